@@ -1,0 +1,558 @@
+#include "dialog.h"
+
+#include "menudialog.h"
+#include "roundedframe.h"
+#include "slidein.h"
+#include "xdgautostartentry.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCursor>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QEnterEvent>
+#include <QFile>
+#include <QLabel>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPropertyAnimation>
+#include <QPushButton>
+#include <QSizeGrip>
+#include <QSlider>
+#include <QTabWidget>
+#include <QTextEdit>
+#include <QTextStream>
+#include <QTime>
+#include <QToolBar>
+#include <QToolButton>
+
+#include <cstdio>
+#include <ctime>
+
+namespace {
+constexpr int MinWidth = 400;
+constexpr int MinHeight = 25;
+constexpr int MaxWidth = 800;
+constexpr int MaxHeight = 650;
+constexpr int RollDurationMs = 300;
+constexpr int RolledWidth = 250;
+constexpr int TitleBtnLockMs = 360;
+constexpr int PanelAnimationMs = 360;
+
+qint64 monotonicMicroseconds()
+{
+    timespec ts{};
+    clock_gettime(CLOCK_MONOTONIC, &ts);
+    return qint64(ts.tv_sec) * 1000000 + ts.tv_nsec / 1000;
+}
+
+qint64 monotonicMilliseconds()
+{
+    static QElapsedTimer clock;
+    if (!clock.isValid())
+        clock.start();
+    return clock.elapsed();
+}
+}
+
+Dialog::Dialog(std::unique_ptr<AutoStartEntry> autoStartEntry)
+    : QDialog(nullptr, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint)
+    , trayClicks(QApplication::doubleClickInterval())
+    , autoStart(std::move(autoStartEntry))
+{
+    setObjectName(QStringLiteral("mainWindow"));
+    if (!autoStart)
+        autoStart = std::make_unique<XdgAutoStartEntry>();
+    // Without a tray a hidden tool window could never be found again: such a
+    // window gets a taskbar entry and minimises instead of hiding.
+    trayAvailable = QSystemTrayIcon::isSystemTrayAvailable();
+    if (!trayAvailable)
+        setWindowFlags(baseFlags() | Qt::WindowStaysOnTopHint);
+
+    tipTimer.setSingleShot(true);
+    tipTimer.setInterval(1000);
+    setWindowTitle(tr("Velmo Note"));
+    setAttribute(Qt::WA_TranslucentBackground);
+
+    backPixmap.load(QStringLiteral(":/img/mainback.png"));
+    createMenuPanel();
+
+    rollAnimation = new QPropertyAnimation(this, "geometry", this);
+    unpinIcon = QIcon(QStringLiteral(":/img/unpin.png"));
+    pinIcon = QIcon(QStringLiteral(":/img/pin.png"));
+
+    createTitleStrip();
+    createTrayActions();
+    createMessageLabel();
+    createTrayIcon();
+    createFrameControls();
+    createCornerBar();
+    createFormatBar();
+    createNotebook();
+
+    resize(400, 350);
+    setMinimumSize(MinWidth, MinHeight);
+    setMaximumSize(MaxWidth, MaxHeight);
+
+    connectSignals();
+    titleButton->installEventFilter(this);
+
+    // Inherited by every note editor inside the window.
+    setStyleSheet(QStringLiteral(
+        "QTextEdit {background-image: url(:/img/pagefold.png);background-position: bottom left; "
+        "background-repeat: repeat-n;background-color: white; background-attachment: fixed;}"));
+    placeChildren();
+}
+
+Dialog::~Dialog() = default;
+
+Qt::WindowFlags Dialog::baseFlags() const
+{
+    return (trayAvailable ? Qt::Tool : Qt::Window) | Qt::FramelessWindowHint;
+}
+
+bool Dialog::hidesToTray() const
+{
+    return trayAvailable;
+}
+
+// ---- builders -------------------------------------------------------------
+
+void Dialog::createMenuPanel()
+{
+    menuPanel = new MenuDialog(this);
+    menuOpenAnimation = new QPropertyAnimation(menuPanel, "geometry", this);
+    menuCloseAnimation = new QPropertyAnimation(menuPanel, "geometry", this);
+}
+
+void Dialog::createTitleStrip()
+{
+    topLeftButton = new QToolButton(this);
+    topLeftButton->setObjectName(QStringLiteral("topLeftButton"));
+    topLeftButton->setIcon(QIcon(QStringLiteral(":/img/Tray.png")));
+    topLeftButton->setAutoRaise(true);
+    topLeftButton->adjustSize();
+}
+
+void Dialog::createTrayActions()
+{
+    stayOnTopAction = new QAction(tr("窗口总在最前"), this);
+    stayOnTopAction->setCheckable(true);
+    stayOnTopAction->setChecked(true);
+    showMainAction = new QAction(tr("显示主窗口"), this);
+    autoStartAction = new QAction(tr("开机自启动"), this);
+    autoStartAction->setCheckable(true);
+    autoStartAction->setChecked(autoStart->exists());
+    quitAction = new QAction(QIcon(QStringLiteral(":/img/close.png")), tr("退出"), this);
+}
+
+void Dialog::createMessageLabel()
+{
+    tipLabel = new QLabel(this);
+    tipLabel->setObjectName(QStringLiteral("tipLabel"));
+    tipLabel->setStyleSheet(QStringLiteral("color:white"));
+    tipLabel->hide();
+    tipAnimation = new QPropertyAnimation(tipLabel, "geometry", this);
+}
+
+void Dialog::createTrayIcon()
+{
+    trayMenu = new QMenu(this);
+    trayMenu->setWindowOpacity(0.8);
+    trayMenu->setStyleSheet(QStringLiteral("background-image:url(:/img/menuback.png)"));
+    trayMenu->addAction(stayOnTopAction);
+    trayMenu->addAction(showMainAction);
+    trayMenu->addAction(autoStartAction);
+    trayMenu->addSeparator();
+    trayMenu->addAction(quitAction);
+
+    trayIcon = new QSystemTrayIcon(QIcon(QPixmap(QStringLiteral(":/img/Tray.png"))), this);
+    trayIcon->setObjectName(QStringLiteral("trayIcon"));
+    trayIcon->setToolTip(tr("Velmo Note V0.5"));
+    trayIcon->setContextMenu(trayMenu);
+    trayIcon->show();
+}
+
+void Dialog::createFrameControls()
+{
+    hideButton = new QToolButton(this);
+    hideButton->setObjectName(QStringLiteral("hideButton"));
+    hideButton->setIcon(QIcon(QStringLiteral(":/img/down.png")));
+    hideButton->setAutoRaise(true);
+    hideButton->setAutoRepeat(false);
+    hideButton->setFixedSize(20, 20);
+    hideButton->setToolTip(tr("最小化"));
+
+    titleButton = new QPushButton(tr("Velmo Note"), this);
+    titleButton->setObjectName(QStringLiteral("titleButton"));
+    titleButton->setFlat(true);
+    QFont titleFont(QStringLiteral("Times"), 10);
+    titleFont.setBold(true);
+    titleButton->setFont(titleFont);
+    titleButton->setStyleSheet(QStringLiteral("color:white;"));
+    titleButton->adjustSize();
+
+    skinButton = new QToolButton(this);
+    skinButton->setObjectName(QStringLiteral("skinButton"));
+    skinButton->setIcon(QIcon(QStringLiteral(":/img/skin.png")));
+    skinButton->setAutoRaise(true);
+    skinButton->setToolTip(tr("更换皮肤"));
+    skinButton->adjustSize();
+
+    sizeGrip = new QSizeGrip(this);
+    sizeGrip->setObjectName(QStringLiteral("sizeGrip"));
+    sizeGrip->adjustSize();
+}
+
+void Dialog::createCornerBar()
+{
+    cornerBar = new QToolBar(this);
+    cornerBar->setAttribute(Qt::WA_TranslucentBackground);
+}
+
+void Dialog::createFormatBar()
+{
+    formatBar = new QToolBar(this);
+    formatBar->setObjectName(QStringLiteral("formatBar"));
+    formatBar->setAttribute(Qt::WA_TranslucentBackground);
+
+    opacitySlider = new QSlider(Qt::Horizontal, this);
+    opacitySlider->setObjectName(QStringLiteral("opacitySlider"));
+    opacitySlider->setRange(5, 10);
+    opacitySlider->setValue(10);
+    opacitySlider->setTickInterval(1);
+    opacitySlider->setTickPosition(QSlider::TicksBelow);
+    opacitySlider->setFocusPolicy(Qt::StrongFocus);
+    opacitySlider->setFixedSize(35, 7);
+    opacitySlider->setToolTip(tr("不透明度"));
+}
+
+void Dialog::createNotebook()
+{
+    tabWidget = new QTabWidget(this);
+    tabWidget->setObjectName(QStringLiteral("tabWidget"));
+    tabWidget->setMovable(true);
+    tabWidget->setTabsClosable(true);
+    tabWidget->setIconSize(QSize(13, 13));
+    tabWidget->setCornerWidget(cornerBar, Qt::TopRightCorner);
+
+    homeEdit = new QTextEdit;
+    homeEdit->setObjectName(QStringLiteral("homeEdit"));
+    homeEdit->setReadOnly(true);
+    homeEdit->setOverwriteMode(false);
+    tabWidget->addTab(homeEdit, tr("便签首页"));
+
+    QFile index(QDir::currentPath() + QLatin1String("/index.dat"));
+    if (index.open(QIODevice::ReadOnly | QIODevice::Text)) {
+        QTextStream in(&index);
+        homeEdit->setHtml(in.readAll());
+        homeEdit->moveCursor(QTextCursor::Start);
+        tabWidget->setTabIcon(0, pinIcon);
+    } else {
+        showToolTip(tr("加载主页说明失败"), 1000);
+    }
+}
+
+void Dialog::connectSignals()
+{
+    connect(&clockTimer, &QTimer::timeout, this, &Dialog::setTitleTime);
+    connect(hideButton, &QToolButton::clicked, this, &Dialog::hideDialog);
+    connect(trayIcon, &QSystemTrayIcon::activated, this, &Dialog::handleActivation);
+    connect(quitAction, &QAction::triggered, this, &Dialog::quitAndSave);
+    connect(showMainAction, &QAction::triggered, this, &Dialog::showMainWindow);
+    connect(stayOnTopAction, &QAction::triggered, this, &Dialog::stayOnTop);
+    connect(rollAnimation, &QPropertyAnimation::finished, this, &Dialog::animationEnd);
+    connect(titleButton, &QPushButton::clicked, this, &Dialog::logoClicked);
+    connect(opacitySlider, &QSlider::valueChanged, this, &Dialog::setTransparent);
+    connect(&tipTimer, &QTimer::timeout, this, &Dialog::cleanToopTip);
+    connect(tipAnimation, &QPropertyAnimation::finished, &tipTimer, qOverload<>(&QTimer::start));
+    connect(topLeftButton, &QToolButton::clicked, this, &Dialog::topLeftBtnClicked);
+    connect(autoStartAction, &QAction::triggered, this, &Dialog::setAutoStart);
+
+    connect(menuPanel, &MenuDialog::sigHide, this, &Dialog::autoHide);
+    connect(menuPanel, &MenuDialog::sigAbout, this, &Dialog::about);
+    connect(menuPanel, &MenuDialog::sigCloseMenu, this, &Dialog::closeMenu);
+    connect(menuPanel, &MenuDialog::sigQuit, this, &Dialog::quitAndSave);
+    connect(menuCloseAnimation, &QPropertyAnimation::finished, menuPanel, &QWidget::close);
+}
+
+// ---- placement and painting -------------------------------------------------
+
+void Dialog::placeChildren()
+{
+    const int w = width();
+    const int h = height();
+    sizeGrip->move(w - sizeGrip->width() - 2, h - sizeGrip->height() - 2);
+    hideButton->move(w - 25, 3);
+    titleButton->move(w / 2 - titleButton->width() / 2, 1);
+    formatBar->adjustSize();
+    formatBar->move(w / 2 - formatBar->width() / 2, 30);
+    opacitySlider->move(10, h - 15);
+    tabWidget->setGeometry(15, 70, w - 30, qMax(0, h - 100));
+    topLeftButton->move(3, 2);
+    skinButton->move(23, 2);
+}
+
+void Dialog::paintEvent(QPaintEvent *)
+{
+    QPainter painter(this);
+    RoundedFrame::paint(painter, rect(), backPixmap);
+    menuAnchor = QPoint(x() + width() - 43, y() + 23);
+    if (!firstPaintReported) {
+        firstPaintReported = true;
+        // Start-up benchmark hook: when asked, report the end of the first
+        // paint on the system-wide monotonic clock.
+        if (qEnvironmentVariableIsSet("VELMO_REPORT_FIRST_PAINT"))
+            std::fprintf(stderr, "velmo-first-paint-us %lld\n", monotonicMicroseconds());
+    }
+}
+
+void Dialog::resizeEvent(QResizeEvent *event)
+{
+    QDialog::resizeEvent(event);
+    placeChildren();
+}
+
+// ---- title strip --------------------------------------------------------------
+
+bool Dialog::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == titleButton) {
+        if (event->type() == QEvent::Enter) {
+            setTitleTime();
+            clockTimer.start(1000);
+        } else if (event->type() == QEvent::Leave) {
+            clockTimer.stop();
+            titleButton->setText(tr("Velmo Note"));
+            titleButton->adjustSize();
+            placeChildren();
+        }
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+void Dialog::setTitleTime()
+{
+    titleButton->setText(QTime::currentTime().toString(QStringLiteral("hh:mm:ss")));
+    titleButton->adjustSize();
+    titleButton->move(width() / 2 - titleButton->width() / 2, 1);
+}
+
+void Dialog::mousePressEvent(QMouseEvent *event)
+{
+    drag.press(pos(), size(), event->globalPosition().toPoint(), event->position().toPoint());
+}
+
+void Dialog::mouseMoveEvent(QMouseEvent *event)
+{
+    if (drag.dragging())
+        move(drag.move(pos(), event->position().toPoint()));
+}
+
+void Dialog::mouseReleaseEvent(QMouseEvent *)
+{
+    if (drag.dragging())
+        move(drag.release(pos()));
+}
+
+void Dialog::logoClicked()
+{
+    const int x = this->x() + width() / 2 - MenuDialog::PanelWidth / 2;
+    const int y = this->y();
+    menuCloseAnimation->stop();
+    menuPanel->setGeometry(x, y, 0, 0);
+    menuOpenAnimation->stop();
+    menuOpenAnimation->setDuration(PanelAnimationMs);
+    menuOpenAnimation->setStartValue(menuPanel->geometry());
+    menuOpenAnimation->setEndValue(QRect(x, y, MenuDialog::PanelWidth, MenuDialog::PanelHeight));
+    menuPanel->show();
+    menuOpenAnimation->start();
+}
+
+void Dialog::closeMenu()
+{
+    menuOpenAnimation->stop();
+    menuCloseAnimation->stop();
+    menuCloseAnimation->setDuration(PanelAnimationMs);
+    menuCloseAnimation->setStartValue(menuPanel->geometry());
+    menuCloseAnimation->setEndValue(QRect(menuPanel->geometry().topLeft(), QSize(0, 0)));
+    menuCloseAnimation->start();
+}
+
+void Dialog::about()
+{
+    showToolTip(tr("Velmo Note 便签 Author:") + QStringLiteral("Lin Mo"), 1500);
+}
+
+void Dialog::setTransparent(int i)
+{
+    setWindowOpacity(i / 10.0);
+}
+
+// ---- message label --------------------------------------------------------------
+
+void Dialog::showToolTip(const QString &s, int ms)
+{
+    // 1000 leaves the interval alone: after a longer notice, later ones keep it.
+    if (ms != 1000)
+        tipTimer.setInterval(ms);
+    tipLabel->setText(s);
+    tipLabel->adjustSize();
+    tipLabel->raise();
+    SlideIn::start(tipAnimation, tipLabel, size());
+}
+
+void Dialog::showToolTip(const QString &s)
+{
+    showToolTip(s, 1000);
+}
+
+void Dialog::cleanToopTip()
+{
+    tipLabel->clear();
+    tipLabel->hide();
+}
+
+// ---- roll-up ----------------------------------------------------------------------
+
+void Dialog::doAnimation()
+{
+    animating = true;
+    if (expanded)
+        savedSize = size();
+    rollAnimation->setDuration(RollDurationMs);
+    rollAnimation->setStartValue(geometry());
+    const QPoint at = geometry().topLeft();
+    if (expanded) {
+        rollAnimation->setEndValue(QRect(at, QSize(RolledWidth, MinHeight)));
+        opacitySlider->hide();
+        sizeGrip->hide();
+    } else {
+        rollAnimation->setEndValue(QRect(at, savedSize));
+        opacitySlider->show();
+        sizeGrip->show();
+    }
+    rollAnimation->start();
+}
+
+void Dialog::animationEnd()
+{
+    expanded = !expanded;
+    animating = !animating;
+}
+
+void Dialog::autoHide(bool on)
+{
+    if (!expanded) {
+        setFocus(Qt::OtherFocusReason);
+        doAnimation();
+    }
+    autoHideOn = on;
+}
+
+void Dialog::topLeftBtnClicked()
+{
+    doAnimation();
+    topLeftButton->setEnabled(false);
+    QTimer::singleShot(TitleBtnLockMs, this, &Dialog::enableTitleBtn);
+}
+
+void Dialog::enableTitleBtn()
+{
+    topLeftButton->setEnabled(true);
+}
+
+bool Dialog::pointerOutside(QPoint p) const
+{
+    const QPoint at = pos();
+    return p.x() <= at.x() || p.x() >= at.x() + width()
+        || p.y() <= at.y() || p.y() >= at.y() + height();
+}
+
+void Dialog::enterEvent(QEnterEvent *event)
+{
+    QDialog::enterEvent(event);
+    if (autoHideOn && !expanded && !animating)
+        doAnimation();
+}
+
+void Dialog::leaveEvent(QEvent *event)
+{
+    QDialog::leaveEvent(event);
+    // A pop-up of a child takes the pointer without it leaving our rectangle.
+    if (autoHideOn && expanded && pointerOutside(QCursor::pos()) && !animating)
+        doAnimation();
+}
+
+// ---- tray, hiding, stay on top --------------------------------------------------------
+
+void Dialog::hideDialog()
+{
+    if (isHidden() || isMinimized()) {
+        showMainWindow();
+        return;
+    }
+    if (!trayAvailable) {
+        showMinimized();
+        return;
+    }
+    hide();
+    trayIcon->showMessage(tr("提示"), tr("已经最小化到托盘"), QSystemTrayIcon::Information, 500);
+    trayIcon->show();
+}
+
+void Dialog::showMainWindow()
+{
+    if (isMinimized())
+        showNormal();
+    show();
+}
+
+void Dialog::handleSecondStart(const QString &request)
+{
+    if (request != QLatin1String("show"))
+        return;
+    showMainWindow();
+    raise();
+    activateWindow();
+}
+
+void Dialog::reject()
+{
+    // Esc and the window manager's close only hide the window, like the
+    // hide button; the program ends only through quitAndSave().
+    if (isVisible() && !isMinimized())
+        hideDialog();
+}
+
+void Dialog::handleActivation(QSystemTrayIcon::ActivationReason reason)
+{
+    if (trayClicks.activated(reason, monotonicMilliseconds()))
+        hideDialog();
+}
+
+void Dialog::stayOnTop(bool b)
+{
+    setWindowFlags(b ? baseFlags() | Qt::WindowStaysOnTopHint : baseFlags());
+    show();
+}
+
+void Dialog::showMenu()
+{
+    trayMenu->exec(menuAnchor);
+}
+
+void Dialog::setAutoStart(bool on)
+{
+    const QString dir = QDir::currentPath();
+    if (on)
+        autoStart->create(dir + QLatin1String("/velmonote"), dir);
+    else
+        autoStart->remove();
+}
+
+void Dialog::quitAndSave()
+{
+    QCoreApplication::quit();
+}

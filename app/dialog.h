@@ -1,0 +1,143 @@
+#pragma once
+
+#include "autostartentry.h"
+#include "stripdrag.h"
+#include "trayclickfilter.h"
+
+#include <QDialog>
+#include <QIcon>
+#include <QMap>
+#include <QPair>
+#include <QPixmap>
+#include <QPointer>
+#include <QSystemTrayIcon>
+#include <QTimer>
+
+#include <memory>
+
+
+class MenuDialog;
+class QAction;
+class QLabel;
+class QMenu;
+class QPropertyAnimation;
+class QPushButton;
+class QSizeGrip;
+class QSlider;
+class QTabWidget;
+class QTextEdit;
+class QToolBar;
+class QToolButton;
+
+/// The main window: a frameless, translucent, always-on-top tool window with
+/// a rounded body and a grey title strip. It owns every other part of the
+/// interface through Qt parentage, places its children by hand from its own
+/// size, and keeps the frame's own behaviour: the title clock, the strip drag,
+/// the message label, rolling up, the tray icon and start-with-the-system.
+///
+/// It does not keep notes, format text, draw captures or play sounds: those
+/// live in the notebook, editing, desknote, skin and capture libraries, and
+/// its slots only forward to them.
+class Dialog : public QDialog
+{
+    Q_OBJECT
+public:
+    /// autoStart: where the start-with-the-system entry lives (null: the XDG one).
+    explicit Dialog(std::unique_ptr<AutoStartEntry> autoStart = nullptr);
+    ~Dialog() override;
+
+    /// Whether hiding goes to the tray; without a tray the window minimises.
+    bool hidesToTray() const;
+
+public slots:
+    void hideDialog();
+    /// A later start of the program asked us to show the window ("show") or
+    /// to stay as we are ("hide").
+    void handleSecondStart(const QString &request);
+    void showToolTip(const QString &s, int ms);
+    void showToolTip(const QString &s);
+
+private slots:
+    void setTitleTime();
+    void showMenu();
+    void handleActivation(QSystemTrayIcon::ActivationReason reason);
+    void stayOnTop(bool b);
+    void doAnimation();
+    void animationEnd();
+    void autoHide(bool on);
+    void logoClicked();
+    void setTransparent(int i);
+    void cleanToopTip();
+    void about();
+    void closeMenu();
+    void topLeftBtnClicked();
+    void enableTitleBtn();
+    void quitAndSave();
+    void setAutoStart(bool on);
+    void showMainWindow();
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+    void mousePressEvent(QMouseEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
+    void mouseMoveEvent(QMouseEvent *event) override;
+    void enterEvent(QEnterEvent *event) override;
+    void leaveEvent(QEvent *event) override;
+    void paintEvent(QPaintEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+    void reject() override;
+
+private:
+    Qt::WindowFlags baseFlags() const;
+    void createTitleStrip();
+    void createTrayActions();
+    void createMessageLabel();
+    void createTrayIcon();
+    void createFrameControls();
+    void createCornerBar();
+    void createFormatBar();
+    void createNotebook();
+    void createMenuPanel();
+    void connectSignals();
+    void placeChildren();
+    bool pointerOutside(QPoint global) const;
+
+    QTabWidget *tabWidget = nullptr;
+    MenuDialog *menuPanel = nullptr;
+    QToolButton *hideButton = nullptr;
+    QPushButton *titleButton = nullptr;
+    QToolButton *topLeftButton = nullptr;
+    QMenu *trayMenu = nullptr;
+    QSlider *opacitySlider = nullptr;
+    QSystemTrayIcon *trayIcon = nullptr;
+    QSizeGrip *sizeGrip = nullptr;
+    QAction *quitAction = nullptr;
+    QAction *stayOnTopAction = nullptr;
+    QAction *showMainAction = nullptr;
+    QAction *autoStartAction = nullptr;
+    QPixmap backPixmap;
+    QToolButton *skinButton = nullptr;
+    QToolBar *formatBar = nullptr;
+    QToolBar *cornerBar = nullptr;
+    QPropertyAnimation *rollAnimation = nullptr;
+    QPropertyAnimation *tipAnimation = nullptr;
+    QPropertyAnimation *menuOpenAnimation = nullptr;
+    QPropertyAnimation *menuCloseAnimation = nullptr;
+    QLabel *tipLabel = nullptr;
+    QTextEdit *homeEdit = nullptr;
+    QPoint menuAnchor;
+    StripDrag drag;
+    QSize savedSize{-1, -1};
+    QTimer tipTimer;
+    QString skinPath;
+    QIcon unpinIcon;
+    QIcon pinIcon;
+    QTimer clockTimer;
+    bool expanded = true;
+    bool autoHideOn = true;
+    bool animating = false;
+    bool firstPaintReported = false;
+    bool trayAvailable = false;
+    TrayClickFilter trayClicks;
+    std::unique_ptr<AutoStartEntry> autoStart;
+};

@@ -1,0 +1,33 @@
+#include "dialog.h"
+#include "singleinstance.h"
+
+#include <QApplication>
+#include <QDir>
+
+int main(int argc, char *argv[])
+{
+    QApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("Velmo Note"));
+    QCoreApplication::setApplicationVersion(QObject::tr("Ver 0.1"));
+    QApplication::setQuitOnLastWindowClosed(false);
+
+    // Only the first argument counts, compared exactly.
+    const bool startHidden = argc > 1 && qstrcmp(argv[1], "-Hide") == 0;
+
+    // One notebook per working directory: a later start hands over and leaves.
+    SingleInstance instance(QDir::currentPath());
+    const auto role = instance.claim(startHidden ? QStringLiteral("hide") : QStringLiteral("show"));
+    if (role == SingleInstance::Role::Secondary)
+        return 0;
+
+    int result = 0;
+    {
+        Dialog w;
+        QObject::connect(&instance, &SingleInstance::requestReceived, &w, &Dialog::handleSecondStart);
+        w.show();
+        if (startHidden)
+            w.hideDialog();
+        result = app.exec();
+    }
+    return result;
+}

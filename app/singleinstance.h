@@ -1,0 +1,48 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+
+#include <memory>
+
+class QLocalServer;
+class QLockFile;
+
+/// One notebook per user and working directory: two would overwrite each
+/// other's tab.dat when they quit. The first start takes a lock file and
+/// listens on a local socket; a later start finds the lock taken, passes its
+/// request ("show" or "hide") to the first one and is told to exit.
+///
+/// Both files live in the user's runtime directory and are named after the
+/// canonical working directory, so different users and folders never meet.
+class SingleInstance : public QObject
+{
+    Q_OBJECT
+public:
+    enum class Role { Primary, Secondary, Failed };
+
+    explicit SingleInstance(const QString &workingDirectory, QObject *parent = nullptr);
+    ~SingleInstance() override;
+
+    /// Takes the lock or hands request over to the running notebook.
+    /// Secondary: the running one acknowledged the request; exit now.
+    /// Failed: no lock and no answer; the caller may run on its own.
+    Role claim(const QString &request, int handoverTimeoutMs = 5000);
+
+    QString serverName() const { return m_serverName; }
+    QString lockPath() const { return m_lockPath; }
+
+signals:
+    /// A later start asked the running notebook to show its window or to stay hidden.
+    void requestReceived(const QString &request);
+
+private:
+    bool listen();
+    bool handOver(const QString &request, int timeoutMs) const;
+    void serveConnection();
+
+    QString m_serverName;
+    QString m_lockPath;
+    std::unique_ptr<QLockFile> m_lock;
+    QLocalServer *m_server = nullptr;
+};

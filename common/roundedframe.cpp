@@ -1,0 +1,26 @@
+#include "roundedframe.h"
+
+#include <QBrush>
+#include <QPainter>
+#include <QPixmap>
+#include <QRect>
+
+namespace RoundedFrame {
+
+void paint(QPainter &painter, const QRect &rect, const QPixmap &background)
+{
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(Qt::NoPen);
+    if (background.isNull())
+        painter.setBrush(Qt::white);
+    else
+        painter.setBrush(QBrush(background));
+    painter.drawRoundedRect(rect, Radius, Radius, Qt::AbsoluteSize);
+    painter.setBrush(Qt::gray);
+    painter.drawRoundedRect(QRect(rect.left(), rect.top(), rect.width(), StripHeight),
+                            Radius, Radius, Qt::AbsoluteSize);
+    painter.restore();
+}
+
+}

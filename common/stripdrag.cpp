@@ -1,0 +1,36 @@
+#include "stripdrag.h"
+
+bool StripDrag::inDragZone(QPoint windowPos, QSize windowSize, QPoint globalPress)
+{
+    const int x = windowPos.x();
+    const int y = windowPos.y();
+    return x < globalPress.x() && globalPress.x() < x + windowSize.width() - RightReserve
+        && y < globalPress.y() && globalPress.y() < y + StripHeight;
+}
+
+bool StripDrag::press(QPoint windowPos, QSize windowSize, QPoint globalPress, QPoint localPress)
+{
+    if (!inDragZone(windowPos, windowSize, globalPress))
+        return false;
+    m_dragging = true;
+    m_dragOffset = localPress;
+    return true;
+}
+
+QPoint StripDrag::move(QPoint windowPos, QPoint localPos) const
+{
+    if (!m_dragging)
+        return windowPos;
+    return windowPos + localPos - m_dragOffset;
+}
+
+QPoint StripDrag::release(QPoint windowPos)
+{
+    if (!m_dragging)
+        return windowPos;
+    m_dragging = false;
+    m_dragOffset = QPoint(0, 0);
+    if (windowPos.y() < 0)
+        return QPoint(windowPos.x(), 0);
+    return windowPos;
+}

@@ -1,0 +1,118 @@
+#include "menudialog.h"
+
+#include <QPainter>
+#include <QToolBar>
+#include <QToolButton>
+
+MenuDialog::MenuDialog(QWidget *parent)
+    : QDialog(parent, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint)
+{
+    setObjectName(QStringLiteral("menuPanel"));
+    setAttribute(Qt::WA_TranslucentBackground);
+    resize(PanelWidth, PanelHeight);
+    setWindowOpacity(0.8);
+    backPixmap.load(QStringLiteral(":/img/paper.jpg"));
+
+    cleanButton = makeButton(tr("清空便签"), QStringLiteral(":/img/clean.png"), 32, "cleanButton");
+    leftButton = makeButton(tr("居左"), QStringLiteral(":/img/textleft.png"), 32, "leftButton");
+    centerButton = makeButton(tr("居中"), QStringLiteral(":/img/textcenter.png"), 32, "centerButton");
+    rightButton = makeButton(tr("居右"), QStringLiteral(":/img/textright.png"), 32, "rightButton");
+    saveButton = makeButton(tr("保存便签"), QStringLiteral(":/img/save.png"), 32, "saveButton");
+    openButton = makeButton(tr("打开便签"), QStringLiteral(":/img/open.png"), 32, "openButton");
+    aboutButton = makeButton(tr("关于"), QStringLiteral(":/img/about.png"), 32, "aboutButton");
+    autoHideButton = makeButton(tr("自动隐藏"), QStringLiteral(":/img/hide.png"), 32, "autoHideButton");
+    autoHideButton->setCheckable(true);
+    autoHideButton->setChecked(true);
+    quitButton = makeButton(tr("退出"), QStringLiteral(":/img/quita.png"), 32, "quitButton");
+    closeButton = makeButton(tr("关闭菜单"), QStringLiteral(":/img/closemenu.png"), 20, "closeButton");
+    closeButton->setAutoRaise(true);
+    fixedButton = makeButton(tr("常驻标签"), QStringLiteral(":/img/fixed.png"), 32, "fixedButton");
+    fixedButton->setAutoRaise(true);
+    notFixedButton = makeButton(tr("取消常驻"), QStringLiteral(":/img/notfixed.png"), 32, "notFixedButton");
+    notFixedButton->setAutoRaise(true);
+
+    const auto makeBar = [this](std::initializer_list<QToolButton *> buttons) {
+        auto *bar = new QToolBar(this);
+        bar->setAttribute(Qt::WA_TranslucentBackground);
+        bar->setIconSize(QSize(24, 24));
+        for (QToolButton *button : buttons)
+            bar->addWidget(button);
+        bar->adjustSize();
+        return bar;
+    };
+    fileBar = makeBar({cleanButton, openButton, saveButton});
+    alignBar = makeBar({leftButton, centerButton, rightButton});
+    windowBar = makeBar({autoHideButton, aboutButton, quitButton});
+    fixBar = makeBar({fixedButton, notFixedButton});
+
+    connect(quitButton, &QToolButton::clicked, this, &MenuDialog::quit);
+    connect(closeButton, &QToolButton::clicked, this, &MenuDialog::closeMenu);
+    connect(cleanButton, &QToolButton::clicked, this, &MenuDialog::clean);
+    connect(leftButton, &QToolButton::clicked, this, &MenuDialog::alignLeft);
+    connect(centerButton, &QToolButton::clicked, this, &MenuDialog::alignMid);
+    connect(rightButton, &QToolButton::clicked, this, &MenuDialog::alignRight);
+    connect(aboutButton, &QToolButton::clicked, this, &MenuDialog::about);
+    connect(saveButton, &QToolButton::clicked, this, &MenuDialog::save);
+    connect(openButton, &QToolButton::clicked, this, &MenuDialog::open);
+    connect(autoHideButton, &QToolButton::toggled, this, &MenuDialog::autoHide);
+    connect(fixedButton, &QToolButton::clicked, this, &MenuDialog::fixed);
+    connect(notFixedButton, &QToolButton::clicked, this, &MenuDialog::notFixed);
+    placeRows();
+}
+
+MenuDialog::~MenuDialog() = default;
+
+QToolButton *MenuDialog::makeButton(const QString &toolTip, const QString &icon, int size,
+                                    const char *objectName)
+{
+    auto *button = new QToolButton(this);
+    button->setObjectName(QString::fromLatin1(objectName));
+    button->setToolTip(toolTip);
+    button->setIcon(QIcon(icon));
+    button->setIconSize(QSize(size - 8, size - 8));
+    button->setFixedSize(size, size);
+    return button;
+}
+
+// Every command button reports, then the panel vanishes at once; the main
+// window's slot has finished (modal dialogs included) before close() runs.
+void MenuDialog::clean() { emit sigClean(); close(); }
+void MenuDialog::alignLeft() { emit sigAlign(0); close(); }
+void MenuDialog::alignMid() { emit sigAlign(1); close(); }
+void MenuDialog::alignRight() { emit sigAlign(2); close(); }
+void MenuDialog::about() { emit sigAbout(); close(); }
+void MenuDialog::save() { emit sigSave(); close(); }
+void MenuDialog::open() { emit sigOpen(); close(); }
+void MenuDialog::autoHide(bool on) { emit sigHide(on); close(); }
+void MenuDialog::closeMenu() { emit sigCloseMenu(); }
+void MenuDialog::fixed() { emit sigFixed(); close(); }
+void MenuDialog::notFixed() { emit sigNotFixed(); close(); }
+void MenuDialog::quit() { emit sigQuit(); }
+
+void MenuDialog::paintEvent(QPaintEvent *)
+{
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(QBrush(backPixmap));
+    painter.drawRoundedRect(rect(), 10, 10, Qt::AbsoluteSize);
+}
+
+void MenuDialog::resizeEvent(QResizeEvent *event)
+{
+    QDialog::resizeEvent(event);
+    placeRows();
+}
+
+void MenuDialog::placeRows()
+{
+    // All rows share the left edge of the centred bottom row.
+    const int w = width();
+    const int h = height();
+    const int x = w / 2 - windowBar->width() / 2;
+    windowBar->move(x, h - 42);
+    alignBar->move(x, h - 84);
+    fixBar->move(x, h - 126);
+    fileBar->move(x, h - 168);
+    closeButton->move(w - 25, h - 195);
+}

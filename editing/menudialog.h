@@ -1,0 +1,76 @@
+#pragma once
+
+#include <QDialog>
+#include <QPixmap>
+
+class QToolBar;
+class QToolButton;
+
+/// The floating menu panel of the main window: twelve icon buttons for the
+/// commands that are not on the formatting toolbar. It does no work itself:
+/// each button emits one signal for the main window and then (except quit and
+/// close) the panel hides at once. The main window animates its opening and
+/// folding; the panel only paints itself and places its rows.
+class MenuDialog : public QDialog
+{
+    Q_OBJECT
+public:
+    static constexpr int PanelWidth = 130;
+    static constexpr int PanelHeight = 200;
+
+    explicit MenuDialog(QWidget *parent = nullptr);
+    ~MenuDialog() override;
+
+signals:
+    void sigClean();
+    void sigAlign(char alignment);
+    void sigAbout();
+    void sigSave();
+    void sigOpen();
+    void sigHide(bool on);
+    void sigQuit();
+    void sigCloseMenu();
+    void sigFixed();
+    void sigNotFixed();
+
+public slots:
+    void clean();
+    void alignLeft();
+    void alignMid();
+    void alignRight();
+    void about();
+    void save();
+    void open();
+    void autoHide(bool on);
+    void closeMenu();
+    void fixed();
+    void notFixed();
+    void quit();
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+
+private:
+    QToolButton *makeButton(const QString &toolTip, const QString &icon, int size,
+                            const char *objectName);
+    void placeRows();
+
+    QToolBar *fileBar;
+    QToolBar *alignBar;
+    QToolBar *windowBar;
+    QToolBar *fixBar;
+    QPixmap backPixmap;
+    QToolButton *cleanButton;
+    QToolButton *leftButton;
+    QToolButton *centerButton;
+    QToolButton *rightButton;
+    QToolButton *aboutButton;
+    QToolButton *saveButton;
+    QToolButton *openButton;
+    QToolButton *autoHideButton;
+    QToolButton *quitButton;
+    QToolButton *closeButton;
+    QToolButton *fixedButton;
+    QToolButton *notFixedButton;
+};

@@ -1,0 +1,1 @@
+// Anchor translation unit: the pictures themselves are compiled in by rcc.

@@ -1,0 +1,33 @@
+#!/usr/bin/env bash
+# Installs the Debian 12 packages the project needs. Usage:
+#   scripts/install-deps.sh run    packages to build and run the program
+#   scripts/install-deps.sh test   also the headless test session's packages
+# Skips apt entirely when everything is installed already.
+set -euo pipefail
+
+build_pkgs=(qt6-base-dev qt6-multimedia-dev qt6-svg-dev qt6-tools-dev qt6-l10n-tools
+            libx11-dev libxcb1-dev libxtst-dev cmake ninja-build g++ sox lame
+            gstreamer1.0-plugins-base gstreamer1.0-plugins-good fonts-wqy-microhei
+            qt6-qpa-plugins libqt6svg6)
+test_pkgs=(xvfb xauth xdotool x11-utils openbox xcompmgr trayer pulseaudio pulseaudio-utils
+           imagemagick xclip poppler-utils desktop-file-utils clang libclang-rt-14-dev)
+
+pkgs=("${build_pkgs[@]}")
+if [ "${1:-run}" = test ]; then
+    pkgs+=("${test_pkgs[@]}")
+fi
+
+missing=()
+for p in "${pkgs[@]}"; do
+    if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+        missing+=("$p")
+    fi
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+SUDO=""
+if [ "$(id -u)" -ne 0 ]; then SUDO=sudo; fi
+echo "Installing: ${missing[*]}"
+export DEBIAN_FRONTEND=noninteractive
+$SUDO apt-get -o DPkg::Lock::Timeout=600 update -q
+$SUDO apt-get -o DPkg::Lock::Timeout=600 install -y -q --no-install-recommends "${missing[@]}"

@@ -1,0 +1,27 @@
+#!/usr/bin/env bash
+# Installs what the tests need, builds the project twice (plain, and with
+# AddressSanitizer + UndefinedBehaviorSanitizer) and runs the whole suite of
+# each build inside a private headless desktop session.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+bash scripts/install-deps.sh test
+
+jobs=$(nproc)
+build() { # dir, extra cmake args...
+    local dir=$1; shift
+    cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null
+    cmake --build "$dir" --parallel "$jobs"
+}
+
+status=0
+build build/ci
+scripts/test-session.sh ctest --test-dir build/ci --output-on-failure || status=1
+
+build build/asan -DVELMO_SANITIZE=ON -DVELMO_BUILD_BENCH=OFF
+export ASAN_OPTIONS="detect_leaks=1:abort_on_error=0:strict_string_checks=0"
+export LSAN_OPTIONS="suppressions=$PWD/scripts/lsan.supp:print_suppressions=0"
+export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
+scripts/test-session.sh ctest --test-dir build/asan --output-on-failure || status=1
+
+exit $status

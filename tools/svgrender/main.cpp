@@ -1,0 +1,52 @@
+// svgrender IN.svg OUT.(png|jpg) [WIDTH HEIGHT]
+//
+// Renders one SVG file at its own size (or the size given) into a picture file.
+// The output format follows OUT's suffix; JPEG files get a white matte because
+// they have no alpha channel.
+
+#include <QGuiApplication>
+#include <QImage>
+#include <QPainter>
+#include <QSvgRenderer>
+#include <QTextStream>
+
+int main(int argc, char *argv[])
+{
+    // Rendering needs no display; text inside SVGs needs a QGuiApplication.
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication app(argc, argv);
+    QTextStream err(stderr);
+    const QStringList args = app.arguments();
+    if (args.size() != 3 && args.size() != 5) {
+        err << "usage: svgrender IN.svg OUT.png|OUT.jpg [WIDTH HEIGHT]\n";
+        return 2;
+    }
+    QSvgRenderer renderer(args.at(1));
+    if (!renderer.isValid()) {
+        err << "svgrender: cannot read " << args.at(1) << "\n";
+        return 1;
+    }
+    QSize size = renderer.defaultSize();
+    if (args.size() == 5)
+        size = QSize(args.at(3).toInt(), args.at(4).toInt());
+    if (size.isEmpty()) {
+        err << "svgrender: empty size for " << args.at(1) << "\n";
+        return 1;
+    }
+    const bool jpeg = args.at(2).endsWith(QLatin1String(".jpg"), Qt::CaseInsensitive);
+    QImage image(size, QImage::Format_ARGB32_Premultiplied);
+    image.fill(jpeg ? Qt::white : Qt::transparent);
+    {
+        QPainter painter(&image);
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.setRenderHint(QPainter::SmoothPixmapTransform);
+        renderer.render(&painter);
+    }
+    if (jpeg)
+        image = image.convertToFormat(QImage::Format_RGB32);
+    if (!image.save(args.at(2), nullptr, jpeg ? 92 : -1)) {
+        err << "svgrender: cannot write " << args.at(2) << "\n";
+        return 1;
+    }
+    return 0;
+}
