@@ -58,6 +58,8 @@ qint64 monotonicMilliseconds()
 
 Dialog::Dialog(std::unique_ptr<AutoStartEntry> autoStartEntry)
     : QDialog(nullptr, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint)
+    , tipTimer(this)
+    , clockTimer(this)
     , trayClicks(QApplication::doubleClickInterval())
     , autoStart(std::move(autoStartEntry))
 {
@@ -70,6 +72,8 @@ Dialog::Dialog(std::unique_ptr<AutoStartEntry> autoStartEntry)
     if (!trayAvailable)
         setWindowFlags(baseFlags() | Qt::WindowStaysOnTopHint);
 
+    tipTimer.setObjectName(QStringLiteral("tipTimer"));
+    clockTimer.setObjectName(QStringLiteral("clockTimer"));
     tipTimer.setSingleShot(true);
     tipTimer.setInterval(1000);
     setWindowTitle(tr("Velmo Note"));
@@ -79,6 +83,7 @@ Dialog::Dialog(std::unique_ptr<AutoStartEntry> autoStartEntry)
     createMenuPanel();
 
     rollAnimation = new QPropertyAnimation(this, "geometry", this);
+    rollAnimation->setObjectName(QStringLiteral("rollAnimation"));
     unpinIcon = QIcon(QStringLiteral(":/img/unpin.png"));
     pinIcon = QIcon(QStringLiteral(":/img/pin.png"));
 
@@ -154,6 +159,7 @@ void Dialog::createMessageLabel()
     tipLabel->setStyleSheet(QStringLiteral("color:white"));
     tipLabel->hide();
     tipAnimation = new QPropertyAnimation(tipLabel, "geometry", this);
+    tipAnimation->setObjectName(QStringLiteral("tipAnimation"));
 }
 
 void Dialog::createTrayIcon()
