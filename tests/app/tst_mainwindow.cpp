@@ -46,8 +46,10 @@ private slots:
     void trayDoubleClickHidesAndShows();
     void stayOnTopToggleShowsHiddenWindow();
     void hideButtonHidesToTray();
+    void autoStartEntryFollowsCheckMark();
 
 private:
+    QAction *trayAction(const QString &text) const;
     template<typename T> T *child(const char *name) const
     {
         T *found = window->findChild<T *>(QString::fromLatin1(name));
@@ -386,11 +388,7 @@ void TestMainWindow::stayOnTopToggleShowsHiddenWindow()
     showAt(QPoint(300, 300));
     window->hideDialog();
     QVERIFY(window->isHidden());
-    QAction *onTop = nullptr;
-    for (QAction *action : window->findChildren<QAction *>()) {
-        if (action->text() == QStringLiteral("窗口总在最前"))
-            onTop = action;
-    }
+    QAction *onTop = trayAction(QStringLiteral("窗口总在最前"));
     QVERIFY(onTop && onTop->isChecked());
     onTop->trigger();
     QVERIFY(!onTop->isChecked());
@@ -407,11 +405,7 @@ void TestMainWindow::hideButtonHidesToTray()
     child<QToolButton>("hideButton")->click();
     QVERIFY(window->isHidden());
     // The tray menu's "show main window" brings it back; on a shown window it changes nothing.
-    QAction *showMain = nullptr;
-    for (QAction *action : window->findChildren<QAction *>()) {
-        if (action->text() == QStringLiteral("显示主窗口"))
-            showMain = action;
-    }
+    QAction *showMain = trayAction(QStringLiteral("显示主窗口"));
     QVERIFY(showMain);
     showMain->trigger();
     QTRY_VERIFY(window->isVisible());
@@ -419,6 +413,48 @@ void TestMainWindow::hideButtonHidesToTray()
     showMain->trigger();
     QVERIFY(window->isVisible());
     QCOMPARE(window->pos(), where);
+}
+
+QAction *TestMainWindow::trayAction(const QString &text) const
+{
+    for (QAction *action : window->findChildren<QAction *>()) {
+        if (action->text() == text)
+            return action;
+    }
+    return nullptr;
+}
+
+void TestMainWindow::autoStartEntryFollowsCheckMark()
+{
+    const QString config = work->path() + QLatin1String("/config");
+    const QString entry = config + QLatin1String("/autostart/velmonote.desktop");
+    QAction *autoStart = trayAction(QStringLiteral("开机自启动"));
+    QVERIFY(autoStart && autoStart->isCheckable());
+    QVERIFY(!autoStart->isChecked());
+
+    autoStart->trigger();
+    QVERIFY(autoStart->isChecked());
+    QFile file(entry);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QString text = QString::fromUtf8(file.readAll());
+    file.close();
+    // The entry starts the executable of the working directory, hidden, in that directory.
+    QVERIFY(text.contains(QStringLiteral("Exec=") + XdgAutoStartEntry::escapeString(
+        XdgAutoStartEntry::quoteExecArgument(work->path() + QLatin1String("/velmonote"))) + QLatin1String(" -Hide\n")));
+    QVERIFY(text.contains(QStringLiteral("Path=") + work->path() + QLatin1Char('\n')));
+
+    // A new window finds the entry and starts checked.
+    delete window;
+    window = new Dialog(std::make_unique<XdgAutoStartEntry>(config));
+    autoStart = trayAction(QStringLiteral("开机自启动"));
+    QVERIFY(autoStart->isChecked());
+    autoStart->trigger();
+    QVERIFY(!autoStart->isChecked());
+    QVERIFY(!QFileInfo::exists(entry));
+    // Unchecking with no entry is quiet.
+    autoStart->trigger();
+    autoStart->trigger();
+    QVERIFY(!QFileInfo::exists(entry));
 }
 
 QTEST_MAIN(TestMainWindow)

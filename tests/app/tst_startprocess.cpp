@@ -1,0 +1,232 @@
+// Start-up behaviour checked on real processes of the velmonote executable:
+// the "-Hide" switch, the tray icon docking in the real tray host, and one
+// notebook per working directory.
+
+#include <QtTest>
+
+namespace {
+const QString program = QStringLiteral(VELMO_BINARY_DIR "/app/velmonote");
+
+QString run(const QString &tool, const QStringList &args, const QProcessEnvironment &env = {})
+{
+    QProcess process;
+    if (!env.isEmpty())
+        process.setProcessEnvironment(env);
+    process.start(tool, args);
+    process.waitForFinished(10000);
+    return QString::fromLocal8Bit(process.readAllStandardOutput());
+}
+
+/// Top-level windows named like the main window and at least as wide as it
+/// can be (the tray icon's window and Qt's helper windows carry the same name).
+QStringList mainWindows(bool onlyVisible, const QProcessEnvironment &env = {})
+{
+    QStringList found;
+    QStringList args{QStringLiteral("search"), QStringLiteral("--name"), QStringLiteral("^Velmo Note$")};
+    if (onlyVisible)
+        args.insert(1, QStringLiteral("--onlyvisible"));
+    const QStringList ids = run(QStringLiteral("xdotool"), args, env).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    for (const QString &id : ids) {
+        const QString info = run(QStringLiteral("xwininfo"), {QStringLiteral("-id"), id}, env);
+        const QRegularExpression width(QStringLiteral("Width: (\\d+)"));
+        const auto match = width.match(info);
+        if (match.hasMatch() && match.captured(1).toInt() >= 400)
+            found << id;
+    }
+    return found;
+}
+
+QStringList visibleMainWindows()
+{
+    return mainWindows(true);
+}
+
+/// Whether a window of class velmonote sits inside the tray host's panel.
+bool dockedInTray()
+{
+    const QStringList panels = run(QStringLiteral("xdotool"),
+                                   {QStringLiteral("search"), QStringLiteral("--class"), QStringLiteral("trayer")})
+                                   .split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    for (const QString &panel : panels) {
+        if (run(QStringLiteral("xwininfo"), {QStringLiteral("-tree"), QStringLiteral("-id"), panel})
+                .contains(QLatin1String("(\"velmonote\"")))
+            return true;
+    }
+    return false;
+}
+}
+
+class TestStartProcess : public QObject
+{
+    Q_OBJECT
+private slots:
+    void init();
+    void cleanup();
+    void hideStartsInTrayOnly();
+    void otherSpellingsStartVisible_data();
+    void otherSpellingsStartVisible();
+    void secondStartShowsRunningNotebook();
+    void secondHiddenStartLeavesItHidden();
+    void differentFoldersRunSeparateNotebooks();
+    void withoutTrayHidingMinimises();
+
+private:
+    QProcess *start(const QStringList &args, const QString &dir = QString(),
+                    const QProcessEnvironment &env = QProcessEnvironment::systemEnvironment());
+    QTemporaryDir *work = nullptr;
+    QList<QProcess *> processes;
+};
+
+void TestStartProcess::init()
+{
+    work = new QTemporaryDir;
+    QFile index(work->path() + QLatin1String("/index.dat"));
+    QVERIFY(index.open(QIODevice::WriteOnly));
+    index.write("<p>home</p>");
+}
+
+void TestStartProcess::cleanup()
+{
+    for (QProcess *process : processes) {
+        process->kill();
+        process->waitForFinished(5000);
+        delete process;
+    }
+    processes.clear();
+    delete work;
+    QTRY_VERIFY(visibleMainWindows().isEmpty());
+}
+
+QProcess *TestStartProcess::start(const QStringList &args, const QString &dir, const QProcessEnvironment &env)
+{
+    auto *process = new QProcess;
+    QProcessEnvironment environment = env;
+    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), work->path() + QLatin1String("/config"));
+    process->setProcessEnvironment(environment);
+    process->setWorkingDirectory(dir.isEmpty() ? work->path() : dir);
+    process->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    process->start(program, args);
+    processes << process;
+    return process;
+}
+
+void TestStartProcess::hideStartsInTrayOnly()
+{
+    QProcess *notebook = start({QStringLiteral("-Hide")});
+    QVERIFY(notebook->waitForStarted());
+    QTRY_VERIFY_WITH_TIMEOUT(dockedInTray(), 10000);
+    QTest::qWait(500);
+    QVERIFY(visibleMainWindows().isEmpty());
+    QCOMPARE(notebook->state(), QProcess::Running);
+}
+
+void TestStartProcess::otherSpellingsStartVisible_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::newRow("no argument") << QStringList();
+    QTest::newRow("lower case") << QStringList{QStringLiteral("-hide")};
+    QTest::newRow("upper case") << QStringList{QStringLiteral("-HIDE")};
+    QTest::newRow("as second argument") << QStringList{QStringLiteral("x"), QStringLiteral("-Hide")};
+}
+
+void TestStartProcess::otherSpellingsStartVisible()
+{
+    QFETCH(QStringList, args);
+    QProcess *notebook = start(args);
+    QVERIFY(notebook->waitForStarted());
+    QTRY_COMPARE_WITH_TIMEOUT(visibleMainWindows().size(), 1, 10000);
+}
+
+void TestStartProcess::secondStartShowsRunningNotebook()
+{
+    QProcess *first = start({QStringLiteral("-Hide")});
+    QTRY_VERIFY_WITH_TIMEOUT(dockedInTray(), 10000);
+    QVERIFY(visibleMainWindows().isEmpty());
+
+    QProcess *second = start({});
+    QVERIFY(second->waitForFinished(10000));
+    QCOMPARE(second->exitStatus(), QProcess::NormalExit);
+    QCOMPARE(second->exitCode(), 0);
+    QTRY_COMPARE_WITH_TIMEOUT(visibleMainWindows().size(), 1, 10000);
+    QCOMPARE(first->state(), QProcess::Running);
+
+    // A later hidden start leaves the shown window as it is.
+    QProcess *third = start({QStringLiteral("-Hide")});
+    QVERIFY(third->waitForFinished(10000));
+    QCOMPARE(third->exitCode(), 0);
+    QTest::qWait(300);
+    QCOMPARE(visibleMainWindows().size(), 1);
+}
+
+void TestStartProcess::secondHiddenStartLeavesItHidden()
+{
+    start({QStringLiteral("-Hide")});
+    QTRY_VERIFY_WITH_TIMEOUT(dockedInTray(), 10000);
+    QProcess *second = start({QStringLiteral("-Hide")});
+    QVERIFY(second->waitForFinished(10000));
+    QCOMPARE(second->exitCode(), 0);
+    QTest::qWait(500);
+    QVERIFY(visibleMainWindows().isEmpty());
+}
+
+void TestStartProcess::differentFoldersRunSeparateNotebooks()
+{
+    QTemporaryDir other;
+    QProcess *first = start({});
+    QTRY_COMPARE_WITH_TIMEOUT(visibleMainWindows().size(), 1, 10000);
+    QProcess *second = start({}, other.path());
+    QTRY_COMPARE_WITH_TIMEOUT(visibleMainWindows().size(), 2, 10000);
+    QCOMPARE(first->state(), QProcess::Running);
+    QCOMPARE(second->state(), QProcess::Running);
+}
+
+void TestStartProcess::withoutTrayHidingMinimises()
+{
+    // A display of our own with a window manager but no tray host.
+    int display = 0;
+    for (int n = 160; n < 200 && !display; ++n) {
+        if (!QFileInfo::exists(QStringLiteral("/tmp/.X11-unix/X%1").arg(n))
+            && !QFileInfo::exists(QStringLiteral("/tmp/.X%1-lock").arg(n)))
+            display = n;
+    }
+    QVERIFY(display);
+    const QString name = QStringLiteral(":%1").arg(display);
+    QProcess xvfb;
+    xvfb.start(QStringLiteral("Xvfb"), {name, QStringLiteral("-screen"), QStringLiteral("0"),
+                                        QStringLiteral("1280x800x24"), QStringLiteral("-nolisten"),
+                                        QStringLiteral("tcp")});
+    QVERIFY(xvfb.waitForStarted());
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("DISPLAY"), name);
+    QTRY_VERIFY_WITH_TIMEOUT(QProcess::execute(QStringLiteral("sh"),
+                                 {QStringLiteral("-c"), QStringLiteral("DISPLAY=%1 xdpyinfo >/dev/null 2>&1").arg(name)}) == 0,
+                             10000);
+    QProcess openbox;
+    openbox.setProcessEnvironment(env);
+    openbox.start(QStringLiteral("openbox"), {});
+    QVERIFY(openbox.waitForStarted());
+    QTest::qWait(500);
+
+    start({QStringLiteral("-Hide")}, QString(), env);
+    // The window exists, minimised (iconic), so the task list can bring it back.
+    QTRY_COMPARE_WITH_TIMEOUT(mainWindows(false, env).size(), 1, 10000);
+    const QString id = mainWindows(false, env).first();
+    QTRY_VERIFY_WITH_TIMEOUT(run(QStringLiteral("xprop"), {QStringLiteral("-id"), id, QStringLiteral("WM_STATE")}, env)
+                                 .contains(QLatin1String("Iconic")), 10000);
+    // A second start shows it again.
+    QProcess *second = start({}, QString(), env);
+    QVERIFY(second->waitForFinished(10000));
+    QCOMPARE(second->exitCode(), 0);
+    QTRY_VERIFY_WITH_TIMEOUT(run(QStringLiteral("xprop"), {QStringLiteral("-id"), id, QStringLiteral("WM_STATE")}, env)
+                                 .contains(QLatin1String("Normal")), 10000);
+
+    for (QProcess *process : processes)
+        process->kill();
+    openbox.terminate();
+    openbox.waitForFinished(3000);
+    xvfb.terminate();
+    xvfb.waitForFinished(3000);
+}
+
+QTEST_GUILESS_MAIN(TestStartProcess)
+#include "tst_startprocess.moc"
