@@ -1,8 +1,8 @@
 #include "storesaver.h"
 
 #include <QMetaObject>
-#include <QMutexLocker>
-#include <QThread>
+
+#include <utility>
 
 StoreSaver::StoreSaver(const QString &path, QObject *parent)
     : StoreSaver(path, &TabStoreFile::save, parent)
@@ -12,59 +12,59 @@ StoreSaver::StoreSaver(const QString &path, QObject *parent)
 StoreSaver::StoreSaver(const QString &path, SaveFunction save, QObject *parent)
     : QObject(parent), m_path(path), m_save(std::move(save))
 {
-    m_thread = QThread::create([this] { run(); });
-    m_thread->setObjectName(QStringLiteral("StoreSaver"));
-    m_thread->start();
+    m_thread = std::thread([this] { run(); });
 }
 
 StoreSaver::~StoreSaver()
 {
     {
-        QMutexLocker lock(&m_mutex);
+        std::lock_guard lock(m_mutex);
         m_stopping = true;
-        m_changed.wakeAll();
     }
-    m_thread->wait();
-    delete m_thread;
+    m_changed.notify_all();
+    m_thread.join();
 }
 
 void StoreSaver::requestSave(const TabStoreData &snapshot)
 {
-    QMutexLocker lock(&m_mutex);
-    m_pending = snapshot;
-    m_changed.wakeAll();
+    std::optional<TabStoreData> replaced;
+    {
+        std::lock_guard lock(m_mutex);
+        replaced = std::exchange(m_pending, snapshot);
+    }
+    m_changed.notify_all();
+    // replaced (perhaps the last owner of its notes' text) is freed here, outside the lock.
 }
 
 TabStoreFile::SaveResult StoreSaver::saveNow(const TabStoreData &snapshot)
 {
-    QMutexLocker lock(&m_mutex);
+    std::unique_lock lock(m_mutex);
     // Anything still waiting is older than this snapshot.
     m_pending.reset();
-    while (m_busy)
-        m_changed.wait(&m_mutex);
+    m_changed.wait(lock, [this] { return !m_busy; });
     m_busy = true;
     lock.unlock();
 
     const TabStoreFile::SaveResult result = m_save(m_path, snapshot);
 
-    lock.relock();
+    lock.lock();
     m_busy = false;
-    m_changed.wakeAll();
+    lock.unlock();
+    m_changed.notify_all();
     return result;
 }
 
 bool StoreSaver::isIdle() const
 {
-    QMutexLocker lock(&m_mutex);
+    std::lock_guard lock(m_mutex);
     return !m_busy && !m_pending;
 }
 
 void StoreSaver::run()
 {
-    QMutexLocker lock(&m_mutex);
+    std::unique_lock lock(m_mutex);
     for (;;) {
-        while ((!m_pending || m_busy) && !m_stopping)
-            m_changed.wait(&m_mutex);
+        m_changed.wait(lock, [this] { return (m_pending && !m_busy) || m_stopping; });
         if (!m_pending || m_busy) {
             // Stopping, and nothing of ours left to write.
             return;
@@ -81,8 +81,8 @@ void StoreSaver::run()
         QMetaObject::invokeMethod(
             this, [this, result] { emit saveFinished(result.ok, result.error); }, Qt::QueuedConnection);
 
-        lock.relock();
+        lock.lock();
         m_busy = false;
-        m_changed.wakeAll();
+        m_changed.notify_all();
     }
 }

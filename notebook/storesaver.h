@@ -3,15 +3,14 @@
 #include "tabstoredata.h"
 #include "tabstorefile.h"
 
-#include <QMutex>
 #include <QObject>
 #include <QString>
-#include <QWaitCondition>
 
+#include <condition_variable>
 #include <functional>
+#include <mutex>
 #include <optional>
-
-class QThread;
+#include <thread>
 
 /// Writes tab.dat on a worker thread so that saving never blocks the GUI.
 ///
@@ -55,11 +54,12 @@ private:
 
     const QString m_path;
     const SaveFunction m_save;
-    QThread *m_thread = nullptr;
-
-    mutable QMutex m_mutex;
-    QWaitCondition m_changed; // pending, busy or stopping changed
+    // std primitives rather than QThread/QMutex: ThreadSanitizer can check these
+    // (the Qt libraries are not built for it).
+    mutable std::mutex m_mutex;
+    std::condition_variable m_changed; // pending, busy or stopping changed
     std::optional<TabStoreData> m_pending;
     bool m_busy = false;
     bool m_stopping = false;
+    std::thread m_thread; // started by the constructor, joined by the destructor
 };
