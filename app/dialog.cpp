@@ -1,6 +1,7 @@
 #include "dialog.h"
 
 #include "menudialog.h"
+#include "notepage.h"
 #include "roundedframe.h"
 #include "slidein.h"
 #include "xdgautostartentry.h"
@@ -103,10 +104,6 @@ Dialog::Dialog(std::unique_ptr<AutoStartEntry> autoStartEntry)
     connectSignals();
     titleButton->installEventFilter(this);
 
-    // Inherited by every note editor inside the window.
-    setStyleSheet(QStringLiteral(
-        "QTextEdit {background-image: url(:/img/pagefold.png);background-position: bottom left; "
-        "background-repeat: repeat-n;background-color: white; background-attachment: fixed;}"));
     placeChildren();
 }
 
@@ -247,6 +244,7 @@ void Dialog::createNotebook()
     homeEdit->setObjectName(QStringLiteral("homeEdit"));
     homeEdit->setReadOnly(true);
     homeEdit->setOverwriteMode(false);
+    homeEdit->setStyleSheet(NotePage::styleSheet());
     tabWidget->addTab(homeEdit, tr("便签首页"));
 
     QFile index(QDir::currentPath() + QLatin1String("/index.dat"));
