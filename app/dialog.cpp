@@ -1,8 +1,13 @@
 #include "dialog.h"
 
 #include "menudialog.h"
+#include "notebook.h"
+#include "notepage.h"
+#include "notewidget.h"
 #include "roundedframe.h"
 #include "slidein.h"
+#include "storesaver.h"
+#include "tabstorefile.h"
 #include "xdgautostartentry.h"
 
 #include <QAction>
@@ -12,7 +17,9 @@
 #include <QElapsedTimer>
 #include <QEnterEvent>
 #include <QFile>
+#include <QFileInfo>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPainter>
@@ -39,6 +46,12 @@ constexpr int RollDurationMs = 300;
 constexpr int RolledWidth = 250;
 constexpr int TitleBtnLockMs = 360;
 constexpr int PanelAnimationMs = 360;
+constexpr int AutosaveDelayMs = 2000;
+
+QString storePath()
+{
+    return QDir::currentPath() + QLatin1String("/tab.dat");
+}
 
 qint64 monotonicMicroseconds()
 {
@@ -58,6 +71,7 @@ qint64 monotonicMilliseconds()
 
 Dialog::Dialog(std::unique_ptr<AutoStartEntry> autoStartEntry)
     : QDialog(nullptr, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint)
+    , autosaveTimer(this)
     , tipTimer(this)
     , clockTimer(this)
     , trayClicks(QApplication::doubleClickInterval())
@@ -74,6 +88,9 @@ Dialog::Dialog(std::unique_ptr<AutoStartEntry> autoStartEntry)
 
     tipTimer.setObjectName(QStringLiteral("tipTimer"));
     clockTimer.setObjectName(QStringLiteral("clockTimer"));
+    autosaveTimer.setObjectName(QStringLiteral("autosaveTimer"));
+    autosaveTimer.setSingleShot(true);
+    autosaveTimer.setInterval(AutosaveDelayMs);
     tipTimer.setSingleShot(true);
     tipTimer.setInterval(1000);
     setWindowTitle(tr("Velmo Note"));
@@ -95,18 +112,18 @@ Dialog::Dialog(std::unique_ptr<AutoStartEntry> autoStartEntry)
     createCornerBar();
     createFormatBar();
     createNotebook();
+    readHistroyTab();
+    createDeleteBar();
 
     resize(400, 350);
     setMinimumSize(MinWidth, MinHeight);
     setMaximumSize(MaxWidth, MaxHeight);
 
+    createNameBar();
+
     connectSignals();
     titleButton->installEventFilter(this);
 
-    // Inherited by every note editor inside the window.
-    setStyleSheet(QStringLiteral(
-        "QTextEdit {background-image: url(:/img/pagefold.png);background-position: bottom left; "
-        "background-repeat: repeat-n;background-color: white; background-attachment: fixed;}"));
     placeChildren();
 }
 
@@ -214,7 +231,28 @@ void Dialog::createFrameControls()
 void Dialog::createCornerBar()
 {
     cornerBar = new QToolBar(this);
+    cornerBar->setObjectName(QStringLiteral("cornerBar"));
     cornerBar->setAttribute(Qt::WA_TranslucentBackground);
+    cornerBar->setIconSize(QSize(13, 13));
+    renameButton = makeBarButton(":/img/rename.png", tr("便签改名"), cornerBar);
+    renameButton->setObjectName(QStringLiteral("renameButton"));
+    addButton = makeBarButton(":/img/add.png", tr("添加便签"), cornerBar);
+    addButton->setObjectName(QStringLiteral("addButton"));
+    stickButton = makeBarButton(":/img/resize.png", tr("贴在屏幕上"), cornerBar);
+    stickButton->setObjectName(QStringLiteral("stickButton"));
+    stickButton->setAutoRaise(true);
+}
+
+QToolButton *Dialog::makeBarButton(const char *icon, const QString &tip, QWidget *bar)
+{
+    auto *button = new QToolButton(this);
+    button->setIcon(QIcon(QString::fromLatin1(icon)));
+    button->setIconSize(QSize(13, 13));
+    button->setToolTip(tip);
+    button->setFixedSize(17, 17);
+    if (auto *toolBar = qobject_cast<QToolBar *>(bar))
+        toolBar->addWidget(button);
+    return button;
 }
 
 void Dialog::createFormatBar()
@@ -244,9 +282,11 @@ void Dialog::createNotebook()
     tabWidget->setCornerWidget(cornerBar, Qt::TopRightCorner);
 
     homeEdit = new QTextEdit;
+    notebook = new Notebook(tabWidget, homeEdit, pinIcon, unpinIcon, this);
     homeEdit->setObjectName(QStringLiteral("homeEdit"));
     homeEdit->setReadOnly(true);
     homeEdit->setOverwriteMode(false);
+    homeEdit->setStyleSheet(NotePage::styleSheet());
     tabWidget->addTab(homeEdit, tr("便签首页"));
 
     QFile index(QDir::currentPath() + QLatin1String("/index.dat"));
@@ -258,6 +298,65 @@ void Dialog::createNotebook()
     } else {
         showToolTip(tr("加载主页说明失败"), 1000);
     }
+}
+
+void Dialog::readHistroyTab()
+{
+    const QString path = storePath();
+    const bool fresh = !QFileInfo::exists(path) || QFileInfo(path).size() == 0;
+    const TabStoreFile::LoadResult loaded = TabStoreFile::load(path);
+    notebook->restore(loaded.data);
+    if (fresh && loaded.status != TabStoreFile::Unreadable)
+        TabStoreFile::save(path, TabStoreData());
+    if (loaded.status == TabStoreFile::Damaged) {
+        showToolTip(tr("便签数据已损坏"), 1000);
+        trayIcon->showMessage(tr("提示"),
+                              tr("tab.dat 已损坏，已读出损坏前的便签，原文件备份为 %1")
+                                  .arg(loaded.damagedCopyPath),
+                              QSystemTrayIcon::Warning, 8000);
+    }
+    skinPath = loaded.data.skinPath;
+    if (!skinPath.isEmpty()) {
+        backPixmap.load(skinPath);
+        for (NoteWidget *note : notebook->noteList())
+            note->setBackground(skinPath);
+    }
+    storeSaver = new StoreSaver(path, this);
+}
+
+void Dialog::createDeleteBar()
+{
+    delBar = new QToolBar(this);
+    delBar->setObjectName(QStringLiteral("delBar"));
+    delBar->hide();
+    delLabel = new QLabel(tr("确定删除?"), this);
+    delLabel->setStyleSheet(QStringLiteral("color:white"));
+    delBar->addWidget(delLabel);
+    delBar->addSeparator();
+    delOkButton = makeBarButton(":/img/nameok.png", tr("确认"), delBar);
+    delOkButton->setObjectName(QStringLiteral("delOkButton"));
+    delCancelButton = makeBarButton(":/img/namecancle.png", tr("取消"), delBar);
+    delCancelButton->setObjectName(QStringLiteral("delCancelButton"));
+}
+
+void Dialog::createNameBar()
+{
+    nameBar = new QToolBar(this);
+    nameBar->setObjectName(QStringLiteral("nameBar"));
+    nameBar->setAttribute(Qt::WA_TranslucentBackground);
+    nameBar->hide();
+    nameEdit = new QLineEdit(this);
+    nameEdit->setObjectName(QStringLiteral("nameEdit"));
+    nameEdit->setFixedHeight(17);
+    nameEdit->setToolTip(tr("输入标签名称"));
+    nameBar->addWidget(nameEdit);
+    nameBar->addSeparator();
+    nameOkButton = makeBarButton(":/img/nameok.png", tr("确认"), nameBar);
+    nameOkButton->setObjectName(QStringLiteral("nameOkButton"));
+    nameCancelButton = makeBarButton(":/img/namecancle.png", tr("取消"), nameBar);
+    nameCancelButton->setObjectName(QStringLiteral("nameCancelButton"));
+    nameBarAnimation = new QPropertyAnimation(nameBar, "geometry", this);
+    delBarAnimation = new QPropertyAnimation(delBar, "geometry", this);
 }
 
 void Dialog::connectSignals()
@@ -275,6 +374,20 @@ void Dialog::connectSignals()
     connect(tipAnimation, &QPropertyAnimation::finished, &tipTimer, qOverload<>(&QTimer::start));
     connect(topLeftButton, &QToolButton::clicked, this, &Dialog::topLeftBtnClicked);
     connect(autoStartAction, &QAction::triggered, this, &Dialog::setAutoStart);
+    connect(renameButton, &QToolButton::clicked, this, &Dialog::preReName);
+    connect(nameOkButton, &QToolButton::clicked, this, &Dialog::animationEditEnd);
+    connect(nameCancelButton, &QToolButton::clicked, this, &Dialog::quitEdit);
+    connect(addButton, &QToolButton::clicked, this, &Dialog::preAddTab);
+    connect(delOkButton, &QToolButton::clicked, this, &Dialog::delTab);
+    connect(delCancelButton, &QToolButton::clicked, this, &Dialog::quitDel);
+    connect(tabWidget, &QTabWidget::currentChanged, this, &Dialog::currentTabChanged);
+    connect(tabWidget, &QTabWidget::tabCloseRequested, this, &Dialog::preDelTab);
+    connect(stickButton, &QToolButton::clicked, this, &Dialog::moveToScreen);
+    connect(menuPanel, &MenuDialog::sigFixed, this, &Dialog::setFixedTab);
+    connect(menuPanel, &MenuDialog::sigNotFixed, this, &Dialog::setUnFixedTab);
+    connect(notebook, &Notebook::changed, this, &Dialog::scheduleAutosave);
+    connect(&autosaveTimer, &QTimer::timeout, this, &Dialog::autosave);
+    connect(storeSaver, &StoreSaver::saveFinished, this, &Dialog::autosaveFinished);
 
     connect(menuPanel, &MenuDialog::sigHide, this, &Dialog::autoHide);
     connect(menuPanel, &MenuDialog::sigAbout, this, &Dialog::about);
@@ -558,7 +671,156 @@ void Dialog::setAutoStart(bool on)
         autoStart->remove();
 }
 
+// ---- tabs ------------------------------------------------------------------------
+
+void Dialog::preReName()
+{
+    nameEditMode = 1;
+    editTabName();
+}
+
+void Dialog::preAddTab()
+{
+    nameEditMode = 2;
+    editTabName();
+}
+
+void Dialog::editTabName()
+{
+    nameBar->adjustSize();
+    nameBar->raise();
+    SlideIn::start(nameBarAnimation, nameBar, size());
+    nameEdit->setFocus(Qt::OtherFocusReason);
+}
+
+void Dialog::animationEditEnd()
+{
+    const QString name = nameEdit->text();
+    const Notebook::Refusal refusal = nameEditMode == 1
+        ? notebook->renameTab(tabWidget->currentIndex(), name)
+        : nameEditMode == 2 ? notebook->addTab(name) : Notebook::Refusal::None;
+    quitEdit();
+    if (refusal == Notebook::Refusal::EmptyName)
+        showToolTip(tr("便签名不能为空!"), 1000);
+}
+
+void Dialog::quitEdit()
+{
+    nameEditMode = 0;
+    nameEdit->clear();
+    nameBar->hide();
+}
+
+void Dialog::preDelTab(int index)
+{
+    pendingDelIndex = index;
+    delBar->adjustSize();
+    delBar->raise();
+    SlideIn::start(delBarAnimation, delBar, size());
+}
+
+void Dialog::delTab()
+{
+    const Notebook::Refusal refusal = notebook->deleteTab(pendingDelIndex);
+    delBar->hide();
+    if (refusal == Notebook::Refusal::HomeTab)
+        showToolTip(tr("不能删除首页标签"), 1000);
+    else if (refusal == Notebook::Refusal::FixedTab)
+        showToolTip(tr("不能删除固定标签"), 1000);
+}
+
+void Dialog::quitDel()
+{
+    delBar->hide();
+}
+
+void Dialog::setFixedTab()
+{
+    notebook->fixCurrent();
+}
+
+void Dialog::setUnFixedTab()
+{
+    notebook->unfixCurrent();
+}
+
+void Dialog::currentTabChanged(int)
+{
+    // The formatting bar follows the new tab's format (see changeFont).
+}
+
+void Dialog::moveToScreen()
+{
+    notebook->moveCurrentToScreen(skinPath);
+}
+
+void Dialog::backToTab(NoteWidget *note)
+{
+    notebook->backToTab(note);
+}
+
+// ---- saving ------------------------------------------------------------------------
+
+void Dialog::scheduleAutosave()
+{
+    // Not restarted by later changes: while someone types, a save still
+    // happens every two seconds.
+    if (!autosaveTimer.isActive())
+        autosaveTimer.start();
+}
+
+void Dialog::autosave()
+{
+    const QStringList fileErrors = notebook->writeChangedNoteFiles();
+    storeSaver->requestSave(notebook->snapshot(skinPath));
+    if (!fileErrors.isEmpty())
+        autosaveFinished(false, fileErrors.join(QLatin1Char('\n')));
+}
+
+void Dialog::autosaveFinished(bool ok, const QString &error)
+{
+    if (ok) {
+        autosaveFailureShown = false;
+        return;
+    }
+    if (autosaveFailureShown)
+        return;
+    autosaveFailureShown = true;
+    showToolTip(tr("自动保存失败"), 1000);
+    trayIcon->showMessage(tr("提示"), tr("便签自动保存失败：%1").arg(error), QSystemTrayIcon::Warning, 8000);
+}
+
+QString Dialog::saveNotebook()
+{
+    autosaveTimer.stop();
+    QStringList errors = notebook->writeChangedNoteFiles();
+    const TabStoreFile::SaveResult saved = storeSaver->saveNow(notebook->snapshot(skinPath));
+    if (!saved.ok)
+        errors.prepend(saved.error);
+    return errors.join(QLatin1Char('\n'));
+}
+
 void Dialog::quitAndSave()
 {
+    const QString error = saveNotebook();
+    if (error.isEmpty() || quitFailureShown) {
+        QCoreApplication::quit();
+        return;
+    }
+    // The old tab.dat is still whole; say so and let a second quit decide.
+    quitFailureShown = true;
+    showToolTip(tr("保存失败"), 1000);
+    trayIcon->showMessage(tr("提示"), tr("便签保存失败：%1\n再次退出将不保存修改。").arg(error),
+                          QSystemTrayIcon::Warning, 8000);
+}
+
+void Dialog::quitForSessionEnd()
+{
+    saveNotebook();
     QCoreApplication::quit();
+}
+
+void Dialog::commitNotebook()
+{
+    saveNotebook();
 }

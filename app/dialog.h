@@ -17,7 +17,10 @@
 
 
 class MenuDialog;
+class Notebook;
+class NoteWidget;
 class QAction;
+class QLineEdit;
 class QLabel;
 class QMenu;
 class QPropertyAnimation;
@@ -28,6 +31,7 @@ class QTabWidget;
 class QTextEdit;
 class QToolBar;
 class QToolButton;
+class StoreSaver;
 
 /// The main window: a frameless, translucent, always-on-top tool window with
 /// a rounded body and a grey title strip. It owns every other part of the
@@ -48,9 +52,17 @@ public:
 
     /// Whether hiding goes to the tray; without a tray the window minimises.
     bool hidesToTray() const;
+    Notebook *notes() const { return notebook; }
+    /// Saves tab.dat (and changed note files) now; returns the error, or an
+    /// empty string when everything was written.
+    QString saveNotebook();
 
 public slots:
     void hideDialog();
+    /// The session is ending (a signal or the session manager): save and quit.
+    void quitForSessionEnd();
+    /// The session manager asks for unsaved data to be written.
+    void commitNotebook();
     /// A later start of the program asked us to show the window ("show") or
     /// to stay as we are ("hide").
     void handleSecondStart(const QString &request);
@@ -58,6 +70,7 @@ public slots:
     void showToolTip(const QString &s);
 
 private slots:
+    void readHistroyTab();
     void setTitleTime();
     void showMenu();
     void handleActivation(QSystemTrayIcon::ActivationReason reason);
@@ -67,14 +80,30 @@ private slots:
     void autoHide(bool on);
     void logoClicked();
     void setTransparent(int i);
+    void preDelTab(int index);
+    void animationEditEnd();
+    void editTabName();
+    void preReName();
+    void preAddTab();
+    void delTab();
+    void quitEdit();
+    void quitDel();
     void cleanToopTip();
+    void currentTabChanged(int index);
+    void moveToScreen();
+    void backToTab(NoteWidget *note);
     void about();
     void closeMenu();
+    void setFixedTab();
+    void setUnFixedTab();
     void topLeftBtnClicked();
     void enableTitleBtn();
     void quitAndSave();
     void setAutoStart(bool on);
     void showMainWindow();
+    void autosave();
+    void autosaveFinished(bool ok, const QString &error);
+    void scheduleAutosave();
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -97,7 +126,10 @@ private:
     void createCornerBar();
     void createFormatBar();
     void createNotebook();
+    void createDeleteBar();
+    void createNameBar();
     void createMenuPanel();
+    QToolButton *makeBarButton(const char *icon, const QString &tip, QWidget *bar);
     void connectSignals();
     void placeChildren();
     bool pointerOutside(QPoint global) const;
@@ -125,6 +157,26 @@ private:
     QPropertyAnimation *menuCloseAnimation = nullptr;
     QLabel *tipLabel = nullptr;
     QTextEdit *homeEdit = nullptr;
+    Notebook *notebook = nullptr;
+    QToolButton *renameButton = nullptr;
+    QToolButton *addButton = nullptr;
+    QToolButton *stickButton = nullptr;
+    QToolBar *nameBar = nullptr;
+    QLineEdit *nameEdit = nullptr;
+    QToolButton *nameOkButton = nullptr;
+    QToolButton *nameCancelButton = nullptr;
+    QToolBar *delBar = nullptr;
+    QLabel *delLabel = nullptr;
+    QToolButton *delOkButton = nullptr;
+    QToolButton *delCancelButton = nullptr;
+    QPropertyAnimation *nameBarAnimation = nullptr;
+    QPropertyAnimation *delBarAnimation = nullptr;
+    StoreSaver *storeSaver = nullptr;
+    QTimer autosaveTimer;
+    char nameEditMode = 0;
+    int pendingDelIndex = -1;
+    bool quitFailureShown = false;
+    bool autosaveFailureShown = false;
     QPoint menuAnchor;
     StripDrag drag;
     QSize savedSize{-1, -1};

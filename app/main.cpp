@@ -1,4 +1,5 @@
 #include "dialog.h"
+#include "sessionguard.h"
 #include "singleinstance.h"
 
 #include <QApplication>
@@ -24,6 +25,9 @@ int main(int argc, char *argv[])
     {
         Dialog w;
         QObject::connect(&instance, &SingleInstance::requestReceived, &w, &Dialog::handleSecondStart);
+        SessionGuard session;
+        QObject::connect(&session, &SessionGuard::terminationRequested, &w, &Dialog::quitForSessionEnd);
+        QObject::connect(&session, &SessionGuard::commitRequested, &w, &Dialog::commitNotebook);
         w.show();
         if (startHidden)
             w.hideDialog();

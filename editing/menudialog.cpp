@@ -68,7 +68,9 @@ QToolButton *MenuDialog::makeButton(const QString &toolTip, const QString &icon,
     auto *button = new QToolButton(this);
     button->setObjectName(QString::fromLatin1(objectName));
     button->setToolTip(toolTip);
-    button->setIcon(QIcon(icon));
+    // Icons are read when the panel first shows: none is needed for the
+    // main window's first paint.
+    button->setProperty("iconPath", icon);
     button->setIconSize(QSize(size - 8, size - 8));
     button->setFixedSize(size, size);
     return button;
@@ -88,6 +90,16 @@ void MenuDialog::closeMenu() { emit sigCloseMenu(); }
 void MenuDialog::fixed() { emit sigFixed(); close(); }
 void MenuDialog::notFixed() { emit sigNotFixed(); close(); }
 void MenuDialog::quit() { emit sigQuit(); }
+
+void MenuDialog::showEvent(QShowEvent *event)
+{
+    if (!iconsLoaded) {
+        iconsLoaded = true;
+        for (QToolButton *button : findChildren<QToolButton *>())
+            button->setIcon(QIcon(button->property("iconPath").toString()));
+    }
+    QDialog::showEvent(event);
+}
 
 void MenuDialog::paintEvent(QPaintEvent *)
 {

@@ -50,6 +50,7 @@ public slots:
 protected:
     void paintEvent(QPaintEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
+    void showEvent(QShowEvent *event) override;
 
 private:
     QToolButton *makeButton(const QString &toolTip, const QString &icon, int size,
@@ -73,4 +74,5 @@ private:
     QToolButton *closeButton;
     QToolButton *fixedButton;
     QToolButton *notFixedButton;
+    bool iconsLoaded = false;
 };

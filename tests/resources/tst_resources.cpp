@@ -54,7 +54,7 @@ void TestResources::everyNamedPictureLoads()
 
 void TestResources::everyListedPictureIsEmbedded()
 {
-    const QStringList listed = QStringLiteral(VELMO_PICTURES).split(QLatin1Char(';'));
+    const QStringList listed = QStringLiteral(VELMO_PICTURES).split(QLatin1Char(','));
     QCOMPARE(listed.size(), 47);
     QStringList embedded;
     QDirIterator it(QStringLiteral(":/img"));

@@ -1,0 +1,165 @@
+#include "notewidget.h"
+
+#include "notepage.h"
+#include "roundedframe.h"
+
+#include <QMouseEvent>
+#include <QPainter>
+#include <QSizeGrip>
+#include <QSlider>
+#include <QTextEdit>
+#include <QToolButton>
+
+NoteWidget::NoteWidget(const QString &noteTitle, QWidget *parent)
+    : QDialog(parent)
+    , title(noteTitle)
+{
+    setWindowFlags(flagsFor(false));
+    setWindowTitle(noteTitle);
+    backPixmap.load(QStringLiteral(":/img/back2.jpg"));
+    setAttribute(Qt::WA_TranslucentBackground);
+    setMinimumSize(MinWidth, MinHeight);
+    setMaximumSize(MaxWidth, MaxHeight);
+    resize(MinWidth, MinHeight);
+
+    const auto makeButton = [this](const char *icon, const QString &tip, const char *name) {
+        auto *button = new QToolButton(this);
+        button->setObjectName(QString::fromLatin1(name));
+        button->setIcon(QIcon(QString::fromLatin1(icon)));
+        button->setAutoRaise(true);
+        button->setToolTip(tip);
+        return button;
+    };
+    closeButton = makeButton(":/img/closemenu.png", tr("关闭便笺"), "closeButton");
+    readOnlyButton = makeButton(":/img/delete.png", tr("设为只读"), "readOnlyButton");
+    readOnlyButton->setCheckable(true);
+    topButton = makeButton(":/img/pin.png", tr("保持最前"), "topButton");
+    topButton->setCheckable(true);
+    clockButton = makeButton(":/img/time.png", tr("定时提醒"), "clockButton");
+
+    opacitySlider = new QSlider(Qt::Horizontal, this);
+    opacitySlider->setObjectName(QStringLiteral("opacitySlider"));
+    opacitySlider->setToolTip(tr("不透明度"));
+    opacitySlider->setRange(5, 10);
+    opacitySlider->setTickInterval(1);
+    opacitySlider->setValue(10);
+    opacitySlider->setFixedSize(35, 7);
+    opacitySlider->setTickPosition(QSlider::TicksBelow);
+    opacitySlider->setFocusPolicy(Qt::StrongFocus);
+
+    sizeGrip = new QSizeGrip(this);
+    sizeGrip->setObjectName(QStringLiteral("sizeGrip"));
+    sizeGrip->setFixedSize(18, 18);
+
+    connect(closeButton, &QToolButton::clicked, this, &NoteWidget::closeNote);
+    connect(opacitySlider, &QSlider::valueChanged, this, &NoteWidget::setTransparent);
+    connect(readOnlyButton, &QToolButton::toggled, this, &NoteWidget::setReadOnly);
+    connect(topButton, &QToolButton::toggled, this, &NoteWidget::setStayOnTop);
+}
+
+NoteWidget::~NoteWidget() = default;
+
+Qt::WindowFlags NoteWidget::flagsFor(bool onTop) const
+{
+    const Qt::WindowFlags normal = Qt::Tool | Qt::FramelessWindowHint;
+    return onTop ? normal | Qt::WindowStaysOnTopHint : normal;
+}
+
+void NoteWidget::setTextEdit(QTextEdit *edit)
+{
+    textEdit = edit;
+    edit->setParent(this);
+    setStyleSheet(NotePage::styleSheet());
+    edit->show();
+    edit->setAttribute(Qt::WA_TranslucentBackground);
+    if (isVisible())
+        edit->setGeometry(7, 25, width() - 14, height() - 45);
+}
+
+void NoteWidget::setBackground(const QString &path)
+{
+    // An empty or unreadable path keeps the current picture.
+    QPixmap picture;
+    if (!path.isEmpty() && picture.load(path)) {
+        backPixmap = picture;
+        update();
+    }
+}
+
+void NoteWidget::closeNote()
+{
+    if (textEdit)
+        textEdit->setParent(nullptr);
+    close();
+    emit sigClose(this);
+}
+
+void NoteWidget::reject()
+{
+    // Esc or the window manager's close: the note goes back to the notebook
+    // instead of hiding with its editor inside.
+    closeNote();
+}
+
+void NoteWidget::setTransparent(int value)
+{
+    setWindowOpacity(value / 10.0);
+}
+
+void NoteWidget::setReadOnly(bool on)
+{
+    if (textEdit)
+        textEdit->setReadOnly(on);
+}
+
+void NoteWidget::setStayOnTop(bool on)
+{
+    stayOnTop = on;
+    setWindowFlags(flagsFor(on));
+    show();
+}
+
+void NoteWidget::mousePressEvent(QMouseEvent *event)
+{
+    drag.press(pos(), size(), event->globalPosition().toPoint(), event->position().toPoint());
+}
+
+void NoteWidget::mouseMoveEvent(QMouseEvent *event)
+{
+    if (drag.dragging())
+        move(drag.move(pos(), event->position().toPoint()));
+}
+
+void NoteWidget::mouseReleaseEvent(QMouseEvent *)
+{
+    if (drag.dragging())
+        move(drag.release(pos()));
+}
+
+void NoteWidget::paintEvent(QPaintEvent *)
+{
+    QPainter painter(this);
+    RoundedFrame::paint(painter, rect(), backPixmap);
+}
+
+void NoteWidget::resizeEvent(QResizeEvent *event)
+{
+    QDialog::resizeEvent(event);
+    const int w = width();
+    const int h = height();
+    if (textEdit)
+        textEdit->setGeometry(7, 25, w - 14, h - 45);
+    closeButton->move(w - 25, 3);
+    readOnlyButton->move(w - 45, 3);
+    clockButton->move(w - 65, 3);
+    topButton->move(w - 85, 3);
+    sizeGrip->move(w - sizeGrip->width() - 2, h - sizeGrip->height() - 2);
+    opacitySlider->move(10, h - 12);
+    emit geometryChanged();
+}
+
+void NoteWidget::moveEvent(QMoveEvent *event)
+{
+    QDialog::moveEvent(event);
+    emit geometryChanged();
+}

@@ -1,0 +1,108 @@
+#pragma once
+
+#include "tabstoredata.h"
+
+#include <QHash>
+#include <QIcon>
+#include <QList>
+#include <QMap>
+#include <QObject>
+#include <QPair>
+#include <QPointer>
+
+class NoteWidget;
+class QTabWidget;
+class QTextEdit;
+
+/// The notebook: the tabs of the main window and the desktop notes made from
+/// them, with the registries that say which tabs are fixed (and so stored)
+/// and which are bound to note files.
+///
+/// One editor object is one note. It lives either as a page of the tab widget
+/// or inside a NoteWidget and moves between them without being copied; the
+/// registries are keyed by it. The home page is the tab widget's first page
+/// and is never fixed, deleted or stuck on the screen.
+///
+/// It also turns the notebook into what tab.dat stores and back, keeping
+/// records it could not restore (a note file on a drive that is not there)
+/// so that the next save writes them back unchanged.
+class Notebook : public QObject
+{
+    Q_OBJECT
+public:
+    enum class Refusal { None, EmptyName, HomeTab, FixedTab };
+
+    Notebook(QTabWidget *tabs, QTextEdit *home, const QIcon &pin, const QIcon &unpin,
+             QObject *parent = nullptr);
+    ~Notebook() override;
+
+    QTextEdit *currentEditor() const;
+    QTextEdit *homeEditor() const { return home; }
+
+    Refusal addTab(const QString &name);
+    Refusal renameTab(int index, const QString &name);
+    /// Deletes the tab at index unless it is the home tab or a fixed tab.
+    /// The tab's note-file binding is dropped before the fixed test.
+    Refusal deleteTab(int index);
+    void fixCurrent();
+    void unfixCurrent();
+
+    /// Adds an editor made elsewhere (an opened note file) as an ordinary tab.
+    void addOpenedEditor(QTextEdit *editor, const QString &title);
+    /// A new editor set up like every note editor.
+    QTextEdit *createEditor() const;
+
+    /// Sticks the current tab on the screen; returns the note, or null for the home tab.
+    NoteWidget *moveCurrentToScreen(const QString &skinPath);
+    void backToTab(NoteWidget *note);
+    const QList<NoteWidget *> &noteList() const { return notes; }
+
+    const QMap<QWidget *, QPair<QString, QString>> &fixedTabs() const { return fixed; }
+    QString noteFile(QWidget *editor) const { return noteFiles.value(editor); }
+    void bindNoteFile(QWidget *editor, const QString &path);
+    bool isFixed(QWidget *editor) const;
+
+    /// What tab.dat must hold now. Unchanged notes reuse their last HTML, so
+    /// this stays cheap while one note is being typed into.
+    TabStoreData snapshot(const QString &skinPath);
+    /// Recreates the fixed tabs and desktop notes of data; returns how many
+    /// records were kept aside because their note file could not be read.
+    int restore(const TabStoreData &data);
+    /// Writes every fixed, file-bound note whose text changed since it was
+    /// last written to its file, as a save of that note would. Returns the
+    /// errors, one line per file that failed.
+    QStringList writeChangedNoteFiles();
+    /// A save wrote the editor's text to its note file.
+    void noteFileWritten(QWidget *editor);
+
+signals:
+    /// A new editor joined the notebook (the formatting bar follows it).
+    void editorAdded(QTextEdit *editor);
+    /// Something tab.dat holds has changed.
+    void changed();
+
+private:
+    void adopt(QTextEdit *editor, const QString &cachedHtml);
+    void appendTab(QTextEdit *editor, const QString &title, bool fixedIcon);
+    NoteWidget *stick(QTextEdit *editor, const QString &title, const QString &skinPath);
+    QRect placeOnScreen(const QRect &saved) const;
+    void editorChanged(QTextEdit *editor);
+    void noteMoved(NoteWidget *note);
+    QString htmlOf(QTextEdit *editor);
+
+    QTabWidget *tabs;
+    QTextEdit *home;
+    QIcon pinIcon;
+    QIcon unpinIcon;
+    QMap<QWidget *, QPair<QString, QString>> fixed;
+    QMap<QWidget *, QString> noteFiles;
+    QList<NoteWidget *> notes;
+    QList<TabRecord> keptRecords;
+
+    struct EditorState
+    {
+        QString html;           // last HTML taken from the editor; null when stale
+        bool fileDirty = false; // changed since last written to its note file
+    };
+    QHash<QWidget *, EditorState> states;
+};
