@@ -132,6 +132,7 @@ private:
     QToolButton *makeBarButton(const char *icon, const QString &tip, QWidget *bar);
     void connectSignals();
     void placeChildren();
+    void finishQuit();
     bool pointerOutside(QPoint global) const;
 
     QTabWidget *tabWidget = nullptr;
@@ -176,6 +177,8 @@ private:
     char nameEditMode = 0;
     int pendingDelIndex = -1;
     bool quitFailureShown = false;
+    bool quitting = false;
+    bool storeWritable = true;
     bool autosaveFailureShown = false;
     QPoint menuAnchor;
     StripDrag drag;
