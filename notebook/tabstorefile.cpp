@@ -28,6 +28,8 @@ bool copyAside(QFile &source, QString *copyPath, QString *error)
             *error = copy.errorString();
             return false;
         }
+        // The copy holds the same notes: no wider access than the original.
+        copy.setPermissions(source.permissions());
         char chunk[64 * 1024];
         for (;;) {
             const qint64 got = source.read(chunk, sizeof chunk);

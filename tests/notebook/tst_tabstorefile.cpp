@@ -194,6 +194,7 @@ private slots:
         const QByteArray whole = encode(sampleStore());
         const QByteArray damaged = whole.left(whole.size() - 6);
         QVERIFY(writeBytes(path, damaged));
+        QVERIFY(QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner));
 
         const TabStoreFile::LoadResult r = TabStoreFile::load(path);
         QCOMPARE(r.status, TabStoreFile::Damaged);
@@ -207,6 +208,7 @@ private slots:
         QVERIFY2(name.match(QFileInfo(r.damagedCopyPath).fileName()).hasMatch(), qPrintable(r.damagedCopyPath));
         QCOMPARE(QFileInfo(r.damagedCopyPath).absolutePath(), QFileInfo(path).absolutePath());
         QCOMPARE(readBytes(r.damagedCopyPath), damaged);
+        QCOMPARE(QFile::permissions(r.damagedCopyPath), QFile::permissions(path));
         QCOMPARE(readBytes(path), damaged); // loading never changes the store itself
     }
 

@@ -1,0 +1,114 @@
+#include "globalshortcutprivate.h"
+
+#include "globalshortcut.h"
+
+#include <QDebug>
+#include <QKeySequence>
+
+namespace {
+// Qt's Shift, Control, Alt and Meta bits. The keypad and group-switch bits
+// stay with the key, which then translates to no native key.
+constexpr int ModifierMask = 0x1E000000;
+
+QString portableText(int key, int mods)
+{
+    return QKeySequence(key | mods).toString(QKeySequence::PortableText);
+}
+}
+
+int GlobalShortcutPrivate::liveCount = 0;
+QHash<GlobalShortcutPrivate::NativePair, GlobalShortcut *> GlobalShortcutPrivate::hotKeyTable;
+HotKeyBackend *GlobalShortcutPrivate::backend = nullptr;
+
+HotKeyBackend::Factory &GlobalShortcutPrivate::factory()
+{
+    static HotKeyBackend::Factory current;
+    return current;
+}
+
+void GlobalShortcutPrivate::setBackendFactory(HotKeyBackend::Factory newFactory)
+{
+    factory() = std::move(newFactory);
+}
+
+HotKeyBackend *GlobalShortcutPrivate::nativeBackend()
+{
+    return backend;
+}
+
+GlobalShortcutPrivate::GlobalShortcutPrivate()
+{
+    // The first hot key starts listening to the system; the last one stops.
+    if (liveCount++ == 0) {
+        std::unique_ptr<HotKeyBackend> created = factory() ? factory()(&GlobalShortcutPrivate::fireHotKey)
+                                                           : HotKeyBackend::createNative(&GlobalShortcutPrivate::fireHotKey);
+        backend = created.release();
+    }
+}
+
+GlobalShortcutPrivate::~GlobalShortcutPrivate()
+{
+    // An entry left behind by a sequence that was never unbound (an empty
+    // one) must not point at a deleted object.
+    for (auto it = hotKeyTable.begin(); it != hotKeyTable.end();) {
+        if (it.value() == publicObject)
+            it = hotKeyTable.erase(it);
+        else
+            ++it;
+    }
+    if (--liveCount == 0) {
+        delete backend;
+        backend = nullptr;
+    }
+}
+
+quint32 GlobalShortcutPrivate::toNativeKey(int key) const
+{
+    return backend ? backend->nativeKey(key) : 0;
+}
+
+quint32 GlobalShortcutPrivate::toNativeMods(int mods) const
+{
+    return backend ? backend->nativeModifiers(mods) : 0;
+}
+
+bool GlobalShortcutPrivate::bindHotKey(const QKeySequence &shortcut)
+{
+    if (shortcut.isEmpty()) {
+        qtKey = 0;
+        qtMods = 0;
+    } else {
+        const int combined = shortcut[0].toCombined();
+        qtKey = combined & ~ModifierMask;
+        qtMods = combined & ModifierMask;
+    }
+    const quint32 nativeKey = toNativeKey(qtKey);
+    const quint32 nativeMods = toNativeMods(qtMods);
+    const bool ok = backend && backend->registerHotKey(nativeKey, nativeMods);
+    hotKeyTable.insert(NativePair(nativeKey, nativeMods), publicObject);
+    if (!ok)
+        qWarning().noquote() << "GlobalShortcut failed to register:" << portableText(qtKey, qtMods);
+    return ok;
+}
+
+bool GlobalShortcutPrivate::unbindHotKey()
+{
+    const quint32 nativeKey = toNativeKey(qtKey);
+    const quint32 nativeMods = toNativeMods(qtMods);
+    const bool ok = backend && backend->unregisterHotKey(nativeKey, nativeMods);
+    hotKeyTable.remove(NativePair(nativeKey, nativeMods));
+    if (!ok)
+        qWarning().noquote() << "GlobalShortcut failed to unregister:" << portableText(qtKey, qtMods);
+    qtKey = 0;
+    qtMods = 0;
+    return ok;
+}
+
+void GlobalShortcutPrivate::fireHotKey(quint32 nativeKey, quint32 nativeMods)
+{
+    if (hotKeyTable.isEmpty())
+        return;
+    GlobalShortcut *shortcut = hotKeyTable.value(NativePair(nativeKey, nativeMods));
+    if (shortcut && shortcut->isEnabled())
+        emit shortcut->activated();
+}
