@@ -53,6 +53,8 @@ public:
     /// Whether hiding goes to the tray; without a tray the window minimises.
     bool hidesToTray() const;
     Notebook *notes() const { return notebook; }
+    /// quitAndSave() decided to end the program (the event loop is told to stop).
+    bool isQuitting() const { return quitting; }
     /// Saves tab.dat (and changed note files) now; returns the error, or an
     /// empty string when everything was written.
     QString saveNotebook();

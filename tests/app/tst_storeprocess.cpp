@@ -71,7 +71,7 @@ void report(Dialog &w)
     auto *tabs = w.findChild<QTabWidget *>(QStringLiteral("tabWidget"));
     const qint64 pinKey = QIcon(QStringLiteral(":/img/pin.png")).cacheKey();
     for (int i = 0; i < tabs->count(); ++i) {
-        auto *editor = qobject_cast<QTextEdit *>(tabs->widget(i));
+        QTextEdit *editor = w.notes()->editorAt(i);
         const bool pinned = w.notes()->isFixed(editor);
         std::printf("tab|%s|%s|%s\n", qPrintable(tabs->tabText(i)), pinned ? "fixed" : "plain",
                     qPrintable(editor->toPlainText().left(40)));

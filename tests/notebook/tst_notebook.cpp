@@ -242,7 +242,7 @@ void TestNotebook::unchangedNotesKeepTheirStoredHtml()
     data.records << record;
     notebook->restore(data);
     QCOMPARE(notebook->snapshot(QString()).records.at(0).pathOrText, stored);
-    auto *editor = qobject_cast<QTextEdit *>(tabs->widget(1));
+    auto *editor = notebook->editorAt(1);
     QTest::keyClicks(editor, QStringLiteral("new "));
     const QString after = notebook->snapshot(QString()).records.at(0).pathOrText;
     QCOMPARE(after, editor->toHtml());
@@ -277,8 +277,11 @@ void TestNotebook::restoresTabsAndNotes()
     QCOMPARE(tabs->tabText(2), QStringLiteral("plan"));
     QCOMPARE(tabs->tabIcon(1).cacheKey(), pin.cacheKey());
     QCOMPARE(tabs->tabIcon(2).cacheKey(), pin.cacheKey());
-    QCOMPARE(qobject_cast<QTextEdit *>(tabs->widget(2))->toPlainText(), QStringLiteral("from file"));
-    QCOMPARE(qobject_cast<QTextEdit *>(tabs->widget(1))->textCursor().position(), 0);
+    // A restored tab receives its text when it is first shown.
+    tabs->setCurrentIndex(2);
+    QCOMPARE(static_cast<QTextEdit *>(tabs->widget(2))->toPlainText(), QStringLiteral("from file"));
+    tabs->setCurrentIndex(0);
+    QCOMPARE(notebook->editorAt(1)->textCursor().position(), 0);
     QCOMPARE(added, 3);
     QCOMPARE(notebook->noteList().size(), 1);
     NoteWidget *note = notebook->noteList().first();
@@ -366,7 +369,7 @@ void TestNotebook::writesChangedNoteFilesLikeASave()
     QVERIFY(notebook->writeChangedNoteFiles().isEmpty());
     QVERIFY(!QFileInfo::exists(txt + QLatin1String(".not")));
 
-    auto *editor = qobject_cast<QTextEdit *>(tabs->widget(1));
+    auto *editor = notebook->editorAt(1);
     QTest::keyClicks(editor, QStringLiteral("edited "));
     QVERIFY(notebook->writeChangedNoteFiles().isEmpty());
     // Written like a save would: to plan.txt.not, which the tab is now bound to.
@@ -387,7 +390,7 @@ void TestNotebook::writesChangedNoteFilesLikeASave()
     record.pathOrText = doomed;
     second.records << record;
     notebook->restore(second);
-    auto *doomedEditor = qobject_cast<QTextEdit *>(tabs->widget(2));
+    auto *doomedEditor = notebook->editorAt(2);
     QTest::keyClicks(doomedEditor, QStringLiteral("y"));
     QVERIFY(QDir(other.path() + QLatin1String("/sub")).removeRecursively());
     QCOMPARE(notebook->writeChangedNoteFiles().size(), 1);
