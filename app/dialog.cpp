@@ -307,12 +307,19 @@ void Dialog::readHistroyTab()
     const TabStoreFile::LoadResult loaded = TabStoreFile::load(path);
     notebook->restore(loaded.data);
     if (fresh && loaded.status != TabStoreFile::Unreadable)
-        TabStoreFile::save(path, TabStoreData());
+        TabStoreFile::saveEmpty(path);
+    // Never replace a store we could not read, or a damaged one we could not
+    // copy aside: it may hold the only copy of the user's notes.
+    storeWritable = loaded.status != TabStoreFile::Unreadable
+        && !(loaded.status == TabStoreFile::Damaged && loaded.damagedCopyPath.isEmpty());
     if (loaded.status == TabStoreFile::Damaged) {
         showToolTip(tr("便签数据已损坏"), 1000);
-        trayIcon->showMessage(tr("提示"),
-                              tr("tab.dat 已损坏，已读出损坏前的便签，原文件备份为 %1")
-                                  .arg(loaded.damagedCopyPath),
+        const QString detail = loaded.damagedCopyPath.isEmpty()
+            ? tr("tab.dat 已损坏，已读出损坏前的便签；无法备份原文件（%1），因此不会覆盖它").arg(loaded.copyError)
+            : tr("tab.dat 已损坏，已读出损坏前的便签，原文件备份为 %1").arg(loaded.damagedCopyPath);
+        trayIcon->showMessage(tr("提示"), detail, QSystemTrayIcon::Warning, 8000);
+    } else if (loaded.status == TabStoreFile::Unreadable) {
+        trayIcon->showMessage(tr("提示"), tr("无法读取 tab.dat（%1），本次运行不会覆盖它").arg(loaded.error),
                               QSystemTrayIcon::Warning, 8000);
     }
     skinPath = loaded.data.skinPath;
@@ -641,7 +648,9 @@ void Dialog::reject()
 {
     // Esc and the window manager's close only hide the window, like the
     // hide button; the program ends only through quitAndSave().
-    if (isVisible() && !isMinimized())
+    if (quitting)
+        QDialog::reject();
+    else if (isVisible() && !isMinimized())
         hideDialog();
 }
 
@@ -771,6 +780,10 @@ void Dialog::scheduleAutosave()
 
 void Dialog::autosave()
 {
+    if (!storeWritable) {
+        autosaveFinished(false, tr("启动时无法读取 tab.dat，为保护原文件未保存"));
+        return;
+    }
     const QStringList fileErrors = notebook->writeChangedNoteFiles();
     storeSaver->requestSave(notebook->snapshot(skinPath));
     if (!fileErrors.isEmpty())
@@ -793,6 +806,8 @@ void Dialog::autosaveFinished(bool ok, const QString &error)
 QString Dialog::saveNotebook()
 {
     autosaveTimer.stop();
+    if (!storeWritable)
+        return tr("启动时无法读取 tab.dat，为保护原文件未保存");
     QStringList errors = notebook->writeChangedNoteFiles();
     const TabStoreFile::SaveResult saved = storeSaver->saveNow(notebook->snapshot(skinPath));
     if (!saved.ok)
@@ -804,7 +819,7 @@ void Dialog::quitAndSave()
 {
     const QString error = saveNotebook();
     if (error.isEmpty() || quitFailureShown) {
-        QCoreApplication::quit();
+        finishQuit();
         return;
     }
     // The old tab.dat is still whole; say so and let a second quit decide.
@@ -817,6 +832,16 @@ void Dialog::quitAndSave()
 void Dialog::quitForSessionEnd()
 {
     saveNotebook();
+    finishQuit();
+}
+
+void Dialog::finishQuit()
+{
+    // Quitting closes every visible window first; saved notes must not walk
+    // back into the notebook on the way out.
+    quitting = true;
+    for (NoteWidget *note : notebook->noteList())
+        note->hide();
     QCoreApplication::quit();
 }
 

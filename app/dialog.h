@@ -53,6 +53,8 @@ public:
     /// Whether hiding goes to the tray; without a tray the window minimises.
     bool hidesToTray() const;
     Notebook *notes() const { return notebook; }
+    /// quitAndSave() decided to end the program (the event loop is told to stop).
+    bool isQuitting() const { return quitting; }
     /// Saves tab.dat (and changed note files) now; returns the error, or an
     /// empty string when everything was written.
     QString saveNotebook();
@@ -132,6 +134,7 @@ private:
     QToolButton *makeBarButton(const char *icon, const QString &tip, QWidget *bar);
     void connectSignals();
     void placeChildren();
+    void finishQuit();
     bool pointerOutside(QPoint global) const;
 
     QTabWidget *tabWidget = nullptr;
@@ -176,6 +179,8 @@ private:
     char nameEditMode = 0;
     int pendingDelIndex = -1;
     bool quitFailureShown = false;
+    bool quitting = false;
+    bool storeWritable = true;
     bool autosaveFailureShown = false;
     QPoint menuAnchor;
     StripDrag drag;

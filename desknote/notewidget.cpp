@@ -88,16 +88,22 @@ void NoteWidget::setBackground(const QString &path)
 
 void NoteWidget::closeNote()
 {
+    if (closing)
+        return;
+    closing = true;
     if (textEdit)
         textEdit->setParent(nullptr);
-    close();
+    // hide() rather than close(): a close event would come back here through
+    // reject(), and a window that stays visible in its close event stops the
+    // application from quitting.
+    hide();
     emit sigClose(this);
 }
 
 void NoteWidget::reject()
 {
-    // Esc or the window manager's close: the note goes back to the notebook
-    // instead of hiding with its editor inside.
+    // Esc or a close request: the note goes back to the notebook instead of
+    // hiding with its editor inside.
     closeNote();
 }
 

@@ -63,6 +63,7 @@ private:
     QToolButton *topButton;
     StripDrag drag;
     bool stayOnTop = false;
+    bool closing = false;
     QString title;
     QTextEdit *textEdit = nullptr;
     QSizeGrip *sizeGrip;

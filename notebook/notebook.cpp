@@ -27,7 +27,38 @@ Notebook::~Notebook()
 
 QTextEdit *Notebook::currentEditor() const
 {
-    return qobject_cast<QTextEdit *>(tabs->currentWidget());
+    return editorAt(tabs->currentIndex());
+}
+
+QTextEdit *Notebook::editorAt(int index) const
+{
+    auto *editor = qobject_cast<QTextEdit *>(tabs->widget(index));
+    if (editor)
+        load(editor);
+    return editor;
+}
+
+void Notebook::load(QWidget *widget) const
+{
+    const auto it = states.find(widget);
+    if (it == states.end() || it->pending.isNull())
+        return;
+    auto *editor = static_cast<QTextEdit *>(widget);
+    const QString html = it->pending;
+    it->pending = QString();
+    it->loading = true;
+    editor->setHtml(html);
+    editor->moveCursor(QTextCursor::Start);
+    states[widget].loading = false;
+    editor->removeEventFilter(const_cast<Notebook *>(this));
+}
+
+bool Notebook::eventFilter(QObject *watched, QEvent *event)
+{
+    // A restored tab gets its text the first time it is shown.
+    if (event->type() == QEvent::Show)
+        load(static_cast<QWidget *>(watched));
+    return QObject::eventFilter(watched, event);
 }
 
 bool Notebook::isFixed(QWidget *editor) const
@@ -45,7 +76,9 @@ QTextEdit *Notebook::createEditor() const
 
 void Notebook::adopt(QTextEdit *editor, const QString &cachedHtml)
 {
-    states.insert(editor, EditorState{cachedHtml, false});
+    EditorState state;
+    state.html = cachedHtml;
+    states.insert(editor, state);
     connect(editor->document(), &QTextDocument::contentsChanged, this, [this, editor] {
         editorChanged(editor);
     });
@@ -60,6 +93,8 @@ void Notebook::adopt(QTextEdit *editor, const QString &cachedHtml)
 void Notebook::editorChanged(QTextEdit *editor)
 {
     EditorState &state = states[editor];
+    if (state.loading)
+        return;
     state.html = QString();
     state.fileDirty = true;
     if (fixed.contains(editor))
@@ -167,7 +202,7 @@ NoteWidget *Notebook::stick(QTextEdit *editor, const QString &title, const QStri
 
 NoteWidget *Notebook::moveCurrentToScreen(const QString &skinPath)
 {
-    auto *editor = qobject_cast<QTextEdit *>(tabs->currentWidget());
+    QTextEdit *editor = currentEditor();
     if (!editor || editor == home)
         return nullptr;
     const QString title = tabs->tabText(tabs->currentIndex());
@@ -262,14 +297,15 @@ int Notebook::restore(const TabStoreData &data)
             html = file.text;
         }
         QTextEdit *editor = createEditor();
-        editor->setHtml(html);
-        editor->moveCursor(QTextCursor::Start);
         // Text from tab.dat is written back as it came until it changes;
         // a file-based note stores only its path.
         adopt(editor, record.fromFile ? QString() : record.pathOrText);
+        states[editor].pending = html.isNull() ? QStringLiteral("") : html;
+        editor->installEventFilter(this);
         fixed.insert(editor, qMakePair(record.name, record.fromFile ? record.pathOrText : QString()));
         if (record.onScreen) {
             // The skin reaches restored notes once every record is read.
+            load(editor);
             NoteWidget *note = stick(editor, record.name, QString());
             note->setGeometry(placeOnScreen(record.geometry));
             note->show();

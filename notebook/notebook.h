@@ -36,7 +36,11 @@ public:
              QObject *parent = nullptr);
     ~Notebook() override;
 
+    /// The current tab's editor, with its text loaded.
     QTextEdit *currentEditor() const;
+    /// The editor of tab index, with its text loaded (restored tabs load
+    /// their text when first shown, so a large notebook starts fast).
+    QTextEdit *editorAt(int index) const;
     QTextEdit *homeEditor() const { return home; }
 
     Refusal addTab(const QString &name);
@@ -89,6 +93,8 @@ private:
     void editorChanged(QTextEdit *editor);
     void noteMoved(NoteWidget *note);
     QString htmlOf(QTextEdit *editor);
+    void load(QWidget *editor) const;
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
     QTabWidget *tabs;
     QTextEdit *home;
@@ -102,7 +108,9 @@ private:
     struct EditorState
     {
         QString html;           // last HTML taken from the editor; null when stale
+        QString pending;        // text not yet put into the editor; null once loaded
         bool fileDirty = false; // changed since last written to its note file
+        bool loading = false;   // the editor is being filled, not edited
     };
-    QHash<QWidget *, EditorState> states;
+    mutable QHash<QWidget *, EditorState> states;
 };

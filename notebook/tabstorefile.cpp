@@ -114,3 +114,18 @@ TabStoreFile::SaveResult TabStoreFile::save(const QString &path, const TabStoreD
     result.ok = true;
     return result;
 }
+
+TabStoreFile::SaveResult TabStoreFile::saveEmpty(const QString &path)
+{
+    SaveResult result;
+    QSaveFile file(path);
+    static const char countOne[4] = {0, 0, 0, 1};
+    if (!file.open(QIODevice::WriteOnly) || file.write(countOne, 4) != 4) {
+        result.error = file.errorString();
+        return result;
+    }
+    result.ok = file.commit();
+    if (!result.ok)
+        result.error = file.errorString();
+    return result;
+}

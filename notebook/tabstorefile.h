@@ -46,4 +46,7 @@ public:
     static LoadResult load(const QString &path);
     /// Replaces path atomically; on failure the old file is untouched.
     static SaveResult save(const QString &path, const TabStoreData &data);
+    /// Writes the smallest valid store, the count 1 alone (00 00 00 01), as a
+    /// first start leaves it; atomically like save().
+    static SaveResult saveEmpty(const QString &path);
 };

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what the tests need, builds the project twice (plain, and with
 # AddressSanitizer + UndefinedBehaviorSanitizer) and runs the whole suite of
-# each build inside a private headless desktop session.
+# each build inside a private headless desktop session; then fuzzes the
+# tab.dat reader for a minute (VELMO_FUZZ_SECONDS).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -23,5 +24,8 @@ export ASAN_OPTIONS="detect_leaks=1:abort_on_error=0:strict_string_checks=0"
 export LSAN_OPTIONS="suppressions=$PWD/scripts/lsan.supp:print_suppressions=0"
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
 scripts/test-session.sh ctest --test-dir build/asan --output-on-failure || status=1
+
+# The tab.dat reader against a minute of libFuzzer.
+scripts/fuzz-store.sh "${VELMO_FUZZ_SECONDS:-60}" || status=1
 
 exit $status

@@ -1,0 +1,422 @@
+// The notebook's tabs, desktop notes and store conversion, on real widgets.
+
+#include "notebook.h"
+#include "notefile.h"
+#include "notewidget.h"
+#include "tabstorefile.h"
+
+#include <QScreen>
+#include <QTabWidget>
+#include <QTextEdit>
+#include <QToolButton>
+#include <QtTest>
+
+class TestNotebook : public QObject
+{
+    Q_OBJECT
+private slots:
+    void init();
+    void cleanup();
+
+    void addsOrdinaryTabs();
+    void refusesEmptyNames();
+    void renamingFixedTabUpdatesRegistry();
+    void deleteRefusalsAndBindings();
+    void fixingIgnoresHomeAndUnfixingNeedsFixedTab();
+    void stickMovesTheSameEditor();
+    void noteReturnsAsLastTabWithItsIcon_data();
+    void noteReturnsAsLastTabWithItsIcon();
+    void snapshotHoldsFixedTabsOnly();
+    void unchangedNotesKeepTheirStoredHtml();
+    void restoresTabsAndNotes();
+    void keepsRecordsWhoseFileIsMissing();
+    void bringsLostNotesBackOnScreen();
+    void clampsRestoredNoteSize();
+    void writesChangedNoteFilesLikeASave();
+    void reportsChangesToStoredNotes();
+
+private:
+    QTextEdit *addAndFix(const QString &name, const QString &text);
+    QTabWidget *tabs = nullptr;
+    QTextEdit *home = nullptr;
+    Notebook *notebook = nullptr;
+    QIcon pin;
+    QIcon unpin;
+};
+
+void TestNotebook::init()
+{
+    pin = QIcon(QStringLiteral(":/img/pin.png"));
+    unpin = QIcon(QStringLiteral(":/img/unpin.png"));
+    tabs = new QTabWidget;
+    home = new QTextEdit;
+    tabs->addTab(home, pin, QStringLiteral("便签首页"));
+    notebook = new Notebook(tabs, home, pin, unpin);
+    tabs->resize(400, 300);
+    tabs->show();
+}
+
+void TestNotebook::cleanup()
+{
+    delete notebook;
+    delete tabs;
+}
+
+QTextEdit *TestNotebook::addAndFix(const QString &name, const QString &text)
+{
+    notebook->addTab(name);
+    QTextEdit *editor = notebook->currentEditor();
+    editor->setPlainText(text);
+    notebook->fixCurrent();
+    return editor;
+}
+
+void TestNotebook::addsOrdinaryTabs()
+{
+    QList<QTextEdit *> added;
+    connect(notebook, &Notebook::editorAdded, this, [&added](QTextEdit *e) { added << e; });
+    QCOMPARE(notebook->addTab(QStringLiteral("a")), Notebook::Refusal::None);
+    QCOMPARE(tabs->count(), 2);
+    QCOMPARE(tabs->currentIndex(), 1);
+    QCOMPARE(tabs->tabText(1), QStringLiteral("a"));
+    QCOMPARE(tabs->tabIcon(1).cacheKey(), unpin.cacheKey());
+    auto *editor = notebook->currentEditor();
+    QCOMPARE(editor->font().family(), QStringLiteral("calibri"));
+    QCOMPARE(editor->font().pointSize(), 16);
+    QVERIFY(editor->acceptRichText());
+    QCOMPARE(added, QList<QTextEdit *>{editor});
+    // A name of blanks is a name.
+    QCOMPARE(notebook->addTab(QStringLiteral("  ")), Notebook::Refusal::None);
+    QCOMPARE(tabs->count(), 3);
+}
+
+void TestNotebook::refusesEmptyNames()
+{
+    QCOMPARE(notebook->addTab(QString()), Notebook::Refusal::EmptyName);
+    QCOMPARE(notebook->renameTab(0, QString()), Notebook::Refusal::EmptyName);
+    QCOMPARE(tabs->count(), 1);
+    QCOMPARE(tabs->tabText(0), QStringLiteral("便签首页"));
+}
+
+void TestNotebook::renamingFixedTabUpdatesRegistry()
+{
+    QTextEdit *editor = addAndFix(QStringLiteral("old"), QStringLiteral("x"));
+    notebook->bindNoteFile(editor, QStringLiteral("/tmp/n.not"));
+    notebook->fixCurrent();
+    QCOMPARE(notebook->renameTab(1, QStringLiteral("new")), Notebook::Refusal::None);
+    QCOMPARE(tabs->tabText(1), QStringLiteral("new"));
+    QCOMPARE(notebook->fixedTabs().value(editor), qMakePair(QStringLiteral("new"), QStringLiteral("/tmp/n.not")));
+    // The home tab takes a new name too, but it is not stored.
+    QCOMPARE(notebook->renameTab(0, QStringLiteral("主页")), Notebook::Refusal::None);
+    QCOMPARE(tabs->tabText(0), QStringLiteral("主页"));
+    QVERIFY(!notebook->fixedTabs().contains(home));
+}
+
+void TestNotebook::deleteRefusalsAndBindings()
+{
+    QCOMPARE(notebook->deleteTab(0), Notebook::Refusal::HomeTab);
+    QTextEdit *fixedEditor = addAndFix(QStringLiteral("fixed"), QStringLiteral("keep"));
+    notebook->bindNoteFile(fixedEditor, QStringLiteral("/tmp/f.not"));
+    QCOMPARE(notebook->deleteTab(1), Notebook::Refusal::FixedTab);
+    QCOMPARE(tabs->count(), 2);
+    // The refused deletion still dropped the note-file binding.
+    QVERIFY(notebook->noteFile(fixedEditor).isEmpty());
+    notebook->unfixCurrent();
+    QPointer<QTextEdit> gone = fixedEditor;
+    QCOMPARE(notebook->deleteTab(1), Notebook::Refusal::None);
+    QCOMPARE(tabs->count(), 1);
+    QTRY_VERIFY(gone.isNull());
+}
+
+void TestNotebook::fixingIgnoresHomeAndUnfixingNeedsFixedTab()
+{
+    QSignalSpy changed(notebook, &Notebook::changed);
+    tabs->setCurrentIndex(0);
+    notebook->fixCurrent();
+    notebook->unfixCurrent();
+    QVERIFY(notebook->fixedTabs().isEmpty());
+    QCOMPARE(changed.count(), 0);
+    notebook->addTab(QStringLiteral("plain"));
+    notebook->unfixCurrent();
+    QCOMPARE(tabs->tabIcon(1).cacheKey(), unpin.cacheKey());
+    QCOMPARE(changed.count(), 0);
+    notebook->fixCurrent();
+    QCOMPARE(tabs->tabIcon(1).cacheKey(), pin.cacheKey());
+    QCOMPARE(changed.count(), 1);
+}
+
+void TestNotebook::stickMovesTheSameEditor()
+{
+    tabs->setCurrentIndex(0);
+    QVERIFY(!notebook->moveCurrentToScreen(QString()));
+    QCOMPARE(tabs->count(), 1);
+
+    notebook->addTab(QStringLiteral("memo"));
+    QTextEdit *editor = notebook->currentEditor();
+    editor->setHtml(QStringLiteral("<b>bold</b> text"));
+    NoteWidget *note = notebook->moveCurrentToScreen(QString());
+    QVERIFY(note);
+    QCOMPARE(tabs->count(), 1);
+    QCOMPARE(note->getTextEdit(), editor);
+    QCOMPARE(editor->parentWidget(), note);
+    QCOMPARE(note->getTitle(), QStringLiteral("memo"));
+    QCOMPARE(notebook->noteList(), QList<NoteWidget *>{note});
+    QVERIFY(QTest::qWaitForWindowExposed(note));
+    QCOMPARE(note->size(), QSize(190, 230));
+    QCOMPARE(editor->geometry(), QRect(7, 25, 190 - 14, 230 - 45));
+    QVERIFY(note->windowFlags().testFlag(Qt::FramelessWindowHint));
+    QVERIFY(!note->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+}
+
+void TestNotebook::noteReturnsAsLastTabWithItsIcon_data()
+{
+    QTest::addColumn<bool>("fixTab");
+    QTest::newRow("ordinary") << false;
+    QTest::newRow("fixed") << true;
+}
+
+void TestNotebook::noteReturnsAsLastTabWithItsIcon()
+{
+    QFETCH(bool, fixTab);
+    notebook->addTab(QStringLiteral("first"));
+    QTextEdit *editor = notebook->currentEditor();
+    if (fixTab)
+        notebook->fixCurrent();
+    notebook->addTab(QStringLiteral("second"));
+    tabs->setCurrentIndex(1);
+    NoteWidget *note = notebook->moveCurrentToScreen(QString());
+    QVERIFY(QTest::qWaitForWindowExposed(note));
+    // Read-only travels with the editor.
+    note->findChild<QToolButton *>(QStringLiteral("readOnlyButton"))->click();
+    QVERIFY(editor->isReadOnly());
+    QPointer<NoteWidget> closing = note;
+    note->findChild<QToolButton *>(QStringLiteral("closeButton"))->click();
+    QCOMPARE(tabs->count(), 3);
+    QCOMPARE(tabs->widget(2), editor);
+    QCOMPARE(tabs->currentIndex(), 2);
+    QCOMPARE(tabs->tabText(2), QStringLiteral("first"));
+    QCOMPARE(tabs->tabIcon(2).cacheKey(), (fixTab ? pin : unpin).cacheKey());
+    QVERIFY(editor->isReadOnly());
+    QVERIFY(notebook->noteList().isEmpty());
+    QTRY_VERIFY(closing.isNull());
+}
+
+void TestNotebook::snapshotHoldsFixedTabsOnly()
+{
+    QTextEdit *a = addAndFix(QStringLiteral("a"), QStringLiteral("alpha"));
+    notebook->addTab(QStringLiteral("ordinary"));
+    QTextEdit *b = addAndFix(QStringLiteral("b"), QStringLiteral("beta"));
+    notebook->bindNoteFile(b, QStringLiteral("/notes/b.not"));
+    notebook->fixCurrent();
+    tabs->setCurrentWidget(a);
+    NoteWidget *note = notebook->moveCurrentToScreen(QString());
+    note->setGeometry(300, 200, 250, 260);
+    QVERIFY(QTest::qWaitForWindowExposed(note));
+
+    const TabStoreData data = notebook->snapshot(QStringLiteral("./skin/x.jpg"));
+    QCOMPARE(data.skinPath, QStringLiteral("./skin/x.jpg"));
+    QCOMPARE(data.records.size(), 2);
+    // Records follow the registry's order (by editor), not the tab order.
+    const bool aFirst = static_cast<QWidget *>(a) < static_cast<QWidget *>(b);
+    const TabRecord ra = data.records.at(aFirst ? 0 : 1);
+    const TabRecord rb = data.records.at(aFirst ? 1 : 0);
+    QCOMPARE(ra.name, QStringLiteral("a"));
+    QVERIFY(!ra.fromFile);
+    QCOMPARE(ra.pathOrText, a->toHtml());
+    QVERIFY(ra.onScreen);
+    QCOMPARE(ra.geometry, QRect(note->pos(), note->size()));
+    QCOMPARE(rb.name, QStringLiteral("b"));
+    QVERIFY(rb.fromFile);
+    QCOMPARE(rb.pathOrText, QStringLiteral("/notes/b.not"));
+    QVERIFY(!rb.onScreen);
+}
+
+void TestNotebook::unchangedNotesKeepTheirStoredHtml()
+{
+    // HTML written by another Qt version: kept byte for byte until the note changes.
+    const QString stored = QStringLiteral("<html><body><p>stored <b>as is</b></p></body></html>");
+    TabStoreData data;
+    TabRecord record;
+    record.name = QStringLiteral("n");
+    record.pathOrText = stored;
+    data.records << record;
+    notebook->restore(data);
+    QCOMPARE(notebook->snapshot(QString()).records.at(0).pathOrText, stored);
+    auto *editor = notebook->editorAt(1);
+    QTest::keyClicks(editor, QStringLiteral("new "));
+    const QString after = notebook->snapshot(QString()).records.at(0).pathOrText;
+    QCOMPARE(after, editor->toHtml());
+    QVERIFY(editor->toPlainText().startsWith(QStringLiteral("new stored")));
+}
+
+void TestNotebook::restoresTabsAndNotes()
+{
+    QTemporaryDir dir;
+    const QString file = dir.path() + QLatin1String("/plan.not");
+    QCOMPARE(NoteFile::write(file, QStringLiteral("<p>from file</p>")), QString());
+    TabStoreData data;
+    TabRecord text;
+    text.name = QStringLiteral("文本");
+    text.pathOrText = QStringLiteral("<p>hello</p>");
+    TabRecord fromFile;
+    fromFile.name = QStringLiteral("plan");
+    fromFile.fromFile = true;
+    fromFile.pathOrText = file;
+    TabRecord screen = text;
+    screen.name = QStringLiteral("screen");
+    screen.onScreen = true;
+    screen.geometry = QRect(QPoint(120, 140), QSize(300, 280));
+    data.records << text << fromFile << screen;
+    int added = 0;
+    connect(notebook, &Notebook::editorAdded, this, [&added] { ++added; });
+    QCOMPARE(notebook->restore(data), 0);
+
+    QCOMPARE(tabs->count(), 3);
+    QCOMPARE(tabs->currentIndex(), 0);
+    QCOMPARE(tabs->tabText(1), QStringLiteral("文本"));
+    QCOMPARE(tabs->tabText(2), QStringLiteral("plan"));
+    QCOMPARE(tabs->tabIcon(1).cacheKey(), pin.cacheKey());
+    QCOMPARE(tabs->tabIcon(2).cacheKey(), pin.cacheKey());
+    // A restored tab receives its text when it is first shown.
+    tabs->setCurrentIndex(2);
+    QCOMPARE(static_cast<QTextEdit *>(tabs->widget(2))->toPlainText(), QStringLiteral("from file"));
+    tabs->setCurrentIndex(0);
+    QCOMPARE(notebook->editorAt(1)->textCursor().position(), 0);
+    QCOMPARE(added, 3);
+    QCOMPARE(notebook->noteList().size(), 1);
+    NoteWidget *note = notebook->noteList().first();
+    QVERIFY(QTest::qWaitForWindowExposed(note));
+    QCOMPARE(note->getTitle(), QStringLiteral("screen"));
+    QTRY_COMPARE(QRect(note->pos(), note->size()), screen.geometry);
+    // Saving again gives back what was read.
+    QCOMPARE(notebook->snapshot(QString()).records.size(), 3);
+}
+
+void TestNotebook::keepsRecordsWhoseFileIsMissing()
+{
+    TabStoreData data;
+    TabRecord missing;
+    missing.name = QStringLiteral("usb");
+    missing.fromFile = true;
+    missing.pathOrText = QStringLiteral("/media/stick/gone.not");
+    missing.onScreen = true;
+    missing.geometry = QRect(10, 20, 300, 300);
+    TabRecord after;
+    after.name = QStringLiteral("after");
+    after.pathOrText = QStringLiteral("<p>still here</p>");
+    data.records << missing << after;
+    QCOMPARE(notebook->restore(data), 1);
+    QCOMPARE(tabs->count(), 2);
+    QCOMPARE(tabs->tabText(1), QStringLiteral("after"));
+    QVERIFY(notebook->noteList().isEmpty());
+    const TabStoreData saved = notebook->snapshot(QStringLiteral("./skin/a.jpg"));
+    QCOMPARE(saved.records.size(), 2);
+    QCOMPARE(saved.records.last(), missing);
+    QCOMPARE(saved.records.last().geometry, missing.geometry);
+    QCOMPARE(saved.skinPath, QStringLiteral("./skin/a.jpg"));
+}
+
+void TestNotebook::bringsLostNotesBackOnScreen()
+{
+    TabStoreData data;
+    TabRecord lost;
+    lost.name = QStringLiteral("lost");
+    lost.pathOrText = QStringLiteral("x");
+    lost.onScreen = true;
+    lost.geometry = QRect(5000, 3000, 320, 260);  // a monitor that was unplugged
+    data.records << lost;
+    notebook->restore(data);
+    NoteWidget *note = notebook->noteList().first();
+    QVERIFY(QTest::qWaitForWindowExposed(note));
+    const QRect primary = QGuiApplication::primaryScreen()->geometry();
+    QTRY_VERIFY(primary.contains(QRect(note->pos(), note->size())));
+    QCOMPARE(note->size(), QSize(320, 260));
+}
+
+void TestNotebook::clampsRestoredNoteSize()
+{
+    TabStoreData data;
+    TabRecord tiny;
+    tiny.name = QStringLiteral("tiny");
+    tiny.onScreen = true;
+    tiny.geometry = QRect(100, 100, 50, 40);
+    TabRecord huge = tiny;
+    huge.name = QStringLiteral("huge");
+    huge.geometry = QRect(100, 100, 1500, 1000);
+    data.records << tiny << huge;
+    notebook->restore(data);
+    QCOMPARE(notebook->noteList().at(0)->size(), QSize(190, 230));
+    QCOMPARE(notebook->noteList().at(1)->size(), QSize(800, 650));
+}
+
+void TestNotebook::writesChangedNoteFilesLikeASave()
+{
+    QTemporaryDir dir;
+    const QString txt = dir.path() + QLatin1String("/plan.txt");
+    QFile original(txt);
+    QVERIFY(original.open(QIODevice::WriteOnly));
+    original.write("plain text");
+    original.close();
+
+    TabStoreData data;
+    TabRecord record;
+    record.name = QStringLiteral("plan");
+    record.fromFile = true;
+    record.pathOrText = txt;
+    data.records << record;
+    notebook->restore(data);
+    // Nothing changed: nothing is written.
+    QVERIFY(notebook->writeChangedNoteFiles().isEmpty());
+    QVERIFY(!QFileInfo::exists(txt + QLatin1String(".not")));
+
+    auto *editor = notebook->editorAt(1);
+    QTest::keyClicks(editor, QStringLiteral("edited "));
+    QVERIFY(notebook->writeChangedNoteFiles().isEmpty());
+    // Written like a save would: to plan.txt.not, which the tab is now bound to.
+    const NoteFile::ReadResult written = NoteFile::read(txt + QLatin1String(".not"));
+    QVERIFY(written.ok);
+    QCOMPARE(written.text, editor->toHtml());
+    QVERIFY(original.open(QIODevice::ReadOnly));
+    QCOMPARE(original.readAll(), QByteArray("plain text"));
+    QCOMPARE(notebook->fixedTabs().value(editor).second, txt + QLatin1String(".not"));
+    QCOMPARE(notebook->snapshot(QString()).records.at(0).pathOrText, txt + QLatin1String(".not"));
+
+    // A folder that is gone is reported, and the note stays due for writing.
+    QTemporaryDir other;
+    const QString doomed = other.path() + QLatin1String("/sub/x.not");
+    QVERIFY(QDir().mkpath(other.path() + QLatin1String("/sub")));
+    QCOMPARE(NoteFile::write(doomed, QStringLiteral("<p>x</p>")), QString());
+    TabStoreData second;
+    record.pathOrText = doomed;
+    second.records << record;
+    notebook->restore(second);
+    auto *doomedEditor = notebook->editorAt(2);
+    QTest::keyClicks(doomedEditor, QStringLiteral("y"));
+    QVERIFY(QDir(other.path() + QLatin1String("/sub")).removeRecursively());
+    QCOMPARE(notebook->writeChangedNoteFiles().size(), 1);
+    QVERIFY(QDir().mkpath(other.path() + QLatin1String("/sub")));
+    QVERIFY(notebook->writeChangedNoteFiles().isEmpty());
+    QVERIFY(NoteFile::read(doomed).text.contains(QStringLiteral("y")));
+}
+
+void TestNotebook::reportsChangesToStoredNotes()
+{
+    QSignalSpy changed(notebook, &Notebook::changed);
+    notebook->addTab(QStringLiteral("ordinary"));
+    QTest::keyClicks(notebook->currentEditor(), QStringLiteral("abc"));
+    QCOMPARE(changed.count(), 0);
+    notebook->fixCurrent();
+    QCOMPARE(changed.count(), 1);
+    QTest::keyClicks(notebook->currentEditor(), QStringLiteral("d"));
+    QCOMPARE(changed.count(), 2);
+    notebook->renameTab(1, QStringLiteral("renamed"));
+    QCOMPARE(changed.count(), 3);
+    NoteWidget *note = notebook->moveCurrentToScreen(QString());
+    QVERIFY(changed.count() >= 4);
+    const int before = changed.count();
+    note->move(note->pos() + QPoint(30, 30));
+    QTRY_VERIFY(changed.count() > before);
+}
+
+QTEST_MAIN(TestNotebook)
+#include "tst_notebook.moc"
