@@ -292,8 +292,9 @@ void Dialog::createNotebook()
     QFile index(QDir::currentPath() + QLatin1String("/index.dat"));
     if (index.open(QIODevice::ReadOnly | QIODevice::Text)) {
         QTextStream in(&index);
-        homeEdit->setHtml(in.readAll());
-        homeEdit->moveCursor(QTextCursor::Start);
+        // The page is laid out once, at its real width, when it first shows.
+        homeHtml = in.readAll();
+        homeEdit->installEventFilter(this);
         tabWidget->setTabIcon(0, pinIcon);
     } else {
         showToolTip(tr("加载主页说明失败"), 1000);
@@ -444,6 +445,12 @@ void Dialog::resizeEvent(QResizeEvent *event)
 
 bool Dialog::eventFilter(QObject *watched, QEvent *event)
 {
+    if (watched == homeEdit && event->type() == QEvent::Show) {
+        homeEdit->removeEventFilter(this);
+        homeEdit->setHtml(homeHtml);
+        homeEdit->moveCursor(QTextCursor::Start);
+        homeHtml.clear();
+    }
     if (watched == titleButton) {
         if (event->type() == QEvent::Enter) {
             setTitleTime();

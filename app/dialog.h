@@ -160,6 +160,7 @@ private:
     QPropertyAnimation *menuCloseAnimation = nullptr;
     QLabel *tipLabel = nullptr;
     QTextEdit *homeEdit = nullptr;
+    QString homeHtml;
     Notebook *notebook = nullptr;
     QToolButton *renameButton = nullptr;
     QToolButton *addButton = nullptr;
