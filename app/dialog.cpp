@@ -474,19 +474,17 @@ void Dialog::setTitleTime()
 
 void Dialog::mousePressEvent(QMouseEvent *event)
 {
-    drag.press(pos(), size(), event->globalPosition().toPoint(), event->position().toPoint());
+    drag.pressEvent(this, event);
 }
 
 void Dialog::mouseMoveEvent(QMouseEvent *event)
 {
-    if (drag.dragging())
-        move(drag.move(pos(), event->position().toPoint()));
+    drag.moveEvent(this, event);
 }
 
 void Dialog::mouseReleaseEvent(QMouseEvent *)
 {
-    if (drag.dragging())
-        move(drag.release(pos()));
+    drag.releaseEvent(this);
 }
 
 void Dialog::logoClicked()

@@ -1,5 +1,8 @@
 #include "stripdrag.h"
 
+#include <QMouseEvent>
+#include <QWidget>
+
 bool StripDrag::inDragZone(QPoint windowPos, QSize windowSize, QPoint globalPress)
 {
     const int x = windowPos.x();
@@ -33,4 +36,21 @@ QPoint StripDrag::release(QPoint windowPos)
     if (windowPos.y() < 0)
         return QPoint(windowPos.x(), 0);
     return windowPos;
+}
+
+void StripDrag::pressEvent(QWidget *window, const QMouseEvent *event)
+{
+    press(window->pos(), window->size(), event->globalPosition().toPoint(), event->position().toPoint());
+}
+
+void StripDrag::moveEvent(QWidget *window, const QMouseEvent *event) const
+{
+    if (m_dragging)
+        window->move(move(window->pos(), event->position().toPoint()));
+}
+
+void StripDrag::releaseEvent(QWidget *window)
+{
+    if (m_dragging)
+        window->move(release(window->pos()));
 }

@@ -3,6 +3,9 @@
 #include <QPoint>
 #include <QSize>
 
+class QMouseEvent;
+class QWidget;
+
 /// The title-strip drag rule shared by the main window, the desktop notes and
 /// the small frameless dialogs. Pure geometry: positions are screen
 /// coordinates of the window's top-left corner, offsets are window-local.
@@ -26,6 +29,11 @@ public:
     QPoint move(QPoint windowPos, QPoint localPos) const;
     /// Ends a drag; returns where the window must be after the release.
     QPoint release(QPoint windowPos);
+
+    /// The same rule applied to a top-level window's mouse events.
+    void pressEvent(QWidget *window, const QMouseEvent *event);
+    void moveEvent(QWidget *window, const QMouseEvent *event) const;
+    void releaseEvent(QWidget *window);
 
     bool dragging() const { return m_dragging; }
     QPoint dragOffset() const { return m_dragOffset; }

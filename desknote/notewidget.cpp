@@ -127,19 +127,17 @@ void NoteWidget::setStayOnTop(bool on)
 
 void NoteWidget::mousePressEvent(QMouseEvent *event)
 {
-    drag.press(pos(), size(), event->globalPosition().toPoint(), event->position().toPoint());
+    drag.pressEvent(this, event);
 }
 
 void NoteWidget::mouseMoveEvent(QMouseEvent *event)
 {
-    if (drag.dragging())
-        move(drag.move(pos(), event->position().toPoint()));
+    drag.moveEvent(this, event);
 }
 
 void NoteWidget::mouseReleaseEvent(QMouseEvent *)
 {
-    if (drag.dragging())
-        move(drag.release(pos()));
+    drag.releaseEvent(this);
 }
 
 void NoteWidget::paintEvent(QPaintEvent *)
