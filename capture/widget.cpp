@@ -66,8 +66,12 @@ Widget::~Widget() = default;
 
 void Widget::runCapture()
 {
-    Widget overlay(nullptr, QColor(0, 0, 255), -1);
-    overlay.exec();
+    {
+        Widget overlay(nullptr, QColor(0, 0, 255), -1);
+        overlay.exec();
+    }
+    // Nothing of a capture outlives it, not even in the allocator's heap.
+    DesktopGrabber::releaseFreedMemory();
 }
 
 void Widget::createMenu()

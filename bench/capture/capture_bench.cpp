@@ -106,6 +106,7 @@ public:
     {
     }
     qint64 firstPaintDoneUs = 0;
+    qint64 firstPaintStartUs = 0;
     qint64 paintUs = 0;
     int paints = 0;
 
@@ -113,6 +114,8 @@ protected:
     void paintEvent(QPaintEvent *event) override
     {
         const qint64 start = nowUs();
+        if (paints == 0)
+            firstPaintStartUs = start;
         Widget::paintEvent(event);
         paintUs = nowUs() - start;
         ++paints;
@@ -224,6 +227,8 @@ struct HotKeyRun
     long rssAddedKb;        // RSS with the overlay shown minus before
     long peakAddedKb;       // peak RSS during the capture minus before
     long builtAddedKb;      // RSS once the overlay is built (before showing) minus before
+    double keyToStartMs;    // key sent .. hot key slot running
+    double builtToPaintMs;  // overlay built .. first paint starts (show, map, expose)
 };
 
 class Bench : public QObject
@@ -255,6 +260,7 @@ public:
             m_current.keyToPaintedMs = (overlay.firstPaintDoneUs - m_sentUs) / 1000.0;
             m_current.keyToScreenMs = (m_watcher->changedAtUs() - m_sentUs) / 1000.0;
             m_current.firstPaintMs = overlay.paintUs / 1000.0;
+            m_current.builtToPaintMs = (overlay.firstPaintStartUs - start) / 1000.0 - m_current.constructMs;
             m_current.rssAddedKb = rssKb("VmRSS:") - m_rssBefore;
             m_current.peakAddedKb = rssKb("VmHWM:") - m_rssBefore;
             m_measured = true;
@@ -264,7 +270,11 @@ public:
             overlay.close();
         });
         watch.start();
+        m_current.keyToStartMs = (start - m_sentUs) / 1000.0;
+        m_current.builtToPaintMs = 0;
         overlay.exec();
+        // As Widget::runCapture does once the overlay is gone.
+        DesktopGrabber::releaseFreedMemory();
         m_captureDone = true;
     }
 
@@ -299,8 +309,10 @@ public:
 
         const QSize size = QGuiApplication::primaryScreen()->virtualGeometry().size();
         const double picturesMb = 2.0 * size.width() * size.height() * 4 / 1048576.0;
-        std::vector<double> painted, screen, construct, paint, rss, peak;
+        std::vector<double> painted, screen, construct, paint, rss, peak, toStart, toPaint;
         for (const HotKeyRun &r : results) {
+            toStart.push_back(r.keyToStartMs);
+            toPaint.push_back(r.builtToPaintMs);
             painted.push_back(r.keyToPaintedMs);
             screen.push_back(r.keyToScreenMs);
             construct.push_back(r.constructMs);
@@ -315,7 +327,9 @@ public:
         };
         line("key -> overlay painted (in X server)", painted, "ms");
         line("key -> overlay on the composited screen", screen, "ms");
+        line("  of which: key delivered to the hot key slot", toStart, "ms");
         line("  of which: building the overlay (grab)", construct, "ms");
+        line("  of which: show, map and expose", toPaint, "ms");
         line("  of which: first paint", paint, "ms");
         line("memory added while shown (RSS, warm)", rss, "MiB");
         line("peak memory added during a capture (warm)", peak, "MiB");
