@@ -10,6 +10,8 @@
 #include <QRegion>
 #include <QString>
 
+#include <thread>
+
 class QAction;
 class QMenu;
 class QPainter;
@@ -72,6 +74,7 @@ protected:
 
 private:
     void createMenu();
+    std::thread prepareBackingStore();
     void updateCorners(QPoint p, QPoint q);
     /// Schedules a repaint of everything that differs between the selection
     /// as it was painted (before) and as it is now.
