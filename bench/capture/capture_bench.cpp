@@ -23,6 +23,7 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <malloc.h>
 #include <atomic>
 #include <chrono>
 #include <cstdio>
@@ -244,12 +245,29 @@ public:
 
     void startCutScreen()
     {
+        runOverlay();
+        // As Widget::runCapture does once the overlay is gone.
+        DesktopGrabber::releaseFreedMemory();
+        if (qEnvironmentVariableIsSet("BENCH_DEBUG_MEM")) {
+            struct mallinfo2 mi = mallinfo2();
+            std::printf("after: anon %ld; malloc arena %zu mmapped %zu in use %zu free %zu\n", rssKb("RssAnon:"),
+                        mi.arena, mi.hblkhd, mi.uordblks, mi.fordblks);
+        }
+        m_captureDone = true;
+    }
+
+    void runOverlay()
+    {
         const qint64 start = nowUs();
         TimedWidget overlay;
         m_current.constructMs = (nowUs() - start) / 1000.0;
         m_current.builtAddedKb = rssKb("VmRSS:") - m_rssBefore;
-        if (qEnvironmentVariableIsSet("BENCH_DEBUG_MEM"))
-            std::printf("built: anon %ld file %ld shm %ld\n", rssKb("RssAnon:"), rssKb("RssFile:"), rssKb("RssShmem:"));
+        if (qEnvironmentVariableIsSet("BENCH_DEBUG_MEM")) {
+            struct mallinfo2 mi = mallinfo2();
+            std::printf("built: anon %ld file %ld shm %ld; malloc arena %zu mmapped %zu in use %zu free %zu\n",
+                        rssKb("RssAnon:"), rssKb("RssFile:"), rssKb("RssShmem:"), mi.arena, mi.hblkhd, mi.uordblks,
+                        mi.fordblks);
+        }
         // exec() runs its own event loop: the measurement has to finish
         // from inside it.
         QTimer watch;
@@ -265,17 +283,14 @@ public:
             m_current.peakAddedKb = rssKb("VmHWM:") - m_rssBefore;
             m_measured = true;
             if (qEnvironmentVariableIsSet("BENCH_DEBUG_MEM"))
-                std::printf("shown: anon %ld file %ld shm %ld\n", rssKb("RssAnon:"), rssKb("RssFile:"), rssKb("RssShmem:"));
+                std::printf("shown: anon %ld file %ld shm %ld\n", rssKb("RssAnon:"), rssKb("RssFile:"),
+                            rssKb("RssShmem:"));
             watch.stop();
             overlay.close();
         });
         watch.start();
         m_current.keyToStartMs = (start - m_sentUs) / 1000.0;
-        m_current.builtToPaintMs = 0;
         overlay.exec();
-        // As Widget::runCapture does once the overlay is gone.
-        DesktopGrabber::releaseFreedMemory();
-        m_captureDone = true;
     }
 
     int runHotKeyCases(Display *display, PixelWatcher &watcher)
