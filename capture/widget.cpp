@@ -106,7 +106,8 @@ void Widget::prepareBackingStore()
     auto *image = dynamic_cast<QImage *>(store->paintDevice());
     if (!image || image->size() != size())
         return;
-    uchar *bits = image->bits();
+    // constBits(): never detach (and so replace) the store's own buffer.
+    auto *bits = const_cast<uchar *>(image->constBits());
     const size_t bytes = size_t(image->sizeInBytes());
     preparedSize = size();
     // Qt changes or frees the store only while handling an event of this
