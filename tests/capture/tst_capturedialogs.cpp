@@ -2,7 +2,6 @@
 #include "inputdialog.h"
 #include "picwidget.h"
 
-#include <QBoxLayout>
 #include <QIntValidator>
 #include <QLabel>
 #include <QLineEdit>
@@ -51,7 +50,6 @@ void TestCaptureDialogs::inputDialogLooksAsBuilt()
     QCOMPARE(edit(&dialog, "heightEdit")->text(), QStringLiteral("0"));
     QCOMPARE(button(&dialog, "okButton")->text(), QStringLiteral("确定"));
     QCOMPARE(button(&dialog, "cancelButton")->text(), QStringLiteral("取消"));
-    QCOMPARE(dialog.styleSheet(), QStringLiteral("background-image:url(:/img/back1.png);color:white"));
     QVERIFY(dialog.windowFlags().testFlag(Qt::FramelessWindowHint));
     QVERIFY(dialog.windowFlags().testFlag(Qt::WindowStaysOnTopHint));
     QVERIFY(dialog.windowTitle().isEmpty());
@@ -140,7 +138,6 @@ void TestCaptureDialogs::helpWindowShowsInstructions()
     QCOMPARE(dialog.maximumSize(), QSize(550, 360));
     QVERIFY(dialog.windowFlags().testFlag(Qt::FramelessWindowHint));
     QVERIFY(dialog.windowFlags().testFlag(Qt::WindowStaysOnTopHint));
-    QCOMPARE(dialog.styleSheet(), QStringLiteral("background-image:url(:/img/back.png)"));
 
     auto *text = dialog.findChild<QTextEdit *>(QStringLiteral("helpText"));
     QVERIFY(text);
@@ -156,14 +153,6 @@ void TestCaptureDialogs::helpWindowShowsInstructions()
     QVERIFY2(QRegularExpression(QStringLiteral("^ {17}----\\S+@\\S+----$")).match(contact).hasMatch(),
              qPrintable(contact));
     QCOMPARE(help.count(QLatin1Char('\n')), 13);
-
-    // Picture on the left, then the text above a centred OK button.
-    auto *top = qobject_cast<QHBoxLayout *>(dialog.layout());
-    QVERIFY(top);
-    QVERIFY(qobject_cast<PicWidget *>(top->itemAt(0)->widget()));
-    auto *column = qobject_cast<QVBoxLayout *>(top->itemAt(1)->layout());
-    QVERIFY(column);
-    QCOMPARE(column->itemAt(0)->widget(), text);
 
     auto *ok = dialog.findChild<QPushButton *>();
     QCOMPARE(ok->text(), QStringLiteral("确定"));
