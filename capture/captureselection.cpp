@@ -7,7 +7,7 @@ constexpr int LabelWidth = 150;
 constexpr int LabelHeight = 40;
 constexpr int LabelLeftShift = 170;
 
-// Inclusive bounds, as the hit zones are specified.
+// Hit zones are given by inclusive bounds.
 QRect zone(int left, int right, int top, int bottom)
 {
     return QRect(QPoint(left, top), QPoint(right, bottom));

@@ -4,6 +4,19 @@
 #include <QPainter>
 #include <QScreen>
 
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
+
+void DesktopGrabber::releaseFreedMemory()
+{
+    // Once the allocator has seen a picture-sized buffer freed, it keeps the
+    // next ones in its heap, resident, instead of giving them back.
+#ifdef __GLIBC__
+    malloc_trim(0);
+#endif
+}
+
 QRect DesktopGrabber::geometry()
 {
     const QScreen *primary = QGuiApplication::primaryScreen();
@@ -24,6 +37,7 @@ QPixmap DesktopGrabber::grab()
         QPixmap shot = screens.first()->grabWindow(0);
         if (shot.size() == desktop.size()) {
             shot.setDevicePixelRatio(1);
+            releaseFreedMemory();
             return shot;
         }
     }
@@ -38,5 +52,7 @@ QPixmap DesktopGrabber::grab()
         const QRect target(screen->geometry().topLeft() - desktop.topLeft(), screen->geometry().size());
         painter.drawPixmap(target, shot);
     }
+    painter.end();
+    releaseFreedMemory();
     return picture;
 }

@@ -7,6 +7,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QBackingStore>
 #include <QClipboard>
 #include <QDebug>
 #include <QDir>
@@ -19,13 +20,33 @@
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
+#include <QResizeEvent>
 #include <QSaveFile>
 #include <QStandardPaths>
+#include <QWindow>
+
+#include <cstring>
+
+#include <sys/mman.h>
+#include <unistd.h>
 
 namespace {
 const QColor DimColor(182, 182, 182, 192);
 const QColor HintColor(255, 255, 0);
 const QColor LabelColor(200, 200, 200, 165);
+
+// Makes every page of a fresh buffer resident: one call where the kernel
+// can do it (faster than faulting page by page), writes otherwise.
+void touchPages(uchar *bits, size_t bytes)
+{
+#ifdef MADV_POPULATE_WRITE
+    const auto page = uintptr_t(sysconf(_SC_PAGESIZE));
+    const uintptr_t begin = uintptr_t(bits) & ~(page - 1);
+    if (madvise(reinterpret_cast<void *>(begin), uintptr_t(bits) + bytes - begin, MADV_POPULATE_WRITE) == 0)
+        return;
+#endif
+    std::memset(bits, 0, bytes);
+}
 
 // A stroked QRect covers one more column and row than the rectangle.
 QRect stroked(const QRect &rect)
@@ -56,18 +77,107 @@ Widget::Widget(QWidget *parent, QColor color, int quality)
 
     // Grabbed before the overlay is shown, so it never shows itself.
     fullPixmap = DesktopGrabber::grab();
+    prepareBackingStore();
 
     hintText = tr("如需使用帮助，请按F1");
     const QPoint hintOrigin(screenWidth / 2 - 50, 50);
     hintArea = fontMetrics().boundingRect(hintText).translated(hintOrigin).adjusted(-2, -2, 2, 2);
 }
 
-Widget::~Widget() = default;
+Widget::~Widget()
+{
+    finishPreparing();
+}
+
+void Widget::prepareBackingStore()
+{
+    // The backing store is as large as the desktop, and the first writes to
+    // its fresh memory cost the kernel about as much as painting it (tens of
+    // milliseconds at 3840 x 2160). Size the store of the still unmapped
+    // window now and let a second thread touch every page while the window
+    // manager maps the window; the first paint then only paints. Doing this
+    // during the grab instead would hold a third full-size buffer at once
+    // and slow the grab as much as it gains.
+    create();
+    QBackingStore *store = backingStore();
+    if (!store)
+        return;
+    store->resize(size());
+    auto *image = dynamic_cast<QImage *>(store->paintDevice());
+    if (!image || image->size() != size())
+        return;
+    // constBits(): never detach (and so replace) the store's own buffer.
+    auto *bits = const_cast<uchar *>(image->constBits());
+    const size_t bytes = size_t(image->sizeInBytes());
+    preparedSize = size();
+    // Qt changes or frees the store only while handling an event of this
+    // widget or its window (or when the window is destroyed): those wait.
+    windowHandle()->installEventFilter(this);
+    preparing = std::thread([bits, bytes] { touchPages(bits, bytes); });
+}
+
+void Widget::finishPreparing()
+{
+    if (!preparing.joinable())
+        return;
+    preparing.join();
+    if (QWindow *window = windowHandle())
+        window->removeEventFilter(this);
+}
+
+bool Widget::leavesBackingStore(QEvent *event) const
+{
+    switch (event->type()) {
+    case QEvent::Resize:
+        // Showing sends the pending resize event, of the same size.
+        return static_cast<QResizeEvent *>(event)->size() == preparedSize;
+    case QEvent::Move:
+    case QEvent::Show:
+    case QEvent::ShowToParent:
+    case QEvent::Polish:
+    case QEvent::PolishRequest:
+    case QEvent::WindowActivate:
+    case QEvent::WindowDeactivate:
+    case QEvent::ActivationChange:
+    case QEvent::FocusIn:
+    case QEvent::FocusOut:
+    case QEvent::FocusAboutToChange:
+    case QEvent::Enter:
+    case QEvent::Leave:
+    case QEvent::CursorChange:
+    case QEvent::Timer:
+    case QEvent::MetaCall:
+    case QEvent::ChildAdded:
+    case QEvent::ChildPolished:
+    case QEvent::ChildRemoved:
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool Widget::event(QEvent *event)
+{
+    if (!leavesBackingStore(event))
+        finishPreparing();
+    return QDialog::event(event);
+}
+
+bool Widget::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == windowHandle() && !leavesBackingStore(event))
+        finishPreparing();
+    return QDialog::eventFilter(watched, event);
+}
 
 void Widget::runCapture()
 {
-    Widget overlay(nullptr, QColor(0, 0, 255), -1);
-    overlay.exec();
+    {
+        Widget overlay(nullptr, QColor(0, 0, 255), -1);
+        overlay.exec();
+    }
+    // Nothing of a capture outlives it, not even in the allocator's heap.
+    DesktopGrabber::releaseFreedMemory();
 }
 
 void Widget::createMenu()
@@ -219,6 +329,7 @@ void Widget::keyPressEvent(QKeyEvent *event)
         break;
     case Qt::Key_Escape:
         close();
+        finishPreparing();
         destroy(true, true);
         emit closed();
         break;

@@ -10,6 +10,8 @@
 #include <QRegion>
 #include <QString>
 
+#include <thread>
+
 class QAction;
 class QMenu;
 class QPainter;
@@ -69,9 +71,14 @@ protected:
     void keyReleaseEvent(QKeyEvent *event) override;
     void paintEvent(QPaintEvent *event) override;
     void showEvent(QShowEvent *event) override;
+    bool event(QEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     void createMenu();
+    void prepareBackingStore();
+    void finishPreparing();
+    bool leavesBackingStore(QEvent *event) const;
     void updateCorners(QPoint p, QPoint q);
     /// Schedules a repaint of everything that differs between the selection
     /// as it was painted (before) and as it is now.
@@ -112,4 +119,8 @@ private:
 
     QString hintText;
     QRect hintArea;
+    /// Touches the backing store's fresh memory while the window is being
+    /// mapped; joined before anything else may use or replace the store.
+    std::thread preparing;
+    QSize preparedSize;
 };

@@ -29,7 +29,8 @@ constexpr quint32 LockCombinations[] = {
 
 std::unique_ptr<X11HotKeyBackend> X11HotKeyBackend::create(Listener listener)
 {
-    auto *x11 = qApp ? qApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
+    auto *app = qobject_cast<QGuiApplication *>(QCoreApplication::instance());
+    auto *x11 = app ? app->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
     if (!x11 || !x11->connection() || !x11->display())
         return nullptr;
     Display *display = x11->display();

@@ -15,7 +15,6 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QMenu>
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
@@ -43,20 +42,42 @@ qint64 nowUs()
         .count();
 }
 
-long rssKb(const char *field)
+/// The process's resident memory, in KiB: private anonymous memory, shared
+/// memory (the X backing stores) and mapped files (fonts, libraries).
+struct Memory
 {
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    const QList<QByteArray> lines = status.readAll().split('\n');
-    for (const QByteArray &line : lines) {
-        if (line.startsWith(field))
-            return line.mid(qstrlen(field)).trimmed().split(' ').first().toLong();
-    }
-    return -1;
-}
+    long anon = 0;
+    long shmem = 0;
+    long file = 0;
+    long peak = 0; // VmHWM: the highest total since the last reset
 
-void resetPeakRss()
+    static Memory now()
+    {
+        Memory m;
+        QFile status(QStringLiteral("/proc/self/status"));
+        if (!status.open(QIODevice::ReadOnly))
+            return m;
+        const QList<QByteArray> lines = status.readAll().split('\n');
+        for (const QByteArray &line : lines) {
+            const QList<QByteArray> parts = line.simplified().split(' ');
+            if (parts.size() < 2)
+                continue;
+            const long kb = parts.at(1).toLong();
+            if (parts.first() == "RssAnon:")
+                m.anon = kb;
+            else if (parts.first() == "RssShmem:")
+                m.shmem = kb;
+            else if (parts.first() == "RssFile:")
+                m.file = kb;
+            else if (parts.first() == "VmHWM:")
+                m.peak = kb;
+        }
+        return m;
+    }
+    long total() const { return anon + shmem + file; }
+};
+
+void resetPeakMemory()
 {
     QFile refs(QStringLiteral("/proc/self/clear_refs"));
     if (refs.open(QIODevice::WriteOnly))
@@ -92,8 +113,10 @@ protected:
         gradient.setColorAt(1, QColor(220, 160, 60));
         painter.fillRect(rect(), gradient);
         painter.setPen(Qt::white);
+        // Chinese text too: the program's own windows have loaded the CJK
+        // font long before a capture.
         for (int y = 0; y < height(); y += 40)
-            painter.drawText(20, y + 30, QStringLiteral("Velmo Note capture bench: desktop stand-in, row %1").arg(y));
+            painter.drawText(20, y + 30, QStringLiteral("Velmo Note 截图测试: desktop stand-in, row %1").arg(y));
     }
 };
 
@@ -106,6 +129,7 @@ public:
     {
     }
     qint64 firstPaintDoneUs = 0;
+    qint64 firstPaintStartUs = 0;
     qint64 paintUs = 0;
     int paints = 0;
 
@@ -113,6 +137,8 @@ protected:
     void paintEvent(QPaintEvent *event) override
     {
         const qint64 start = nowUs();
+        if (paints == 0)
+            firstPaintStartUs = start;
         Widget::paintEvent(event);
         paintUs = nowUs() - start;
         ++paints;
@@ -217,13 +243,14 @@ bool spinUntil(Done done, int timeoutMs, int sleepUs = 200)
 
 struct HotKeyRun
 {
-    double keyToPaintedMs;  // key sent .. first paint flushed and in the X server
-    double keyToScreenMs;   // key sent .. pixel changed on the composited screen
-    double constructMs;     // building the overlay (grab included)
-    double firstPaintMs;    // the first paintEvent itself
-    long rssAddedKb;        // RSS with the overlay shown minus before
-    long peakAddedKb;       // peak RSS during the capture minus before
-    long builtAddedKb;      // RSS once the overlay is built (before showing) minus before
+    double keyToPaintedMs = 0; // key sent .. first paint flushed and in the X server
+    double keyToScreenMs = 0;  // key sent .. pixel changed on the composited screen
+    double keyToSlotMs = 0;    // key sent .. hot key slot running
+    double buildMs = 0;        // building the overlay (the grab is most of it)
+    double showMs = 0;         // built .. first paint starts (show, map, expose)
+    double firstPaintMs = 0;   // the first paintEvent itself
+    Memory before;             // just before the key
+    Memory shown;              // with the overlay on screen (peak: since the key)
 };
 
 class Bench : public QObject
@@ -237,14 +264,90 @@ public:
         connect(m_hotKey, &GlobalShortcut::activated, this, &Bench::startCutScreen);
     }
 
+    /// The main window's slot, with the overlay timed.
     void startCutScreen()
     {
+        runOverlay();
+        // As Widget::runCapture does once the overlay is gone.
+        DesktopGrabber::releaseFreedMemory();
+        m_captureDone = true;
+    }
+
+    int runHotKeyCases(Display *display, PixelWatcher &watcher)
+    {
+        std::vector<HotKeyRun> results;
+        HotKeyRun first;
+        const Memory start = Memory::now();
+        for (int i = 0; i < m_runs + 1; ++i) {
+            // Let the backdrop settle on screen before each press.
+            spinUntil([] { return false; }, 150);
+            m_watcher = &watcher;
+            m_baseline = watcher.pixel();
+            m_current = HotKeyRun{};
+            resetPeakMemory();
+            m_current.before = Memory::now();
+            m_measured = m_captureDone = false;
+            m_sentUs = nowUs();
+            pressHotKey(display);
+            if (!spinUntil([&] { return m_captureDone; }, 10000) || !m_measured) {
+                std::fprintf(stderr, "run %d: the overlay did not appear\n", i);
+                return 1;
+            }
+            spinUntil([&] { return watcher.pixel() == m_baseline; }, 5000);
+            if (i == 0)
+                first = m_current; // the first capture of the process: cold
+            else
+                results.push_back(m_current);
+        }
+        const Memory end = Memory::now();
+
+        const QSize size = QGuiApplication::primaryScreen()->virtualGeometry().size();
+        const double pictureMiB = double(size.width()) * size.height() * 4 / 1048576.0;
+        std::vector<double> painted, screen, slot, build, show, paint;
+        for (const HotKeyRun &r : results) {
+            painted.push_back(r.keyToPaintedMs);
+            screen.push_back(r.keyToScreenMs);
+            slot.push_back(r.keyToSlotMs);
+            build.push_back(r.buildMs);
+            show.push_back(r.showMs);
+            paint.push_back(r.firstPaintMs);
+        }
+        std::printf("hot key to painted overlay, desktop %dx%d, %zu runs after a warm-up (median; min..max)\n",
+                    size.width(), size.height(), results.size());
+        auto line = [](const char *what, const std::vector<double> &v) {
+            std::printf("  %-46s %7.1f ms  (%.1f..%.1f)\n", what, median(v), *std::min_element(v.begin(), v.end()),
+                        *std::max_element(v.begin(), v.end()));
+        };
+        line("key -> overlay painted, pixels in the X server", painted);
+        line("key -> overlay on the composited screen", screen);
+        line("  key delivered to the hot key slot", slot);
+        line("  building the overlay (grab included)", build);
+        line("  show, map, expose", show);
+        line("  first paint", paint);
+        std::printf("  cold first capture: key -> painted %.1f ms, on screen %.1f ms (slot %.1f, build %.1f, show %.1f, "
+                    "paint %.1f)\n",
+                    first.keyToPaintedMs, first.keyToScreenMs, first.keyToSlotMs, first.buildMs, first.showMs,
+                    first.firstPaintMs);
+
+        auto mib = [](long kb) { return kb / 1024.0; };
+        const long added = (first.shown.anon - first.before.anon) + (first.shown.shmem - first.before.shmem);
+        std::printf("memory the overlay adds, first capture of the process (MiB)\n");
+        std::printf("  two full-size pictures: %.1f, +10%%: %.1f\n", 2 * pictureMiB, 2.2 * pictureMiB);
+        std::printf("  while shown: %.1f (private %.1f + backing store %.1f), mapped files %+.1f\n", mib(added),
+                    mib(first.shown.anon - first.before.anon), mib(first.shown.shmem - first.before.shmem),
+                    mib(first.shown.file - first.before.file));
+        std::printf("  peak during the capture: %.1f (all resident memory, files included)\n",
+                    mib(first.shown.peak - first.before.total()));
+        std::printf("  kept after %zu captures: %.1f private\n", results.size() + 1, mib(end.anon - start.anon));
+        return 0;
+    }
+
+    void runOverlay()
+    {
         const qint64 start = nowUs();
+        m_current.keyToSlotMs = (start - m_sentUs) / 1000.0;
         TimedWidget overlay;
-        m_current.constructMs = (nowUs() - start) / 1000.0;
-        m_current.builtAddedKb = rssKb("VmRSS:") - m_rssBefore;
-        if (qEnvironmentVariableIsSet("BENCH_DEBUG_MEM"))
-            std::printf("built: anon %ld file %ld shm %ld\n", rssKb("RssAnon:"), rssKb("RssFile:"), rssKb("RssShmem:"));
+        m_current.buildMs = (nowUs() - start) / 1000.0;
         // exec() runs its own event loop: the measurement has to finish
         // from inside it.
         QTimer watch;
@@ -255,77 +358,14 @@ public:
             m_current.keyToPaintedMs = (overlay.firstPaintDoneUs - m_sentUs) / 1000.0;
             m_current.keyToScreenMs = (m_watcher->changedAtUs() - m_sentUs) / 1000.0;
             m_current.firstPaintMs = overlay.paintUs / 1000.0;
-            m_current.rssAddedKb = rssKb("VmRSS:") - m_rssBefore;
-            m_current.peakAddedKb = rssKb("VmHWM:") - m_rssBefore;
+            m_current.showMs = (overlay.firstPaintStartUs - start) / 1000.0 - m_current.buildMs;
+            m_current.shown = Memory::now();
             m_measured = true;
-            if (qEnvironmentVariableIsSet("BENCH_DEBUG_MEM"))
-                std::printf("shown: anon %ld file %ld shm %ld\n", rssKb("RssAnon:"), rssKb("RssFile:"), rssKb("RssShmem:"));
             watch.stop();
             overlay.close();
         });
         watch.start();
         overlay.exec();
-        m_captureDone = true;
-    }
-
-    int runHotKeyCases(Display *display, PixelWatcher &watcher)
-    {
-        std::vector<HotKeyRun> results;
-        for (int i = 0; i < m_runs + 1; ++i) {
-            // Let the backdrop settle on screen before each press.
-            spinUntil([] { return false; }, 150);
-            const quint32 baseline = watcher.pixel();
-            const long rssBefore = rssKb("VmRSS:");
-            resetPeakRss();
-            m_current = HotKeyRun{};
-            m_watcher = &watcher;
-            m_baseline = baseline;
-            m_rssBefore = rssBefore;
-            m_measured = m_captureDone = false;
-            if (qEnvironmentVariableIsSet("BENCH_DEBUG_MEM"))
-                std::printf("before: anon %ld file %ld shm %ld\n", rssKb("RssAnon:"), rssKb("RssFile:"), rssKb("RssShmem:"));
-            m_sentUs = nowUs();
-            pressHotKey(display);
-            if (!spinUntil([&] { return m_captureDone; }, 10000) || !m_measured) {
-                std::fprintf(stderr, "run %d: the overlay did not appear\n", i);
-                return 1;
-            }
-            spinUntil([&] { return watcher.pixel() == baseline; }, 5000);
-            if (i == 0)
-                m_first = m_current;
-            else // the first run warms caches and fonts
-                results.push_back(m_current);
-        }
-
-        const QSize size = QGuiApplication::primaryScreen()->virtualGeometry().size();
-        const double picturesMb = 2.0 * size.width() * size.height() * 4 / 1048576.0;
-        std::vector<double> painted, screen, construct, paint, rss, peak;
-        for (const HotKeyRun &r : results) {
-            painted.push_back(r.keyToPaintedMs);
-            screen.push_back(r.keyToScreenMs);
-            construct.push_back(r.constructMs);
-            paint.push_back(r.firstPaintMs);
-            rss.push_back(r.rssAddedKb / 1024.0);
-            peak.push_back(r.peakAddedKb / 1024.0);
-        }
-        std::printf("desktop %dx%d, %zu runs (medians; min..max)\n", size.width(), size.height(), results.size());
-        auto line = [](const char *what, const std::vector<double> &v, const char *unit) {
-            std::printf("  %-44s %8.1f %s  (%.1f..%.1f)\n", what, median(v), unit,
-                        *std::min_element(v.begin(), v.end()), *std::max_element(v.begin(), v.end()));
-        };
-        line("key -> overlay painted (in X server)", painted, "ms");
-        line("key -> overlay on the composited screen", screen, "ms");
-        line("  of which: building the overlay (grab)", construct, "ms");
-        line("  of which: first paint", paint, "ms");
-        line("memory added while shown (RSS, warm)", rss, "MiB");
-        line("peak memory added during a capture (warm)", peak, "MiB");
-        std::printf("  %-44s %8.1f MiB (+10%% = %.1f MiB)\n", "the two full-size pictures", picturesMb,
-                    picturesMb * 1.1);
-        // The first capture of a process shows what the overlay itself adds;
-        // later ones partly reuse memory the allocator kept from earlier ones.
-        std::printf("  first capture of the process: %.1f MiB once built, %.1f MiB while shown, peak %.1f MiB\n",
-                    m_first.builtAddedKb / 1024.0, m_first.rssAddedKb / 1024.0, m_first.peakAddedKb / 1024.0);
-        return 0;
     }
 
     int runDragCase()
@@ -394,11 +434,9 @@ private:
     int m_runs;
     int m_drags;
     GlobalShortcut *m_hotKey;
-    HotKeyRun m_current{};
-    HotKeyRun m_first{};
+    HotKeyRun m_current;
     PixelWatcher *m_watcher = nullptr;
     quint32 m_baseline = 0;
-    long m_rssBefore = 0;
     qint64 m_sentUs = 0;
     bool m_measured = false;
     bool m_captureDone = false;
@@ -429,18 +467,6 @@ int main(int argc, char *argv[])
     spinUntil([] { return false; }, 500);
     if (interactive)
         return app.exec();
-    if (qEnvironmentVariableIsSet("BENCH_DEBUG_PARTS")) {
-        for (int i = 0; i < 5; ++i) {
-            qint64 t = nowUs();
-            QPixmap p = DesktopGrabber::grab();
-            qint64 t2 = nowUs();
-            { TimedWidget w; }
-            qint64 t3 = nowUs();
-            { QMenu m; m.setStyleSheet(QStringLiteral("background-image:url(:/img/back1.png);color:white")); }
-            qint64 t4 = nowUs();
-            std::printf("grab %.1f ms, whole overlay %.1f ms, menu %.1f ms\n", (t2 - t) / 1000.0, (t3 - t2) / 1000.0, (t4 - t3) / 1000.0);
-        }
-    }
 
     Display *display = XOpenDisplay(nullptr);
     if (!display) {

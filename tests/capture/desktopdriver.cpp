@@ -59,12 +59,3 @@ bool DesktopDriver::setLocks(bool capsLock, bool numLock)
     const unsigned int now = modifierState();
     return bool(now & XCB_MOD_MASK_LOCK) == capsLock && bool(now & XCB_MOD_MASK_2) == numLock;
 }
-
-QByteArray DesktopDriver::run(const QString &program, const QStringList &args)
-{
-    QProcess process;
-    process.start(program, args);
-    if (!process.waitForFinished(15000) || process.exitStatus() != QProcess::NormalExit)
-        return QByteArray();
-    return process.readAllStandardOutput();
-}

@@ -18,6 +18,4 @@ public:
     static unsigned int modifierState();
     /// Switches Caps Lock and Num Lock to the given states.
     static bool setLocks(bool capsLock, bool numLock);
-    /// Output of a program run to its end (empty on failure).
-    static QByteArray run(const QString &program, const QStringList &args);
 };

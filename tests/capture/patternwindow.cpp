@@ -47,10 +47,14 @@ bool PatternWindow::showOnScreen()
     show();
     if (!QTest::qWaitForWindowExposed(this))
         return false;
-    // The compositor puts it on the screen a little later; probe a few
-    // pixels away from the tray in the top-right corner.
+    // The compositor puts it on the screen a little later; probe a grid of
+    // pixels, away from the tray in the top-right corner.
     QScreen *screen = QGuiApplication::primaryScreen();
-    const QList<QPoint> probes = {QPoint(5, 5), QPoint(width() / 2, height() / 2), QPoint(100, height() - 3)};
+    QList<QPoint> probes;
+    for (int gx = 0; gx < 3; ++gx) {
+        for (int gy = 0; gy < 3; ++gy)
+            probes << QPoint(5 + gx * (width() - 200) / 2, 45 + gy * (height() - 50) / 2);
+    }
     auto shown = [&] {
         for (const QPoint &p : probes) {
             const QImage pixel = screen->grabWindow(0, p.x(), p.y(), 1, 1).toImage();

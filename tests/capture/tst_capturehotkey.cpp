@@ -94,6 +94,7 @@ private slots:
     void hotKeyInOverlayOpensSecondOverlay();
     void keyHeldByAnotherClientIsReported_data();
     void keyHeldByAnotherClientIsReported();
+    void keyWithoutSymbolGrabsNothing();
 
 private:
     /// Presses the hot key for real and runs script inside the overlay it
@@ -325,6 +326,19 @@ void TestCaptureHotKey::keyHeldByAnotherClientIsReported()
     QTest::ignoreMessage(QtWarningMsg, "GlobalShortcut failed to unregister: Ctrl+Alt+C");
     delete host;
     host = nullptr;
+}
+
+void TestCaptureHotKey::keyWithoutSymbolGrabsNothing()
+{
+    delete host;
+    host = nullptr;
+    // X would read key 0 as "any key": every Ctrl+Alt key taken from the
+    // other programs, Ctrl+Alt+C among them.
+    QTest::ignoreMessage(QtWarningMsg, "GlobalShortcut failed to register: Ctrl+Alt+.");
+    auto *hotKey = new GlobalShortcut(QKeySequence(QStringLiteral("ctrl+alt+.")), nullptr);
+    QCOMPARE(KeyGrabberClient::probe(), QStringLiteral("free"));
+    QTest::ignoreMessage(QtWarningMsg, "GlobalShortcut failed to unregister: Ctrl+Alt+.");
+    delete hotKey;
 }
 
 QTEST_MAIN(TestCaptureHotKey)

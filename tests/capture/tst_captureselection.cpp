@@ -42,7 +42,6 @@ private slots:
     void drawsSameCornersFromAnyCorner();
     void degenerateRectangleKeepsPrevious_data();
     void degenerateRectangleKeepsPrevious();
-    void emptySelectionIsNotShown();
     void resizeStep_data();
     void resizeStep();
     void topLeftDraggedPastBottomRightStops();
@@ -217,20 +216,6 @@ void TestCaptureSelection::degenerateRectangleKeepsPrevious()
     const Sel before = s;
     s.updateCorners(from, to);
     QCOMPARE(s, before);
-}
-
-void TestCaptureSelection::emptySelectionIsNotShown()
-{
-    Sel s = selection(QPoint(100, 100), QPoint(300, 200));
-    s.clear();
-    QVERIFY(!s.isShown());
-    QCOMPARE(s.topRight(), QPoint(0, 0));
-    QCOMPARE(s.bottomLeft(), QPoint(0, 0));
-    QVERIFY(!s.interiorContains(QPoint(0, 0)));
-    // Nudging nothing moves nothing into view.
-    s.nudge(Sel::Arrow::Right);
-    s.nudge(Sel::Arrow::Down);
-    QVERIFY(!s.isShown());
 }
 
 // ---- resizing ----------------------------------------------------------------

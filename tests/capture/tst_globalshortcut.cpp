@@ -1,6 +1,7 @@
 #include "globalshortcut.h"
 #include "globalshortcutprivate.h"
 #include "hotkeybackend.h"
+#include "x11hotkeybackend.h"
 
 #include <QtTest>
 
@@ -84,6 +85,8 @@ private slots:
     void lastHotKeyStopsListening();
     void sameKeyTwiceGoesToLatest();
     void emptySequenceLeavesNoDanglingEntry();
+    void translatesToX11_data();
+    void translatesToX11();
 
 private:
     FakeSystem system;
@@ -267,6 +270,35 @@ void TestGlobalShortcut::emptySequenceLeavesNoDanglingEntry()
     QVERIFY(shortcut->shortcut().isEmpty());
     delete shortcut;
     QVERIFY(GlobalShortcutPrivate::hotKeyTable.isEmpty());
+}
+
+void TestGlobalShortcut::translatesToX11_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<quint32>("keySym");
+    QTest::addColumn<quint32>("mask");
+    QTest::newRow("ctrl+alt+c") << "ctrl+alt+c" << 0x63u << 0x0cu; // Control | Mod1
+    QTest::newRow("shift+meta+z") << "shift+meta+z" << 0x7au << 0x41u; // Shift | Mod4
+    QTest::newRow("digit") << "ctrl+7" << 0x37u << 0x04u;
+    QTest::newRow("asterisk: keypad multiply") << "ctrl+*" << 0xffaau << 0x04u;
+    QTest::newRow("comma: keypad separator") << "ctrl+," << 0xffacu << 0x04u;
+    QTest::newRow("slash: keypad divide") << "ctrl+/" << 0xffafu << 0x04u;
+    QTest::newRow("backtab: tab") << "ctrl+backtab" << 0xff09u << 0x04u;
+    QTest::newRow("enter: return") << "ctrl+enter" << 0xff0du << 0x04u;
+    QTest::newRow("page down") << "alt+pgdown" << 0xff56u << 0x08u;
+    QTest::newRow("F24") << "F24" << 0xffd5u << 0u;
+    QTest::newRow("period: none") << "ctrl+." << 0u << 0x04u;
+    QTest::newRow("F25: none") << "F25" << 0u << 0u;
+}
+
+void TestGlobalShortcut::translatesToX11()
+{
+    QFETCH(QString, text);
+    QFETCH(quint32, keySym);
+    QFETCH(quint32, mask);
+    const int combined = QKeySequence(text)[0].toCombined();
+    QCOMPARE(X11HotKeyBackend::keySym(combined & ~0x1E000000), keySym);
+    QCOMPARE(X11HotKeyBackend::modifierMask(combined & 0x1E000000), mask);
 }
 
 QTEST_GUILESS_MAIN(TestGlobalShortcut)

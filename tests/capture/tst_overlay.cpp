@@ -93,15 +93,10 @@ private slots:
     void paintsSelectionFrameHandlesAndLabel();
     void mouseChangesSelection_data();
     void mouseChangesSelection();
-    void hoverSetsCursor_data();
-    void hoverSetsCursor();
     void partialRepaintsMatchFullPaint();
-    void arrowKeysNudgeSelection();
-    void escapeClosesAndEmitsClosed();
     void rightReleaseOpensMenuOnlyOverInteriorOrCorner_data();
     void rightReleaseOpensMenuOnlyOverInteriorOrCorner();
     void menuHasItsEntriesInOrder();
-    void exitEntryClosesOverlay();
     void savesSelectionToFile_data();
     void savesSelectionToFile();
     void saveDialogStartsWithUntitledPng();
@@ -317,55 +312,7 @@ void TestOverlay::mouseChangesSelection()
     QCOMPARE(overlay->selection().bottomRight(), bottomRight);
 }
 
-void TestOverlay::hoverSetsCursor_data()
-{
-    QTest::addColumn<QPoint>("at");
-    QTest::addColumn<int>("shape");
-    QTest::newRow("top-left handle") << QPoint(97, 97) << int(Qt::SizeFDiagCursor);
-    QTest::newRow("inside") << QPoint(150, 150) << int(Qt::SizeAllCursor);
-    QTest::newRow("top-right handle") << QPoint(303, 99) << int(Qt::SizeBDiagCursor);
-    QTest::newRow("bottom handle") << QPoint(200, 203) << int(Qt::SizeVerCursor);
-    QTest::newRow("right handle") << QPoint(302, 150) << int(Qt::SizeHorCursor);
-    QTest::newRow("elsewhere") << QPoint(600, 600) << int(Qt::ArrowCursor);
-}
-
-void TestOverlay::hoverSetsCursor()
-{
-    QFETCH(QPoint, at);
-    QFETCH(int, shape);
-    drawSelection(overlay, QPoint(100, 100), QPoint(300, 200));
-    play(overlay, {move(QPoint(700, 700)), move(at)});
-    QCOMPARE(int(overlay->cursor().shape()), shape);
-    // While the left button is held the cursor stays, wherever it goes.
-    play(overlay, {press(QPoint(800, 800)), move(QPoint(97, 97)), move(QPoint(150, 150))});
-    QCOMPARE(int(overlay->cursor().shape()), shape);
-}
-
 // ---- keys --------------------------------------------------------------------
-
-void TestOverlay::arrowKeysNudgeSelection()
-{
-    drawSelection(overlay, QPoint(7, 8), QPoint(107, 58));
-    for (int i = 0; i < 10; ++i) {
-        QTest::keyClick(overlay, Qt::Key_Left); // stops at x1 = 0
-        QTest::keyClick(overlay, Qt::Key_Up);
-    }
-    QCOMPARE(overlay->selection().topLeft(), QPoint(0, 0));
-    QTest::keyClick(overlay, Qt::Key_Right);
-    QTest::keyClick(overlay, Qt::Key_Down);
-    QTest::keyClick(overlay, Qt::Key_Down);
-    QCOMPARE(overlay->selection().topLeft(), QPoint(1, 2));
-    QCOMPARE(overlay->selection().bottomRight(), QPoint(101, 52));
-    QVERIFY(overlay->isVisible());
-}
-
-void TestOverlay::escapeClosesAndEmitsClosed()
-{
-    QSignalSpy closed(overlay, &Widget::closed);
-    QTest::keyClick(overlay, Qt::Key_Escape);
-    QCOMPARE(closed.count(), 1);
-    QVERIFY(!overlay->isVisible());
-}
 
 // ---- menu --------------------------------------------------------------------
 
@@ -408,23 +355,6 @@ void TestOverlay::menuHasItsEntriesInOrder()
             QVERIFY2(!action->icon().isNull(), qPrintable(action->text()));
     }
     QCOMPARE(entries, (QStringList{"保存到文件", "保存到剪贴板", "-", "设置固定尺寸", "-", "使用帮助", "-", "退出"}));
-}
-
-void TestOverlay::exitEntryClosesOverlay()
-{
-    drawSelection(overlay, QPoint(100, 100), QPoint(300, 200));
-    QSignalSpy closed(overlay, &Widget::closed);
-    auto *script = ModalScript::forType<QMenu>(
-        [](QMenu *menu) {
-            QAction *exit = menu->actions().constLast();
-            QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(exit).center());
-        },
-        this);
-    play(overlay, {press(QPoint(150, 150), Qt::RightButton), release(QPoint(150, 150), Qt::RightButton)});
-    QVERIFY(script->hasRun());
-    QVERIFY(!overlay->isVisible());
-    QCOMPARE(closed.count(), 0); // only Esc reports closed()
-    delete script;
 }
 
 // ---- files -------------------------------------------------------------------
