@@ -1,5 +1,6 @@
 #include "dialog.h"
 
+#include "globalshortcut.h"
 #include "menudialog.h"
 #include "notebook.h"
 #include "notepage.h"
@@ -8,6 +9,7 @@
 #include "slidein.h"
 #include "storesaver.h"
 #include "tabstorefile.h"
+#include "widget.h"
 #include "xdgautostartentry.h"
 
 #include <QAction>
@@ -95,6 +97,10 @@ Dialog::Dialog(std::unique_ptr<AutoStartEntry> autoStartEntry)
     tipTimer.setInterval(1000);
     setWindowTitle(tr("Velmo Note"));
     setAttribute(Qt::WA_TranslucentBackground);
+
+    // Ctrl+Alt+C starts a capture from anywhere; the key lives as long as this window.
+    auto *hotKey = new GlobalShortcut(QKeySequence(QStringLiteral("ctrl+alt+c")), this);
+    connect(hotKey, &GlobalShortcut::activated, this, &Dialog::startCutScreen);
 
     backPixmap.load(QStringLiteral(":/img/mainback.png"));
     createMenuPanel();
@@ -818,6 +824,11 @@ QString Dialog::saveNotebook()
     if (!saved.ok)
         errors.prepend(saved.error);
     return errors.join(QLatin1Char('\n'));
+}
+
+void Dialog::startCutScreen()
+{
+    Widget::runCapture();
 }
 
 void Dialog::quitAndSave()

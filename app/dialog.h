@@ -61,6 +61,7 @@ public:
 
 public slots:
     void hideDialog();
+    void startCutScreen();
     /// The session is ending (a signal or the session manager): save and quit.
     void quitForSessionEnd();
     /// The session manager asks for unsaved data to be written.

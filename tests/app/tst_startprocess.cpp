@@ -69,6 +69,7 @@ private slots:
     void secondHiddenStartLeavesItHidden();
     void differentFoldersRunSeparateNotebooks();
     void withoutTrayHidingMinimises();
+    void hotKeyCapturesWhileHidden();
 
 private:
     QProcess *start(const QStringList &args, const QString &dir = QString(),
@@ -140,6 +141,7 @@ void TestStartProcess::otherSpellingsStartVisible()
 void TestStartProcess::secondStartShowsRunningNotebook()
 {
     QProcess *first = start({QStringLiteral("-Hide")});
+    QVERIFY(first->waitForStarted());
     QTRY_VERIFY_WITH_TIMEOUT(dockedInTray(), 10000);
     QVERIFY(visibleMainWindows().isEmpty());
 
@@ -226,6 +228,37 @@ void TestStartProcess::withoutTrayHidingMinimises()
     openbox.waitForFinished(3000);
     xvfb.terminate();
     xvfb.waitForFinished(3000);
+}
+
+/// Visible windows of class velmonote that cover the whole 1920x1080 screen.
+static int fullScreenWindows()
+{
+    int count = 0;
+    const QStringList ids = run(QStringLiteral("xdotool"),
+                                {QStringLiteral("search"), QStringLiteral("--onlyvisible"),
+                                 QStringLiteral("--classname"), QStringLiteral("velmonote")})
+                                .split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    for (const QString &id : ids) {
+        const QString info = run(QStringLiteral("xwininfo"), {QStringLiteral("-id"), id});
+        if (info.contains(QLatin1String("Width: 1920")) && info.contains(QLatin1String("Height: 1080")))
+            ++count;
+    }
+    return count;
+}
+
+void TestStartProcess::hotKeyCapturesWhileHidden()
+{
+    QProcess *notebook = start({QStringLiteral("-Hide")});
+    QVERIFY(notebook->waitForStarted());
+    QTRY_VERIFY_WITH_TIMEOUT(dockedInTray(), 10000);
+    QCOMPARE(fullScreenWindows(), 0);
+    // A real key press through the X server, as from the keyboard.
+    QVERIFY(QProcess::execute(QStringLiteral("xdotool"), {QStringLiteral("key"), QStringLiteral("ctrl+alt+c")}) == 0);
+    QTRY_COMPARE_WITH_TIMEOUT(fullScreenWindows(), 1, 10000);
+    QVERIFY(visibleMainWindows().isEmpty());
+    QVERIFY(QProcess::execute(QStringLiteral("xdotool"), {QStringLiteral("key"), QStringLiteral("Escape")}) == 0);
+    QTRY_COMPARE_WITH_TIMEOUT(fullScreenWindows(), 0, 10000);
+    QCOMPARE(notebook->state(), QProcess::Running);
 }
 
 QTEST_GUILESS_MAIN(TestStartProcess)
