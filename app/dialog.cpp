@@ -5,6 +5,7 @@
 #include "notepage.h"
 #include "notewidget.h"
 #include "roundedframe.h"
+#include "skindialog.h"
 #include "slidein.h"
 #include "storesaver.h"
 #include "tabstorefile.h"
@@ -13,6 +14,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCursor>
+#include <QDebug>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QEnterEvent>
@@ -317,7 +319,7 @@ void Dialog::readHistroyTab()
     }
     skinPath = loaded.data.skinPath;
     if (!skinPath.isEmpty()) {
-        backPixmap.load(skinPath);
+        loadSkinPicture();
         for (NoteWidget *note : notebook->noteList())
             note->setBackground(skinPath);
     }
@@ -383,6 +385,7 @@ void Dialog::connectSignals()
     connect(tabWidget, &QTabWidget::currentChanged, this, &Dialog::currentTabChanged);
     connect(tabWidget, &QTabWidget::tabCloseRequested, this, &Dialog::preDelTab);
     connect(stickButton, &QToolButton::clicked, this, &Dialog::moveToScreen);
+    connect(skinButton, &QToolButton::clicked, this, &Dialog::changeSkin);
     connect(menuPanel, &MenuDialog::sigFixed, this, &Dialog::setFixedTab);
     connect(menuPanel, &MenuDialog::sigNotFixed, this, &Dialog::setUnFixedTab);
     connect(notebook, &Notebook::changed, this, &Dialog::scheduleAutosave);
@@ -757,6 +760,30 @@ void Dialog::moveToScreen()
 void Dialog::backToTab(NoteWidget *note)
 {
     notebook->backToTab(note);
+}
+
+// ---- skins ------------------------------------------------------------------------
+
+void Dialog::changeSkin()
+{
+    SkinDialog chooser;
+    if (chooser.exec() == QDialog::Accepted) {
+        skinPath = chooser.skinPath();
+        loadSkinPicture();
+        qDebug() << skinPath;
+        update();
+        scheduleAutosave();
+    }
+    for (NoteWidget *note : notebook->noteList())
+        note->setBackground(skinPath);
+}
+
+void Dialog::loadSkinPicture()
+{
+    // A picture that does not load keeps the current background.
+    QPixmap picture;
+    if (picture.load(skinPath))
+        backPixmap = picture;
 }
 
 // ---- saving ------------------------------------------------------------------------

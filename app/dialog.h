@@ -104,6 +104,7 @@ private slots:
     void autosave();
     void autosaveFinished(bool ok, const QString &error);
     void scheduleAutosave();
+    void changeSkin();
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -133,6 +134,7 @@ private:
     void connectSignals();
     void placeChildren();
     bool pointerOutside(QPoint global) const;
+    void loadSkinPicture();
 
     QTabWidget *tabWidget = nullptr;
     MenuDialog *menuPanel = nullptr;
