@@ -1,5 +1,7 @@
 #include "windowshaker.h"
 
+#include "windowposition.h"
+
 #include <QWidget>
 #include <QWindow>
 
@@ -20,7 +22,7 @@ bool WindowShaker::start()
         m_window->showNormal();
     setAbove(true);
     m_window->raise();
-    m_path = ShakePath().positions(m_window->pos());
+    m_path = ShakePath().positions(WindowPosition::onScreen(m_window));
     m_next = 0;
     m_timer.start();
     step();
