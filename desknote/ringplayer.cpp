@@ -7,21 +7,8 @@
 
 RingPlayer::RingPlayer(Fallback fallback, QObject *parent)
     : QObject(parent)
-    , m_player(new QMediaPlayer(this))
-    , m_output(new QAudioOutput(this))
     , m_fallback(fallback)
 {
-    m_player->setAudioOutput(m_output);
-    connect(m_player, &QMediaPlayer::mediaStatusChanged, this, [this](QMediaPlayer::MediaStatus status) {
-        if (status == QMediaPlayer::EndOfMedia)
-            finish();
-        else if (status == QMediaPlayer::InvalidMedia)
-            failed();
-    });
-    connect(m_player, &QMediaPlayer::errorOccurred, this, [this](QMediaPlayer::Error error) {
-        if (error != QMediaPlayer::NoError)
-            failed();
-    });
 }
 
 RingPlayer::~RingPlayer() = default;
@@ -43,22 +30,42 @@ void RingPlayer::play(const QString &path)
 
 void RingPlayer::play()
 {
-    if (m_state == State::File || m_state == State::BuiltIn)
+    if (m_player && (m_state == State::File || m_state == State::BuiltIn))
         m_player->play();
 }
 
 void RingPlayer::pause()
 {
-    m_player->pause();
+    if (m_player)
+        m_player->pause();
 }
 
 void RingPlayer::stop()
 {
-    m_player->stop();
+    if (m_player)
+        m_player->stop();
 }
 
 void RingPlayer::playSource(const QString &url, State state)
 {
+    // A fresh player for every source: after an error the GStreamer
+    // pipeline of the old one does not play the next source.
+    if (m_player) {
+        m_player->disconnect(this);
+        m_player->deleteLater();
+    }
+    m_player = new QMediaPlayer(this);
+    m_player->setAudioOutput(new QAudioOutput(m_player));
+    connect(m_player, &QMediaPlayer::mediaStatusChanged, this, [this](QMediaPlayer::MediaStatus status) {
+        if (status == QMediaPlayer::EndOfMedia)
+            finish();
+        else if (status == QMediaPlayer::InvalidMedia)
+            failed();
+    });
+    connect(m_player, &QMediaPlayer::errorOccurred, this, [this](QMediaPlayer::Error error) {
+        if (error != QMediaPlayer::NoError)
+            failed();
+    });
     m_state = state;
     m_player->setSource(QUrl(url));
     m_player->play();

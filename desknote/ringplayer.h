@@ -2,7 +2,6 @@
 
 #include <QObject>
 
-class QAudioOutput;
 class QMediaPlayer;
 
 /// Plays one ring sound: play a file, pause, resume, stop, and finished()
@@ -41,8 +40,7 @@ private:
     void failed();
     void finish();
 
-    QMediaPlayer *m_player;
-    QAudioOutput *m_output;
+    QMediaPlayer *m_player = nullptr;
     Fallback m_fallback;
     State m_state = State::Idle;
 };

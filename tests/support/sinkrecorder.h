@@ -21,6 +21,7 @@ public:
         double seconds = 0;
         double rms = 0;
         double maximum = 0;
+        double frequency = 0; // sox's rough estimate
         QString report;
     };
 
@@ -65,7 +66,9 @@ public:
         QProcess sox;
         sox.start(QStringLiteral("sox"), {QStringLiteral("-t"), QStringLiteral("raw"), QStringLiteral("-r"), QStringLiteral("44100"),
                                           QStringLiteral("-e"), QStringLiteral("signed"), QStringLiteral("-b"), QStringLiteral("16"),
-                                          QStringLiteral("-c"), QStringLiteral("2"), m_raw, m_wav});
+                                          QStringLiteral("-c"), QStringLiteral("2"), m_raw,
+                                          // one channel: sox's frequency estimate reads interleaved stereo wrong
+                                          QStringLiteral("-c"), QStringLiteral("1"), m_wav});
         if (!sox.waitForFinished(10000) || sox.exitCode() != 0)
             return level;
         QProcess stat;
@@ -76,6 +79,7 @@ public:
         level.seconds = field(level.report, "Length \\(seconds\\)");
         level.rms = field(level.report, "RMS\\s+amplitude");
         level.maximum = field(level.report, "Maximum amplitude");
+        level.frequency = field(level.report, "Rough\\s+frequency");
         level.ok = level.seconds > 0;
         return level;
     }
