@@ -171,19 +171,27 @@ void ClockDialog::setPreviewButtons(bool playing, bool paused)
 
 void ClockDialog::mousePressEvent(QMouseEvent *event)
 {
-    drag.press(pos(), size(), event->globalPosition().toPoint(), event->position().toPoint());
+    // The strip rule in window coordinates, and moves from the pointer's
+    // screen position: pos() can be stale for a while after the window
+    // manager placed a new window, but the pointer never is.
+    const QPoint local = event->position().toPoint();
+    drag.press(QPoint(0, 0), size(), local, local);
 }
 
 void ClockDialog::mouseMoveEvent(QMouseEvent *event)
 {
     if (drag.dragging())
-        move(drag.move(pos(), event->position().toPoint()));
+        move(drag.move(QPoint(0, 0), event->globalPosition().toPoint()));
 }
 
 void ClockDialog::mouseReleaseEvent(QMouseEvent *)
 {
-    if (drag.dragging())
-        move(drag.release(pos()));
+    if (!drag.dragging())
+        return;
+    // Only the snap to the top edge moves the window here.
+    const QPoint at = drag.release(pos());
+    if (at != pos())
+        move(at);
 }
 
 void ClockDialog::paintEvent(QPaintEvent *)

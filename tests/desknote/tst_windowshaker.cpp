@@ -1,6 +1,7 @@
 #include "notewidget.h"
 #include "shakepath.h"
 #include "windowshaker.h"
+#include "xwindow.h"
 
 #include <QProcess>
 #include <QTextEdit>
@@ -45,9 +46,8 @@ private slots:
 
 private:
     void showNote(QPoint at);
-    QStringList netWmState() const;
-    QPoint xPosition() const;
-    QString nativeId() const;
+    QPoint xPosition() const { return XWindow::position(note); }
+    QStringList netWmState() const { return XWindow::netWmState(note); }
 
     NoteWidget *note = nullptr;
     QTextEdit *editor = nullptr;
@@ -74,36 +74,6 @@ void TestWindowShaker::showNote(QPoint at)
     QVERIFY(QTest::qWaitForWindowExposed(note));
     // pos() may still say (0, 0) here: the X server knows better.
     QTRY_COMPARE(xPosition(), at);
-}
-
-QString TestWindowShaker::nativeId() const
-{
-    // QWidget::winId() goes stale when setWindowFlags() replaces the window.
-    return QString::number(note->windowHandle()->winId());
-}
-
-QPoint TestWindowShaker::xPosition() const
-{
-    QProcess xwininfo;
-    xwininfo.start(QStringLiteral("xwininfo"), {QStringLiteral("-id"), nativeId()});
-    if (!xwininfo.waitForFinished(5000))
-        return QPoint(-1, -1);
-    const QString out = QString::fromLatin1(xwininfo.readAllStandardOutput());
-    const QRegularExpression x(QStringLiteral("Absolute upper-left X:\\s+(-?\\d+)"));
-    const QRegularExpression y(QStringLiteral("Absolute upper-left Y:\\s+(-?\\d+)"));
-    return QPoint(x.match(out).captured(1).toInt(), y.match(out).captured(1).toInt());
-}
-
-QStringList TestWindowShaker::netWmState() const
-{
-    // What the window manager was told, read back from the X server.
-    QProcess xprop;
-    xprop.start(QStringLiteral("xprop"), {QStringLiteral("-id"), nativeId(), QStringLiteral("_NET_WM_STATE")});
-    if (!xprop.waitForFinished(5000))
-        return {QStringLiteral("xprop failed")};
-    const QString out = QString::fromLatin1(xprop.readAllStandardOutput());
-    const QString atoms = out.section(QLatin1Char('='), 1).trimmed();
-    return atoms.split(QStringLiteral(", "), Qt::SkipEmptyParts);
 }
 
 void TestWindowShaker::visitsTheShakePathAndReturns()

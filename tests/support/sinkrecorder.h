@@ -56,6 +56,17 @@ public:
         return QFileInfo(m_raw).size() > 0;
     }
 
+    /// Waits until the take holds at least seconds of sound (or silence).
+    bool waitForSeconds(double seconds)
+    {
+        const qint64 bytes = qint64(seconds * 44100) * 4;
+        const qint64 start = QFileInfo(m_raw).size();
+        QDeadlineTimer deadline(qint64(seconds * 1000) + 5000);
+        while (QFileInfo(m_raw).size() - start < bytes && !deadline.hasExpired())
+            QTest::qWait(20);
+        return QFileInfo(m_raw).size() - start >= bytes;
+    }
+
     /// Stops recording (SIGINT, as parec expects) and measures the take.
     Level stop()
     {
