@@ -5,12 +5,13 @@
 /// The interval reminder's deadlines on a monotonic millisecond clock. An
 /// interval may be longer than one QTimer period can be (a signed 32-bit
 /// count of milliseconds, about 24.8 days), so the timer is re-armed with
-/// waitMs() until the deadline is reached.
+/// waitMs() until the deadline is reached. One wait is at most an hour: near
+/// the 32-bit limit QTimer's own arithmetic overflows.
 class IntervalSchedule
 {
 public:
-    /// The longest single wait a QTimer accepts.
-    static constexpr qint64 MaxWaitMs = 0x7fffffff;
+    /// The longest single wait.
+    static constexpr qint64 MaxWaitMs = 60 * 60 * 1000;
 
     /// Arms the reminder minutes from now; minutes <= 0 disarms it.
     void start(qint64 nowMs, int minutes, bool repeat);

@@ -65,8 +65,10 @@ NoteWidget::NoteWidget(const QString &noteTitle, QWidget *parent)
 
     timeTimer.setObjectName(QStringLiteral("timeTimer"));
     gapTimer.setObjectName(QStringLiteral("gapTimer"));
-    // Re-armed after every timeout: one interval may need several timer periods.
+    // Re-armed after every timeout: one interval may need several timer
+    // periods. Precise, as a coarse timer may be minutes off on long waits.
     gapTimer.setSingleShot(true);
+    gapTimer.setTimerType(Qt::PreciseTimer);
     monotonic.start();
     connect(clockButton, &QToolButton::clicked, this, &NoteWidget::showClockEdit);
     connect(&timeTimer, &QTimer::timeout, this, &NoteWidget::startTimeListen);
