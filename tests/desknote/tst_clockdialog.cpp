@@ -125,53 +125,26 @@ QList<bool> TestClockDialog::previewButtons() const
 
 void TestClockDialog::frameAndWidgets()
 {
-    const Qt::WindowFlags flags = dialog->windowFlags();
-    QVERIFY(flags.testFlag(Qt::FramelessWindowHint));
-    QVERIFY(flags.testFlag(Qt::WindowStaysOnTopHint));
+    QVERIFY(dialog->windowFlags().testFlags(Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint));
     QVERIFY(dialog->testAttribute(Qt::WA_TranslucentBackground));
-    QVERIFY(!dialog->parent());
     QCOMPARE(dialog->size(), QSize(300, 230));
-    QCOMPARE(dialog->styleSheet(), QStringLiteral("QLabel{color:white}QCheckBox{color:white}"));
+    QCOMPARE(previewButtons(), (QList<bool>{true, false, false}));
 
-    struct Button { const char *name; QString tip; QSize size; bool enabled; };
-    const Button buttons[] = {
-        {"okButton", QString(), QSize(25, 25), true},
-        {"cancelButton", QString(), QSize(25, 25), true},
-        {"selectButton", QString(), QSize(80, 20), true},
-        {"stopButton", QStringLiteral("停止"), QSize(20, 20), false},
-        {"playButton", QStringLiteral("试听"), QSize(20, 20), true},
-        {"pauseButton", QStringLiteral("暂停"), QSize(20, 20), false},
-    };
-    for (const Button &b : buttons) {
-        auto *button = child<QToolButton>(b.name);
-        QVERIFY2(button->autoRaise(), b.name);
-        QCOMPARE(button->toolTip(), b.tip);
-        QCOMPARE(button->size(), b.size);
-        QCOMPARE(button->isEnabled(), b.enabled);
-    }
-    QCOMPARE(child<QToolButton>("closeButton")->toolTip(), QStringLiteral("关闭窗口"));
-    QVERIFY(!child<QToolButton>("closeButton")->icon().isNull());
+    // The program's own texts, word for word.
     QCOMPARE(child<QToolButton>("selectButton")->text(), QStringLiteral("选择闹铃..."));
-    QCOMPARE(child<QToolButton>("selectButton")->styleSheet(), QStringLiteral("color:white"));
+    QCOMPARE(child<QToolButton>("closeButton")->toolTip(), QStringLiteral("关闭窗口"));
+    QCOMPARE(child<QToolButton>("playButton")->toolTip(), QStringLiteral("试听"));
+    QCOMPARE(child<QToolButton>("pauseButton")->toolTip(), QStringLiteral("暂停"));
+    QCOMPARE(child<QToolButton>("stopButton")->toolTip(), QStringLiteral("停止"));
+    QCOMPARE(child<QCheckBox>("repeatBox")->toolTip(), QStringLiteral("间隔时间持续提醒"));
+    QCOMPARE(child<QCheckBox>("activeBox")->toolTip(), QStringLiteral("激活定时提醒"));
 
+    // A fresh dialog: no reminder, the time field at the moment it was built.
     auto *time = child<QDateTimeEdit>("timeEdit");
     QVERIFY(time->calendarPopup());
     QVERIFY(!time->isEnabled());
     QVERIFY(qAbs(time->dateTime().secsTo(built)) <= 1);
-
-    auto *gap = child<QLineEdit>("gapEdit");
-    QVERIFY(gap->text().isEmpty());
-    QCOMPARE(gap->width(), 50);
-    auto *ring = child<QLineEdit>("ringEdit");
-    QVERIFY(ring->isReadOnly());
-    QCOMPARE(ring->text(), QStringLiteral("./ring/ring01.mp3"));
-    QCOMPARE(label(QStringLiteral("定时提醒:"))->width(), 60);
-    label(QStringLiteral("间隔提醒(分):"));
-    QCOMPARE(child<QCheckBox>("repeatBox")->text(), QStringLiteral("重复"));
-    QCOMPARE(child<QCheckBox>("repeatBox")->toolTip(), QStringLiteral("间隔时间持续提醒"));
-    QCOMPARE(child<QCheckBox>("activeBox")->text(), QStringLiteral("激活"));
-    QCOMPARE(child<QCheckBox>("activeBox")->toolTip(), QStringLiteral("激活定时提醒"));
-
+    QVERIFY(child<QLineEdit>("ringEdit")->isReadOnly());
     const ClockSettings fresh = dialog->getSettings();
     QVERIFY(!fresh.timeActive);
     QVERIFY(!fresh.gapActive);

@@ -42,7 +42,6 @@ private slots:
     void isAboveOthersOnlyDuringTheShake();
     void programKeepsRunningDuringTheShake();
     void secondStartWhileShakingIsIgnored();
-    void hiddenWindowIsNotShaken();
 
 private:
     void showNote(QPoint at);
@@ -194,15 +193,6 @@ void TestWindowShaker::secondStartWhileShakingIsIgnored()
     QVERIFY(!shaker.start());
     QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 1, 10000);
     QTRY_COMPARE(xPosition(), start);
-}
-
-void TestWindowShaker::hiddenWindowIsNotShaken()
-{
-    note->move(200, 200);
-    WindowShaker shaker(note);
-    QVERIFY(!shaker.start());
-    QVERIFY(!shaker.isShaking());
-    QVERIFY(!note->isVisible());
 }
 
 QTEST_MAIN(TestWindowShaker)
