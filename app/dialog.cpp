@@ -6,6 +6,7 @@
 #include "notepage.h"
 #include "notewidget.h"
 #include "roundedframe.h"
+#include "skindialog.h"
 #include "slidein.h"
 #include "storesaver.h"
 #include "tabstorefile.h"
@@ -15,6 +16,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCursor>
+#include <QDebug>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QEnterEvent>
@@ -331,7 +333,7 @@ void Dialog::readHistroyTab()
     }
     skinPath = loaded.data.skinPath;
     if (!skinPath.isEmpty()) {
-        backPixmap.load(skinPath);
+        loadSkinPicture();
         for (NoteWidget *note : notebook->noteList())
             note->setBackground(skinPath);
     }
@@ -397,6 +399,7 @@ void Dialog::connectSignals()
     connect(tabWidget, &QTabWidget::currentChanged, this, &Dialog::currentTabChanged);
     connect(tabWidget, &QTabWidget::tabCloseRequested, this, &Dialog::preDelTab);
     connect(stickButton, &QToolButton::clicked, this, &Dialog::moveToScreen);
+    connect(skinButton, &QToolButton::clicked, this, &Dialog::changeSkin);
     connect(menuPanel, &MenuDialog::sigFixed, this, &Dialog::setFixedTab);
     connect(menuPanel, &MenuDialog::sigNotFixed, this, &Dialog::setUnFixedTab);
     connect(notebook, &Notebook::changed, this, &Dialog::scheduleAutosave);
@@ -777,6 +780,30 @@ void Dialog::moveToScreen()
 void Dialog::backToTab(NoteWidget *note)
 {
     notebook->backToTab(note);
+}
+
+// ---- skins ------------------------------------------------------------------------
+
+void Dialog::changeSkin()
+{
+    SkinDialog chooser;
+    if (chooser.exec() == QDialog::Accepted) {
+        skinPath = chooser.skinPath();
+        loadSkinPicture();
+        qDebug() << skinPath;
+        update();
+        scheduleAutosave();
+    }
+    for (NoteWidget *note : notebook->noteList())
+        note->setBackground(skinPath);
+}
+
+void Dialog::loadSkinPicture()
+{
+    // A picture that does not load keeps the current background.
+    QPixmap picture;
+    if (picture.load(skinPath))
+        backPixmap = picture;
 }
 
 // ---- saving ------------------------------------------------------------------------

@@ -107,6 +107,7 @@ private slots:
     void autosave();
     void autosaveFinished(bool ok, const QString &error);
     void scheduleAutosave();
+    void changeSkin();
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -137,6 +138,7 @@ private:
     void placeChildren();
     void finishQuit();
     bool pointerOutside(QPoint global) const;
+    void loadSkinPicture();
 
     QTabWidget *tabWidget = nullptr;
     MenuDialog *menuPanel = nullptr;

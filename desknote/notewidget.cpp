@@ -1,8 +1,12 @@
 #include "notewidget.h"
 
+#include "clockdialog.h"
 #include "notepage.h"
+#include "ringplayer.h"
 #include "roundedframe.h"
+#include "windowshaker.h"
 
+#include <QDebug>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QSizeGrip>
@@ -13,6 +17,9 @@
 NoteWidget::NoteWidget(const QString &noteTitle, QWidget *parent)
     : QDialog(parent)
     , title(noteTitle)
+    , timeTimer(this)
+    , gapTimer(this)
+    , shaker(new WindowShaker(this))
 {
     setWindowFlags(flagsFor(false));
     setWindowTitle(noteTitle);
@@ -55,6 +62,17 @@ NoteWidget::NoteWidget(const QString &noteTitle, QWidget *parent)
     connect(opacitySlider, &QSlider::valueChanged, this, &NoteWidget::setTransparent);
     connect(readOnlyButton, &QToolButton::toggled, this, &NoteWidget::setReadOnly);
     connect(topButton, &QToolButton::toggled, this, &NoteWidget::setStayOnTop);
+
+    timeTimer.setObjectName(QStringLiteral("timeTimer"));
+    gapTimer.setObjectName(QStringLiteral("gapTimer"));
+    // Re-armed after every timeout: one interval may need several timer
+    // periods. Precise, as a coarse timer may be minutes off on long waits.
+    gapTimer.setSingleShot(true);
+    gapTimer.setTimerType(Qt::PreciseTimer);
+    monotonic.start();
+    connect(clockButton, &QToolButton::clicked, this, &NoteWidget::showClockEdit);
+    connect(&timeTimer, &QTimer::timeout, this, &NoteWidget::startTimeListen);
+    connect(&gapTimer, &QTimer::timeout, this, &NoteWidget::startGapListen);
 }
 
 NoteWidget::~NoteWidget() = default;
@@ -116,6 +134,73 @@ void NoteWidget::setReadOnly(bool on)
 {
     if (textEdit)
         textEdit->setReadOnly(on);
+}
+
+void NoteWidget::showClockEdit()
+{
+    ClockDialog dialog;
+    if (hasClock)
+        dialog.setSettings(clockSettings);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    hasClock = true;
+    clockSettings = dialog.getSettings();
+
+    if (clockSettings.timeActive) {
+        qDebug("S");
+        timeSchedule.arm(clockSettings.remindTime, QDateTime::currentDateTime());
+        timeTimer.start(1000);
+    } else {
+        timeSchedule.disarm();
+        timeTimer.stop();
+    }
+    if (clockSettings.gapActive) {
+        // Counting starts again from zero at every accept.
+        gapSchedule.start(monotonic.elapsed(), clockSettings.gapMinutes, clockSettings.gapRepeat);
+        gapTimer.start(gapSchedule.waitMs(monotonic.elapsed()));
+    } else {
+        gapSchedule.stop();
+        gapTimer.stop();
+    }
+}
+
+void NoteWidget::startTimeListen()
+{
+    if (!timeSchedule.tick(QDateTime::currentDateTime()))
+        return;
+    ring();
+    shaker->start();
+}
+
+void NoteWidget::startGapListen()
+{
+    const bool fires = gapSchedule.timeout(monotonic.elapsed());
+    if (gapSchedule.isActive())
+        gapTimer.start(gapSchedule.waitMs(monotonic.elapsed()));
+    if (!fires)
+        return;
+    ring();
+    qDebug("TIMER START OF2");
+}
+
+void NoteWidget::ring()
+{
+    // Every firing gets a player of its own, so overlapping sounds are each
+    // released when they end. A missing ring file plays the built-in ring.
+    player = new RingPlayer(RingPlayer::Fallback::BuiltInRing, this);
+    connect(player, &RingPlayer::finished, this, &NoteWidget::deleteOutPut);
+    player->play(clockSettings.ringPath);
+}
+
+void NoteWidget::deleteOutPut()
+{
+    auto *ended = qobject_cast<RingPlayer *>(sender());
+    if (!ended)
+        return;
+    disconnect(ended, &RingPlayer::finished, this, &NoteWidget::deleteOutPut);
+    ended->deleteLater();
+    if (ended == player)
+        player = nullptr;
 }
 
 void NoteWidget::setStayOnTop(bool on)

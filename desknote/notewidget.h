@@ -1,20 +1,31 @@
 #pragma once
 
+#include "clocksettings.h"
+#include "intervalschedule.h"
+#include "reminderschedule.h"
 #include "stripdrag.h"
 
 #include <QDialog>
+#include <QElapsedTimer>
 #include <QPixmap>
+#include <QTimer>
 
 class QSizeGrip;
 class QSlider;
 class QTextEdit;
 class QToolButton;
+class RingPlayer;
+class WindowShaker;
 
 /// A note stuck on the desktop: a frameless, translucent top-level window
 /// that borrows one note editor from the notebook and gives it back on close.
 /// The editor is lent, not owned: closeNote() detaches it before the window
 /// goes, and the main window puts it back as a tab. Geometry is in screen
 /// coordinates; the window is always created without a parent.
+///
+/// A note carries one reminder, a time and an interval part, edited in a
+/// ClockDialog. Each firing plays the ring in a player of its own, released
+/// when its sound ends; the time reminder also shakes the note.
 class NoteWidget : public QDialog
 {
     Q_OBJECT
@@ -39,10 +50,14 @@ signals:
     void geometryChanged();
 
 private slots:
+    void startGapListen();
+    void startTimeListen();
     void closeNote();
     void setTransparent(int value);
     void setReadOnly(bool on);
+    void showClockEdit();
     void setStayOnTop(bool on);
+    void deleteOutPut();
 
 protected:
     void mousePressEvent(QMouseEvent *event) override;
@@ -55,6 +70,7 @@ protected:
 
 private:
     Qt::WindowFlags flagsFor(bool onTop) const;
+    void ring();
 
     QPixmap backPixmap;
     QToolButton *closeButton;
@@ -68,4 +84,14 @@ private:
     QTextEdit *textEdit = nullptr;
     QSizeGrip *sizeGrip;
     QSlider *opacitySlider;
+
+    ClockSettings clockSettings;
+    bool hasClock = false;
+    QTimer timeTimer;
+    QTimer gapTimer;
+    RingPlayer *player = nullptr; // the player of the latest firing
+    ReminderSchedule timeSchedule;
+    IntervalSchedule gapSchedule;
+    QElapsedTimer monotonic;
+    WindowShaker *shaker;
 };

@@ -1,0 +1,46 @@
+#pragma once
+
+#include <QObject>
+
+class QMediaPlayer;
+
+/// Plays one ring sound: play a file, pause, resume, stop, and finished()
+/// once when the sound has ended. A file that cannot be played ends the
+/// sound at once (finished() too), so whoever waits for the end always gets
+/// it; with the built-in fallback such a file plays the program's own ring
+/// instead, so a reminder is never silent.
+class RingPlayer : public QObject
+{
+    Q_OBJECT
+public:
+    enum class Fallback { None, BuiltInRing };
+
+    explicit RingPlayer(Fallback fallback = Fallback::None, QObject *parent = nullptr);
+    ~RingPlayer() override;
+
+    /// The ring built into the program, as a resource path.
+    static QString builtInRing();
+
+    void play(const QString &path);
+    /// Resumes a paused sound.
+    void play();
+    void pause();
+    void stop();
+
+    bool isPlayingBuiltInRing() const { return m_state == State::BuiltIn; }
+
+signals:
+    void finished();
+
+private:
+    enum class State { Idle, File, SwitchingToBuiltIn, BuiltIn, Done };
+
+    void playSource(const QString &url, State state);
+    void playBuiltInRing();
+    void failed();
+    void finish();
+
+    QMediaPlayer *m_player = nullptr;
+    Fallback m_fallback;
+    State m_state = State::Idle;
+};
