@@ -3,6 +3,7 @@
 #include "notefile.h"
 #include "notepage.h"
 #include "notewidget.h"
+#include "windowposition.h"
 
 #include <QGuiApplication>
 #include <QScreen>
@@ -259,7 +260,8 @@ TabStoreData Notebook::snapshot(const QString &skinPath)
         for (NoteWidget *note : notes) {
             if (note->getTextEdit() == editor) {
                 record.onScreen = true;
-                record.geometry = QRect(note->pos(), note->size());
+                // Ask the X server: pos() can miss the window manager's placement.
+                record.geometry = QRect(WindowPosition::onScreen(note), note->size());
                 break;
             }
         }
