@@ -302,8 +302,8 @@ void Dialog::createNotebook()
     homeEdit->setOverwriteMode(false);
     homeEdit->setStyleSheet(NotePage::styleSheet());
     tabWidget->addTab(homeEdit, tr("便签首页"));
-    // Every editor, restored ones included, shows its format on the toolbar.
-    connect(homeEdit, &QTextEdit::currentCharFormatChanged, this, &Dialog::changeFont);
+    // Every editor, restored ones included, shows its format on the toolbar
+    // once its text is in: the toolbar starts from its defaults.
     connect(notebook, &Notebook::editorAdded, this, [this](QTextEdit *editor) {
         connect(editor, &QTextEdit::currentCharFormatChanged, this, &Dialog::changeFont);
     });
@@ -318,6 +318,7 @@ void Dialog::createNotebook()
     } else {
         showToolTip(tr("加载主页说明失败"), 1000);
     }
+    connect(homeEdit, &QTextEdit::currentCharFormatChanged, this, &Dialog::changeFont);
 }
 
 void Dialog::readHistroyTab()
