@@ -33,6 +33,9 @@ NoteFileActions::Opened NoteFileActions::open()
     }
     auto *editor = new QTextEdit;
     notebook->addOpenedEditor(editor, QFileInfo(name).baseName());
+    // The note font of a new tab: relative sizes (headings) and text without
+    // a font of its own come back as they were saved.
+    editor->setFont(QFont(tr("calibri"), 16));
     editor->setAcceptRichText(true);
     tabs->setCurrentWidget(editor);
     editor->setHtml(file.text);
