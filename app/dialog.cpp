@@ -307,7 +307,8 @@ void Dialog::createNotebook()
     connect(notebook, &Notebook::editorAdded, this, [this](QTextEdit *editor) {
         connect(editor, &QTextEdit::currentCharFormatChanged, this, &Dialog::changeFont);
     });
-    noteFileActions = std::make_unique<NoteFileActions>(notebook, tabWidget, this);
+    noteFileActions = new NoteFileActions(notebook, tabWidget, this);
+    noteFileActions->setObjectName(QStringLiteral("noteFileActions"));
 
     QFile index(QDir::currentPath() + QLatin1String("/index.dat"));
     if (index.open(QIODevice::ReadOnly | QIODevice::Text)) {
@@ -830,7 +831,7 @@ void Dialog::insertTable()
     // The cursor is taken before the dialog runs: that is where the table goes.
     QPointer<QTextEdit> editor = notebook->currentEditor();
     const QTextCursor cursor = editor ? editor->textCursor() : QTextCursor();
-    if (tableDialog->exec() != QDialog::Accepted || !editor)
+    if (tableDialog->ask() != QDialog::Accepted || !editor)
         return;
     tableDialog->shape().applyAt(cursor);
 }

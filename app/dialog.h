@@ -159,6 +159,7 @@ private:
     QTabWidget *tabWidget = nullptr;
     MenuDialog *menuPanel = nullptr;
     TableDialog *tableDialog = nullptr;
+    NoteFileActions *noteFileActions = nullptr;
     QToolButton *hideButton = nullptr;
     QPushButton *titleButton = nullptr;
     QToolButton *topLeftButton = nullptr;
@@ -216,5 +217,4 @@ private:
     bool trayAvailable = false;
     TrayClickFilter trayClicks;
     std::unique_ptr<AutoStartEntry> autoStart;
-    std::unique_ptr<NoteFileActions> noteFileActions;
 };

@@ -9,7 +9,8 @@
 #include <QTextEdit>
 
 NoteFileActions::NoteFileActions(Notebook *book, QTabWidget *tabWidget, QWidget *parent)
-    : notebook(book)
+    : QObject(parent)
+    , notebook(book)
     , tabs(tabWidget)
     , dialogParent(parent)
 {

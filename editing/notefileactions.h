@@ -1,6 +1,6 @@
 #pragma once
 
-#include <QCoreApplication>
+#include <QObject>
 #include <QString>
 
 #include <functional>
@@ -15,9 +15,9 @@ class QWidget;
 /// (the notebook keeps the binding): later saves go there without asking.
 /// Saves always write a ".not" file, replacing it whole or not at all.
 /// Each command returns the notice the main window shows.
-class NoteFileActions
+class NoteFileActions : public QObject
 {
-    Q_DECLARE_TR_FUNCTIONS(NoteFileActions)
+    Q_OBJECT
 public:
     /// Asks for a path; an empty one means cancelled.
     using PathChooser = std::function<QString(QWidget *parent)>;
@@ -28,7 +28,8 @@ public:
         QTextEdit *editor = nullptr; // the new tab's editor
     };
 
-    /// tabs: the notebook's tab widget, where an opened note becomes current.
+    /// tabs: the notebook's tab widget, where an opened note becomes current;
+    /// dialogParent: the window the file dialogs belong to (also our parent).
     NoteFileActions(Notebook *notebook, QTabWidget *tabs, QWidget *dialogParent);
 
     void setOpenChooser(PathChooser chooser) { chooseOpenPath = std::move(chooser); }

@@ -1,6 +1,7 @@
 #include "recordheader.h"
 
 #include <QDateTime>
+#include <QTextBlock>
 #include <QTextEdit>
 
 QString RecordHeader::html(const QDateTime &at)
@@ -12,6 +13,14 @@ QString RecordHeader::html(const QDateTime &at)
 
 void RecordHeader::insertAtTop(QTextEdit *editor, const QDateTime &at)
 {
-    editor->moveCursor(QTextCursor::Start);
-    editor->insertHtml(html(at));
+    // The rule ends in a paragraph of its own, and a paragraph carrying a
+    // rule is saved as a bare <hr>: text put into it would be lost. So the
+    // old first line keeps its paragraph, and the record's text gets a new
+    // plain one after the rule.
+    QTextCursor cursor(editor->document());
+    cursor.insertBlock();
+    cursor.movePosition(QTextCursor::Start);
+    cursor.insertHtml(html(at));
+    cursor.insertBlock(QTextBlockFormat(), QTextCharFormat());
+    editor->setTextCursor(cursor);
 }

@@ -31,6 +31,9 @@ TableDialog::TableDialog(QWidget *parent)
     : QDialog(parent, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint)
 {
     setObjectName(QStringLiteral("tableDialog"));
+    // Modal from the moment it drops down: exec() on a window that is
+    // already shown would run its loop without blocking the main window.
+    setModal(true);
     setAttribute(Qt::WA_TranslucentBackground);
     setWindowOpacity(0.8);
     setStyleSheet(QStringLiteral("QLabel{color:black}"));
@@ -95,6 +98,14 @@ void TableDialog::reset()
     rowsBox->setValue(3);
     widthBox->setValue(100);
     alignCombo->setCurrentIndex(0);
+    setResult(QDialog::Rejected);
+}
+
+int TableDialog::ask()
+{
+    if (!isVisible())
+        return result();
+    return exec();
 }
 
 TableShape TableDialog::shape() const
@@ -108,7 +119,9 @@ void TableDialog::dropDown(QPropertyAnimation *animation, const QRect &window)
     const int x = window.x() + window.width() / 2 - width() / 2;
     const int y = window.y();
     setGeometry(x, y, DialogWidth, 10);
-    resize(width(), 0);
+    // One pixel, not none: a window of no height is mapped only once it
+    // grows, and the window manager then puts it in the screen's corner.
+    resize(width(), 1);
     animation->stop();
     animation->setStartValue(geometry());
     const int endX = window.x() + window.width() / 2 - width() / 2;

@@ -29,6 +29,9 @@ public:
 
     /// Back to the defaults: 3 x 3, width 100, left; last choices are not kept.
     void reset();
+    /// Runs the dialog once it has dropped down; returns QDialog::Accepted or
+    /// Rejected. An answer given while it was still dropping down stands.
+    int ask();
     TableShape shape() const;
     /// Shows the dialog folded to nothing at the top centre of window (screen
     /// coordinates) and starts animation to unfold it downwards.

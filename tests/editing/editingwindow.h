@@ -12,6 +12,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QPointer>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTextBlock>
@@ -80,22 +81,31 @@ public:
 
 namespace EditingTools {
 
-/// Runs action on the first modal dialog of type T that appears within the
-/// next timeoutMs, from inside that dialog's own event loop.
+/// Runs action on the first modal dialog of type T that appears (and, given
+/// ready, is ready) within the next timeoutMs; the dialog is rejected if the
+/// action leaves it open.
 template<typename T>
-void whenModal(std::function<void(T *)> action, int timeoutMs = 10000)
+void whenModal(std::function<void(T *)> action, std::function<bool(T *)> ready = nullptr,
+               int timeoutMs = 5000)
 {
     auto *poll = new QTimer;
     auto clock = std::make_shared<QElapsedTimer>();
     clock->start();
-    QObject::connect(poll, &QTimer::timeout, poll, [poll, clock, action, timeoutMs] {
+    QObject::connect(poll, &QTimer::timeout, poll, [poll, clock, action, ready, timeoutMs] {
         T *dialog = qobject_cast<T *>(QApplication::activeModalWidget());
+        if (dialog && ready && !ready(dialog))
+            dialog = nullptr;
         if (!dialog && clock->elapsed() < timeoutMs)
             return;
         poll->stop();
         poll->deleteLater();
-        if (dialog)
-            action(dialog);
+        if (!dialog)
+            return;
+        QPointer<T> guard(dialog);
+        action(dialog);
+        // A failed check returns early: never leave the test hanging in exec().
+        if (guard && guard->isVisible())
+            guard->reject();
     });
     poll->start(20);
 }
