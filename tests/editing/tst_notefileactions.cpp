@@ -320,7 +320,8 @@ void TestNoteFileActions::openRefusals()
     } else if (kind == QLatin1String("folder")) {
         QVERIFY(QDir(dir->path()).mkdir(kind));
     } else if (kind == QLatin1String("binary")) {
-        writeFile(path, QByteArray("<p>\x89PNG\0\0\x01 binary", 20));
+        static const char bytes[] = "<p>\x89PNG\0\0\x01 binary";
+        writeFile(path, QByteArray(bytes, sizeof bytes - 1));
     } else if (kind == QLatin1String("huge")) {
         // Sparse: the size is there, the disk is not used.
         QFile file(path);
