@@ -150,9 +150,11 @@ bool Dialog::hidesToTray() const
 
 void Dialog::createTableDialog()
 {
-    tableDialog = new TableDialog(this);
-    tableAnimation = new QPropertyAnimation(tableDialog, "geometry", this);
+    // The dialog itself is built when first asked for: its spin boxes would
+    // cost the first paint about as much as all the rest of the window.
+    tableAnimation = new QPropertyAnimation(this);
     tableAnimation->setObjectName(QStringLiteral("tableAnimation"));
+    tableAnimation->setPropertyName("geometry");
 }
 
 void Dialog::createMenuPanel()
@@ -822,6 +824,10 @@ void Dialog::addRecord()
 
 void Dialog::preInsertTable()
 {
+    if (!tableDialog) {
+        tableDialog = new TableDialog(this);
+        tableAnimation->setTargetObject(tableDialog);
+    }
     tableDialog->reset();
     tableDialog->dropDown(tableAnimation, geometry());
 }
