@@ -27,7 +27,6 @@ private slots:
 
     void saveAppliesSuffixRule_data();
     void saveAppliesSuffixRule();
-    void secondSaveGoesToBoundFile();
     void openedTxtIsSavedBesideIt();
     void openNamesTabByBaseName_data();
     void openNamesTabByBaseName();
@@ -148,20 +147,6 @@ void TestNoteFileActions::saveAppliesSuffixRule()
     // Nothing else appeared: no temporary file left behind.
     const QStringList files = QDir(QFileInfo(target).path()).entryList(QDir::Files | QDir::Hidden);
     QCOMPARE(files, QStringList{QFileInfo(target).fileName()});
-}
-
-void TestNoteFileActions::secondSaveGoesToBoundFile()
-{
-    QTextEdit *editor = addNote(QStringLiteral("<p>first</p>"));
-    answerSave(dir->filePath(QStringLiteral("memo")));
-    QCOMPARE(actions->save(), QStringLiteral("已保存便签内容"));
-    QCOMPARE(saveAsked, 1);
-    editor->setHtml(QStringLiteral("<p>second</p>"));
-    answerSave(dir->filePath(QStringLiteral("elsewhere")));
-    QCOMPARE(actions->save(), QStringLiteral("已保存便签内容"));
-    QCOMPARE(saveAsked, 1);
-    QVERIFY(contents(dir->filePath(QStringLiteral("memo.not"))).contains("second"));
-    QVERIFY(!QFile::exists(dir->filePath(QStringLiteral("elsewhere.not"))));
 }
 
 void TestNoteFileActions::openedTxtIsSavedBesideIt()
