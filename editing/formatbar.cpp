@@ -1,6 +1,7 @@
 #include "formatbar.h"
 
 #include <QAbstractItemView>
+#include <QAction>
 #include <QColorDialog>
 #include <QComboBox>
 #include <QEvent>
@@ -10,7 +11,6 @@
 #include <QTextEdit>
 #include <QTimer>
 #include <QToolButton>
-#include <QWidgetAction>
 
 namespace {
 constexpr int ControlHeight = 25;
