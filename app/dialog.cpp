@@ -1,14 +1,19 @@
 #include "dialog.h"
 
+#include "formatbar.h"
 #include "globalshortcut.h"
 #include "menudialog.h"
 #include "notebook.h"
+#include "notefileactions.h"
+#include "noteprinter.h"
 #include "notepage.h"
 #include "notewidget.h"
+#include "recordheader.h"
 #include "roundedframe.h"
 #include "skindialog.h"
 #include "slidein.h"
 #include "storesaver.h"
+#include "tabledialog.h"
 #include "tabstorefile.h"
 #include "widget.h"
 #include "xdgautostartentry.h"
@@ -16,6 +21,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCursor>
+#include <QDateTime>
 #include <QDebug>
 #include <QDir>
 #include <QElapsedTimer>
@@ -105,6 +111,7 @@ Dialog::Dialog(std::unique_ptr<AutoStartEntry> autoStartEntry)
     connect(hotKey, &GlobalShortcut::activated, this, &Dialog::startCutScreen);
 
     backPixmap.load(QStringLiteral(":/img/mainback.png"));
+    createTableDialog();
     createMenuPanel();
 
     rollAnimation = new QPropertyAnimation(this, "geometry", this);
@@ -148,6 +155,15 @@ bool Dialog::hidesToTray() const
 }
 
 // ---- builders -------------------------------------------------------------
+
+void Dialog::createTableDialog()
+{
+    // The dialog itself is built when first asked for: its spin boxes would
+    // cost the first paint about as much as all the rest of the window.
+    tableAnimation = new QPropertyAnimation(this);
+    tableAnimation->setObjectName(QStringLiteral("tableAnimation"));
+    tableAnimation->setPropertyName("geometry");
+}
 
 void Dialog::createMenuPanel()
 {
@@ -265,7 +281,7 @@ QToolButton *Dialog::makeBarButton(const char *icon, const QString &tip, QWidget
 
 void Dialog::createFormatBar()
 {
-    formatBar = new QToolBar(this);
+    formatBar = new FormatBar([this] { return notebook ? notebook->currentEditor() : nullptr; }, this);
     formatBar->setObjectName(QStringLiteral("formatBar"));
     formatBar->setAttribute(Qt::WA_TranslucentBackground);
 
@@ -296,6 +312,13 @@ void Dialog::createNotebook()
     homeEdit->setOverwriteMode(false);
     homeEdit->setStyleSheet(NotePage::styleSheet());
     tabWidget->addTab(homeEdit, tr("便签首页"));
+    // Every editor, restored ones included, shows its format on the toolbar
+    // once its text is in: the toolbar starts from its defaults.
+    connect(notebook, &Notebook::editorAdded, this, [this](QTextEdit *editor) {
+        connect(editor, &QTextEdit::currentCharFormatChanged, this, &Dialog::changeFont);
+    });
+    noteFileActions = new NoteFileActions(notebook, tabWidget, this);
+    noteFileActions->setObjectName(QStringLiteral("noteFileActions"));
 
     QFile index(QDir::currentPath() + QLatin1String("/index.dat"));
     if (index.open(QIODevice::ReadOnly | QIODevice::Text)) {
@@ -307,6 +330,7 @@ void Dialog::createNotebook()
     } else {
         showToolTip(tr("加载主页说明失败"), 1000);
     }
+    connect(homeEdit, &QTextEdit::currentCharFormatChanged, this, &Dialog::changeFont);
 }
 
 void Dialog::readHistroyTab()
@@ -411,6 +435,22 @@ void Dialog::connectSignals()
     connect(menuPanel, &MenuDialog::sigCloseMenu, this, &Dialog::closeMenu);
     connect(menuPanel, &MenuDialog::sigQuit, this, &Dialog::quitAndSave);
     connect(menuCloseAnimation, &QPropertyAnimation::finished, menuPanel, &QWidget::close);
+
+    connect(formatBar->button(FormatBar::Record), &QToolButton::clicked, this, &Dialog::addRecord);
+    connect(formatBar->button(FormatBar::Bold), &QToolButton::clicked, this, &Dialog::setBold);
+    connect(formatBar->button(FormatBar::Italic), &QToolButton::clicked, this, &Dialog::setXie);
+    connect(formatBar->button(FormatBar::Underline), &QToolButton::clicked, this, &Dialog::setUnderLine);
+    connect(formatBar->button(FormatBar::Color), &QToolButton::clicked, this, &Dialog::setTextColor);
+    connect(formatBar->button(FormatBar::Fill), &QToolButton::clicked, this, &Dialog::setBackColor);
+    connect(formatBar->button(FormatBar::Table), &QToolButton::clicked, this, &Dialog::preInsertTable);
+    connect(formatBar->button(FormatBar::Print), &QToolButton::clicked, this, &Dialog::print);
+    connect(formatBar, &FormatBar::fontIndexChanged, this, &Dialog::setTextFamily);
+    connect(formatBar, &FormatBar::sizeIndexChanged, this, &Dialog::setTextSize);
+    connect(tableAnimation, &QPropertyAnimation::finished, this, &Dialog::insertTable);
+    connect(menuPanel, &MenuDialog::sigClean, this, &Dialog::clean);
+    connect(menuPanel, &MenuDialog::sigOpen, this, &Dialog::open);
+    connect(menuPanel, &MenuDialog::sigSave, this, &Dialog::save);
+    connect(menuPanel, &MenuDialog::sigAlign, this, &Dialog::setAlign);
 }
 
 // ---- placement and painting -------------------------------------------------
@@ -769,7 +809,8 @@ void Dialog::setUnFixedTab()
 
 void Dialog::currentTabChanged(int)
 {
-    // The formatting bar follows the new tab's format (see changeFont).
+    if (QTextEdit *editor = notebook->currentEditor())
+        changeFont(editor->currentCharFormat());
 }
 
 void Dialog::moveToScreen()
@@ -804,6 +845,76 @@ void Dialog::loadSkinPicture()
     QPixmap picture;
     if (picture.load(skinPath))
         backPixmap = picture;
+}
+
+// ---- editing: formatting, records, tables, printing, note files ----------------------
+
+void Dialog::changeFont(const QTextCharFormat &format)
+{
+    formatBar->changeFont(format);
+}
+
+void Dialog::setBold() { formatBar->setBold(); }
+void Dialog::setXie() { formatBar->setItalic(); }
+void Dialog::setUnderLine() { formatBar->setUnderline(); }
+void Dialog::setTextColor() { formatBar->setTextColor(); }
+void Dialog::setBackColor() { formatBar->setBackColor(); }
+void Dialog::setTextSize(const QString &s) { formatBar->setTextSize(s); }
+void Dialog::setTextFamily(const QString &s) { formatBar->setTextFamily(s); }
+void Dialog::setAlign(char ch) { formatBar->setAlign(ch); }
+
+void Dialog::addRecord()
+{
+    if (QTextEdit *editor = notebook->currentEditor())
+        RecordHeader::insertAtTop(editor, QDateTime::currentDateTime());
+}
+
+void Dialog::preInsertTable()
+{
+    if (!tableDialog) {
+        tableDialog = new TableDialog(this);
+        tableAnimation->setTargetObject(tableDialog);
+    }
+    tableDialog->reset();
+    tableDialog->dropDown(tableAnimation, geometry());
+}
+
+void Dialog::insertTable()
+{
+    // The cursor is taken before the dialog runs: that is where the table goes.
+    QPointer<QTextEdit> editor = notebook->currentEditor();
+    const QTextCursor cursor = editor ? editor->textCursor() : QTextCursor();
+    if (tableDialog->ask() != QDialog::Accepted || !editor)
+        return;
+    tableDialog->shape().applyAt(cursor);
+}
+
+void Dialog::print()
+{
+    NotePrinter::print(notebook->currentEditor(), this);
+}
+
+void Dialog::clean()
+{
+    if (QTextEdit *editor = notebook->currentEditor())
+        editor->clear();
+    showToolTip(tr("已清除便签内容"), 1000);
+}
+
+void Dialog::open()
+{
+    const NoteFileActions::Opened opened = noteFileActions->open();
+    if (opened.editor)
+        changeFont(opened.editor->currentCharFormat());
+    if (!opened.message.isEmpty())
+        showToolTip(opened.message, 1000);
+}
+
+void Dialog::save()
+{
+    const QString message = noteFileActions->save();
+    if (!message.isEmpty())
+        showToolTip(message, 1000);
 }
 
 // ---- saving ------------------------------------------------------------------------

@@ -11,12 +11,15 @@
 #include <QPixmap>
 #include <QPointer>
 #include <QSystemTrayIcon>
+#include <QTextCharFormat>
 #include <QTimer>
 
 #include <memory>
 
 
+class FormatBar;
 class MenuDialog;
+class NoteFileActions;
 class Notebook;
 class NoteWidget;
 class QAction;
@@ -32,6 +35,7 @@ class QTextEdit;
 class QToolBar;
 class QToolButton;
 class StoreSaver;
+class TableDialog;
 
 /// The main window: a frameless, translucent, always-on-top tool window with
 /// a rounded body and a grey title strip. It owns every other part of the
@@ -93,8 +97,25 @@ private slots:
     void quitDel();
     void cleanToopTip();
     void currentTabChanged(int index);
+    void addRecord();
+    void setBold();
+    void setXie();
+    void setUnderLine();
+    void setTextColor();
+    void setBackColor();
+    void insertTable();
+    void preInsertTable();
+    void setTextSize(const QString &s);
+    void setTextFamily(const QString &s);
+    void print();
+    void changeFont(const QTextCharFormat &format);
     void moveToScreen();
     void backToTab(NoteWidget *note);
+    void clean();
+    // Opens a note file; replaces QDialog::open(), which this window never uses.
+    void open() override;
+    void save();
+    void setAlign(char ch);
     void about();
     void closeMenu();
     void setFixedTab();
@@ -133,6 +154,7 @@ private:
     void createDeleteBar();
     void createNameBar();
     void createMenuPanel();
+    void createTableDialog();
     QToolButton *makeBarButton(const char *icon, const QString &tip, QWidget *bar);
     void connectSignals();
     void placeChildren();
@@ -142,6 +164,8 @@ private:
 
     QTabWidget *tabWidget = nullptr;
     MenuDialog *menuPanel = nullptr;
+    TableDialog *tableDialog = nullptr;
+    NoteFileActions *noteFileActions = nullptr;
     QToolButton *hideButton = nullptr;
     QPushButton *titleButton = nullptr;
     QToolButton *topLeftButton = nullptr;
@@ -155,12 +179,13 @@ private:
     QAction *autoStartAction = nullptr;
     QPixmap backPixmap;
     QToolButton *skinButton = nullptr;
-    QToolBar *formatBar = nullptr;
+    FormatBar *formatBar = nullptr;
     QToolBar *cornerBar = nullptr;
     QPropertyAnimation *rollAnimation = nullptr;
     QPropertyAnimation *tipAnimation = nullptr;
     QPropertyAnimation *menuOpenAnimation = nullptr;
     QPropertyAnimation *menuCloseAnimation = nullptr;
+    QPropertyAnimation *tableAnimation = nullptr;
     QLabel *tipLabel = nullptr;
     QTextEdit *homeEdit = nullptr;
     QString homeHtml;

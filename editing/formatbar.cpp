@@ -1,0 +1,284 @@
+#include "formatbar.h"
+
+#include <QAbstractItemView>
+#include <QAction>
+#include <QColorDialog>
+#include <QComboBox>
+#include <QEvent>
+#include <QFontComboBox>
+#include <QFontDatabase>
+#include <QFontInfo>
+#include <QTextEdit>
+#include <QTimer>
+#include <QToolButton>
+
+namespace {
+constexpr int ControlHeight = 25;
+constexpr int InitialSizeIndex = 8;
+}
+
+FormatBar::FormatBar(EditorSource editorSource, QWidget *parent)
+    : QToolBar(parent)
+    , currentEditor(std::move(editorSource))
+    , swatch(15, 15)
+{
+    chooseColor = [](QWidget *dialogParent) { return QColorDialog::getColor(Qt::black, dialogParent); };
+    setIconSize(QSize(17, 17));
+
+    recordButton = addButton(tr("添加记录"), QIcon(QStringLiteral(":/img/addrecord.png")), false);
+    boldButton = addButton(tr("粗体"), QIcon(QStringLiteral(":/img/textbold.png")), true);
+    italicButton = addButton(tr("斜体"), QIcon(QStringLiteral(":/img/textitalic.png")), true);
+    underlineButton = addButton(tr("下划线"), QIcon(QStringLiteral(":/img/textunder.png")), true);
+    swatch.fill(Qt::black);
+    colorButton = addButton(tr("颜色"), QIcon(swatch), false);
+    fillButton = addButton(tr("填充颜色"), QIcon(QStringLiteral(":/img/insertcolor.png")), false);
+    tableButton = addButton(tr("插入表格"), QIcon(QStringLiteral(":/img/inserttable.png")), false);
+    printButton = addButton(tr("打印该标签文本"), QIcon(QStringLiteral(":/img/print.png")), false);
+
+    // Stands in for the font box until it is built: same size, and the text
+    // the real box will show for "calibri", so the bar does not move.
+    auto *placeholder = new QComboBox(this);
+    placeholder->setToolTip(tr("字体"));
+    placeholder->addItem(QFontInfo(QFont(tr("calibri"))).family());
+    placeholder->setFixedSize(100, ControlHeight);
+    fontPlaceholder = addWidget(placeholder);
+
+    sizeCombo = new QComboBox(this);
+    sizeCombo->setObjectName(QStringLiteral("sizeCombo"));
+    sizeCombo->setToolTip(tr("字号"));
+    for (int size : QFontDatabase::standardSizes())
+        sizeCombo->addItem(QString::number(size));
+    sizeCombo->setFixedHeight(ControlHeight);
+    sizeCombo->setFixedWidth(40);
+    sizeCombo->setCurrentIndex(InitialSizeIndex);
+    sizeCombo->addItem(QString());
+    addSeparator();
+    addWidget(sizeCombo);
+
+    // Connected only now: the initial index applies nothing.
+    connect(sizeCombo, &QComboBox::currentIndexChanged, this,
+            [this](int index) { emit sizeIndexChanged(sizeCombo->itemText(index)); });
+    watchBox(sizeCombo);
+}
+
+FormatBar::~FormatBar() = default;
+
+QToolButton *FormatBar::addButton(const QString &tip, const QIcon &icon, bool checkable)
+{
+    auto *button = new QToolButton(this);
+    button->setFixedSize(ControlHeight, ControlHeight);
+    button->setToolTip(tip);
+    button->setIcon(icon);
+    button->setCheckable(checkable);
+    addWidget(button);
+    return button;
+}
+
+QToolButton *FormatBar::button(Button which) const
+{
+    switch (which) {
+    case Record: return recordButton;
+    case Bold: return boldButton;
+    case Italic: return italicButton;
+    case Underline: return underlineButton;
+    case Color: return colorButton;
+    case Fill: return fillButton;
+    case Table: return tableButton;
+    case Print: return printButton;
+    }
+    return nullptr;
+}
+
+QFontComboBox *FormatBar::fontBox()
+{
+    if (!fontCombo)
+        buildFontBox();
+    return fontCombo;
+}
+
+void FormatBar::buildFontBox()
+{
+    fontCombo = new QFontComboBox(this);
+    fontCombo->setObjectName(QStringLiteral("fontCombo"));
+    fontCombo->setToolTip(tr("字体"));
+    fontCombo->setEditable(false);
+    fontCombo->setFontFilters(QFontComboBox::ScalableFonts);
+    fontCombo->setCurrentFont(QFont(tr("calibri")));
+    fontCombo->setFixedHeight(ControlHeight);
+    fontCombo->setFixedWidth(100);
+    fontCombo->addItem(QString());
+    // A format mirrored before the box existed: show it, as changeFont would have.
+    if (familyPending)
+        fontCombo->setCurrentIndex(fontCombo->findText(pendingFamily));
+
+    insertWidget(fontPlaceholder, fontCombo);
+    delete fontPlaceholder; // also deletes the placeholder box
+    fontPlaceholder = nullptr;
+
+    connect(fontCombo, &QComboBox::currentIndexChanged, this,
+            [this](int index) { emit fontIndexChanged(fontCombo->itemText(index)); });
+    watchBox(fontCombo);
+}
+
+void FormatBar::paintEvent(QPaintEvent *event)
+{
+    QToolBar::paintEvent(event);
+    // Build the font box once the window is on screen, not before its first paint.
+    if (!fontCombo && !fontBoxScheduled) {
+        fontBoxScheduled = true;
+        QTimer::singleShot(0, this, [this] { fontBox(); });
+    }
+}
+
+void FormatBar::watchBox(QComboBox *box)
+{
+    // The click that opens the pop-up list is released over the list, and an
+    // item is chosen by a release in it: the box itself may never see one.
+    box->installEventFilter(this);
+    box->view()->viewport()->installEventFilter(this);
+    if (QWidget *popup = box->view()->parentWidget())
+        popup->installEventFilter(this);
+}
+
+bool FormatBar::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::MouseButtonRelease) {
+        for (QObject *object = watched; object; object = object->parent()) {
+            if (object == sizeCombo) {
+                sizeClicked = true;
+                break;
+            }
+            if (fontCombo && object == fontCombo) {
+                fontClicked = true;
+                break;
+            }
+        }
+    }
+    return QToolBar::eventFilter(watched, event);
+}
+
+QColor FormatBar::swatchColor() const
+{
+    return swatch.toImage().pixelColor(0, 0);
+}
+
+void FormatBar::setColorChooser(ColorChooser chooser)
+{
+    chooseColor = std::move(chooser);
+}
+
+void FormatBar::fillSwatch(const QColor &color)
+{
+    swatch.fill(color);
+    colorButton->setIcon(QIcon(swatch));
+}
+
+void FormatBar::mergeFormatOnSelection(const QTextCharFormat &format)
+{
+    QTextEdit *editor = currentEditor();
+    if (!editor)
+        return;
+    QTextCursor cursor = editor->textCursor();
+    // Without a selection even the format for further typing stays as it is.
+    if (!cursor.hasSelection())
+        return;
+    cursor.mergeCharFormat(format);
+    editor->mergeCurrentCharFormat(format);
+}
+
+void FormatBar::setBold()
+{
+    QTextCharFormat format;
+    format.setFontWeight(boldButton->isChecked() ? QFont::Bold : QFont::Normal);
+    mergeFormatOnSelection(format);
+}
+
+void FormatBar::setItalic()
+{
+    QTextCharFormat format;
+    format.setFontItalic(italicButton->isChecked());
+    mergeFormatOnSelection(format);
+}
+
+void FormatBar::setUnderline()
+{
+    QTextCharFormat format;
+    format.setFontUnderline(underlineButton->isChecked());
+    mergeFormatOnSelection(format);
+}
+
+void FormatBar::setTextColor()
+{
+    const QColor color = chooseColor(window());
+    if (!color.isValid())
+        return;
+    QTextCharFormat format;
+    format.setForeground(QBrush(color, Qt::SolidPattern));
+    // The swatch shows the choice even when no text takes it.
+    fillSwatch(color);
+    mergeFormatOnSelection(format);
+}
+
+void FormatBar::setBackColor()
+{
+    const QColor color = chooseColor(window());
+    if (!color.isValid())
+        return;
+    QTextCharFormat format;
+    format.setBackground(QBrush(color, Qt::SolidPattern));
+    mergeFormatOnSelection(format);
+}
+
+void FormatBar::setTextSize(const QString &s)
+{
+    if (!sizeClicked)
+        return;
+    const float points = s.toFloat();
+    if (!(points > 0))
+        return;
+    QTextCharFormat format;
+    format.setFontPointSize(points);
+    mergeFormatOnSelection(format);
+}
+
+void FormatBar::setTextFamily(const QString &s)
+{
+    if (!fontClicked)
+        return;
+    QTextCharFormat format;
+    format.setFontFamilies({s});
+    mergeFormatOnSelection(format);
+}
+
+void FormatBar::changeFont(const QTextCharFormat &format)
+{
+    const QFont f = format.font();
+    boldButton->setChecked(f.weight() > QFont::Normal);
+    italicButton->setChecked(f.style() != QFont::StyleNormal);
+    underlineButton->setChecked(f.underline());
+    fillSwatch(format.foreground().color());
+    // Setting an index emits at once: the box's slot still sees the old flag.
+    sizeCombo->setCurrentIndex(sizeCombo->findText(QString::number(f.pointSize())));
+    sizeClicked = false;
+    const QString family = QFontInfo(f).family();
+    if (fontCombo) {
+        fontCombo->setCurrentIndex(fontCombo->findText(family));
+    } else {
+        pendingFamily = family;
+        familyPending = true;
+    }
+    fontClicked = false;
+}
+
+void FormatBar::setAlign(char ch)
+{
+    QTextEdit *editor = currentEditor();
+    if (!editor)
+        return;
+    switch (ch) {
+    case 0: editor->setAlignment(Qt::AlignLeft); break;
+    case 1: editor->setAlignment(Qt::AlignCenter); break;
+    case 2: editor->setAlignment(Qt::AlignRight); break;
+    default: break;
+    }
+}

@@ -1,0 +1,47 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+
+#include <functional>
+
+class Notebook;
+class QTabWidget;
+class QTextEdit;
+class QWidget;
+
+/// Opening a note file into a new tab and saving the current tab to its
+/// note file. A tab opened from a file or saved to one stays bound to it
+/// (the notebook keeps the binding): later saves go there without asking.
+/// Saves always write a ".not" file, replacing it whole or not at all.
+/// Each command returns the notice the main window shows.
+class NoteFileActions : public QObject
+{
+    Q_OBJECT
+public:
+    /// Asks for a path; an empty one means cancelled.
+    using PathChooser = std::function<QString(QWidget *parent)>;
+
+    struct Opened
+    {
+        QString message;            // empty when the note opened
+        QTextEdit *editor = nullptr; // the new tab's editor
+    };
+
+    /// tabs: the notebook's tab widget, where an opened note becomes current;
+    /// dialogParent: the window the file dialogs belong to (also our parent).
+    NoteFileActions(Notebook *notebook, QTabWidget *tabs, QWidget *dialogParent);
+
+    void setOpenChooser(PathChooser chooser) { chooseOpenPath = std::move(chooser); }
+    void setSaveChooser(PathChooser chooser) { chooseSavePath = std::move(chooser); }
+
+    Opened open();
+    QString save();
+
+private:
+    Notebook *notebook;
+    QTabWidget *tabs;
+    QWidget *dialogParent;
+    PathChooser chooseOpenPath;
+    PathChooser chooseSavePath;
+};

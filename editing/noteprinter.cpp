@@ -1,0 +1,21 @@
+#include "noteprinter.h"
+
+#include <QPrintDialog>
+#include <QPrinter>
+#include <QTextEdit>
+
+bool NotePrinter::print(QTextEdit *editor, QWidget *parent)
+{
+    if (!editor)
+        return false;
+    QPrinter printer(QPrinter::HighResolution);
+    QPrintDialog dialog(&printer, parent);
+    if (editor->textCursor().hasSelection())
+        dialog.setOption(QAbstractPrintDialog::PrintSelection);
+    dialog.setWindowTitle(tr("打印便签"));
+    if (dialog.exec() != QDialog::Accepted)
+        return false;
+    // QTextEdit honours a "selection only" choice by itself.
+    editor->print(&printer);
+    return true;
+}

@@ -1,0 +1,26 @@
+#include "recordheader.h"
+
+#include <QDateTime>
+#include <QTextBlock>
+#include <QTextEdit>
+
+QString RecordHeader::html(const QDateTime &at)
+{
+    const QString rule(14, QLatin1Char('='));
+    return tr("<font color=Red><B>%1%2%3</B></font><BR><BR><HR>")
+        .arg(rule, at.toString(QStringLiteral("yyyy-MM-dd hh:mm:ss")), rule);
+}
+
+void RecordHeader::insertAtTop(QTextEdit *editor, const QDateTime &at)
+{
+    // The rule ends in a paragraph of its own, and a paragraph carrying a
+    // rule is saved as a bare <hr>: text put into it would be lost. So the
+    // old first line keeps its paragraph, and the record's text gets a new
+    // plain one after the rule.
+    QTextCursor cursor(editor->document());
+    cursor.insertBlock();
+    cursor.movePosition(QTextCursor::Start);
+    cursor.insertHtml(html(at));
+    cursor.insertBlock(QTextBlockFormat(), QTextCharFormat());
+    editor->setTextCursor(cursor);
+}
