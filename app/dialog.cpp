@@ -330,7 +330,9 @@ void Dialog::createNotebook()
     } else {
         showToolTip(tr("加载主页说明失败"), 1000);
     }
-    connect(homeEdit, &QTextEdit::currentCharFormatChanged, this, &Dialog::changeFont);
+    // Connected once the page has its text, so the bar starts from its defaults.
+    if (homeHtml.isNull())
+        connect(homeEdit, &QTextEdit::currentCharFormatChanged, this, &Dialog::changeFont);
 }
 
 void Dialog::readHistroyTab()
@@ -498,6 +500,7 @@ bool Dialog::eventFilter(QObject *watched, QEvent *event)
         homeEdit->removeEventFilter(this);
         homeEdit->setHtml(homeHtml);
         homeEdit->moveCursor(QTextCursor::Start);
+        connect(homeEdit, &QTextEdit::currentCharFormatChanged, this, &Dialog::changeFont);
         homeHtml.clear();
     }
     if (watched == titleButton) {
