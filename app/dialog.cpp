@@ -7,6 +7,7 @@
 #include "notefileactions.h"
 #include "noteprinter.h"
 #include "notepage.h"
+#include "notetabwidget.h"
 #include "notewidget.h"
 #include "recordheader.h"
 #include "roundedframe.h"
@@ -298,10 +299,11 @@ void Dialog::createFormatBar()
 
 void Dialog::createNotebook()
 {
-    tabWidget = new QTabWidget(this);
+    // Its tabs draw their own close glyphs: Qt's closable tabs make
+    // restoring a large notebook slow.
+    tabWidget = new NoteTabWidget(this);
     tabWidget->setObjectName(QStringLiteral("tabWidget"));
     tabWidget->setMovable(true);
-    tabWidget->setTabsClosable(true);
     tabWidget->setIconSize(QSize(13, 13));
     tabWidget->setCornerWidget(cornerBar, Qt::TopRightCorner);
 

@@ -1,5 +1,7 @@
 #include "desktoptools.h"
 #include "dialog.h"
+#include "notebook.h"
+#include "notetabbar.h"
 #include "xdgautostartentry.h"
 
 #include <QAction>
@@ -47,6 +49,7 @@ private slots:
     void stayOnTopToggleShowsHiddenWindow();
     void hideButtonHidesToTray();
     void autoStartEntryFollowsCheckMark();
+    void tabCloseGlyphAsksBeforeDeleting();
 
 private:
     QAction *trayAction(const QString &text) const;
@@ -457,6 +460,24 @@ void TestMainWindow::autoStartEntryFollowsCheckMark()
     autoStart->trigger();
     autoStart->trigger();
     QVERIFY(!QFileInfo::exists(entry));
+}
+
+void TestMainWindow::tabCloseGlyphAsksBeforeDeleting()
+{
+    showAt(QPoint(300, 200));
+    QCOMPARE(window->notes()->addTab(QStringLiteral("待删")), Notebook::Refusal::None);
+    auto *tabs = child<QTabWidget>("tabWidget");
+    QCOMPARE(tabs->count(), 2);
+    auto *bar = qobject_cast<NoteTabBar *>(tabs->tabBar());
+    QVERIFY(bar);
+    QVERIFY(movePointer(bar->mapToGlobal(bar->closeGlyphRect(1).center())));
+    QTest::qWait(100);
+    QVERIFY(xdotool({QStringLiteral("click"), QStringLiteral("1")}));
+    QTRY_VERIFY(child<QToolBar>("delBar")->isVisible());
+    QCOMPARE(tabs->count(), 2);
+    child<QToolButton>("delOkButton")->click();
+    QCOMPARE(tabs->count(), 1);
+    QCOMPARE(tabs->tabText(0), QStringLiteral("便签首页"));
 }
 
 QTEST_MAIN(TestMainWindow)

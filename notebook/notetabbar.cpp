@@ -1,0 +1,356 @@
+#include "notetabbar.h"
+
+#include "notetabstyle.h"
+
+#include <QHelpEvent>
+#include <QMouseEvent>
+#include <QPaintEvent>
+#include <QStyleOptionTab>
+#include <QToolTip>
+
+namespace {
+bool isVertical(QTabBar::Shape shape)
+{
+    return shape == QTabBar::RoundedWest || shape == QTabBar::RoundedEast
+        || shape == QTabBar::TriangularWest || shape == QTabBar::TriangularEast;
+}
+}
+
+NoteTabBar::NoteTabBar(QWidget *parent)
+    : QTabBar(parent)
+{
+    setStyle(NoteTabStyle::instance());
+    // Hover on a glyph needs moves without a button held.
+    setMouseTracking(true);
+    connect(this, &QTabBar::tabMoved, this, &NoteTabBar::cancelGlyphPress);
+}
+
+NoteTabBar::~NoteTabBar() = default;
+
+bool NoteTabBar::glyphOnLeft() const
+{
+    return style()->styleHint(QStyle::SH_TabBar_CloseButtonPosition, nullptr, this) == QTabBar::LeftSide;
+}
+
+void NoteTabBar::reserveGlyph(QStyleOptionTab *option) const
+{
+    // The style keeps text and icon clear of a tab's button from these sizes.
+    const QSize glyph(style()->pixelMetric(QStyle::PM_TabCloseIndicatorWidth, nullptr, this),
+                      style()->pixelMetric(QStyle::PM_TabCloseIndicatorHeight, nullptr, this));
+    if (glyphOnLeft())
+        option->leftButtonSize = glyph;
+    else
+        option->rightButtonSize = glyph;
+}
+
+void NoteTabBar::initStyleOption(QStyleOptionTab *option, int tabIndex) const
+{
+    QTabBar::initStyleOption(option, tabIndex);
+    reserveGlyph(option);
+}
+
+NoteTabBar::CachedHints *NoteTabBar::cachedHints(int index) const
+{
+    if (index < 0 || index >= count() || tabButton(index, LeftSide) || tabButton(index, RightSide))
+        return nullptr;
+    if (iconSize() != hintIconSize || shape() != hintShape || documentMode() != hintDocumentMode
+        || elideMode() != hintElideMode)
+        forgetSizeHints();
+    const QString text = tabText(index);
+    const int traits = (tabIcon(index).isNull() ? 0 : 1) | (index == 0 ? 2 : 0)
+        | (index == count() - 1 ? 4 : 0) | (index == currentIndex() ? 8 : 0);
+    if (hintsByIndex.size() != count())
+        hintsByIndex.resize(count());
+    CachedHints &slot = hintsByIndex[index];
+    if (slot.traits != traits || slot.text != text) {
+        // Renamed tabs leave stale entries behind.
+        if (hintsByText.size() > 2 * count() + 64)
+            hintsByText.clear();
+        const auto found = hintsByText.constFind(qMakePair(text, traits));
+        slot.size = found == hintsByText.cend() ? QSize() : found->first;
+        slot.minimum = found == hintsByText.cend() ? QSize() : found->second;
+        slot.text = text;
+        slot.traits = traits;
+    }
+    return &slot;
+}
+
+QSize NoteTabBar::tabSizeHint(int index) const
+{
+    // Qt lays out all tabs again each time one is added and asks every tab
+    // for its sizes: restoring n tabs asks about n²/2 times, and measuring a
+    // tab shapes its text. Answers are kept by what a style may size a tab
+    // by: its text, whether it has an icon, its place and selection.
+    CachedHints *slot = cachedHints(index);
+    if (!slot)
+        return computeTabSizeHint(index);
+    if (!slot->size.isValid()) {
+        slot->size = computeTabSizeHint(index);
+        hintsByText[qMakePair(slot->text, slot->traits)].first = slot->size;
+    }
+    return slot->size;
+}
+
+QSize NoteTabBar::minimumTabSizeHint(int index) const
+{
+    const CachedHints *slot = cachedHints(index);
+    if (!slot)
+        return QTabBar::minimumTabSizeHint(index);
+    if (slot->minimum.isValid())
+        return slot->minimum;
+    const auto key = qMakePair(slot->text, slot->traits);
+    // Qt measures the tab again here, with its text shortened, through
+    // tabSizeHint(): the slot may change meanwhile.
+    const QSize minimum = QTabBar::minimumTabSizeHint(index);
+    hintsByText[key].second = minimum;
+    if (index < hintsByIndex.size())
+        hintsByIndex[index].traits = -1; // looked up again next time
+    return minimum;
+}
+
+void NoteTabBar::forgetSizeHints() const
+{
+    hintsByIndex.clear();
+    hintsByText.clear();
+    hintIconSize = iconSize();
+    hintShape = shape();
+    hintDocumentMode = documentMode();
+    hintElideMode = elideMode();
+}
+
+QSize NoteTabBar::computeTabSizeHint(int index) const
+{
+    QSize hint = QTabBar::tabSizeHint(index);
+    // Grow the tab by exactly what the style takes from the text for the
+    // glyph, so the text gets the room it would have without one.
+    const bool vertical = isVertical(shape());
+    QStyleOptionTab option;
+    QTabBar::initStyleOption(&option, index);
+    option.rect = QRect(QPoint(0, 0), hint);
+    const QRect bare = style()->subElementRect(QStyle::SE_TabBarTabText, &option, this);
+    reserveGlyph(&option);
+    const QRect reduced = style()->subElementRect(QStyle::SE_TabBarTabText, &option, this);
+    int room = vertical ? bare.height() - reduced.height() : bare.width() - reduced.width();
+    if (room <= 0) {
+        const QSize glyph = glyphOnLeft() ? option.leftButtonSize : option.rightButtonSize;
+        room = glyph.width() + style()->pixelMetric(QStyle::PM_TabBarTabHSpace, nullptr, this) / 2;
+    }
+    if (vertical)
+        hint.rheight() += room;
+    else
+        hint.rwidth() += room;
+    return hint;
+}
+
+QRect NoteTabBar::glyphRectIn(const QStyleOptionTab &tab) const
+{
+    return style()->subElementRect(glyphOnLeft() ? QStyle::SE_TabBarTabLeftButton
+                                                 : QStyle::SE_TabBarTabRightButton,
+                                   &tab, this);
+}
+
+QRect NoteTabBar::closeGlyphRect(int index) const
+{
+    if (index < 0 || index >= count())
+        return QRect();
+    QStyleOptionTab option;
+    initStyleOption(&option, index);
+    return glyphRectIn(option);
+}
+
+int NoteTabBar::closeGlyphAt(const QPoint &pos) const
+{
+    // The scroll buttons lie over the tabs they hide.
+    if (childAt(pos))
+        return -1;
+    const int index = tabAt(pos);
+    return closeGlyphRect(index).contains(pos) ? index : -1;
+}
+
+void NoteTabBar::paintCloseGlyph(QPainter *painter, const QStyleOptionTab &tab) const
+{
+    QStyleOption glyph;
+    glyph.initFrom(this);
+    glyph.rect = glyphRectIn(tab);
+    // The current tab's glyph is drawn stronger, as Qt does with its buttons.
+    glyph.state = QStyle::State_AutoRaise | (tab.state & (QStyle::State_Enabled | QStyle::State_Selected));
+    const bool hot = (tab.state & QStyle::State_Enabled) && pointerInside && !tabPressed
+        && glyph.rect.contains(pointer)
+        && (pressedGlyph < 0 || glyph.rect == closeGlyphRect(pressedGlyph));
+    if (hot) {
+        const bool sunken = pressedGlyph >= 0;
+        glyph.state |= QStyle::State_MouseOver | (sunken ? QStyle::State_Sunken : QStyle::State_Raised);
+        shownHotRect = glyph.rect;
+        shownHotSunken = sunken;
+    }
+    style()->drawPrimitive(QStyle::PE_IndicatorTabClose, &glyph, painter, this);
+}
+
+QRect NoteTabBar::wantedHotRect() const
+{
+    if (!isEnabled() || !pointerInside || tabPressed)
+        return QRect();
+    if (pressedGlyph >= 0) {
+        const QRect pressed = closeGlyphRect(pressedGlyph);
+        return pressed.contains(pointer) ? pressed : QRect();
+    }
+    return closeGlyphRect(closeGlyphAt(pointer));
+}
+
+void NoteTabBar::refreshHotGlyph()
+{
+    const QRect wanted = wantedHotRect();
+    const bool sunken = !wanted.isNull() && pressedGlyph >= 0;
+    if (wanted == shownHotRect && sunken == shownHotSunken)
+        return;
+    if (!shownHotRect.isNull())
+        update(shownHotRect);
+    if (!wanted.isNull())
+        update(wanted);
+}
+
+void NoteTabBar::cancelGlyphPress()
+{
+    if (pressedGlyph < 0)
+        return;
+    pressedGlyph = -1;
+    refreshHotGlyph();
+}
+
+void NoteTabBar::tabInserted(int index)
+{
+    // Indices shift: a held glyph must not close another tab on release.
+    // Kept cheap, it runs for every restored tab.
+    cancelGlyphPress();
+    QTabBar::tabInserted(index);
+}
+
+void NoteTabBar::tabRemoved(int index)
+{
+    cancelGlyphPress();
+    QTabBar::tabRemoved(index);
+}
+
+bool NoteTabBar::event(QEvent *event)
+{
+    switch (event->type()) {
+    case QEvent::ToolTip: {
+        auto *help = static_cast<QHelpEvent *>(event);
+        const int index = closeGlyphAt(help->pos());
+        if (index >= 0) {
+            QToolTip::showText(help->globalPos(), tr("关闭"), this, closeGlyphRect(index));
+            return true;
+        }
+        break;
+    }
+    case QEvent::StyleChange:
+    case QEvent::FontChange:
+    case QEvent::LayoutDirectionChange:
+    case QEvent::ScreenChangeInternal:
+        forgetSizeHints();
+        break;
+    case QEvent::Hide:
+        pointerInside = false;
+        tabPressed = false;
+        pressedGlyph = -1;
+        break;
+    default:
+        break;
+    }
+    return QTabBar::event(event);
+}
+
+void NoteTabBar::paintEvent(QPaintEvent *event)
+{
+    // A glyph this paint covers is drawn again, hot or not, by the style.
+    if (!shownHotRect.isNull() && (QRegion(shownHotRect) - event->region()).isEmpty()) {
+        shownHotRect = QRect();
+        shownHotSunken = false;
+    }
+    QTabBar::paintEvent(event);
+}
+
+void NoteTabBar::mousePressEvent(QMouseEvent *event)
+{
+    pointer = event->position().toPoint();
+    pointerInside = true;
+    if (pressedGlyph >= 0) {
+        // Other buttons while the glyph is held do nothing, as on a button.
+        event->accept();
+        return;
+    }
+    if (event->button() == Qt::LeftButton && !tabPressed) {
+        const int index = closeGlyphAt(pointer);
+        if (index >= 0) {
+            // The press is the glyph's: the tab is neither selected nor dragged.
+            pressedGlyph = index;
+            refreshHotGlyph();
+            event->accept();
+            return;
+        }
+        tabPressed = true;
+    }
+    refreshHotGlyph();
+    QTabBar::mousePressEvent(event);
+}
+
+void NoteTabBar::mouseDoubleClickEvent(QMouseEvent *event)
+{
+    // A second quick click on a glyph is another click on it, not a double
+    // click on the tab.
+    if (event->button() == Qt::LeftButton && closeGlyphAt(event->position().toPoint()) >= 0) {
+        mousePressEvent(event);
+        return;
+    }
+    QTabBar::mouseDoubleClickEvent(event);
+}
+
+void NoteTabBar::mouseMoveEvent(QMouseEvent *event)
+{
+    pointer = event->position().toPoint();
+    pointerInside = true;
+    if (!(event->buttons() & Qt::LeftButton)) {
+        // The release went elsewhere (a popup took the mouse, say).
+        tabPressed = false;
+        pressedGlyph = -1;
+    }
+    if (pressedGlyph >= 0) {
+        refreshHotGlyph();
+        event->accept();
+        return;
+    }
+    // Without mouse tracking the bar saw moves only with a button held; keep
+    // it that way.
+    if (event->buttons() != Qt::NoButton)
+        QTabBar::mouseMoveEvent(event);
+    refreshHotGlyph();
+}
+
+void NoteTabBar::mouseReleaseEvent(QMouseEvent *event)
+{
+    pointer = event->position().toPoint();
+    if (pressedGlyph >= 0) {
+        event->accept();
+        if (event->button() != Qt::LeftButton)
+            return;
+        const int index = pressedGlyph;
+        pressedGlyph = -1;
+        const bool over = closeGlyphAt(pointer) == index;
+        refreshHotGlyph();
+        // Last: the receiver may remove the tab, or more.
+        if (over)
+            emit tabCloseRequested(index);
+        return;
+    }
+    QTabBar::mouseReleaseEvent(event);
+    if (!(event->buttons() & Qt::LeftButton))
+        tabPressed = false;
+    refreshHotGlyph();
+}
+
+void NoteTabBar::leaveEvent(QEvent *event)
+{
+    pointerInside = false;
+    refreshHotGlyph();
+    QTabBar::leaveEvent(event);
+}
