@@ -251,22 +251,28 @@ TabStoreData Notebook::snapshot(const QString &skinPath)
     TabStoreData data;
     data.skinPath = skinPath;
     data.records.reserve(fixed.size() + keptRecords.size());
-    for (auto it = fixed.constBegin(); it != fixed.constEnd(); ++it) {
-        auto *editor = static_cast<QTextEdit *>(it.key());
+    const auto add = [&](QWidget *widget, NoteWidget *note) {
+        const auto it = fixed.constFind(widget);
+        if (it == fixed.constEnd())
+            return;
         TabRecord record;
         record.name = it->first;
         record.fromFile = !it->second.isEmpty();
-        record.pathOrText = record.fromFile ? it->second : htmlOf(editor);
-        for (NoteWidget *note : notes) {
-            if (note->getTextEdit() == editor) {
-                record.onScreen = true;
-                // Ask the X server: pos() can miss the window manager's placement.
-                record.geometry = QRect(WindowPosition::onScreen(note), note->size());
-                break;
-            }
+        record.pathOrText = record.fromFile ? it->second : htmlOf(static_cast<QTextEdit *>(widget));
+        if (note) {
+            record.onScreen = true;
+            // Ask the X server: pos() can miss the window manager's placement.
+            record.geometry = QRect(WindowPosition::onScreen(note), note->size());
         }
         data.records.append(record);
-    }
+    };
+    // In the order the user sees them: tabs left to right, then the notes on
+    // the screen in the order they were stuck there. (Ordering by editor
+    // address shuffled the tabs at every start.)
+    for (int i = 0; i < tabs->count(); ++i)
+        add(tabs->widget(i), nullptr);
+    for (NoteWidget *note : notes)
+        add(note->getTextEdit(), note);
     data.records.append(keptRecords);
     return data;
 }

@@ -6,6 +6,7 @@
 #include "tabstorefile.h"
 
 #include <QScreen>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QTextEdit>
 #include <QToolButton>
@@ -27,6 +28,7 @@ private slots:
     void noteReturnsAsLastTabWithItsIcon_data();
     void noteReturnsAsLastTabWithItsIcon();
     void snapshotHoldsFixedTabsOnly();
+    void recordsFollowTheOrderOnScreen();
     void unchangedNotesKeepTheirStoredHtml();
     void restoresTabsAndNotes();
     void keepsRecordsWhoseFileIsMissing();
@@ -216,10 +218,9 @@ void TestNotebook::snapshotHoldsFixedTabsOnly()
     const TabStoreData data = notebook->snapshot(QStringLiteral("./skin/x.jpg"));
     QCOMPARE(data.skinPath, QStringLiteral("./skin/x.jpg"));
     QCOMPARE(data.records.size(), 2);
-    // Records follow the registry's order (by editor), not the tab order.
-    const bool aFirst = static_cast<QWidget *>(a) < static_cast<QWidget *>(b);
-    const TabRecord ra = data.records.at(aFirst ? 0 : 1);
-    const TabRecord rb = data.records.at(aFirst ? 1 : 0);
+    // Tabs in their order first, then the notes on the screen.
+    const TabRecord rb = data.records.at(0);
+    const TabRecord ra = data.records.at(1);
     QCOMPARE(ra.name, QStringLiteral("a"));
     QVERIFY(!ra.fromFile);
     QCOMPARE(ra.pathOrText, a->toHtml());
@@ -229,6 +230,36 @@ void TestNotebook::snapshotHoldsFixedTabsOnly()
     QVERIFY(rb.fromFile);
     QCOMPARE(rb.pathOrText, QStringLiteral("/notes/b.not"));
     QVERIFY(!rb.onScreen);
+}
+
+void TestNotebook::recordsFollowTheOrderOnScreen()
+{
+    QStringList names;
+    for (int i = 0; i < 40; ++i) {
+        names << QStringLiteral("n%1").arg(i);
+        addAndFix(names.last(), names.last());
+    }
+    // Deleting and adding again reuses memory, which used to reorder the records.
+    notebook->addTab(QStringLiteral("gone"));
+    notebook->deleteTab(tabs->count() - 1);
+    tabs->tabBar()->moveTab(1, 5);
+    names.move(0, 4);
+    QStringList saved;
+    for (const TabRecord &record : notebook->snapshot(QString()).records)
+        saved << record.name;
+    QCOMPARE(saved, names);
+    // A restart gives the same order back.
+    TabStoreData data = notebook->snapshot(QString());
+    QTabWidget fresh;
+    QTextEdit freshHome;
+    fresh.addTab(&freshHome, QStringLiteral("home"));
+    Notebook restored(&fresh, &freshHome, pin, unpin);
+    restored.restore(data);
+    QStringList order;
+    for (int i = 1; i < fresh.count(); ++i)
+        order << fresh.tabText(i);
+    QCOMPARE(order, names);
+    fresh.removeTab(0);
 }
 
 void TestNotebook::unchangedNotesKeepTheirStoredHtml()
