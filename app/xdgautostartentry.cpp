@@ -15,7 +15,7 @@ QString XdgAutoStartEntry::entryPath() const
     QString home = m_configHome;
     if (home.isEmpty())
         home = qEnvironmentVariable("XDG_CONFIG_HOME");
-    // The base directory spec says a relative XDG_CONFIG_HOME is invalid.
+    // By the XDG base directory rules a relative XDG_CONFIG_HOME is invalid.
     if (home.isEmpty() || QDir::isRelativePath(home))
         home = QDir::homePath() + QLatin1String("/.config");
     return home + QLatin1String("/autostart/velmonote.desktop");
