@@ -14,7 +14,9 @@ if [ -z "${VELMO_IN_SESSION:-}" ]; then
 fi
 
 work=$(mktemp -d)
-trap 'kill $pid 2>/dev/null; rm -rf "$work"' EXIT
+pid=""
+# The program saves its notebook when told to end: wait for it before cleaning up.
+trap '[ -n "$pid" ] && kill $pid 2>/dev/null && wait $pid 2>/dev/null; rm -rf "$work"' EXIT
 cp -r "$build/defaultdata/." "$work/"
 cp "$build/app/velmonote" "$work/"
 cd "$work"
@@ -22,7 +24,11 @@ cd "$work"
 pid=$!
 wid=""
 for _ in $(seq 1 100); do
-    wid=$(xdotool search --onlyvisible --name '^Velmo Note$' 2>/dev/null | head -1 || true)
+    # The tray icon's window has the same name: take the one as wide as the main window.
+    for candidate in $(xdotool search --onlyvisible --name '^Velmo Note$' 2>/dev/null); do
+        width=$(xwininfo -id "$candidate" | awk '/Width:/{print $2}')
+        if [ "${width:-0}" -ge 400 ]; then wid=$candidate; break; fi
+    done
     [ -n "$wid" ] && break
     sleep 0.1
 done
