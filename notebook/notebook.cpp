@@ -261,8 +261,14 @@ TabStoreData Notebook::snapshot(const QString &skinPath)
         record.pathOrText = record.fromFile ? it->second : htmlOf(static_cast<QTextEdit *>(widget));
         if (note) {
             record.onScreen = true;
-            // Ask the X server: pos() can miss the window manager's placement.
-            record.geometry = QRect(WindowPosition::onScreen(note), note->size());
+            // pos() knows our own moves at once, but under X11 it can stay at
+            // (0, 0) after the window manager placed a new window; then the
+            // X server knows better. (Asked always, the server may not have
+            // seen a move we just made.)
+            QPoint at = note->pos();
+            if (at.isNull())
+                at = WindowPosition::onScreen(note);
+            record.geometry = QRect(at, note->size());
         }
         data.records.append(record);
     };
