@@ -1,4 +1,5 @@
 #include "dialog.h"
+#include "lazyiconengine.h"
 
 #include "formatbar.h"
 #include "globalshortcut.h"
@@ -117,8 +118,8 @@ Dialog::Dialog(std::unique_ptr<AutoStartEntry> autoStartEntry)
 
     rollAnimation = new QPropertyAnimation(this, "geometry", this);
     rollAnimation->setObjectName(QStringLiteral("rollAnimation"));
-    unpinIcon = QIcon(QStringLiteral(":/img/unpin.png"));
-    pinIcon = QIcon(QStringLiteral(":/img/pin.png"));
+    unpinIcon = LazyIconEngine::icon(QStringLiteral(":/img/unpin.png"));
+    pinIcon = LazyIconEngine::icon(QStringLiteral(":/img/pin.png"));
 
     createTitleStrip();
     createTrayActions();
@@ -177,7 +178,7 @@ void Dialog::createTitleStrip()
 {
     topLeftButton = new QToolButton(this);
     topLeftButton->setObjectName(QStringLiteral("topLeftButton"));
-    topLeftButton->setIcon(QIcon(QStringLiteral(":/img/Tray.png")));
+    topLeftButton->setIcon(LazyIconEngine::icon(QStringLiteral(":/img/Tray.png")));
     topLeftButton->setAutoRaise(true);
     topLeftButton->adjustSize();
 }
@@ -191,7 +192,7 @@ void Dialog::createTrayActions()
     autoStartAction = new QAction(tr("开机自启动"), this);
     autoStartAction->setCheckable(true);
     autoStartAction->setChecked(autoStart->exists());
-    quitAction = new QAction(QIcon(QStringLiteral(":/img/close.png")), tr("退出"), this);
+    quitAction = new QAction(LazyIconEngine::icon(QStringLiteral(":/img/close.png")), tr("退出"), this);
 }
 
 void Dialog::createMessageLabel()
@@ -226,7 +227,7 @@ void Dialog::createFrameControls()
 {
     hideButton = new QToolButton(this);
     hideButton->setObjectName(QStringLiteral("hideButton"));
-    hideButton->setIcon(QIcon(QStringLiteral(":/img/down.png")));
+    hideButton->setIcon(LazyIconEngine::icon(QStringLiteral(":/img/down.png")));
     hideButton->setAutoRaise(true);
     hideButton->setAutoRepeat(false);
     hideButton->setFixedSize(20, 20);
@@ -243,7 +244,7 @@ void Dialog::createFrameControls()
 
     skinButton = new QToolButton(this);
     skinButton->setObjectName(QStringLiteral("skinButton"));
-    skinButton->setIcon(QIcon(QStringLiteral(":/img/skin.png")));
+    skinButton->setIcon(LazyIconEngine::icon(QStringLiteral(":/img/skin.png")));
     skinButton->setAutoRaise(true);
     skinButton->setToolTip(tr("更换皮肤"));
     skinButton->adjustSize();
@@ -271,7 +272,7 @@ void Dialog::createCornerBar()
 QToolButton *Dialog::makeBarButton(const char *icon, const QString &tip, QWidget *bar)
 {
     auto *button = new QToolButton(this);
-    button->setIcon(QIcon(QString::fromLatin1(icon)));
+    button->setIcon(LazyIconEngine::icon(QString::fromLatin1(icon)));
     button->setIconSize(QSize(13, 13));
     button->setToolTip(tip);
     button->setFixedSize(17, 17);

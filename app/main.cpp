@@ -1,4 +1,5 @@
 #include "dialog.h"
+#include "fontconfigwarmup.h"
 #include "sessionguard.h"
 #include "singleinstance.h"
 
@@ -7,6 +8,7 @@
 
 int main(int argc, char *argv[])
 {
+    const FontConfigWarmUp fontConfig;
     QApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("Velmo Note"));
     QCoreApplication::setApplicationVersion(QObject::tr("Ver 0.1"));

@@ -1,4 +1,5 @@
 #include "clockdialog.h"
+#include "lazyiconengine.h"
 
 #include "ringplayer.h"
 #include "roundedframe.h"
@@ -86,7 +87,7 @@ QToolButton *ClockDialog::makeButton(const char *name, const char *icon, const Q
     auto *button = new QToolButton(this);
     button->setObjectName(QString::fromLatin1(name));
     if (icon)
-        button->setIcon(QIcon(QString::fromLatin1(icon)));
+        button->setIcon(LazyIconEngine::icon(QString::fromLatin1(icon)));
     button->setAutoRaise(true);
     button->setToolTip(tip);
     return button;

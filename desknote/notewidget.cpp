@@ -1,4 +1,5 @@
 #include "notewidget.h"
+#include "lazyiconengine.h"
 
 #include "clockdialog.h"
 #include "notepage.h"
@@ -32,7 +33,7 @@ NoteWidget::NoteWidget(const QString &noteTitle, QWidget *parent)
     const auto makeButton = [this](const char *icon, const QString &tip, const char *name) {
         auto *button = new QToolButton(this);
         button->setObjectName(QString::fromLatin1(name));
-        button->setIcon(QIcon(QString::fromLatin1(icon)));
+        button->setIcon(LazyIconEngine::icon(QString::fromLatin1(icon)));
         button->setAutoRaise(true);
         button->setToolTip(tip);
         return button;

@@ -1,8 +1,9 @@
 #include "ringplayer.h"
 
-#include <QAudioOutput>
+#include "soundmodule.h"
+
+#include <QApplication>
 #include <QFileInfo>
-#include <QMediaPlayer>
 #include <QUrl>
 
 RingPlayer::RingPlayer(Fallback fallback, QObject *parent)
@@ -30,45 +31,42 @@ void RingPlayer::play(const QString &path)
 
 void RingPlayer::play()
 {
-    if (m_player && (m_state == State::File || m_state == State::BuiltIn))
-        m_player->play();
+    if (m_backend && (m_state == State::File || m_state == State::BuiltIn))
+        m_backend->resume();
 }
 
 void RingPlayer::pause()
 {
-    if (m_player)
-        m_player->pause();
+    if (m_backend)
+        m_backend->pause();
 }
 
 void RingPlayer::stop()
 {
-    if (m_player)
-        m_player->stop();
+    if (m_backend)
+        m_backend->stop();
 }
 
 void RingPlayer::playSource(const QString &url, State state)
 {
-    // A fresh player for every source: after an error the GStreamer
+    // A fresh backend for every source: after an error the GStreamer
     // pipeline of the old one does not play the next source.
-    if (m_player) {
-        m_player->disconnect(this);
-        m_player->deleteLater();
-    }
-    m_player = new QMediaPlayer(this);
-    m_player->setAudioOutput(new QAudioOutput(m_player));
-    connect(m_player, &QMediaPlayer::mediaStatusChanged, this, [this](QMediaPlayer::MediaStatus status) {
-        if (status == QMediaPlayer::EndOfMedia)
+    if (m_backend)
+        m_backend->release();
+    m_backend = SoundModule::instance().create(this, [this](SoundBackend::Event event) {
+        if (event == SoundBackend::Event::Ended)
             finish();
-        else if (status == QMediaPlayer::InvalidMedia)
+        else
             failed();
     });
-    connect(m_player, &QMediaPlayer::errorOccurred, this, [this](QMediaPlayer::Error error) {
-        if (error != QMediaPlayer::NoError)
-            failed();
-    });
+    if (!m_backend) {
+        QApplication::beep();
+        m_state = State::Done;
+        QMetaObject::invokeMethod(this, &RingPlayer::finished, Qt::QueuedConnection);
+        return;
+    }
     m_state = state;
-    m_player->setSource(QUrl(url));
-    m_player->play();
+    m_backend->play(QUrl(url));
 }
 
 void RingPlayer::playBuiltInRing()

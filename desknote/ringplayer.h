@@ -2,13 +2,14 @@
 
 #include <QObject>
 
-class QMediaPlayer;
+class SoundBackend;
 
 /// Plays one ring sound: play a file, pause, resume, stop, and finished()
 /// once when the sound has ended. A file that cannot be played ends the
 /// sound at once (finished() too), so whoever waits for the end always gets
 /// it; with the built-in fallback such a file plays the program's own ring
-/// instead, so a reminder is never silent.
+/// instead, so a reminder is never silent. Without the sound module (see
+/// SoundModule) the display's bell rings instead and the sound ends at once.
 class RingPlayer : public QObject
 {
     Q_OBJECT
@@ -40,7 +41,7 @@ private:
     void failed();
     void finish();
 
-    QMediaPlayer *m_player = nullptr;
+    SoundBackend *m_backend = nullptr;
     Fallback m_fallback;
     State m_state = State::Idle;
 };

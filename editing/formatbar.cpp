@@ -1,4 +1,5 @@
 #include "formatbar.h"
+#include "lazyiconengine.h"
 
 #include <QAbstractItemView>
 #include <QAction>
@@ -25,15 +26,15 @@ FormatBar::FormatBar(EditorSource editorSource, QWidget *parent)
     chooseColor = [](QWidget *dialogParent) { return QColorDialog::getColor(Qt::black, dialogParent); };
     setIconSize(QSize(17, 17));
 
-    recordButton = addButton(tr("添加记录"), QIcon(QStringLiteral(":/img/addrecord.png")), false);
-    boldButton = addButton(tr("粗体"), QIcon(QStringLiteral(":/img/textbold.png")), true);
-    italicButton = addButton(tr("斜体"), QIcon(QStringLiteral(":/img/textitalic.png")), true);
-    underlineButton = addButton(tr("下划线"), QIcon(QStringLiteral(":/img/textunder.png")), true);
+    recordButton = addButton(tr("添加记录"), LazyIconEngine::icon(QStringLiteral(":/img/addrecord.png")), false);
+    boldButton = addButton(tr("粗体"), LazyIconEngine::icon(QStringLiteral(":/img/textbold.png")), true);
+    italicButton = addButton(tr("斜体"), LazyIconEngine::icon(QStringLiteral(":/img/textitalic.png")), true);
+    underlineButton = addButton(tr("下划线"), LazyIconEngine::icon(QStringLiteral(":/img/textunder.png")), true);
     swatch.fill(Qt::black);
     colorButton = addButton(tr("颜色"), QIcon(swatch), false);
-    fillButton = addButton(tr("填充颜色"), QIcon(QStringLiteral(":/img/insertcolor.png")), false);
-    tableButton = addButton(tr("插入表格"), QIcon(QStringLiteral(":/img/inserttable.png")), false);
-    printButton = addButton(tr("打印该标签文本"), QIcon(QStringLiteral(":/img/print.png")), false);
+    fillButton = addButton(tr("填充颜色"), LazyIconEngine::icon(QStringLiteral(":/img/insertcolor.png")), false);
+    tableButton = addButton(tr("插入表格"), LazyIconEngine::icon(QStringLiteral(":/img/inserttable.png")), false);
+    printButton = addButton(tr("打印该标签文本"), LazyIconEngine::icon(QStringLiteral(":/img/print.png")), false);
 
     // Stands in for the font box until it is built: same size, and the text
     // the real box will show for "calibri", so the bar does not move.

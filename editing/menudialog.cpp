@@ -1,4 +1,5 @@
 #include "menudialog.h"
+#include "lazyiconengine.h"
 
 #include <QPainter>
 #include <QToolBar>
@@ -11,7 +12,6 @@ MenuDialog::MenuDialog(QWidget *parent)
     setAttribute(Qt::WA_TranslucentBackground);
     resize(PanelWidth, PanelHeight);
     setWindowOpacity(0.8);
-    backPixmap.load(QStringLiteral(":/img/paper.jpg"));
 
     cleanButton = makeButton(tr("清空便签"), QStringLiteral(":/img/clean.png"), 32, "cleanButton");
     leftButton = makeButton(tr("居左"), QStringLiteral(":/img/textleft.png"), 32, "leftButton");
@@ -68,9 +68,8 @@ QToolButton *MenuDialog::makeButton(const QString &toolTip, const QString &icon,
     auto *button = new QToolButton(this);
     button->setObjectName(QString::fromLatin1(objectName));
     button->setToolTip(toolTip);
-    // Icons are read when the panel first shows: none is needed for the
-    // main window's first paint.
-    button->setProperty("iconPath", icon);
+    // Read when the panel first shows: none is needed for the main window's first paint.
+    button->setIcon(LazyIconEngine::icon(icon));
     button->setIconSize(QSize(size - 8, size - 8));
     button->setFixedSize(size, size);
     return button;
@@ -93,11 +92,9 @@ void MenuDialog::quit() { emit sigQuit(); }
 
 void MenuDialog::showEvent(QShowEvent *event)
 {
-    if (!iconsLoaded) {
-        iconsLoaded = true;
-        for (QToolButton *button : findChildren<QToolButton *>())
-            button->setIcon(QIcon(button->property("iconPath").toString()));
-    }
+    // The paper is read on first show too, which keeps the JPEG reader out of start-up.
+    if (backPixmap.isNull())
+        backPixmap.load(QStringLiteral(":/img/paper.jpg"));
     QDialog::showEvent(event);
 }
 

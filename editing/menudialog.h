@@ -74,5 +74,4 @@ private:
     QToolButton *closeButton;
     QToolButton *fixedButton;
     QToolButton *notFixedButton;
-    bool iconsLoaded = false;
 };

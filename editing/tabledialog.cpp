@@ -1,4 +1,5 @@
 #include "tabledialog.h"
+#include "lazyiconengine.h"
 
 #include <QComboBox>
 #include <QLabel>
@@ -53,11 +54,11 @@ TableDialog::TableDialog(QWidget *parent)
 
     okButton = new QToolButton(this);
     okButton->setObjectName(QStringLiteral("okButton"));
-    okButton->setIcon(QIcon(QStringLiteral(":/img/nameok.png")));
+    okButton->setIcon(LazyIconEngine::icon(QStringLiteral(":/img/nameok.png")));
     okButton->setToolTip(tr("插入"));
     cancelButton = new QToolButton(this);
     cancelButton->setObjectName(QStringLiteral("cancelButton"));
-    cancelButton->setIcon(QIcon(QStringLiteral(":/img/namecancle.png")));
+    cancelButton->setIcon(LazyIconEngine::icon(QStringLiteral(":/img/namecancle.png")));
     cancelButton->setToolTip(tr("取消"));
     buttonBar->addWidget(okButton);
     buttonBar->addWidget(cancelButton);

@@ -18,6 +18,9 @@ mkdir -p "$workdir"
 cp -rn "$src/build/release/defaultdata/." "$workdir/"
 install -m 755 "$src/build/release/app/velmonote" "$workdir/velmonote.new"
 mv -f "$workdir/velmonote.new" "$workdir/velmonote"
+# The sound module is loaded from beside the program on the first ring.
+install -m 644 "$src/build/release/app/libvelmo_sound.so" "$workdir/libvelmo_sound.so.new"
+mv -f "$workdir/libvelmo_sound.so.new" "$workdir/libvelmo_sound.so"
 
 cd "$workdir"
 if [ "${VELMO_NO_START:-0}" = 1 ]; then

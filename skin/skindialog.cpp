@@ -1,4 +1,5 @@
 #include "skindialog.h"
+#include "lazyiconengine.h"
 
 #include "roundedframe.h"
 #include "skinlist.h"
@@ -27,7 +28,7 @@ SkinDialog::SkinDialog(QWidget *parent)
     const auto makeButton = [this](const char *name, const char *icon) {
         auto *button = new QToolButton(this);
         button->setObjectName(QString::fromLatin1(name));
-        button->setIcon(QIcon(QString::fromLatin1(icon)));
+        button->setIcon(LazyIconEngine::icon(QString::fromLatin1(icon)));
         button->setAutoRaise(true);
         return button;
     };

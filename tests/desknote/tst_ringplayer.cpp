@@ -1,4 +1,5 @@
 #include "ringplayer.h"
+#include "soundmodule.h"
 #include "sinkrecorder.h"
 #include "testsounds.h"
 
@@ -10,6 +11,7 @@ class TestRingPlayer : public QObject
 private slots:
     void initTestCase();
     void builtInRingIsEmbedded();
+    void soundModuleLoadsOrReportsWhy();
     void soundReachesTheSink_data();
     void soundReachesTheSink();
     void unplayableFileWithoutFallbackEndsSilently();
@@ -38,6 +40,27 @@ void TestRingPlayer::builtInRingIsEmbedded()
     QCOMPARE(head.left(4), QByteArray("RIFF"));
     QCOMPARE(head.mid(8, 4), QByteArray("WAVE"));
     QVERIFY2(ring.size() < 64 * 1024, "the built-in ring should stay small");
+}
+
+void TestRingPlayer::soundModuleLoadsOrReportsWhy()
+{
+    // The module the program would use is found (here: in the build tree).
+    SoundModule found(SoundModule::defaultCandidates());
+    QObject owner;
+    SoundBackend *backend = found.create(&owner, [](SoundBackend::Event) {});
+    QVERIFY(backend);
+    QVERIFY(found.loadedFile().endsWith(QLatin1String("libvelmo_sound.so")));
+    backend->release();
+
+    // Missing files and a file that is no library: nothing is loaded, and
+    // the warning says why for each.
+    SoundModule missing({dir.path() + QLatin1String("/none.so"), junk});
+    QTest::ignoreMessage(QtWarningMsg,
+                         QRegularExpression(QStringLiteral("sound module could not be loaded.*none\\.so: no such file; .*junk")));
+    QVERIFY(!missing.create(&owner, [](SoundBackend::Event) {}));
+    QVERIFY(missing.loadedFile().isEmpty());
+    // Asked again, it does not search (or warn) again.
+    QVERIFY(!missing.create(&owner, [](SoundBackend::Event) {}));
 }
 
 void TestRingPlayer::soundReachesTheSink_data()

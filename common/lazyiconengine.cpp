@@ -1,0 +1,62 @@
+#include "lazyiconengine.h"
+
+#include <QPainter>
+
+LazyIconEngine::LazyIconEngine(const QString &fileName)
+    : fileName(fileName)
+{
+}
+
+QIcon LazyIconEngine::icon(const QString &fileName)
+{
+    return QIcon(new LazyIconEngine(fileName));
+}
+
+const QIcon &LazyIconEngine::loaded()
+{
+    if (!loadedIcon)
+        loadedIcon.emplace(fileName);
+    return *loadedIcon;
+}
+
+void LazyIconEngine::paint(QPainter *painter, const QRect &rect, QIcon::Mode mode, QIcon::State state)
+{
+    loaded().paint(painter, rect, Qt::AlignCenter, mode, state);
+}
+
+QSize LazyIconEngine::actualSize(const QSize &size, QIcon::Mode mode, QIcon::State state)
+{
+    return loaded().actualSize(size, mode, state);
+}
+
+QPixmap LazyIconEngine::pixmap(const QSize &size, QIcon::Mode mode, QIcon::State state)
+{
+    return loaded().pixmap(size, mode, state);
+}
+
+QPixmap LazyIconEngine::scaledPixmap(const QSize &size, QIcon::Mode mode, QIcon::State state, qreal scale)
+{
+    return loaded().pixmap(size, scale, mode, state);
+}
+
+QList<QSize> LazyIconEngine::availableSizes(QIcon::Mode mode, QIcon::State state)
+{
+    return loaded().availableSizes(mode, state);
+}
+
+QString LazyIconEngine::key() const
+{
+    return QStringLiteral("LazyIconEngine");
+}
+
+QIconEngine *LazyIconEngine::clone() const
+{
+    auto *copy = new LazyIconEngine(fileName);
+    copy->loadedIcon = loadedIcon;
+    return copy;
+}
+
+bool LazyIconEngine::isNull()
+{
+    return fileName.isEmpty();
+}
