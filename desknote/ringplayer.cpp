@@ -12,7 +12,12 @@ RingPlayer::RingPlayer(Fallback fallback, QObject *parent)
 {
 }
 
-RingPlayer::~RingPlayer() = default;
+RingPlayer::~RingPlayer()
+{
+    // Silences the backend's reports before it goes with this object's children.
+    if (m_backend)
+        m_backend->release();
+}
 
 QString RingPlayer::builtInRing()
 {
