@@ -1,8 +1,10 @@
 // bench_startup VELMONOTE BARE_WINDOW DEFAULT_DATA_DIR [RUNS]
 //
-// Measures, for velmonote and for a bare Qt window, interleaved run by run:
-// the time from starting the process to the end of its first paint, and the
-// resident memory once it has been idle for a while. Prints medians.
+// Measures, for velmonote, a bare Qt window and the same window showing a few
+// lines of text (bare_window --text), interleaved run by run: the time from
+// starting the process to the end of its first frame, and the resident memory
+// once it has been idle for a while. Prints medians; the goal is stated
+// against the bare window, the text window shows what drawing any text costs.
 // Needs an X session (scripts/test-session.sh) with a compositor.
 
 #include <QCoreApplication>
@@ -51,7 +53,7 @@ bool copyTree(const QString &from, const QString &to)
     return true;
 }
 
-Sample runOnce(const QString &program, const QString &dataDir)
+Sample runOnce(const QString &program, const QStringList &arguments, const QString &dataDir)
 {
     QTemporaryDir work;
     if (!dataDir.isEmpty())
@@ -64,7 +66,7 @@ Sample runOnce(const QString &program, const QString &dataDir)
     process.setProcessEnvironment(env);
     process.setReadChannel(QProcess::StandardError);
     const qint64 started = nowMicroseconds();
-    process.start(program, {});
+    process.start(program, arguments);
     Sample sample;
     QByteArray err;
     QElapsedTimer timeout;
@@ -110,25 +112,36 @@ int main(int argc, char *argv[])
     const QString program = QFileInfo(args.at(1)).absoluteFilePath();
     const QString bare = QFileInfo(args.at(2)).absoluteFilePath();
     const QString data = QFileInfo(args.at(3)).absoluteFilePath();
-    QList<double> notePaint, noteRss, barePaint, bareRss;
-    // One warm-up of each so that both start from a warm file cache.
-    runOnce(program, data);
-    runOnce(bare, QString());
+    struct Series { const char *name; QStringList arguments; QString data; QList<double> paint, rss; };
+    Series series[] = {{"velmonote", {}, data, {}, {}},
+                       {"bare", {}, QString(), {}, {}},
+                       {"bare+text", {QStringLiteral("--text")}, QString(), {}, {}}};
+    const QString programs[] = {program, bare, bare};
+    // One warm-up of each so that all start from a warm file cache.
+    for (int k = 0; k < 3; ++k)
+        runOnce(programs[k], series[k].arguments, series[k].data);
     for (int i = 0; i < runs; ++i) {
-        const Sample note = runOnce(program, data);
-        const Sample reference = runOnce(bare, QString());
-        notePaint << note.paintMs;
-        noteRss << note.rssMiB;
-        barePaint << reference.paintMs;
-        bareRss << reference.rssMiB;
-        std::printf("run %2d  velmonote %7.1f ms %6.1f MiB   bare %7.1f ms %6.1f MiB\n", i + 1,
-                    note.paintMs, note.rssMiB, reference.paintMs, reference.rssMiB);
+        std::printf("run %2d", i + 1);
+        for (int k = 0; k < 3; ++k) {
+            const Sample sample = runOnce(programs[k], series[k].arguments, series[k].data);
+            series[k].paint << sample.paintMs;
+            series[k].rss << sample.rssMiB;
+            std::printf("  %s %6.1f ms %5.1f MiB", series[k].name, sample.paintMs, sample.rssMiB);
+        }
+        std::printf("\n");
         std::fflush(stdout);
     }
-    const double np = median(notePaint), bp = median(barePaint);
-    const double nr = median(noteRss), br = median(bareRss);
+    double paint[3], rss[3];
+    for (int k = 0; k < 3; ++k) {
+        paint[k] = median(series[k].paint);
+        rss[k] = median(series[k].rss);
+    }
     std::printf("\nmedian of %d runs\n", runs);
-    std::printf("first paint: velmonote %.1f ms, bare %.1f ms, ratio %.2f (goal <= 1.5)\n", np, bp, np / bp);
-    std::printf("idle memory: velmonote %.1f MiB, bare %.1f MiB, ratio %.2f (goal <= 1.5)\n", nr, br, nr / br);
+    std::printf("first frame: velmonote %.1f ms, bare %.1f ms, bare+text %.1f ms\n", paint[0], paint[1], paint[2]);
+    std::printf("  velmonote / bare %.2f (goal <= 1.5), velmonote / bare+text %.2f, bare+text / bare %.2f\n",
+                paint[0] / paint[1], paint[0] / paint[2], paint[2] / paint[1]);
+    std::printf("idle memory: velmonote %.1f MiB, bare %.1f MiB, bare+text %.1f MiB\n", rss[0], rss[1], rss[2]);
+    std::printf("  velmonote / bare %.2f (goal <= 1.5), velmonote / bare+text %.2f, bare+text / bare %.2f\n",
+                rss[0] / rss[1], rss[0] / rss[2], rss[2] / rss[1]);
     return 0;
 }
