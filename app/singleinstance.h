@@ -5,21 +5,26 @@
 
 #include <memory>
 
-class QLocalServer;
 class QLockFile;
+class QSocketNotifier;
 
 /// One notebook per user and working directory: two would overwrite each
 /// other's tab.dat when they quit. The first start takes a lock file and
-/// listens on a local socket; a later start finds the lock taken, passes its
+/// listens on a Unix socket; a later start finds the lock taken, passes its
 /// request ("show" or "hide") to the first one and is told to exit.
 ///
 /// Both files live in the user's runtime directory and are named after the
 /// canonical working directory, so different users and folders never meet.
+/// The socket is a plain AF_UNIX one: a networking library for one line each
+/// way would cost every start-up its loading time and memory.
 class SingleInstance : public QObject
 {
     Q_OBJECT
 public:
     enum class Role { Primary, Secondary, Failed };
+
+    /// Requests longer than this are not read; the connection is dropped.
+    static constexpr int MaxRequestBytes = 256;
 
     explicit SingleInstance(const QString &workingDirectory, QObject *parent = nullptr);
     ~SingleInstance() override;
@@ -39,10 +44,12 @@ signals:
 private:
     bool listen();
     bool handOver(const QString &request, int timeoutMs) const;
-    void serveConnection();
+    void acceptConnections();
+    void serveConnection(int fd);
 
     QString m_serverName;
     QString m_lockPath;
     std::unique_ptr<QLockFile> m_lock;
-    QLocalServer *m_server = nullptr;
+    int m_listenFd = -1;
+    QSocketNotifier *m_listenNotifier = nullptr;
 };
