@@ -66,8 +66,7 @@ void RingPlayer::playSource(const QString &url, State state)
     });
     if (!m_backend) {
         QApplication::beep();
-        m_state = State::Done;
-        QMetaObject::invokeMethod(this, &RingPlayer::finished, Qt::QueuedConnection);
+        endLater();
         return;
     }
     m_state = state;
@@ -93,6 +92,11 @@ void RingPlayer::failed()
         QMetaObject::invokeMethod(this, &RingPlayer::playBuiltInRing, Qt::QueuedConnection);
         return;
     }
+    endLater();
+}
+
+void RingPlayer::endLater()
+{
     m_state = State::Done;
     // Queued so that finished() never arrives inside the caller's play().
     QMetaObject::invokeMethod(this, &RingPlayer::finished, Qt::QueuedConnection);

@@ -40,6 +40,7 @@ private:
     void playBuiltInRing();
     void failed();
     void finish();
+    void endLater();
 
     SoundBackend *m_backend = nullptr;
     Fallback m_fallback;

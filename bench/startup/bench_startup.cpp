@@ -112,21 +112,20 @@ int main(int argc, char *argv[])
     const QString program = QFileInfo(args.at(1)).absoluteFilePath();
     const QString bare = QFileInfo(args.at(2)).absoluteFilePath();
     const QString data = QFileInfo(args.at(3)).absoluteFilePath();
-    struct Series { const char *name; QStringList arguments; QString data; QList<double> paint, rss; };
-    Series series[] = {{"velmonote", {}, data, {}, {}},
-                       {"bare", {}, QString(), {}, {}},
-                       {"bare+text", {QStringLiteral("--text")}, QString(), {}, {}}};
-    const QString programs[] = {program, bare, bare};
+    struct Series { const char *name; QString program; QStringList arguments; QString data; QList<double> paint, rss; };
+    Series series[] = {{"velmonote", program, {}, data, {}, {}},
+                       {"bare", bare, {}, QString(), {}, {}},
+                       {"bare+text", bare, {QStringLiteral("--text")}, QString(), {}, {}}};
     // One warm-up of each so that all start from a warm file cache.
-    for (int k = 0; k < 3; ++k)
-        runOnce(programs[k], series[k].arguments, series[k].data);
+    for (const Series &s : series)
+        runOnce(s.program, s.arguments, s.data);
     for (int i = 0; i < runs; ++i) {
         std::printf("run %2d", i + 1);
-        for (int k = 0; k < 3; ++k) {
-            const Sample sample = runOnce(programs[k], series[k].arguments, series[k].data);
-            series[k].paint << sample.paintMs;
-            series[k].rss << sample.rssMiB;
-            std::printf("  %s %6.1f ms %5.1f MiB", series[k].name, sample.paintMs, sample.rssMiB);
+        for (Series &s : series) {
+            const Sample sample = runOnce(s.program, s.arguments, s.data);
+            s.paint << sample.paintMs;
+            s.rss << sample.rssMiB;
+            std::printf("  %s %6.1f ms %5.1f MiB", s.name, sample.paintMs, sample.rssMiB);
         }
         std::printf("\n");
         std::fflush(stdout);

@@ -397,10 +397,7 @@ void TestClockDialog::previewPlaysPausesResumesAndStops()
     QCOMPARE(previewButtons(), (QList<bool>{true, false, true}));
     QTRY_COMPARE(previewMedia()->playbackState(), QMediaPlayer::PausedState);
     const qint64 pausedAt = previewMedia()->position();
-    SinkRecorder quiet(dir.path());
-    QVERIFY(quiet.start());
-    QVERIFY(quiet.waitForSeconds(0.6));
-    const SinkRecorder::Level paused = quiet.stop();
+    const SinkRecorder::Level paused = SinkRecorder::listen(dir.path(), 0.6);
     QVERIFY2(SinkRecorder::silent(paused), qPrintable(paused.report));
 
     // Play again resumes the same sound where it stopped.
@@ -413,10 +410,7 @@ void TestClockDialog::previewPlaysPausesResumesAndStops()
     child<QToolButton>("stopButton")->click();
     QCOMPARE(previewButtons(), (QList<bool>{true, false, false}));
     QTRY_VERIFY(!player);
-    SinkRecorder stopped(dir.path());
-    QVERIFY(stopped.start());
-    QVERIFY(stopped.waitForSeconds(0.4));
-    const SinkRecorder::Level after = stopped.stop();
+    const SinkRecorder::Level after = SinkRecorder::listen(dir.path(), 0.4);
     QVERIFY2(SinkRecorder::silent(after), qPrintable(after.report));
 }
 
@@ -466,10 +460,7 @@ void TestClockDialog::previewEndsWithTheDialog()
     delete dialog;
     dialog = new ClockDialog;
     QVERIFY(!player);
-    SinkRecorder recorder(dir.path());
-    QVERIFY(recorder.start());
-    QVERIFY(recorder.waitForSeconds(0.5));
-    const SinkRecorder::Level level = recorder.stop();
+    const SinkRecorder::Level level = SinkRecorder::listen(dir.path(), 0.5);
     QVERIFY2(SinkRecorder::silent(level), qPrintable(level.report));
 }
 

@@ -331,10 +331,7 @@ void TestNoteReminder::closingTheNoteSilencesItsRing()
     notes.removeOne(note);
     delete note;
     QVERIFY(!player);
-    SinkRecorder recorder(dir.path());
-    QVERIFY(recorder.start());
-    QVERIFY(recorder.waitForSeconds(0.5));
-    const SinkRecorder::Level level = recorder.stop();
+    const SinkRecorder::Level level = SinkRecorder::listen(dir.path(), 0.5);
     QVERIFY2(SinkRecorder::silent(level), qPrintable(level.report));
 }
 

@@ -95,6 +95,16 @@ public:
         return level;
     }
 
+    /// Records what the sink plays during the next seconds; a take that
+    /// could not be made comes back not ok.
+    static Level listen(const QString &dir, double seconds)
+    {
+        SinkRecorder recorder(dir);
+        if (!recorder.start() || !recorder.waitForSeconds(seconds))
+            return Level();
+        return recorder.stop();
+    }
+
     /// Clearly a sound: far above the dither of silence.
     static bool heard(const Level &level) { return level.ok && level.maximum > 0.1 && level.rms > 0.01; }
     static bool silent(const Level &level) { return level.ok && level.maximum < 0.01; }
