@@ -34,10 +34,15 @@ QImage PatternWindow::expected(const QRect &area)
 
 QRgb PatternWindow::dimmed(QRgb color)
 {
+    return veiled(color, QColor(182, 182, 182, 192));
+}
+
+QRgb PatternWindow::veiled(QRgb color, const QColor &veil)
+{
     QImage pixel(1, 1, QImage::Format_RGB32);
     pixel.setPixel(0, 0, color);
     QPainter painter(&pixel);
-    painter.fillRect(0, 0, 1, 1, QColor(182, 182, 182, 192));
+    painter.fillRect(0, 0, 1, 1, veil);
     painter.end();
     return pixel.pixel(0, 0);
 }

@@ -17,6 +17,8 @@ public:
     static QImage expected(const QRect &area);
     /// A colour as the overlay shows it outside the selection.
     static QRgb dimmed(QRgb color);
+    /// An opaque colour with a translucent veil painted over it.
+    static QRgb veiled(QRgb color, const QColor &veil);
 
     /// Shows the window and waits until the screen really shows the pattern.
     bool showOnScreen();

@@ -64,12 +64,7 @@ void drawSelection(QWidget *w, QPoint from, QPoint to)
 /// What the label box's colour over a pixel gives.
 QRgb underLabel(QRgb color)
 {
-    QImage pixel(1, 1, QImage::Format_RGB32);
-    pixel.setPixel(0, 0, color);
-    QPainter painter(&pixel);
-    painter.fillRect(0, 0, 1, 1, QColor(200, 200, 200, 165));
-    painter.end();
-    return pixel.pixel(0, 0);
+    return PatternWindow::veiled(color, QColor(200, 200, 200, 165));
 }
 
 constexpr QRgb Blue = 0xff0000ff;

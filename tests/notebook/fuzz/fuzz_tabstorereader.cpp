@@ -8,6 +8,7 @@
 
 #include "tabstorereader.h"
 #include "tabstorewriter.h"
+#include "trickledevice.h"
 
 #include <QBuffer>
 #include <QDir>
@@ -20,28 +21,6 @@
 #include <cstring>
 
 namespace {
-
-/// Hands out at most 3 bytes per read and cannot tell its size, like a pipe.
-class TrickleDevice : public QIODevice
-{
-public:
-    explicit TrickleDevice(const QByteArray &data) : m_data(data) { open(ReadOnly | Unbuffered); }
-    bool isSequential() const override { return true; }
-
-protected:
-    qint64 readData(char *dst, qint64 max) override
-    {
-        const qint64 n = std::min({max, qint64(3), qint64(m_data.size()) - m_pos});
-        memcpy(dst, m_data.constData() + m_pos, size_t(n));
-        m_pos += n;
-        return n;
-    }
-    qint64 writeData(const char *, qint64) override { return -1; }
-
-private:
-    QByteArray m_data;
-    qint64 m_pos = 0;
-};
 
 QByteArray encode(const TabStoreData &data)
 {
@@ -154,7 +133,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         fail("read error on a memory buffer");
     }
 
-    TrickleDevice trickle(input);
+    // At most 3 bytes per read and no size, like a pipe.
+    TrickleDevice trickle(input, 3);
     const TabStoreReader::Result s = TabStoreReader::read(&trickle);
     if (s.status != r.status || s.errorOffset != r.errorOffset || !same(s.data, r.data))
         fail("sequential and file-like devices disagree");
