@@ -9,9 +9,12 @@ cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh test
 
 jobs=$(nproc)
+# ccache keeps repeated builds on one machine (CI's fresh clones included) short.
+export CCACHE_BASEDIR="$PWD" CCACHE_NOHASHDIR=true
 build() { # dir, extra cmake args...
     local dir=$1; shift
-    cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null
+    cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+        -DCMAKE_CXX_COMPILER_LAUNCHER=ccache "$@" >/dev/null
     cmake --build "$dir" --parallel "$jobs"
 }
 
