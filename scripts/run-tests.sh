@@ -18,19 +18,17 @@ build() { # dir, extra cmake args...
     cmake --build "$dir" --parallel "$jobs"
 }
 
-# A test that fails is run once more before it counts as failed: the audio
-# and X tests share one machine with everything else, and a one-off crash in
-# the media backend must not hide whether the code works. A test that fails
-# twice fails the run.
+# run-suite.sh runs a failed test once more and names every test that
+# needed it; a test that fails twice fails the run.
 status=0
 build build/ci
-scripts/test-session.sh ctest --test-dir build/ci --output-on-failure --repeat until-pass:2 || status=1
+scripts/run-suite.sh build/ci || status=1
 
 build build/asan -DVELMO_SANITIZE=ON -DVELMO_BUILD_BENCH=OFF
 export ASAN_OPTIONS="detect_leaks=1:abort_on_error=0:strict_string_checks=0"
 export LSAN_OPTIONS="suppressions=$PWD/scripts/lsan.supp:print_suppressions=0"
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
-scripts/test-session.sh ctest --test-dir build/asan --output-on-failure --repeat until-pass:2 || status=1
+scripts/run-suite.sh build/asan || status=1
 
 # The tab.dat reader against a minute of libFuzzer.
 scripts/fuzz-store.sh "${VELMO_FUZZ_SECONDS:-60}" || status=1
