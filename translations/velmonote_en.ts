@@ -86,7 +86,7 @@
     </message>
     <message>
         <source>选择闹铃...</source>
-        <translation>Choose ring...</translation>
+        <translation>Ring...</translation>
     </message>
     <message>
         <source>停止</source>
@@ -102,15 +102,15 @@
     </message>
     <message>
         <source>定时提醒:</source>
-        <translation>Remind at:</translation>
+        <translation>At:</translation>
     </message>
     <message>
         <source>间隔提醒(分):</source>
-        <translation>Remind every (min):</translation>
+        <translation>Every (min):</translation>
     </message>
     <message>
         <source>重复</source>
-        <translation>Repeat</translation>
+        <translation>Loop</translation>
     </message>
     <message>
         <source>间隔时间持续提醒</source>
