@@ -6,6 +6,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 dir=${1:-build/package}
+export DEB_BUILD_MAINT_OPTIONS=hardening=+all
 launcher=()
 if command -v ccache >/dev/null; then
     export CCACHE_BASEDIR="$PWD" CCACHE_NOHASHDIR=true

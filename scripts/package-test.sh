@@ -66,12 +66,16 @@ click() { # x y relative to the main window
     y=$(awk '/Absolute upper-left Y/{print $4}' <<<"$geom")
     xdotool mousemove $((x + $1)) $((y + $2)) click 1
 }
+ended() { # pid: true with its exit status once it has ended; false after 10 s
+    for _ in $(seq 1 100); do
+        kill -0 "$1" 2>/dev/null || { wait "$1"; return $?; }
+        sleep 0.1
+    done
+    return 1
+}
 stop_program() { # the session-end signal: the program saves and ends
-    local pid=${pids[-1]}
-    kill -TERM "$pid" 2>/dev/null
-    for _ in $(seq 1 100); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
-    wait "$pid" 2>/dev/null
-    ! kill -0 "$pid" 2>/dev/null
+    kill -TERM "${pids[-1]}" 2>/dev/null
+    ended "${pids[-1]}"
 }
 holds_tab() { [ -f "$notebook/tab.dat" ] && tr -d '\0' <"$notebook/tab.dat" | grep -aq "Groceries"; }
 
@@ -97,7 +101,7 @@ touch -d '2001-01-01' "$notebook/tab.dat"
 start
 check "main window shown after a restart" wait_window
 start
-check "a second start hands over and ends" wait "${pids[-1]}"
+check "a second start hands over and ends" ended "${pids[-1]}"
 sleep 0.5
 check "still one main window" test "$(for id in $(xdotool search --onlyvisible --name '^Velmo Note$'); do xwininfo -id "$id" | awk '/Width:/{ if ($2 >= 400) print }'; done | wc -l)" -eq 1
 unset 'pids[-1]'
