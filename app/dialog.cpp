@@ -8,6 +8,7 @@
 #include "notefileactions.h"
 #include "noteprinter.h"
 #include "notepage.h"
+#include "notebookfolder.h"
 #include "notetabwidget.h"
 #include "notewidget.h"
 #include "recordheader.h"
@@ -17,6 +18,7 @@
 #include "storesaver.h"
 #include "tabledialog.h"
 #include "tabstorefile.h"
+#include "uilanguage.h"
 #include "widget.h"
 #include "xdgautostartentry.h"
 
@@ -323,7 +325,7 @@ void Dialog::createNotebook()
     noteFileActions = new NoteFileActions(notebook, tabWidget, this);
     noteFileActions->setObjectName(QStringLiteral("noteFileActions"));
 
-    QFile index(QDir::currentPath() + QLatin1String("/index.dat"));
+    QFile index(UiLanguage::homePageFile(QDir::currentPath()));
     if (index.open(QIODevice::ReadOnly | QIODevice::Text)) {
         QTextStream in(&index);
         // The page is laid out once, at its real width, when it first shows.
@@ -739,7 +741,7 @@ void Dialog::setAutoStart(bool on)
 {
     const QString dir = QDir::currentPath();
     if (on)
-        autoStart->create(dir + QLatin1String("/velmonote"), dir);
+        autoStart->create(NotebookFolder::startProgram(dir, QCoreApplication::applicationFilePath()), dir);
     else
         autoStart->remove();
 }

@@ -1,7 +1,9 @@
 #include "dialog.h"
 #include "fontconfigwarmup.h"
+#include "notebookfolder.h"
 #include "sessionguard.h"
 #include "singleinstance.h"
+#include "uilanguage.h"
 
 #include <QApplication>
 #include <QDir>
@@ -10,12 +12,23 @@ int main(int argc, char *argv[])
 {
     const FontConfigWarmUp fontConfig;
     QApplication app(argc, argv);
+    UiLanguage::install(&app);
     QCoreApplication::setApplicationName(QStringLiteral("Velmo Note"));
     QCoreApplication::setApplicationVersion(QObject::tr("Ver 0.1"));
     QApplication::setQuitOnLastWindowClosed(false);
 
     // Only the first argument counts, compared exactly.
     const bool startHidden = argc > 1 && qstrcmp(argv[1], "-Hide") == 0;
+
+    // The notebook's folder becomes the working directory: the one started
+    // in when it holds a notebook, else the user's data folder or --notebook DIR.
+    const NotebookFolder::Result folder = NotebookFolder::prepare(
+        QCoreApplication::arguments(), QDir::currentPath(), qEnvironmentVariable("XDG_DATA_HOME"),
+        QDir::homePath(), NotebookFolder::defaultsFolder(QCoreApplication::applicationDirPath()));
+    if (!folder.error.isEmpty())
+        qWarning("Velmo Note: %s", qPrintable(folder.error));
+    if (folder.path.isEmpty() || !QDir::setCurrent(folder.path))
+        return 2;
 
     // One notebook per working directory: a later start hands over and leaves.
     SingleInstance instance(QDir::currentPath());

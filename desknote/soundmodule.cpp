@@ -1,7 +1,12 @@
 #include "soundmodule.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFileInfo>
+
+#ifndef VELMO_SOUND_MODULE_RELATIVE_DIR
+#define VELMO_SOUND_MODULE_RELATIVE_DIR "../lib/velmonote"
+#endif
 
 namespace {
 const char *const ModuleName = "libvelmo_sound.so";
@@ -20,14 +25,17 @@ SoundModule &SoundModule::instance()
 
 QStringList SoundModule::defaultCandidates()
 {
+    return candidatesFor(QCoreApplication::applicationDirPath(), qEnvironmentVariable("VELMO_SOUND_MODULE"));
+}
+
+QStringList SoundModule::candidatesFor(const QString &applicationDir, const QString &chosen)
+{
     QStringList files;
-    const QString chosen = qEnvironmentVariable("VELMO_SOUND_MODULE");
     if (!chosen.isEmpty())
         files << chosen;
-    files << QCoreApplication::applicationDirPath() + QLatin1Char('/') + QLatin1String(ModuleName);
-#ifdef VELMO_SOUND_MODULE_BUILD_PATH
-    files << QStringLiteral(VELMO_SOUND_MODULE_BUILD_PATH);
-#endif
+    const QDir here(applicationDir);
+    files << here.filePath(QLatin1String(ModuleName));
+    files << QDir::cleanPath(here.filePath(QLatin1String(VELMO_SOUND_MODULE_RELATIVE_DIR "/") + QLatin1String(ModuleName)));
     return files;
 }
 

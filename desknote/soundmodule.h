@@ -7,7 +7,8 @@
 
 /// Finds and loads the sound module (libvelmo_sound.so) the first time a
 /// backend is asked for. Where it looks, in order: $VELMO_SOUND_MODULE, beside
-/// the executable, then the build tree the program was built in.
+/// the executable (the build tree), then the program's own library folder
+/// relative to the executable (installed: bin/../lib/velmonote).
 class SoundModule
 {
 public:
@@ -16,6 +17,9 @@ public:
     /// The module the program uses, looked for in the usual places.
     static SoundModule &instance();
     static QStringList defaultCandidates();
+    /// The places looked in for a program in applicationDir; chosen: the
+    /// module named by the environment, looked at first when not empty.
+    static QStringList candidatesFor(const QString &applicationDir, const QString &chosen);
 
     /// A new backend, a child of parent; nullptr when no candidate loads
     /// (reported once, as a warning, with the reason).

@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # Installs what the tests need, builds the project twice (plain, and with
 # AddressSanitizer + UndefinedBehaviorSanitizer) and runs the whole suite of
-# each build inside a private headless desktop session; then fuzzes the
-# tab.dat reader for a minute (VELMO_FUZZ_SECONDS).
+# each build inside a private headless desktop session; builds the Debian
+# package from the plain build, installs, uses and removes it
+# (scripts/package-test.sh); then fuzzes the tab.dat reader for a minute
+# (VELMO_FUZZ_SECONDS).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -21,8 +23,17 @@ build() { # dir, extra cmake args...
 # run-suite.sh runs a failed test once more and names every test that
 # needed it; a test that fails twice fails the run.
 status=0
-build build/ci
+# Installed under /usr as the package is, so the package is made from this build.
+build build/ci -DCMAKE_INSTALL_PREFIX=/usr
 scripts/run-suite.sh build/ci || status=1
+
+# The Debian package: built, installed with apt, used from its menu entry, removed.
+rm -f build/ci/velmonote_*.deb
+if (cd build/ci && cpack -G DEB >/dev/null); then
+    scripts/test-session.sh scripts/package-test.sh build/ci/velmonote_*.deb || status=1
+else
+    echo "cpack could not build the package" >&2; status=1
+fi
 
 build build/asan -DVELMO_SANITIZE=ON -DVELMO_BUILD_BENCH=OFF
 export ASAN_OPTIONS="detect_leaks=1:abort_on_error=0:strict_string_checks=0"

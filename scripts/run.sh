@@ -1,30 +1,33 @@
 #!/usr/bin/env bash
-# Sets up and starts Velmo Note: installs the packages it needs, builds it,
-# lays out its working directory (default ~/VelmoNote, or $VELMO_WORKDIR) with
-# the default data where nothing is there yet, and starts it there. Notes and
-# settings already in the working directory are never overwritten.
+# Sets up and starts Velmo Note: installs the packages it needs, builds the
+# Debian package (scripts/build-package.sh), installs it with apt (replacing
+# an older version of the program, never touching notes) and starts the
+# installed program as the application menu does. Its notebook lives in
+# ~/.local/share/velmonote; a notebook that an earlier version of this script
+# laid out in ~/VelmoNote (or $VELMO_WORKDIR) is opened where it is instead.
+# Arguments are passed on (-Hide first starts it hidden in the tray).
+# VELMO_NO_START=1 installs without starting.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-src=$PWD
 
 bash scripts/install-deps.sh run
-cmake -S . -B build/release -G Ninja -DCMAKE_BUILD_TYPE=Release \
-    -DVELMO_BUILD_TESTS=OFF -DVELMO_BUILD_BENCH=OFF >/dev/null
-cmake --build build/release --parallel "$(nproc)" --target velmonote default_data
+deb=$(bash scripts/build-package.sh build/release)
+SUDO=""
+if [ "$(id -u)" -ne 0 ]; then SUDO=sudo; fi
+# The package holds only the program and its defaults: notes live in the
+# user's own folders, which installing or upgrading never writes to.
+DEBIAN_FRONTEND=noninteractive $SUDO apt-get -o DPkg::Lock::Timeout=600 install -y -q \
+    --no-install-recommends --reinstall "$deb"
 
+notebook=()
 workdir=${VELMO_WORKDIR:-$HOME/VelmoNote}
-mkdir -p "$workdir"
-# Copy the defaults without replacing anything the user already has.
-cp -rn "$src/build/release/defaultdata/." "$workdir/"
-install -m 755 "$src/build/release/app/velmonote" "$workdir/velmonote.new"
-mv -f "$workdir/velmonote.new" "$workdir/velmonote"
-# The sound module is loaded from beside the program on the first ring.
-install -m 644 "$src/build/release/app/libvelmo_sound.so" "$workdir/libvelmo_sound.so.new"
-mv -f "$workdir/libvelmo_sound.so.new" "$workdir/libvelmo_sound.so"
+if [ -n "${VELMO_WORKDIR:-}" ] || [ -f "$workdir/tab.dat" ] || [ -f "$workdir/index.dat" ]; then
+    notebook=(--notebook "$workdir")
+fi
 
-cd "$workdir"
 if [ "${VELMO_NO_START:-0}" = 1 ]; then
-    echo "Velmo Note is ready in $workdir"
+    echo "Velmo Note is installed: start it from the application menu or with: velmonote ${notebook[*]}"
     exit 0
 fi
-exec ./velmonote "$@"
+cd "$HOME"
+exec velmonote "$@" "${notebook[@]}"

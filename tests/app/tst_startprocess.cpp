@@ -103,6 +103,7 @@ QProcess *TestStartProcess::start(const QStringList &args, const QString &dir, c
     auto *process = new QProcess;
     QProcessEnvironment environment = env;
     environment.insert(QStringLiteral("XDG_CONFIG_HOME"), work->path() + QLatin1String("/config"));
+    environment.insert(QStringLiteral("XDG_DATA_HOME"), work->path() + QLatin1String("/data"));
     process->setProcessEnvironment(environment);
     process->setWorkingDirectory(dir.isEmpty() ? work->path() : dir);
     process->setProcessChannelMode(QProcess::ForwardedErrorChannel);

@@ -12,6 +12,8 @@ private slots:
     void initTestCase();
     void builtInRingIsEmbedded();
     void soundModuleLoadsOrReportsWhy();
+    void soundModuleFoundBesideOrInLibraryFolder_data();
+    void soundModuleFoundBesideOrInLibraryFolder();
     void soundReachesTheSink_data();
     void soundReachesTheSink();
     void unplayableFileWithoutFallbackEndsSilently();
@@ -44,7 +46,7 @@ void TestRingPlayer::builtInRingIsEmbedded()
 
 void TestRingPlayer::soundModuleLoadsOrReportsWhy()
 {
-    // The module the program would use is found (here: in the build tree).
+    // The module the program would use is found (here: named by CTest).
     SoundModule found(SoundModule::defaultCandidates());
     QObject owner;
     SoundBackend *backend = found.create(&owner, [](SoundBackend::Event) {});
@@ -61,6 +63,51 @@ void TestRingPlayer::soundModuleLoadsOrReportsWhy()
     QVERIFY(missing.loadedFile().isEmpty());
     // Asked again, it does not search (or warn) again.
     QVERIFY(!missing.create(&owner, [](SoundBackend::Event) {}));
+}
+
+void TestRingPlayer::soundModuleFoundBesideOrInLibraryFolder_data()
+{
+    QTest::addColumn<QString>("placed");     // where the module is put, under a fresh prefix
+    QTest::addColumn<bool>("named");         // also named by the environment
+    QTest::addColumn<QString>("loaded");     // where it is expected to load from; empty: nowhere
+    const QString installed = QStringLiteral("bin/" VELMO_PRIVATE_LIB_RELATIVE_DIR "/libvelmo_sound.so");
+    QTest::newRow("beside the program (build tree)") << "bin/libvelmo_sound.so" << false << "bin/libvelmo_sound.so";
+    QTest::newRow("installed library folder") << installed << false << installed;
+    QTest::newRow("environment first") << installed << true << "named/libvelmo_sound.so";
+    QTest::newRow("elsewhere: not found") << "lib/libvelmo_sound.so" << false << QString();
+}
+
+void TestRingPlayer::soundModuleFoundBesideOrInLibraryFolder()
+{
+    QFETCH(QString, placed);
+    QFETCH(bool, named);
+    QFETCH(QString, loaded);
+    const QString built = qEnvironmentVariable("VELMO_SOUND_MODULE");
+    QVERIFY2(QFileInfo(built).isFile(), "VELMO_SOUND_MODULE names the built module (set by CTest)");
+    QTemporaryDir prefix;
+    auto put = [&](const QString &relative) {
+        const QString to = QDir::cleanPath(prefix.path() + QLatin1Char('/') + relative);
+        QDir().mkpath(QFileInfo(to).absolutePath());
+        QVERIFY(QFile::copy(built, to));
+    };
+    put(placed);
+    QDir().mkpath(prefix.path() + QLatin1String("/bin"));
+    QString chosen;
+    if (named) {
+        put(QStringLiteral("named/libvelmo_sound.so"));
+        chosen = prefix.path() + QLatin1String("/named/libvelmo_sound.so");
+    }
+    SoundModule module(SoundModule::candidatesFor(prefix.path() + QLatin1String("/bin"), chosen));
+    QObject owner;
+    if (loaded.isEmpty())
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("sound module could not be loaded")));
+    SoundBackend *backend = module.create(&owner, [](SoundBackend::Event) {});
+    QCOMPARE(backend != nullptr, !loaded.isEmpty());
+    if (backend) {
+        QCOMPARE(QFileInfo(module.loadedFile()).canonicalFilePath(),
+                 QFileInfo(prefix.path() + QLatin1Char('/') + loaded).canonicalFilePath());
+        backend->release();
+    }
 }
 
 void TestRingPlayer::soundReachesTheSink_data()

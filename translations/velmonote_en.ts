@@ -1,0 +1,594 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="en" sourcelanguage="zh_CN">
+<context>
+    <name>AboutDialog</name>
+    <message>
+        <source>确定</source>
+        <translation>OK</translation>
+    </message>
+    <message>
+        <source>关于snapkin</source>
+        <translation>About Snapkin</translation>
+    </message>
+    <message>
+        <source>使用说明:
+
+
+</source>
+        <translation>How to use:
+
+
+</translation>
+    </message>
+    <message>
+        <source>1.截图快捷键为Ctrl+Alt+C,为全局热键，支持最小化截图
+</source>
+        <translation>1. The capture shortcut is Ctrl+Alt+C, a global hot key: it works while the program is minimised.
+</translation>
+    </message>
+    <message>
+        <source>2.图片质量为0-100的值，你可以自由设置，定时截图和手动截图均参照此设置值
+</source>
+        <translation>2. Image quality is a value from 0 to 100 that you can set freely; timed and manual captures both use it.
+</translation>
+    </message>
+    <message>
+        <source>3.当您需要使用定时截图功能时,点选开启定时截图，设置保存目录与间隔时间(秒),按下开始截图则开始进行定时截图
+</source>
+        <translation>3. For timed captures, turn on timed capture, set the folder to save to and the interval (seconds), then press Start capture.
+</translation>
+    </message>
+    <message>
+        <source>4.假如希望在截图时候出现本程序窗口,点选截图时显示本窗口,默认不显示
+</source>
+        <translation>4. To keep this program&apos;s window in the capture, turn on Show this window while capturing; by default it is not shown.
+</translation>
+    </message>
+    <message>
+        <source>5.窗口右上方为主菜单按钮，按下即可显示
+</source>
+        <translation>5. The main menu button is at the top right of the window; press it to show the menu.
+</translation>
+    </message>
+    <message>
+        <source>6.在选取内按住鼠标左键进行拖动,拖动四周浮标改变大小,双击完成快速截图,选取内按右键弹出截图菜单,选区外按右键重新截图
+</source>
+        <translation>6. Drag inside the selection with the left button to move it, drag the handles around it to resize it, double-click for a quick capture; right-click inside the selection for the capture menu, outside it to start again.
+</translation>
+    </message>
+    <message>
+        <source>           
+
+
+------------集成入Velmo Note的Snapkin------------
+</source>
+        <translation>           
+
+
+------------Snapkin, built into Velmo Note------------
+</translation>
+    </message>
+    <message>
+        <source>                 ----velmo-note@example.org----</source>
+        <translation>                 ----velmo-note@example.org----</translation>
+    </message>
+</context>
+<context>
+    <name>ClockDialog</name>
+    <message>
+        <source>定时提醒</source>
+        <translation>Reminder</translation>
+    </message>
+    <message>
+        <source>关闭窗口</source>
+        <translation>Close window</translation>
+    </message>
+    <message>
+        <source>选择闹铃...</source>
+        <translation>Ring...</translation>
+    </message>
+    <message>
+        <source>停止</source>
+        <translation>Stop</translation>
+    </message>
+    <message>
+        <source>试听</source>
+        <translation>Listen</translation>
+    </message>
+    <message>
+        <source>暂停</source>
+        <translation>Pause</translation>
+    </message>
+    <message>
+        <source>定时提醒:</source>
+        <translation>At:</translation>
+    </message>
+    <message>
+        <source>间隔提醒(分):</source>
+        <translation>Every (min):</translation>
+    </message>
+    <message>
+        <source>重复</source>
+        <translation>Loop</translation>
+    </message>
+    <message>
+        <source>间隔时间持续提醒</source>
+        <translation>Keep reminding at the interval</translation>
+    </message>
+    <message>
+        <source>激活</source>
+        <translation>On</translation>
+    </message>
+    <message>
+        <source>激活定时提醒</source>
+        <translation>Turn on the timed reminder</translation>
+    </message>
+    <message>
+        <source>选择闹铃</source>
+        <translation>Choose ring</translation>
+    </message>
+    <message>
+        <source>音乐文件 (*.wav *.mp3)</source>
+        <translation>Sound files (*.wav *.mp3)</translation>
+    </message>
+</context>
+<context>
+    <name>Dialog</name>
+    <message>
+        <source>Velmo Note</source>
+        <translation>Velmo Note</translation>
+    </message>
+    <message>
+        <source>窗口总在最前</source>
+        <translation>Always on top</translation>
+    </message>
+    <message>
+        <source>显示主窗口</source>
+        <translation>Show main window</translation>
+    </message>
+    <message>
+        <source>开机自启动</source>
+        <translation>Start with the system</translation>
+    </message>
+    <message>
+        <source>退出</source>
+        <translation>Quit</translation>
+    </message>
+    <message>
+        <source>Velmo Note V0.5</source>
+        <translation>Velmo Note V0.5</translation>
+    </message>
+    <message>
+        <source>最小化</source>
+        <translation>Minimise</translation>
+    </message>
+    <message>
+        <source>更换皮肤</source>
+        <translation>Change skin</translation>
+    </message>
+    <message>
+        <source>便签改名</source>
+        <translation>Rename note</translation>
+    </message>
+    <message>
+        <source>添加便签</source>
+        <translation>Add note</translation>
+    </message>
+    <message>
+        <source>贴在屏幕上</source>
+        <translation>Stick on screen</translation>
+    </message>
+    <message>
+        <source>不透明度</source>
+        <translation>Opacity</translation>
+    </message>
+    <message>
+        <source>便签首页</source>
+        <translation>Home</translation>
+    </message>
+    <message>
+        <source>加载主页说明失败</source>
+        <translation>Could not load the home page</translation>
+    </message>
+    <message>
+        <source>便签数据已损坏</source>
+        <translation>Notebook data is damaged</translation>
+    </message>
+    <message>
+        <source>tab.dat 已损坏，已读出损坏前的便签；无法备份原文件（%1），因此不会覆盖它</source>
+        <translation>tab.dat is damaged; the notes before the damage were read. The original file could not be backed up (%1), so it will not be overwritten</translation>
+    </message>
+    <message>
+        <source>tab.dat 已损坏，已读出损坏前的便签，原文件备份为 %1</source>
+        <translation>tab.dat is damaged; the notes before the damage were read, and the original file was backed up as %1</translation>
+    </message>
+    <message>
+        <source>提示</source>
+        <translation>Notice</translation>
+    </message>
+    <message>
+        <source>无法读取 tab.dat（%1），本次运行不会覆盖它</source>
+        <translation>Cannot read tab.dat (%1); this run will not overwrite it</translation>
+    </message>
+    <message>
+        <source>确定删除?</source>
+        <translation>Delete?</translation>
+    </message>
+    <message>
+        <source>确认</source>
+        <translation>OK</translation>
+    </message>
+    <message>
+        <source>取消</source>
+        <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>输入标签名称</source>
+        <translation>Enter a tab name</translation>
+    </message>
+    <message>
+        <source>Velmo Note 便签 Author:</source>
+        <translation>Velmo Note sticky notes Author:</translation>
+    </message>
+    <message>
+        <source>已经最小化到托盘</source>
+        <translation>Minimised to the tray</translation>
+    </message>
+    <message>
+        <source>便签名不能为空!</source>
+        <translation>The note name cannot be empty!</translation>
+    </message>
+    <message>
+        <source>不能删除首页标签</source>
+        <translation>The home tab cannot be deleted</translation>
+    </message>
+    <message>
+        <source>不能删除固定标签</source>
+        <translation>A fixed tab cannot be deleted</translation>
+    </message>
+    <message>
+        <source>已清除便签内容</source>
+        <translation>Note cleared</translation>
+    </message>
+    <message>
+        <source>启动时无法读取 tab.dat，为保护原文件未保存</source>
+        <translation>tab.dat could not be read at start-up; not saved, to protect the original file</translation>
+    </message>
+    <message>
+        <source>自动保存失败</source>
+        <translation>Autosave failed</translation>
+    </message>
+    <message>
+        <source>便签自动保存失败：%1</source>
+        <translation>The notes could not be saved automatically: %1</translation>
+    </message>
+    <message>
+        <source>保存失败</source>
+        <translation>Save failed</translation>
+    </message>
+    <message>
+        <source>便签保存失败：%1
+再次退出将不保存修改。</source>
+        <translation>The notes could not be saved: %1
+Quitting again will not save the changes.</translation>
+    </message>
+</context>
+<context>
+    <name>FormatBar</name>
+    <message>
+        <source>添加记录</source>
+        <translation>Add record</translation>
+    </message>
+    <message>
+        <source>粗体</source>
+        <translation>Bold</translation>
+    </message>
+    <message>
+        <source>斜体</source>
+        <translation>Italic</translation>
+    </message>
+    <message>
+        <source>下划线</source>
+        <translation>Underline</translation>
+    </message>
+    <message>
+        <source>颜色</source>
+        <translation>Colour</translation>
+    </message>
+    <message>
+        <source>填充颜色</source>
+        <translation>Fill colour</translation>
+    </message>
+    <message>
+        <source>插入表格</source>
+        <translation>Insert table</translation>
+    </message>
+    <message>
+        <source>打印该标签文本</source>
+        <translation>Print this tab&apos;s text</translation>
+    </message>
+    <message>
+        <source>字体</source>
+        <translation>Font</translation>
+    </message>
+    <message>
+        <source>calibri</source>
+        <translation>calibri</translation>
+    </message>
+    <message>
+        <source>字号</source>
+        <translation>Font size</translation>
+    </message>
+</context>
+<context>
+    <name>InputDialog</name>
+    <message>
+        <source>输入固定宽度:</source>
+        <translation>Fixed width:</translation>
+    </message>
+    <message>
+        <source>输入固定高度:</source>
+        <translation>Fixed height:</translation>
+    </message>
+    <message>
+        <source>说明:若为0则不做任何修改</source>
+        <translation>Note: 0 leaves it unchanged</translation>
+    </message>
+    <message>
+        <source>确定</source>
+        <translation>OK</translation>
+    </message>
+    <message>
+        <source>取消</source>
+        <translation>Cancel</translation>
+    </message>
+</context>
+<context>
+    <name>MenuDialog</name>
+    <message>
+        <source>清空便签</source>
+        <translation>Clear note</translation>
+    </message>
+    <message>
+        <source>居左</source>
+        <translation>Align left</translation>
+    </message>
+    <message>
+        <source>居中</source>
+        <translation>Centre</translation>
+    </message>
+    <message>
+        <source>居右</source>
+        <translation>Align right</translation>
+    </message>
+    <message>
+        <source>保存便签</source>
+        <translation>Save note</translation>
+    </message>
+    <message>
+        <source>打开便签</source>
+        <translation>Open note</translation>
+    </message>
+    <message>
+        <source>关于</source>
+        <translation>About</translation>
+    </message>
+    <message>
+        <source>自动隐藏</source>
+        <translation>Auto-hide</translation>
+    </message>
+    <message>
+        <source>退出</source>
+        <translation>Quit</translation>
+    </message>
+    <message>
+        <source>关闭菜单</source>
+        <translation>Close menu</translation>
+    </message>
+    <message>
+        <source>常驻标签</source>
+        <translation>Fixed tab</translation>
+    </message>
+    <message>
+        <source>取消常驻</source>
+        <translation>Unfix tab</translation>
+    </message>
+</context>
+<context>
+    <name>NoteFileActions</name>
+    <message>
+        <source>选择文件</source>
+        <translation>Choose file</translation>
+    </message>
+    <message>
+        <source>保存文件</source>
+        <translation>Save file</translation>
+    </message>
+    <message>
+        <source>没有选择文件</source>
+        <translation>No file chosen</translation>
+    </message>
+    <message>
+        <source>无法打开该文件</source>
+        <translation>Cannot open the file</translation>
+    </message>
+    <message>
+        <source>calibri</source>
+        <translation>calibri</translation>
+    </message>
+    <message>
+        <source>未选择文件</source>
+        <translation>No file chosen</translation>
+    </message>
+    <message>
+        <source>保存文件出错</source>
+        <translation>Could not save the file</translation>
+    </message>
+    <message>
+        <source>已保存便签内容</source>
+        <translation>Note saved</translation>
+    </message>
+</context>
+<context>
+    <name>NotePrinter</name>
+    <message>
+        <source>打印便签</source>
+        <translation>Print note</translation>
+    </message>
+</context>
+<context>
+    <name>NoteTabBar</name>
+    <message>
+        <source>关闭</source>
+        <translation>Close</translation>
+    </message>
+</context>
+<context>
+    <name>NoteWidget</name>
+    <message>
+        <source>关闭便笺</source>
+        <translation>Close note</translation>
+    </message>
+    <message>
+        <source>设为只读</source>
+        <translation>Read only</translation>
+    </message>
+    <message>
+        <source>保持最前</source>
+        <translation>Keep on top</translation>
+    </message>
+    <message>
+        <source>定时提醒</source>
+        <translation>Reminder</translation>
+    </message>
+    <message>
+        <source>不透明度</source>
+        <translation>Opacity</translation>
+    </message>
+</context>
+<context>
+    <name>Notebook</name>
+    <message>
+        <source>calibri</source>
+        <translation>calibri</translation>
+    </message>
+</context>
+<context>
+    <name>QObject</name>
+    <message>
+        <source>Ver 0.1</source>
+        <translation>Ver 0.1</translation>
+    </message>
+</context>
+<context>
+    <name>RecordHeader</name>
+    <message>
+        <source>&lt;font color=Red&gt;&lt;B&gt;%1%2%3&lt;/B&gt;&lt;/font&gt;&lt;BR&gt;&lt;BR&gt;&lt;HR&gt;</source>
+        <translation>&lt;font color=Red&gt;&lt;B&gt;%1%2%3&lt;/B&gt;&lt;/font&gt;&lt;BR&gt;&lt;BR&gt;&lt;HR&gt;</translation>
+    </message>
+</context>
+<context>
+    <name>SkinDialog</name>
+    <message>
+        <source>更换皮肤</source>
+        <translation>Change skin</translation>
+    </message>
+    <message>
+        <source>关闭窗口</source>
+        <translation>Close window</translation>
+    </message>
+</context>
+<context>
+    <name>TableDialog</name>
+    <message>
+        <source>行数:</source>
+        <translation>Rows:</translation>
+    </message>
+    <message>
+        <source>列数:</source>
+        <translation>Columns:</translation>
+    </message>
+    <message>
+        <source>宽度:</source>
+        <translation>Width:</translation>
+    </message>
+    <message>
+        <source>布局:</source>
+        <translation>Alignment:</translation>
+    </message>
+    <message>
+        <source>插入</source>
+        <translation>Insert</translation>
+    </message>
+    <message>
+        <source>取消</source>
+        <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>居左</source>
+        <translation>Left</translation>
+    </message>
+    <message>
+        <source>居中</source>
+        <translation>Centre</translation>
+    </message>
+    <message>
+        <source>居右</source>
+        <translation>Right</translation>
+    </message>
+</context>
+<context>
+    <name>Widget</name>
+    <message>
+        <source>如需使用帮助，请按F1</source>
+        <translation>Press F1 for help</translation>
+    </message>
+    <message>
+        <source>保存到文件</source>
+        <translation>Save to file</translation>
+    </message>
+    <message>
+        <source>退出</source>
+        <translation>Quit</translation>
+    </message>
+    <message>
+        <source>保存到剪贴板</source>
+        <translation>Copy to clipboard</translation>
+    </message>
+    <message>
+        <source>使用帮助</source>
+        <translation>Help</translation>
+    </message>
+    <message>
+        <source>设置固定尺寸</source>
+        <translation>Set fixed size</translation>
+    </message>
+    <message>
+        <source>截图菜单</source>
+        <translation>Capture menu</translation>
+    </message>
+    <message>
+        <source>保存截图</source>
+        <translation>Save capture</translation>
+    </message>
+    <message>
+        <source>PNG(*.png);;JPG(*.jpg);;BMP(*.bmp)</source>
+        <translation>PNG(*.png);;JPG(*.jpg);;BMP(*.bmp)</translation>
+    </message>
+    <message>
+        <source>截图未能保存到 %1：
+%2</source>
+        <translation>The capture could not be saved to %1:
+%2</translation>
+    </message>
+    <message>
+        <source>截图开始坐标(%1,%2)</source>
+        <translation>Capture start (%1,%2)</translation>
+    </message>
+    <message>
+        <source>截图尺寸大小(%1,%2)</source>
+        <translation>Capture size (%1,%2)</translation>
+    </message>
+</context>
+</TS>
