@@ -577,6 +577,12 @@ void Dialog::setAutoStart(bool on)
         autoStart->create(dir + QLatin1String("/velmonote"), dir);
     else
         autoStart->remove();
+    // The check mark says whether the entry exists, not what was asked for.
+    const bool exists = autoStart->exists();
+    autoStartAction->setChecked(exists);
+    if (exists != on)
+        showNotice({on ? tr("无法设置开机自启动") : tr("无法取消开机自启动"),
+                    on ? tr("无法创建开机自启动项，程序不会随系统启动") : tr("无法删除开机自启动项，程序仍会随系统启动")});
 }
 
 // ---- tabs ------------------------------------------------------------------------
@@ -750,7 +756,9 @@ void Dialog::quitAndSave()
 
 void Dialog::quitForSessionEnd()
 {
-    session->saveNow();
+    // The balloon may outlive us (a notification server shows it); the
+    // window's own label will not.
+    showNotice(session->saveForSession());
     finishQuit();
 }
 
@@ -764,4 +772,4 @@ void Dialog::finishQuit()
     QCoreApplication::quit();
 }
 
-void Dialog::commitNotebook() { session->saveNow(); }
+void Dialog::commitNotebook() { showNotice(session->saveForSession()); }

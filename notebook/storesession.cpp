@@ -33,18 +33,19 @@ StoreSession::Opened StoreSession::open(const Source &source)
     m_source = source;
     const bool fresh = !QFileInfo::exists(m_path) || QFileInfo(m_path).size() == 0;
     const TabStoreFile::LoadResult loaded = TabStoreFile::load(m_path);
-    if (m_source.restore)
-        m_source.restore(loaded.data);
+    const int kept = m_source.restore ? m_source.restore(loaded.data) : 0;
+    TabStoreFile::SaveResult created{true, QString()};
     if (fresh && loaded.status != TabStoreFile::Unreadable)
-        TabStoreFile::saveEmpty(m_path);
+        created = TabStoreFile::saveEmpty(m_path);
     // Never replace a store we could not read, or a damaged one we could not
     // copy aside: it may hold the only copy of the user's notes.
     m_writable = loaded.status != TabStoreFile::Unreadable
         && !(loaded.status == TabStoreFile::Damaged && loaded.damagedCopyPath.isEmpty());
-    return Opened{loaded.data.skinPath, openNotice(loaded)};
+    return Opened{loaded.data.skinPath, openNotice(loaded, kept, created)};
 }
 
-StoreSession::Notice StoreSession::openNotice(const TabStoreFile::LoadResult &loaded) const
+StoreSession::Notice StoreSession::openNotice(const TabStoreFile::LoadResult &loaded, int keptRecords,
+                                              const TabStoreFile::SaveResult &created) const
 {
     Notice notice;
     QStringList details;
@@ -55,6 +56,16 @@ StoreSession::Notice StoreSession::openNotice(const TabStoreFile::LoadResult &lo
                         : tr("tab.dat 已损坏，已读出损坏前的便签，原文件备份为 %1").arg(loaded.damagedCopyPath));
     } else if (loaded.status == TabStoreFile::Unreadable) {
         details << tr("无法读取 tab.dat（%1），本次运行不会覆盖它").arg(loaded.error);
+    }
+    if (keptRecords > 0) {
+        if (notice.label.isEmpty())
+            notice.label = tr("有便签文件无法读取");
+        details << tr("%1 个固定便签的便签文件无法读取，未能打开；它们的记录会原样保存").arg(keptRecords);
+    }
+    if (!created.ok) {
+        if (notice.label.isEmpty())
+            notice.label = tr("无法创建 tab.dat");
+        details << tr("无法创建 tab.dat（%1），便签可能无法保存").arg(created.error);
     }
     notice.detail = details.join(QLatin1Char('\n'));
     return notice;
@@ -119,4 +130,12 @@ StoreSession::QuitOutcome StoreSession::quitRequested()
     m_quitFailureShown = true;
     return QuitOutcome{QuitAnswer::Stay,
                        Notice{tr("保存失败"), tr("便签保存失败：%1\n再次退出将不保存修改。").arg(error)}};
+}
+
+StoreSession::Notice StoreSession::saveForSession()
+{
+    const QString error = saveNow();
+    if (error.isEmpty())
+        return Notice();
+    return Notice{tr("保存失败"), tr("便签保存失败：%1").arg(error)};
 }

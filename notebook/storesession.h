@@ -88,6 +88,9 @@ public:
     /// was already reported for an earlier quit; otherwise Stay, with the
     /// failure to show (the old tab.dat is still whole).
     QuitOutcome quitRequested();
+    /// The desktop session ends or asks for data to be saved: saves, and
+    /// returns the failure to show (empty when saved).
+    Notice saveForSession();
 
 signals:
     /// A background save failed. Told once; the next failure is told again
@@ -96,7 +99,8 @@ signals:
 
 private:
     void autosaveFinished(bool ok, const QString &error);
-    Notice openNotice(const TabStoreFile::LoadResult &loaded) const;
+    Notice openNotice(const TabStoreFile::LoadResult &loaded, int keptRecords,
+                      const TabStoreFile::SaveResult &created) const;
     QString notWritableError() const;
 
     const QString m_path;

@@ -49,6 +49,7 @@ private slots:
     void stayOnTopToggleShowsHiddenWindow();
     void hideButtonHidesToTray();
     void autoStartEntryFollowsCheckMark();
+    void autoStartCheckMarkShowsFailure();
     void tabCloseGlyphAsksBeforeDeleting();
 
 private:
@@ -460,6 +461,32 @@ void TestMainWindow::autoStartEntryFollowsCheckMark()
     autoStart->trigger();
     autoStart->trigger();
     QVERIFY(!QFileInfo::exists(entry));
+}
+
+void TestMainWindow::autoStartCheckMarkShowsFailure()
+{
+    // A file where the configuration folder should be: no entry can be made.
+    const QString blocked = work->path() + QLatin1String("/blocked");
+    QFile file(blocked);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.close();
+    delete window;
+    window = new Dialog(std::make_unique<XdgAutoStartEntry>(blocked));
+    QAction *autoStart = trayAction(QStringLiteral("开机自启动"));
+    autoStart->trigger();
+    QVERIFY(!autoStart->isChecked());
+    QCOMPARE(child<QLabel>("tipLabel")->text(), QStringLiteral("无法设置开机自启动"));
+
+    // An entry that cannot be deleted (a folder holding a file) stays checked.
+    const QString config = work->path() + QLatin1String("/config");
+    QVERIFY(QDir().mkpath(config + QLatin1String("/autostart/velmonote.desktop/inside")));
+    delete window;
+    window = new Dialog(std::make_unique<XdgAutoStartEntry>(config));
+    autoStart = trayAction(QStringLiteral("开机自启动"));
+    QVERIFY(autoStart->isChecked());
+    autoStart->trigger();
+    QVERIFY(autoStart->isChecked());
+    QCOMPARE(child<QLabel>("tipLabel")->text(), QStringLiteral("无法取消开机自启动"));
 }
 
 void TestMainWindow::tabCloseGlyphAsksBeforeDeleting()

@@ -46,6 +46,8 @@ private slots:
     void opensStores_data();
     void opensStores();
     void unreadableStoreIsNeverWritten();
+    void reportsNoteFilesKeptAsideAndStoreNotCreated();
+    void sessionSaveReportsFailure();
     void autosaveFailureIsToldOnceUntilASaveWorks();
     void quitAfterFailedSaveNeedsSecondRequest();
 
@@ -166,6 +168,44 @@ void TestStoreSession::unreadableStoreIsNeverWritten()
     QCOMPARE(failed.first().first().value<StoreSession::Notice>().detail, QStringLiteral("便签自动保存失败：") + refused);
     QVERIFY(QFileInfo(storePath()).isDir());
     QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files), QStringList());
+}
+
+void TestStoreSession::reportsNoteFilesKeptAsideAndStoreNotCreated()
+{
+    m_keptAside = 2;
+    StoreSession session(storePath());
+    StoreSession::Opened opened = session.open(source());
+    QCOMPARE(opened.notice.label, QStringLiteral("有便签文件无法读取"));
+    QCOMPARE(opened.notice.detail, QStringLiteral("2 个固定便签的便签文件无法读取，未能打开；它们的记录会原样保存"));
+
+    // A first start where tab.dat cannot be created.
+    m_keptAside = 0;
+    StoreSession nowhere(m_dir->path() + QLatin1String("/missing-folder/tab.dat"));
+    opened = nowhere.open(source());
+    QCOMPARE(opened.notice.label, QStringLiteral("无法创建 tab.dat"));
+    QVERIFY2(opened.notice.detail.startsWith(QStringLiteral("无法创建 tab.dat（")), qPrintable(opened.notice.detail));
+    QVERIFY(nowhere.isWritable()); // nothing there to protect: a later save may still work
+}
+
+void TestStoreSession::sessionSaveReportsFailure()
+{
+    bool diskFull = true;
+    StoreSession session(storePath(), [&](const QString &path, const TabStoreData &data) {
+        TabStoreFile::SaveResult result;
+        if (diskFull)
+            result.error = QStringLiteral("No space left on device");
+        else
+            result = TabStoreFile::save(path, data);
+        return result;
+    });
+    session.open(source());
+    m_notes = oneNote(QStringLiteral("<p>a</p>"));
+    StoreSession::Notice notice = session.saveForSession();
+    QCOMPARE(notice.label, QStringLiteral("保存失败"));
+    QCOMPARE(notice.detail, QStringLiteral("便签保存失败：No space left on device"));
+    diskFull = false;
+    QVERIFY(session.saveForSession().isEmpty());
+    QCOMPARE(TabStoreFile::load(storePath()).data.records.size(), 1);
 }
 
 void TestStoreSession::autosaveFailureIsToldOnceUntilASaveWorks()
