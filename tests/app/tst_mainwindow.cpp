@@ -444,9 +444,11 @@ void TestMainWindow::autoStartEntryFollowsCheckMark()
     QVERIFY(file.open(QIODevice::ReadOnly));
     const QString text = QString::fromUtf8(file.readAll());
     file.close();
-    // The entry starts the executable of the working directory, hidden, in that directory.
-    QVERIFY(text.contains(QStringLiteral("Exec=") + XdgAutoStartEntry::escapeString(
-        XdgAutoStartEntry::quoteExecArgument(work->path() + QLatin1String("/velmonote"))) + QLatin1String(" -Hide\n")));
+    // The entry starts the executable of the working directory, hidden, in that
+    // directory (a temporary folder's path needs no quoting; tst_xdgautostart
+    // checks the quoting).
+    QVERIFY2(!work->path().contains(QRegularExpression(QStringLiteral("[^A-Za-z0-9/_.-]"))), qPrintable(work->path()));
+    QVERIFY(text.contains(QStringLiteral("Exec=") + work->path() + QLatin1String("/velmonote -Hide\n")));
     QVERIFY(text.contains(QStringLiteral("Path=") + work->path() + QLatin1Char('\n')));
 
     // A new window finds the entry and starts checked.
