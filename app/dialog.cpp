@@ -1,5 +1,6 @@
 #include "dialog.h"
 #include "lazyiconengine.h"
+#include "logging.h"
 
 #include "firstframereport.h"
 #include "formatbar.h"
@@ -25,7 +26,6 @@
 #include <QApplication>
 #include <QCursor>
 #include <QDateTime>
-#include <QDebug>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QEnterEvent>
@@ -655,7 +655,7 @@ void Dialog::changeSkin()
     if (chooser.exec() == QDialog::Accepted) {
         skinPath = chooser.skinPath();
         loadSkinPicture();
-        qDebug() << skinPath;
+        qCDebug(lcApp) << skinPath;
         update();
         session->scheduleAutosave();
     }
@@ -756,9 +756,12 @@ void Dialog::quitAndSave()
 
 void Dialog::quitForSessionEnd()
 {
-    // The balloon may outlive us (a notification server shows it); the
-    // window's own label will not.
-    showNotice(session->saveForSession());
+    // The balloon may outlive us (a notification server shows it), the
+    // window's own label will not; the session's log keeps the reason.
+    const StoreSession::Notice notice = session->saveForSession();
+    if (!notice.isEmpty())
+        qCWarning(lcApp).noquote() << "tab.dat not saved at session end:" << notice.detail;
+    showNotice(notice);
     finishQuit();
 }
 

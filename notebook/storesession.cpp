@@ -1,5 +1,6 @@
 #include "storesession.h"
 
+#include "logging.h"
 #include "tabstorefile.h"
 
 #include <QFileInfo>
@@ -102,6 +103,8 @@ void StoreSession::autosaveFinished(bool ok, const QString &error)
         m_autosaveFailureShown = false;
         return;
     }
+    // Every failure is logged; the user is told once.
+    qCWarning(lcNotebook).noquote() << "autosave failed:" << error;
     if (m_autosaveFailureShown)
         return;
     m_autosaveFailureShown = true;
