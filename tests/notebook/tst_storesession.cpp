@@ -35,6 +35,26 @@ TabStoreData oneNote(const QString &text)
     d.records = {textRecord(QStringLiteral("n"), text)};
     return d;
 }
+
+/// Saves for real unless full is set, then fails as a full disk does.
+struct FullableDisk
+{
+    std::atomic<bool> full{true};
+    std::atomic<int> saves{0};
+
+    StoreSaver::SaveFunction function()
+    {
+        return [this](const QString &path, const TabStoreData &data) {
+            TabStoreFile::SaveResult result;
+            if (full)
+                result.error = QStringLiteral("No space left on device");
+            else
+                result = TabStoreFile::save(path, data);
+            ++saves;
+            return result;
+        };
+    }
+};
 }
 
 class TestStoreSession : public QObject
@@ -189,38 +209,22 @@ void TestStoreSession::reportsNoteFilesKeptAsideAndStoreNotCreated()
 
 void TestStoreSession::sessionSaveReportsFailure()
 {
-    bool diskFull = true;
-    StoreSession session(storePath(), [&](const QString &path, const TabStoreData &data) {
-        TabStoreFile::SaveResult result;
-        if (diskFull)
-            result.error = QStringLiteral("No space left on device");
-        else
-            result = TabStoreFile::save(path, data);
-        return result;
-    });
+    FullableDisk disk;
+    StoreSession session(storePath(), disk.function());
     session.open(source());
     m_notes = oneNote(QStringLiteral("<p>a</p>"));
     StoreSession::Notice notice = session.saveForSession();
     QCOMPARE(notice.label, QStringLiteral("保存失败"));
     QCOMPARE(notice.detail, QStringLiteral("便签保存失败：No space left on device"));
-    diskFull = false;
+    disk.full = false;
     QVERIFY(session.saveForSession().isEmpty());
     QCOMPARE(TabStoreFile::load(storePath()).data.records.size(), 1);
 }
 
 void TestStoreSession::autosaveFailureIsToldOnceUntilASaveWorks()
 {
-    std::atomic<bool> diskFull{true};
-    std::atomic<int> saves{0};
-    StoreSession session(storePath(), [&](const QString &path, const TabStoreData &data) {
-        TabStoreFile::SaveResult result;
-        if (diskFull)
-            result.error = QStringLiteral("No space left on device");
-        else
-            result = TabStoreFile::save(path, data);
-        ++saves;
-        return result;
-    });
+    FullableDisk disk;
+    StoreSession session(storePath(), disk.function());
     session.open(source());
     QSignalSpy failed(&session, &StoreSession::autosaveFailed);
     m_notes = oneNote(QStringLiteral("<p>a</p>"));
@@ -233,37 +237,30 @@ void TestStoreSession::autosaveFailureIsToldOnceUntilASaveWorks()
     QCOMPARE(notice.detail, QStringLiteral("便签自动保存失败：No space left on device"));
 
     session.autosave();
-    QTRY_COMPARE(saves.load(), 2);
+    QTRY_COMPARE(disk.saves.load(), 2);
     QTest::qWait(50); // the outcome arrives as a queued call
     QCOMPARE(failed.size(), 1);
 
-    diskFull = false;
+    disk.full = false;
     session.autosave();
-    QTRY_COMPARE(saves.load(), 3);
+    QTRY_COMPARE(disk.saves.load(), 3);
     QTRY_COMPARE(TabStoreFile::load(storePath()).data.records.size(), 1);
-    diskFull = true;
+    disk.full = true;
     session.autosave();
     QTRY_COMPARE(failed.size(), 2);
 
     // A note file that fails is told like a failed store.
-    diskFull = false;
+    disk.full = false;
     m_noteFileErrors = {QStringLiteral("/x/a.not: Permission denied")};
     session.autosave();
-    QTRY_COMPARE(saves.load(), 5);
+    QTRY_COMPARE(disk.saves.load(), 5);
     QTRY_COMPARE(failed.size(), 2); // still told: no save worked in between
 }
 
 void TestStoreSession::quitAfterFailedSaveNeedsSecondRequest()
 {
-    bool diskFull = true;
-    StoreSession session(storePath(), [&](const QString &path, const TabStoreData &data) {
-        TabStoreFile::SaveResult result;
-        if (diskFull)
-            result.error = QStringLiteral("No space left on device");
-        else
-            result = TabStoreFile::save(path, data);
-        return result;
-    });
+    FullableDisk disk;
+    StoreSession session(storePath(), disk.function());
     session.open(source());
     const QByteArray before = readFile(storePath());
     m_notes = oneNote(QStringLiteral("<p>a</p>"));
@@ -278,10 +275,8 @@ void TestStoreSession::quitAfterFailedSaveNeedsSecondRequest()
     QCOMPARE(second.answer, StoreSession::QuitAnswer::Quit);
 
     // A quit whose save works ends at once and says nothing.
-    diskFull = false;
-    StoreSession working(storePath(), [&](const QString &path, const TabStoreData &data) {
-        return TabStoreFile::save(path, data);
-    });
+    disk.full = false;
+    StoreSession working(storePath(), disk.function());
     working.open(source());
     const StoreSession::QuitOutcome quit = working.quitRequested();
     QCOMPARE(quit.answer, StoreSession::QuitAnswer::Quit);
