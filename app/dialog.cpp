@@ -112,11 +112,13 @@ Dialog::Dialog(std::unique_ptr<AutoStartEntry> autoStartEntry)
     rollUp = new RollUp(this, {opacitySlider, sizeGrip});
     createNotebook();
     readHistroyTab();
-    createPromptBars();
+    delBar = PromptBar::askDelete(this);
 
     resize(400, 350);
     setMinimumSize(MinWidth, MinHeight);
     setMaximumSize(MaxWidth, MaxHeight);
+
+    nameBar = PromptBar::askName(this);
 
     connectSignals();
     titleButton->installEventFilter(this);
@@ -313,12 +315,6 @@ void Dialog::readHistroyTab()
         for (NoteWidget *note : notebook->noteList())
             note->setBackground(skinPath);
     }
-}
-
-void Dialog::createPromptBars()
-{
-    delBar = PromptBar::askDelete(this);
-    nameBar = PromptBar::askName(this);
 }
 
 void Dialog::connectSignals()

@@ -151,7 +151,6 @@ private:
     void createCornerBar();
     void createFormatBar();
     void createNotebook();
-    void createPromptBars();
     void createMenuPanel();
     void createTableDialog();
     void connectSignals();
