@@ -103,11 +103,11 @@ void StoreSession::autosaveFinished(bool ok, const QString &error)
         m_autosaveFailureShown = false;
         return;
     }
-    // Every failure is logged; the user is told once.
-    qCWarning(lcNotebook).noquote() << "autosave failed:" << error;
+    // Told (and logged) once, not at every save while the fault lasts.
     if (m_autosaveFailureShown)
         return;
     m_autosaveFailureShown = true;
+    qCWarning(lcNotebook).noquote() << "autosave failed:" << error;
     emit autosaveFailed(Notice{tr("自动保存失败"), tr("便签自动保存失败：%1").arg(error)});
 }
 
