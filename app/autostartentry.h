@@ -4,8 +4,8 @@
 
 /// The "start with the system" setting: an entry that the desktop session
 /// reads at login to start the program hidden. Implementations decide where
-/// the entry lives; every operation fails quietly and leaves things as they
-/// were, because the caller reports nothing to the user.
+/// the entry lives; an operation that fails leaves things as they were, and
+/// the caller asks exists() afterwards to tell the user the truth.
 class AutoStartEntry
 {
 public:

@@ -1,6 +1,8 @@
 #include "dialog.h"
 #include "lazyiconengine.h"
+#include "logging.h"
 
+#include "firstframereport.h"
 #include "formatbar.h"
 #include "globalshortcut.h"
 #include "menudialog.h"
@@ -11,13 +13,13 @@
 #include "notebookfolder.h"
 #include "notetabwidget.h"
 #include "notewidget.h"
+#include "promptbar.h"
 #include "recordheader.h"
+#include "rollup.h"
 #include "roundedframe.h"
 #include "skindialog.h"
 #include "slidein.h"
-#include "storesaver.h"
 #include "tabledialog.h"
-#include "tabstorefile.h"
 #include "uilanguage.h"
 #include "widget.h"
 #include "xdgautostartentry.h"
@@ -26,12 +28,10 @@
 #include <QApplication>
 #include <QCursor>
 #include <QDateTime>
-#include <QDebug>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QEnterEvent>
 #include <QFile>
-#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -48,30 +48,17 @@
 #include <QToolBar>
 #include <QToolButton>
 
-#include <cstdio>
-#include <ctime>
 
 namespace {
 constexpr int MinWidth = 400;
-constexpr int MinHeight = 25;
+constexpr int MinHeight = RollUp::RolledHeight;
 constexpr int MaxWidth = 800;
 constexpr int MaxHeight = 650;
-constexpr int RollDurationMs = 300;
-constexpr int RolledWidth = 250;
 constexpr int TitleBtnLockMs = 360;
-constexpr int PanelAnimationMs = 360;
-constexpr int AutosaveDelayMs = 2000;
 
 QString storePath()
 {
     return QDir::currentPath() + QLatin1String("/tab.dat");
-}
-
-qint64 monotonicMicroseconds()
-{
-    timespec ts{};
-    clock_gettime(CLOCK_MONOTONIC, &ts);
-    return qint64(ts.tv_sec) * 1000000 + ts.tv_nsec / 1000;
 }
 
 qint64 monotonicMilliseconds()
@@ -85,7 +72,6 @@ qint64 monotonicMilliseconds()
 
 Dialog::Dialog(std::unique_ptr<AutoStartEntry> autoStartEntry)
     : QDialog(nullptr, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint)
-    , autosaveTimer(this)
     , tipTimer(this)
     , clockTimer(this)
     , trayClicks(QApplication::doubleClickInterval())
@@ -102,9 +88,6 @@ Dialog::Dialog(std::unique_ptr<AutoStartEntry> autoStartEntry)
 
     tipTimer.setObjectName(QStringLiteral("tipTimer"));
     clockTimer.setObjectName(QStringLiteral("clockTimer"));
-    autosaveTimer.setObjectName(QStringLiteral("autosaveTimer"));
-    autosaveTimer.setSingleShot(true);
-    autosaveTimer.setInterval(AutosaveDelayMs);
     tipTimer.setSingleShot(true);
     tipTimer.setInterval(1000);
     setWindowTitle(tr("Velmo Note"));
@@ -118,8 +101,6 @@ Dialog::Dialog(std::unique_ptr<AutoStartEntry> autoStartEntry)
     createTableDialog();
     createMenuPanel();
 
-    rollAnimation = new QPropertyAnimation(this, "geometry", this);
-    rollAnimation->setObjectName(QStringLiteral("rollAnimation"));
     unpinIcon = LazyIconEngine::icon(QStringLiteral(":/img/unpin.png"));
     pinIcon = LazyIconEngine::icon(QStringLiteral(":/img/pin.png"));
 
@@ -130,15 +111,16 @@ Dialog::Dialog(std::unique_ptr<AutoStartEntry> autoStartEntry)
     createFrameControls();
     createCornerBar();
     createFormatBar();
+    rollUp = new RollUp(this, {opacitySlider, sizeGrip});
     createNotebook();
     readHistroyTab();
-    createDeleteBar();
+    delBar = PromptBar::askDelete(this);
 
     resize(400, 350);
     setMinimumSize(MinWidth, MinHeight);
     setMaximumSize(MaxWidth, MaxHeight);
 
-    createNameBar();
+    nameBar = PromptBar::askName(this);
 
     connectSignals();
     titleButton->installEventFilter(this);
@@ -153,10 +135,7 @@ Qt::WindowFlags Dialog::baseFlags() const
     return (trayAvailable ? Qt::Tool : Qt::Window) | Qt::FramelessWindowHint;
 }
 
-bool Dialog::hidesToTray() const
-{
-    return trayAvailable;
-}
+bool Dialog::hidesToTray() const { return trayAvailable; }
 
 // ---- builders -------------------------------------------------------------
 
@@ -169,12 +148,7 @@ void Dialog::createTableDialog()
     tableAnimation->setPropertyName("geometry");
 }
 
-void Dialog::createMenuPanel()
-{
-    menuPanel = new MenuDialog(this);
-    menuOpenAnimation = new QPropertyAnimation(menuPanel, "geometry", this);
-    menuCloseAnimation = new QPropertyAnimation(menuPanel, "geometry", this);
-}
+void Dialog::createMenuPanel() { menuPanel = new MenuDialog(this); }
 
 void Dialog::createTitleStrip()
 {
@@ -262,25 +236,13 @@ void Dialog::createCornerBar()
     cornerBar->setObjectName(QStringLiteral("cornerBar"));
     cornerBar->setAttribute(Qt::WA_TranslucentBackground);
     cornerBar->setIconSize(QSize(13, 13));
-    renameButton = makeBarButton(":/img/rename.png", tr("便签改名"), cornerBar);
+    renameButton = PromptBar::addButton(cornerBar, ":/img/rename.png", tr("便签改名"));
     renameButton->setObjectName(QStringLiteral("renameButton"));
-    addButton = makeBarButton(":/img/add.png", tr("添加便签"), cornerBar);
+    addButton = PromptBar::addButton(cornerBar, ":/img/add.png", tr("添加便签"));
     addButton->setObjectName(QStringLiteral("addButton"));
-    stickButton = makeBarButton(":/img/resize.png", tr("贴在屏幕上"), cornerBar);
+    stickButton = PromptBar::addButton(cornerBar, ":/img/resize.png", tr("贴在屏幕上"));
     stickButton->setObjectName(QStringLiteral("stickButton"));
     stickButton->setAutoRaise(true);
-}
-
-QToolButton *Dialog::makeBarButton(const char *icon, const QString &tip, QWidget *bar)
-{
-    auto *button = new QToolButton(this);
-    button->setIcon(LazyIconEngine::icon(QString::fromLatin1(icon)));
-    button->setIconSize(QSize(13, 13));
-    button->setToolTip(tip);
-    button->setFixedSize(17, 17);
-    if (auto *toolBar = qobject_cast<QToolBar *>(bar))
-        toolBar->addWidget(button);
-    return button;
 }
 
 void Dialog::createFormatBar()
@@ -342,68 +304,19 @@ void Dialog::createNotebook()
 
 void Dialog::readHistroyTab()
 {
-    const QString path = storePath();
-    const bool fresh = !QFileInfo::exists(path) || QFileInfo(path).size() == 0;
-    const TabStoreFile::LoadResult loaded = TabStoreFile::load(path);
-    notebook->restore(loaded.data);
-    if (fresh && loaded.status != TabStoreFile::Unreadable)
-        TabStoreFile::saveEmpty(path);
-    // Never replace a store we could not read, or a damaged one we could not
-    // copy aside: it may hold the only copy of the user's notes.
-    storeWritable = loaded.status != TabStoreFile::Unreadable
-        && !(loaded.status == TabStoreFile::Damaged && loaded.damagedCopyPath.isEmpty());
-    if (loaded.status == TabStoreFile::Damaged) {
-        showToolTip(tr("便签数据已损坏"), 1000);
-        const QString detail = loaded.damagedCopyPath.isEmpty()
-            ? tr("tab.dat 已损坏，已读出损坏前的便签；无法备份原文件（%1），因此不会覆盖它").arg(loaded.copyError)
-            : tr("tab.dat 已损坏，已读出损坏前的便签，原文件备份为 %1").arg(loaded.damagedCopyPath);
-        trayIcon->showMessage(tr("提示"), detail, QSystemTrayIcon::Warning, 8000);
-    } else if (loaded.status == TabStoreFile::Unreadable) {
-        trayIcon->showMessage(tr("提示"), tr("无法读取 tab.dat（%1），本次运行不会覆盖它").arg(loaded.error),
-                              QSystemTrayIcon::Warning, 8000);
-    }
-    skinPath = loaded.data.skinPath;
+    session = new StoreSession(storePath(), this);
+    StoreSession::Source source;
+    source.restore = [this](const TabStoreData &data) { return notebook->restore(data); };
+    source.snapshot = [this] { return notebook->snapshot(skinPath); };
+    source.writeNoteFiles = [this] { return notebook->writeChangedNoteFiles(); };
+    const StoreSession::Opened opened = session->open(source);
+    showNotice(opened.notice);
+    skinPath = opened.skinPath;
     if (!skinPath.isEmpty()) {
         loadSkinPicture();
         for (NoteWidget *note : notebook->noteList())
             note->setBackground(skinPath);
     }
-    storeSaver = new StoreSaver(path, this);
-}
-
-void Dialog::createDeleteBar()
-{
-    delBar = new QToolBar(this);
-    delBar->setObjectName(QStringLiteral("delBar"));
-    delBar->hide();
-    delLabel = new QLabel(tr("确定删除?"), this);
-    delLabel->setStyleSheet(QStringLiteral("color:white"));
-    delBar->addWidget(delLabel);
-    delBar->addSeparator();
-    delOkButton = makeBarButton(":/img/nameok.png", tr("确认"), delBar);
-    delOkButton->setObjectName(QStringLiteral("delOkButton"));
-    delCancelButton = makeBarButton(":/img/namecancle.png", tr("取消"), delBar);
-    delCancelButton->setObjectName(QStringLiteral("delCancelButton"));
-}
-
-void Dialog::createNameBar()
-{
-    nameBar = new QToolBar(this);
-    nameBar->setObjectName(QStringLiteral("nameBar"));
-    nameBar->setAttribute(Qt::WA_TranslucentBackground);
-    nameBar->hide();
-    nameEdit = new QLineEdit(this);
-    nameEdit->setObjectName(QStringLiteral("nameEdit"));
-    nameEdit->setFixedHeight(17);
-    nameEdit->setToolTip(tr("输入标签名称"));
-    nameBar->addWidget(nameEdit);
-    nameBar->addSeparator();
-    nameOkButton = makeBarButton(":/img/nameok.png", tr("确认"), nameBar);
-    nameOkButton->setObjectName(QStringLiteral("nameOkButton"));
-    nameCancelButton = makeBarButton(":/img/namecancle.png", tr("取消"), nameBar);
-    nameCancelButton->setObjectName(QStringLiteral("nameCancelButton"));
-    nameBarAnimation = new QPropertyAnimation(nameBar, "geometry", this);
-    delBarAnimation = new QPropertyAnimation(delBar, "geometry", this);
 }
 
 void Dialog::connectSignals()
@@ -414,7 +327,7 @@ void Dialog::connectSignals()
     connect(quitAction, &QAction::triggered, this, &Dialog::quitAndSave);
     connect(showMainAction, &QAction::triggered, this, &Dialog::showMainWindow);
     connect(stayOnTopAction, &QAction::triggered, this, &Dialog::stayOnTop);
-    connect(rollAnimation, &QPropertyAnimation::finished, this, &Dialog::animationEnd);
+    connect(rollUp->animation(), &QPropertyAnimation::finished, this, &Dialog::animationEnd);
     connect(titleButton, &QPushButton::clicked, this, &Dialog::logoClicked);
     connect(opacitySlider, &QSlider::valueChanged, this, &Dialog::setTransparent);
     connect(&tipTimer, &QTimer::timeout, this, &Dialog::cleanToopTip);
@@ -422,26 +335,24 @@ void Dialog::connectSignals()
     connect(topLeftButton, &QToolButton::clicked, this, &Dialog::topLeftBtnClicked);
     connect(autoStartAction, &QAction::triggered, this, &Dialog::setAutoStart);
     connect(renameButton, &QToolButton::clicked, this, &Dialog::preReName);
-    connect(nameOkButton, &QToolButton::clicked, this, &Dialog::animationEditEnd);
-    connect(nameCancelButton, &QToolButton::clicked, this, &Dialog::quitEdit);
+    connect(nameBar->okButton(), &QToolButton::clicked, this, &Dialog::animationEditEnd);
+    connect(nameBar->cancelButton(), &QToolButton::clicked, this, &Dialog::quitEdit);
     connect(addButton, &QToolButton::clicked, this, &Dialog::preAddTab);
-    connect(delOkButton, &QToolButton::clicked, this, &Dialog::delTab);
-    connect(delCancelButton, &QToolButton::clicked, this, &Dialog::quitDel);
+    connect(delBar->okButton(), &QToolButton::clicked, this, &Dialog::delTab);
+    connect(delBar->cancelButton(), &QToolButton::clicked, this, &Dialog::quitDel);
     connect(tabWidget, &QTabWidget::currentChanged, this, &Dialog::currentTabChanged);
     connect(tabWidget, &QTabWidget::tabCloseRequested, this, &Dialog::preDelTab);
     connect(stickButton, &QToolButton::clicked, this, &Dialog::moveToScreen);
     connect(skinButton, &QToolButton::clicked, this, &Dialog::changeSkin);
     connect(menuPanel, &MenuDialog::sigFixed, this, &Dialog::setFixedTab);
     connect(menuPanel, &MenuDialog::sigNotFixed, this, &Dialog::setUnFixedTab);
-    connect(notebook, &Notebook::changed, this, &Dialog::scheduleAutosave);
-    connect(&autosaveTimer, &QTimer::timeout, this, &Dialog::autosave);
-    connect(storeSaver, &StoreSaver::saveFinished, this, &Dialog::autosaveFinished);
+    connect(notebook, &Notebook::changed, session, &StoreSession::scheduleAutosave);
+    connect(session, &StoreSession::autosaveFailed, this, &Dialog::showNotice);
 
     connect(menuPanel, &MenuDialog::sigHide, this, &Dialog::autoHide);
     connect(menuPanel, &MenuDialog::sigAbout, this, &Dialog::about);
     connect(menuPanel, &MenuDialog::sigCloseMenu, this, &Dialog::closeMenu);
     connect(menuPanel, &MenuDialog::sigQuit, this, &Dialog::quitAndSave);
-    connect(menuCloseAnimation, &QPropertyAnimation::finished, menuPanel, &QWidget::close);
 
     connect(formatBar->button(FormatBar::Record), &QToolButton::clicked, this, &Dialog::addRecord);
     connect(formatBar->button(FormatBar::Bold), &QToolButton::clicked, this, &Dialog::setBold);
@@ -484,14 +395,7 @@ void Dialog::paintEvent(QPaintEvent *)
     menuAnchor = QPoint(x() + width() - 43, y() + 23);
     if (!firstPaintReported) {
         firstPaintReported = true;
-        // Start-up benchmark hook: when asked, report on the system-wide
-        // monotonic clock when the first frame is done. The children paint
-        // after this window and the frame is flushed after them, all within
-        // the event being handled now; a queued call runs right after it.
-        if (qEnvironmentVariableIsSet("VELMO_REPORT_FIRST_PAINT"))
-            QMetaObject::invokeMethod(
-                this, [] { std::fprintf(stderr, "velmo-first-paint-us %lld\n", monotonicMicroseconds()); },
-                Qt::QueuedConnection);
+        FirstFrameReport::queue(this);
     }
 }
 
@@ -533,54 +437,13 @@ void Dialog::setTitleTime()
     titleButton->move(width() / 2 - titleButton->width() / 2, 1);
 }
 
-void Dialog::mousePressEvent(QMouseEvent *event)
-{
-    drag.pressEvent(this, event);
-}
-
-void Dialog::mouseMoveEvent(QMouseEvent *event)
-{
-    drag.moveEvent(this, event);
-}
-
-void Dialog::mouseReleaseEvent(QMouseEvent *)
-{
-    drag.releaseEvent(this);
-}
-
-void Dialog::logoClicked()
-{
-    const int x = this->x() + width() / 2 - MenuDialog::PanelWidth / 2;
-    const int y = this->y();
-    menuCloseAnimation->stop();
-    menuPanel->setGeometry(x, y, 0, 0);
-    menuOpenAnimation->stop();
-    menuOpenAnimation->setDuration(PanelAnimationMs);
-    menuOpenAnimation->setStartValue(menuPanel->geometry());
-    menuOpenAnimation->setEndValue(QRect(x, y, MenuDialog::PanelWidth, MenuDialog::PanelHeight));
-    menuPanel->show();
-    menuOpenAnimation->start();
-}
-
-void Dialog::closeMenu()
-{
-    menuOpenAnimation->stop();
-    menuCloseAnimation->stop();
-    menuCloseAnimation->setDuration(PanelAnimationMs);
-    menuCloseAnimation->setStartValue(menuPanel->geometry());
-    menuCloseAnimation->setEndValue(QRect(menuPanel->geometry().topLeft(), QSize(0, 0)));
-    menuCloseAnimation->start();
-}
-
-void Dialog::about()
-{
-    showToolTip(tr("Velmo Note 便签 Author:") + QStringLiteral("Lin Mo"), 1500);
-}
-
-void Dialog::setTransparent(int i)
-{
-    setWindowOpacity(i / 10.0);
-}
+void Dialog::mousePressEvent(QMouseEvent *event) { drag.pressEvent(this, event); }
+void Dialog::mouseMoveEvent(QMouseEvent *event) { drag.moveEvent(this, event); }
+void Dialog::mouseReleaseEvent(QMouseEvent *) { drag.releaseEvent(this); }
+void Dialog::logoClicked() { menuPanel->unfoldFrom(geometry()); }
+void Dialog::closeMenu() { menuPanel->fold(); }
+void Dialog::about() { showToolTip(tr("Velmo Note 便签 Author:") + QStringLiteral("Lin Mo"), 1500); }
+void Dialog::setTransparent(int i) { setWindowOpacity(i / 10.0); }
 
 // ---- message label --------------------------------------------------------------
 
@@ -595,10 +458,7 @@ void Dialog::showToolTip(const QString &s, int ms)
     SlideIn::start(tipAnimation, tipLabel, size());
 }
 
-void Dialog::showToolTip(const QString &s)
-{
-    showToolTip(s, 1000);
-}
+void Dialog::showToolTip(const QString &s) { showToolTip(s, 1000); }
 
 void Dialog::cleanToopTip()
 {
@@ -608,35 +468,12 @@ void Dialog::cleanToopTip()
 
 // ---- roll-up ----------------------------------------------------------------------
 
-void Dialog::doAnimation()
-{
-    animating = true;
-    if (expanded)
-        savedSize = size();
-    rollAnimation->setDuration(RollDurationMs);
-    rollAnimation->setStartValue(geometry());
-    const QPoint at = geometry().topLeft();
-    if (expanded) {
-        rollAnimation->setEndValue(QRect(at, QSize(RolledWidth, MinHeight)));
-        opacitySlider->hide();
-        sizeGrip->hide();
-    } else {
-        rollAnimation->setEndValue(QRect(at, savedSize));
-        opacitySlider->show();
-        sizeGrip->show();
-    }
-    rollAnimation->start();
-}
-
-void Dialog::animationEnd()
-{
-    expanded = !expanded;
-    animating = !animating;
-}
+void Dialog::doAnimation() { rollUp->toggle(); }
+void Dialog::animationEnd() { rollUp->finished(); }
 
 void Dialog::autoHide(bool on)
 {
-    if (!expanded) {
+    if (!rollUp->isExpanded()) {
         setFocus(Qt::OtherFocusReason);
         doAnimation();
     }
@@ -650,10 +487,7 @@ void Dialog::topLeftBtnClicked()
     QTimer::singleShot(TitleBtnLockMs, this, &Dialog::enableTitleBtn);
 }
 
-void Dialog::enableTitleBtn()
-{
-    topLeftButton->setEnabled(true);
-}
+void Dialog::enableTitleBtn() { topLeftButton->setEnabled(true); }
 
 bool Dialog::pointerOutside(QPoint p) const
 {
@@ -665,7 +499,7 @@ bool Dialog::pointerOutside(QPoint p) const
 void Dialog::enterEvent(QEnterEvent *event)
 {
     QDialog::enterEvent(event);
-    if (autoHideOn && !expanded && !animating)
+    if (autoHideOn && !rollUp->isExpanded() && !rollUp->isAnimating())
         doAnimation();
 }
 
@@ -673,7 +507,7 @@ void Dialog::leaveEvent(QEvent *event)
 {
     QDialog::leaveEvent(event);
     // A pop-up of a child takes the pointer without it leaving our rectangle.
-    if (autoHideOn && expanded && pointerOutside(QCursor::pos()) && !animating)
+    if (autoHideOn && rollUp->isExpanded() && pointerOutside(QCursor::pos()) && !rollUp->isAnimating())
         doAnimation();
 }
 
@@ -732,10 +566,7 @@ void Dialog::stayOnTop(bool b)
     show();
 }
 
-void Dialog::showMenu()
-{
-    trayMenu->exec(menuAnchor);
-}
+void Dialog::showMenu() { trayMenu->exec(menuAnchor); }
 
 void Dialog::setAutoStart(bool on)
 {
@@ -744,6 +575,12 @@ void Dialog::setAutoStart(bool on)
         autoStart->create(NotebookFolder::startProgram(dir, QCoreApplication::applicationFilePath()), dir);
     else
         autoStart->remove();
+    // The check mark says whether the entry exists, not what was asked for.
+    const bool exists = autoStart->exists();
+    autoStartAction->setChecked(exists);
+    if (exists != on)
+        showNotice({on ? tr("无法设置开机自启动") : tr("无法取消开机自启动"),
+                    on ? tr("无法创建开机自启动项，程序不会随系统启动") : tr("无法删除开机自启动项，程序仍会随系统启动")});
 }
 
 // ---- tabs ------------------------------------------------------------------------
@@ -760,17 +597,11 @@ void Dialog::preAddTab()
     editTabName();
 }
 
-void Dialog::editTabName()
-{
-    nameBar->adjustSize();
-    nameBar->raise();
-    SlideIn::start(nameBarAnimation, nameBar, size());
-    nameEdit->setFocus(Qt::OtherFocusReason);
-}
+void Dialog::editTabName() { nameBar->slideIn(size()); }
 
 void Dialog::animationEditEnd()
 {
-    const QString name = nameEdit->text();
+    const QString name = nameBar->edit()->text();
     const Notebook::Refusal refusal = nameEditMode == 1
         ? notebook->renameTab(tabWidget->currentIndex(), name)
         : nameEditMode == 2 ? notebook->addTab(name) : Notebook::Refusal::None;
@@ -782,42 +613,28 @@ void Dialog::animationEditEnd()
 void Dialog::quitEdit()
 {
     nameEditMode = 0;
-    nameEdit->clear();
-    nameBar->hide();
+    nameBar->dismiss();
 }
 
 void Dialog::preDelTab(int index)
 {
     pendingDelIndex = index;
-    delBar->adjustSize();
-    delBar->raise();
-    SlideIn::start(delBarAnimation, delBar, size());
+    delBar->slideIn(size());
 }
 
 void Dialog::delTab()
 {
     const Notebook::Refusal refusal = notebook->deleteTab(pendingDelIndex);
-    delBar->hide();
+    delBar->dismiss();
     if (refusal == Notebook::Refusal::HomeTab)
         showToolTip(tr("不能删除首页标签"), 1000);
     else if (refusal == Notebook::Refusal::FixedTab)
         showToolTip(tr("不能删除固定标签"), 1000);
 }
 
-void Dialog::quitDel()
-{
-    delBar->hide();
-}
-
-void Dialog::setFixedTab()
-{
-    notebook->fixCurrent();
-}
-
-void Dialog::setUnFixedTab()
-{
-    notebook->unfixCurrent();
-}
+void Dialog::quitDel() { delBar->dismiss(); }
+void Dialog::setFixedTab() { notebook->fixCurrent(); }
+void Dialog::setUnFixedTab() { notebook->unfixCurrent(); }
 
 void Dialog::currentTabChanged(int)
 {
@@ -825,15 +642,8 @@ void Dialog::currentTabChanged(int)
         changeFont(editor->currentCharFormat());
 }
 
-void Dialog::moveToScreen()
-{
-    notebook->moveCurrentToScreen(skinPath);
-}
-
-void Dialog::backToTab(NoteWidget *note)
-{
-    notebook->backToTab(note);
-}
+void Dialog::moveToScreen() { notebook->moveCurrentToScreen(skinPath); }
+void Dialog::backToTab(NoteWidget *note) { notebook->backToTab(note); }
 
 // ---- skins ------------------------------------------------------------------------
 
@@ -843,9 +653,9 @@ void Dialog::changeSkin()
     if (chooser.exec() == QDialog::Accepted) {
         skinPath = chooser.skinPath();
         loadSkinPicture();
-        qDebug() << skinPath;
+        qCDebug(lcApp) << skinPath;
         update();
-        scheduleAutosave();
+        session->scheduleAutosave();
     }
     for (NoteWidget *note : notebook->noteList())
         note->setBackground(skinPath);
@@ -861,11 +671,7 @@ void Dialog::loadSkinPicture()
 
 // ---- editing: formatting, records, tables, printing, note files ----------------------
 
-void Dialog::changeFont(const QTextCharFormat &format)
-{
-    formatBar->changeFont(format);
-}
-
+void Dialog::changeFont(const QTextCharFormat &format) { formatBar->changeFont(format); }
 void Dialog::setBold() { formatBar->setBold(); }
 void Dialog::setXie() { formatBar->setItalic(); }
 void Dialog::setUnderLine() { formatBar->setUnderline(); }
@@ -901,10 +707,7 @@ void Dialog::insertTable()
     tableDialog->shape().applyAt(cursor);
 }
 
-void Dialog::print()
-{
-    NotePrinter::print(notebook->currentEditor(), this);
-}
+void Dialog::print() { NotePrinter::print(notebook->currentEditor(), this); }
 
 void Dialog::clean()
 {
@@ -929,75 +732,34 @@ void Dialog::save()
         showToolTip(message, 1000);
 }
 
-// ---- saving ------------------------------------------------------------------------
+// ---- saving and quitting ----------------------------------------------------------
 
-void Dialog::scheduleAutosave()
+void Dialog::showNotice(const StoreSession::Notice &notice)
 {
-    // Not restarted by later changes: while someone types, a save still
-    // happens every two seconds.
-    if (!autosaveTimer.isActive())
-        autosaveTimer.start();
+    if (!notice.label.isEmpty())
+        showToolTip(notice.label, 1000);
+    if (!notice.detail.isEmpty())
+        trayIcon->showMessage(tr("提示"), notice.detail, QSystemTrayIcon::Warning, 8000);
 }
 
-void Dialog::autosave()
-{
-    if (!storeWritable) {
-        autosaveFinished(false, tr("启动时无法读取 tab.dat，为保护原文件未保存"));
-        return;
-    }
-    const QStringList fileErrors = notebook->writeChangedNoteFiles();
-    storeSaver->requestSave(notebook->snapshot(skinPath));
-    if (!fileErrors.isEmpty())
-        autosaveFinished(false, fileErrors.join(QLatin1Char('\n')));
-}
-
-void Dialog::autosaveFinished(bool ok, const QString &error)
-{
-    if (ok) {
-        autosaveFailureShown = false;
-        return;
-    }
-    if (autosaveFailureShown)
-        return;
-    autosaveFailureShown = true;
-    showToolTip(tr("自动保存失败"), 1000);
-    trayIcon->showMessage(tr("提示"), tr("便签自动保存失败：%1").arg(error), QSystemTrayIcon::Warning, 8000);
-}
-
-QString Dialog::saveNotebook()
-{
-    autosaveTimer.stop();
-    if (!storeWritable)
-        return tr("启动时无法读取 tab.dat，为保护原文件未保存");
-    QStringList errors = notebook->writeChangedNoteFiles();
-    const TabStoreFile::SaveResult saved = storeSaver->saveNow(notebook->snapshot(skinPath));
-    if (!saved.ok)
-        errors.prepend(saved.error);
-    return errors.join(QLatin1Char('\n'));
-}
-
-void Dialog::startCutScreen()
-{
-    Widget::runCapture();
-}
+void Dialog::startCutScreen() { Widget::runCapture(); }
 
 void Dialog::quitAndSave()
 {
-    const QString error = saveNotebook();
-    if (error.isEmpty() || quitFailureShown) {
+    const StoreSession::QuitOutcome outcome = session->quitRequested();
+    showNotice(outcome.notice);
+    if (outcome.answer == StoreSession::QuitAnswer::Quit)
         finishQuit();
-        return;
-    }
-    // The old tab.dat is still whole; say so and let a second quit decide.
-    quitFailureShown = true;
-    showToolTip(tr("保存失败"), 1000);
-    trayIcon->showMessage(tr("提示"), tr("便签保存失败：%1\n再次退出将不保存修改。").arg(error),
-                          QSystemTrayIcon::Warning, 8000);
 }
 
 void Dialog::quitForSessionEnd()
 {
-    saveNotebook();
+    // The balloon may outlive us (a notification server shows it), the
+    // window's own label will not; the session's log keeps the reason.
+    const StoreSession::Notice notice = session->saveForSession();
+    if (!notice.isEmpty())
+        qCWarning(lcApp).noquote() << "tab.dat not saved at session end:" << notice.detail;
+    showNotice(notice);
     finishQuit();
 }
 
@@ -1011,7 +773,4 @@ void Dialog::finishQuit()
     QCoreApplication::quit();
 }
 
-void Dialog::commitNotebook()
-{
-    saveNotebook();
-}
+void Dialog::commitNotebook() { showNotice(session->saveForSession()); }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "autostartentry.h"
+#include "storesession.h"
 #include "stripdrag.h"
 #include "trayclickfilter.h"
 
@@ -22,8 +23,8 @@ class MenuDialog;
 class NoteFileActions;
 class Notebook;
 class NoteWidget;
+class PromptBar;
 class QAction;
-class QLineEdit;
 class QLabel;
 class QMenu;
 class QPropertyAnimation;
@@ -34,7 +35,7 @@ class QTabWidget;
 class QTextEdit;
 class QToolBar;
 class QToolButton;
-class StoreSaver;
+class RollUp;
 class TableDialog;
 
 /// The main window: a frameless, translucent, always-on-top tool window with
@@ -43,9 +44,11 @@ class TableDialog;
 /// size, and keeps the frame's own behaviour: the title clock, the strip drag,
 /// the message label, rolling up, the tray icon and start-with-the-system.
 ///
-/// It does not keep notes, format text, draw captures or play sounds: those
-/// live in the notebook, editing, desknote, skin and capture libraries, and
-/// its slots only forward to them.
+/// It does not keep notes, load or save tab.dat, format text, draw captures
+/// or play sounds: those live in the notebook (Notebook, StoreSession),
+/// editing, desknote, skin and capture libraries, and its slots only forward
+/// to them and show what they report. The roll-up and the name and delete
+/// bars are small helpers of their own (RollUp, PromptBar).
 class Dialog : public QDialog
 {
     Q_OBJECT
@@ -61,7 +64,7 @@ public:
     bool isQuitting() const { return quitting; }
     /// Saves tab.dat (and changed note files) now; returns the error, or an
     /// empty string when everything was written.
-    QString saveNotebook();
+    QString saveNotebook() { return session->saveNow(); }
 
 public slots:
     void hideDialog();
@@ -125,9 +128,6 @@ private slots:
     void quitAndSave();
     void setAutoStart(bool on);
     void showMainWindow();
-    void autosave();
-    void autosaveFinished(bool ok, const QString &error);
-    void scheduleAutosave();
     void changeSkin();
 
 protected:
@@ -151,16 +151,14 @@ private:
     void createCornerBar();
     void createFormatBar();
     void createNotebook();
-    void createDeleteBar();
-    void createNameBar();
     void createMenuPanel();
     void createTableDialog();
-    QToolButton *makeBarButton(const char *icon, const QString &tip, QWidget *bar);
     void connectSignals();
     void placeChildren();
     void finishQuit();
     bool pointerOutside(QPoint global) const;
     void loadSkinPicture();
+    void showNotice(const StoreSession::Notice &notice);
 
     QTabWidget *tabWidget = nullptr;
     MenuDialog *menuPanel = nullptr;
@@ -181,10 +179,7 @@ private:
     QToolButton *skinButton = nullptr;
     FormatBar *formatBar = nullptr;
     QToolBar *cornerBar = nullptr;
-    QPropertyAnimation *rollAnimation = nullptr;
     QPropertyAnimation *tipAnimation = nullptr;
-    QPropertyAnimation *menuOpenAnimation = nullptr;
-    QPropertyAnimation *menuCloseAnimation = nullptr;
     QPropertyAnimation *tableAnimation = nullptr;
     QLabel *tipLabel = nullptr;
     QTextEdit *homeEdit = nullptr;
@@ -193,35 +188,21 @@ private:
     QToolButton *renameButton = nullptr;
     QToolButton *addButton = nullptr;
     QToolButton *stickButton = nullptr;
-    QToolBar *nameBar = nullptr;
-    QLineEdit *nameEdit = nullptr;
-    QToolButton *nameOkButton = nullptr;
-    QToolButton *nameCancelButton = nullptr;
-    QToolBar *delBar = nullptr;
-    QLabel *delLabel = nullptr;
-    QToolButton *delOkButton = nullptr;
-    QToolButton *delCancelButton = nullptr;
-    QPropertyAnimation *nameBarAnimation = nullptr;
-    QPropertyAnimation *delBarAnimation = nullptr;
-    StoreSaver *storeSaver = nullptr;
-    QTimer autosaveTimer;
+    PromptBar *nameBar = nullptr;
+    PromptBar *delBar = nullptr;
+    RollUp *rollUp = nullptr;
+    StoreSession *session = nullptr;
     char nameEditMode = 0;
     int pendingDelIndex = -1;
-    bool quitFailureShown = false;
     bool quitting = false;
-    bool storeWritable = true;
-    bool autosaveFailureShown = false;
     QPoint menuAnchor;
     StripDrag drag;
-    QSize savedSize{-1, -1};
     QTimer tipTimer;
     QString skinPath;
     QIcon unpinIcon;
     QIcon pinIcon;
     QTimer clockTimer;
-    bool expanded = true;
     bool autoHideOn = true;
-    bool animating = false;
     bool firstPaintReported = false;
     bool trayAvailable = false;
     TrayClickFilter trayClicks;

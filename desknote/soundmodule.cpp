@@ -1,5 +1,7 @@
 #include "soundmodule.h"
 
+#include "logging.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
@@ -61,8 +63,8 @@ bool SoundModule::load()
         reasons << library.errorString();
         library.unload();
     }
-    qWarning("Velmo Note: the sound module could not be loaded, rings use the display's bell (%s)",
-             qPrintable(reasons.join(QLatin1String("; "))));
+    qCWarning(lcDesknote, "Velmo Note: the sound module could not be loaded, rings use the display's bell (%s)",
+              qPrintable(reasons.join(QLatin1String("; "))));
     return false;
 }
 

@@ -2,6 +2,7 @@
 #include "lazyiconengine.h"
 
 #include <QPainter>
+#include <QPropertyAnimation>
 #include <QToolBar>
 #include <QToolButton>
 
@@ -46,6 +47,9 @@ MenuDialog::MenuDialog(QWidget *parent)
     fixBar = makeBar({fixedButton, notFixedButton});
 
     connect(quitButton, &QToolButton::clicked, this, &MenuDialog::quit);
+    m_unfold = new QPropertyAnimation(this, "geometry", this);
+    m_fold = new QPropertyAnimation(this, "geometry", this);
+    connect(m_fold, &QPropertyAnimation::finished, this, &QWidget::close);
     connect(closeButton, &QToolButton::clicked, this, &MenuDialog::closeMenu);
     connect(cleanButton, &QToolButton::clicked, this, &MenuDialog::clean);
     connect(leftButton, &QToolButton::clicked, this, &MenuDialog::alignLeft);
@@ -89,6 +93,30 @@ void MenuDialog::closeMenu() { emit sigCloseMenu(); }
 void MenuDialog::fixed() { emit sigFixed(); close(); }
 void MenuDialog::notFixed() { emit sigNotFixed(); close(); }
 void MenuDialog::quit() { emit sigQuit(); }
+
+void MenuDialog::unfoldFrom(const QRect &window)
+{
+    const int x = window.x() + window.width() / 2 - PanelWidth / 2;
+    const int y = window.y();
+    m_fold->stop();
+    setGeometry(x, y, 0, 0);
+    m_unfold->stop();
+    m_unfold->setDuration(FoldMs);
+    m_unfold->setStartValue(geometry());
+    m_unfold->setEndValue(QRect(x, y, PanelWidth, PanelHeight));
+    show();
+    m_unfold->start();
+}
+
+void MenuDialog::fold()
+{
+    m_unfold->stop();
+    m_fold->stop();
+    m_fold->setDuration(FoldMs);
+    m_fold->setStartValue(geometry());
+    m_fold->setEndValue(QRect(geometry().topLeft(), QSize(0, 0)));
+    m_fold->start();
+}
 
 void MenuDialog::showEvent(QShowEvent *event)
 {

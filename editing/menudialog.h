@@ -3,14 +3,15 @@
 #include <QDialog>
 #include <QPixmap>
 
+class QPropertyAnimation;
 class QToolBar;
 class QToolButton;
 
 /// The floating menu panel of the main window: twelve icon buttons for the
 /// commands that are not on the formatting toolbar. It does no work itself:
 /// each button emits one signal for the main window and then (except quit and
-/// close) the panel hides at once. The main window animates its opening and
-/// folding; the panel only paints itself and places its rows.
+/// close) the panel hides at once. It unfolds and folds itself when the main
+/// window asks; it paints itself and places its rows.
 class MenuDialog : public QDialog
 {
     Q_OBJECT
@@ -18,8 +19,16 @@ public:
     static constexpr int PanelWidth = 130;
     static constexpr int PanelHeight = 200;
 
+    static constexpr int FoldMs = 360;
+
     explicit MenuDialog(QWidget *parent = nullptr);
     ~MenuDialog() override;
+
+    /// Unfolds from nothing at the top centre of window (global coordinates)
+    /// to its full size, below that point.
+    void unfoldFrom(const QRect &window);
+    /// Folds into its top-left corner, then closes.
+    void fold();
 
 signals:
     void sigClean();
@@ -74,4 +83,6 @@ private:
     QToolButton *closeButton;
     QToolButton *fixedButton;
     QToolButton *notFixedButton;
+    QPropertyAnimation *m_unfold;
+    QPropertyAnimation *m_fold;
 };

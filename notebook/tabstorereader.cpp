@@ -246,7 +246,7 @@ TabStoreReader::Result TabStoreReader::read(QIODevice *device)
     in.at(0, "skin");
     bool absent = false;
     if (!in.readString(&data.skinPath, &absent)) {
-        // The old program started every new store as the four bytes 00 00 00 01,
+        // A new store starts as the count 1 alone, the four bytes 00 00 00 01,
         // with no skin field; that form, and only that one, is whole without it.
         if (absent && count == 1)
             in.result.status = Ok;

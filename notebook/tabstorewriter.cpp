@@ -1,110 +1,82 @@
 #include "tabstorewriter.h"
 
 #include <QByteArray>
+#include <QDataStream>
 #include <QIODevice>
-#include <QtEndian>
 
-#include <algorithm>
 #include <limits>
 
 namespace {
 
-// Fields are gathered in a buffer of this size, so a 10 MB store costs a few
-// hundred device writes rather than one per field.
-constexpr qsizetype FlushAt = 256 * 1024;
+// What QDataStream writes is gathered in blocks of this size, so a 10 MB
+// store costs a few hundred device writes rather than one per field.
+constexpr qint64 BlockSize = 256 * 1024;
 
-class Output
+/// The device QDataStream writes into: passes the bytes on to the real device
+/// in blocks, retrying short writes (pipes and sockets may take part of a
+/// block at a time), and keeps the real device's error text when one fails.
+/// After a failure it accepts nothing more.
+class BlockWriter : public QIODevice
 {
 public:
-    explicit Output(QIODevice *device) : m_device(device) { m_buffer.reserve(FlushAt + 16); }
-
-    bool ok() const { return m_ok; }
-    const QString &error() const { return m_error; }
-
-    void putUInt32(quint32 value)
+    explicit BlockWriter(QIODevice *device) : m_device(device)
     {
-        if (!m_ok)
-            return;
-        char raw[4];
-        qToBigEndian(value, raw);
-        m_buffer.append(raw, 4);
-        flushIfFull();
+        m_buffer.reserve(BlockSize);
+        open(QIODevice::WriteOnly | QIODevice::Unbuffered);
     }
 
-    void putInt32(qint32 value) { putUInt32(quint32(value)); }
-
-    void putFlag(bool value)
+    /// Writes out what is still gathered; false once anything failed.
+    bool flushBlock()
     {
-        if (!m_ok)
-            return;
-        m_buffer.append(value ? '\1' : '\0');
-        flushIfFull();
-    }
-
-    void putString(const QString &text)
-    {
-        if (!m_ok)
-            return;
-        if (text.isNull()) {
-            putUInt32(0xFFFFFFFFu);
-            return;
-        }
-        const qint64 bytes = qint64(text.size()) * 2;
-        if (bytes >= qint64(0xFFFFFFFFu)) {
-            fail(QStringLiteral("a text of %1 characters is too long for the store").arg(text.size()));
-            return;
-        }
-        putUInt32(quint32(bytes));
-        const ushort *units = text.utf16();
-        qsizetype left = text.size();
-        while (left > 0 && m_ok) {
-            const qsizetype n = std::min(left, FlushAt / 2);
-            const qsizetype at = m_buffer.size();
-            m_buffer.resize(at + n * 2);
-            qToBigEndian<quint16>(units, n, m_buffer.data() + at);
-            units += n;
-            left -= n;
-            flushIfFull();
-        }
-    }
-
-    void flush()
-    {
-        if (!m_ok || m_buffer.isEmpty())
-            return;
-        // A short write is not yet a failure (pipes, sockets); one that moves nothing is.
-        qint64 done = 0;
-        while (done < m_buffer.size()) {
-            const qint64 written = m_device->write(m_buffer.constData() + done, m_buffer.size() - done);
-            if (written <= 0) {
-                fail(written < 0 ? m_device->errorString()
-                                 : QStringLiteral("the device accepted no more data"));
-                break;
-            }
-            done += written;
-        }
+        if (m_failed)
+            return false;
+        const bool ok = writeAll(m_buffer.constData(), m_buffer.size());
         m_buffer.resize(0);
+        return ok;
     }
 
-    void fail(const QString &why)
+protected:
+    qint64 readData(char *, qint64) override { return -1; }
+
+    qint64 writeData(const char *data, qint64 len) override
     {
-        if (m_ok)
-            m_error = why;
-        m_ok = false;
+        if (m_failed)
+            return -1;
+        if (m_buffer.size() + len > BlockSize && !flushBlock())
+            return -1;
+        if (len >= BlockSize)
+            return writeAll(data, len) ? len : -1;
+        m_buffer.append(data, len);
+        return len;
     }
 
 private:
-    void flushIfFull()
+    bool writeAll(const char *data, qint64 len)
     {
-        if (m_buffer.size() >= FlushAt)
-            flush();
+        qint64 done = 0;
+        while (done < len) {
+            const qint64 written = m_device->write(data + done, len - done);
+            if (written <= 0) {
+                m_failed = true;
+                setErrorString(written < 0 ? m_device->errorString()
+                                           : QStringLiteral("the device accepted no more data"));
+                return false;
+            }
+            done += written;
+        }
+        return true;
     }
 
     QIODevice *m_device;
     QByteArray m_buffer;
-    bool m_ok = true;
-    QString m_error;
+    bool m_failed = false;
 };
+
+// A stored string's length field counts bytes in a quint32, 0xFFFFFFFF meaning null.
+bool fitsLengthField(const QString &text)
+{
+    return qint64(text.size()) * 2 < qint64(0xFFFFFFFFu);
+}
 
 } // namespace
 
@@ -119,26 +91,27 @@ bool TabStoreWriter::write(QIODevice *device, const TabStoreData &data, QString 
         return failed(QStringLiteral("device not open for writing"));
     if (data.records.size() >= std::numeric_limits<qint32>::max())
         return failed(QStringLiteral("too many records for the store"));
-
-    Output out(device);
-    out.putInt32(qint32(data.records.size() + 1));
     for (const TabRecord &record : data.records) {
-        out.putString(record.name);
-        out.putFlag(record.fromFile);
-        out.putString(record.pathOrText);
-        out.putFlag(record.onScreen);
-        if (record.onScreen) {
-            out.putInt32(record.geometry.left());
-            out.putInt32(record.geometry.top());
-            out.putInt32(record.geometry.right());
-            out.putInt32(record.geometry.bottom());
+        for (const QString *text : {&record.name, &record.pathOrText}) {
+            if (!fitsLengthField(*text))
+                return failed(QStringLiteral("a text of %1 characters is too long for the store").arg(text->size()));
         }
-        if (!out.ok())
+    }
+    if (!fitsLengthField(data.skinPath))
+        return failed(QStringLiteral("a text of %1 characters is too long for the store").arg(data.skinPath.size()));
+
+    BlockWriter sink(device);
+    QDataStream out(&sink);
+    out << qint32(data.records.size() + 1);
+    for (const TabRecord &record : data.records) {
+        out << record.name << record.fromFile << record.pathOrText << record.onScreen;
+        if (record.onScreen)
+            out << record.geometry;
+        if (out.status() != QDataStream::Ok)
             break;
     }
-    out.putString(data.skinPath);
-    out.flush();
-    if (!out.ok())
-        return failed(out.error());
+    out << data.skinPath;
+    if (out.status() != QDataStream::Ok || !sink.flushBlock())
+        return failed(sink.errorString());
     return true;
 }

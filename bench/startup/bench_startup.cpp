@@ -4,7 +4,8 @@
 // lines of text (bare_window --text), interleaved run by run: the time from
 // starting the process to the end of its first frame, and the resident memory
 // once it has been idle for a while. Prints medians; the goal is stated
-// against the bare window, the text window shows what drawing any text costs.
+// against the window that draws text: at most 1.7 times its first frame and
+// 1.3 times its idle memory.
 // Needs an X session (scripts/test-session.sh) with a compositor.
 
 #include <QCoreApplication>
@@ -137,10 +138,10 @@ int main(int argc, char *argv[])
     }
     std::printf("\nmedian of %d runs\n", runs);
     std::printf("first frame: velmonote %.1f ms, bare %.1f ms, bare+text %.1f ms\n", paint[0], paint[1], paint[2]);
-    std::printf("  velmonote / bare %.2f (goal <= 1.5), velmonote / bare+text %.2f, bare+text / bare %.2f\n",
-                paint[0] / paint[1], paint[0] / paint[2], paint[2] / paint[1]);
+    std::printf("  velmonote / bare+text %.2f (goal <= 1.7), velmonote / bare %.2f, bare+text / bare %.2f\n",
+                paint[0] / paint[2], paint[0] / paint[1], paint[2] / paint[1]);
     std::printf("idle memory: velmonote %.1f MiB, bare %.1f MiB, bare+text %.1f MiB\n", rss[0], rss[1], rss[2]);
-    std::printf("  velmonote / bare %.2f (goal <= 1.5), velmonote / bare+text %.2f, bare+text / bare %.2f\n",
-                rss[0] / rss[1], rss[0] / rss[2], rss[2] / rss[1]);
+    std::printf("  velmonote / bare+text %.2f (goal <= 1.3), velmonote / bare %.2f, bare+text / bare %.2f\n",
+                rss[0] / rss[2], rss[0] / rss[1], rss[2] / rss[1]);
     return 0;
 }

@@ -49,6 +49,7 @@ private slots:
     void stayOnTopToggleShowsHiddenWindow();
     void hideButtonHidesToTray();
     void autoStartEntryFollowsCheckMark();
+    void autoStartCheckMarkShowsFailure();
     void tabCloseGlyphAsksBeforeDeleting();
 
 private:
@@ -448,9 +449,11 @@ void TestMainWindow::autoStartEntryFollowsCheckMark()
     QVERIFY(file.open(QIODevice::ReadOnly));
     const QString text = QString::fromUtf8(file.readAll());
     file.close();
-    // The entry starts the executable of the working directory, hidden, in that directory.
-    QVERIFY(text.contains(QStringLiteral("Exec=") + XdgAutoStartEntry::escapeString(
-        XdgAutoStartEntry::quoteExecArgument(work->path() + QLatin1String("/velmonote"))) + QLatin1String(" -Hide\n")));
+    // The entry starts the executable of the working directory, hidden, in that
+    // directory (a temporary folder's path needs no quoting; tst_xdgautostart
+    // checks the quoting).
+    QVERIFY2(!work->path().contains(QRegularExpression(QStringLiteral("[^A-Za-z0-9/_.-]"))), qPrintable(work->path()));
+    QVERIFY(text.contains(QStringLiteral("Exec=") + work->path() + QLatin1String("/velmonote -Hide\n")));
     QVERIFY(text.contains(QStringLiteral("Path=") + work->path() + QLatin1Char('\n')));
 
     // A new window finds the entry and starts checked.
@@ -465,6 +468,32 @@ void TestMainWindow::autoStartEntryFollowsCheckMark()
     autoStart->trigger();
     autoStart->trigger();
     QVERIFY(!QFileInfo::exists(entry));
+}
+
+void TestMainWindow::autoStartCheckMarkShowsFailure()
+{
+    // A file where the configuration folder should be: no entry can be made.
+    const QString blocked = work->path() + QLatin1String("/blocked");
+    QFile file(blocked);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.close();
+    delete window;
+    window = new Dialog(std::make_unique<XdgAutoStartEntry>(blocked));
+    QAction *autoStart = trayAction(QStringLiteral("开机自启动"));
+    autoStart->trigger();
+    QVERIFY(!autoStart->isChecked());
+    QCOMPARE(child<QLabel>("tipLabel")->text(), QStringLiteral("无法设置开机自启动"));
+
+    // An entry that cannot be deleted (a folder holding a file) stays checked.
+    const QString config = work->path() + QLatin1String("/config");
+    QVERIFY(QDir().mkpath(config + QLatin1String("/autostart/velmonote.desktop/inside")));
+    delete window;
+    window = new Dialog(std::make_unique<XdgAutoStartEntry>(config));
+    autoStart = trayAction(QStringLiteral("开机自启动"));
+    QVERIFY(autoStart->isChecked());
+    autoStart->trigger();
+    QVERIFY(autoStart->isChecked());
+    QCOMPARE(child<QLabel>("tipLabel")->text(), QStringLiteral("无法取消开机自启动"));
 }
 
 void TestMainWindow::tabCloseGlyphAsksBeforeDeleting()

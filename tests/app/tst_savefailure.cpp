@@ -56,6 +56,8 @@ private slots:
     void failedQuitWarnsThenSecondQuitEnds();
     void failedAutosaveWarnsOnceUntilASaveWorks();
     void damagedStoreIsKeptAndReported();
+    void unreadableNoteFilesAreReported();
+    void sessionEndSaveFailureIsShown();
 
 private:
     Dialog *makeWindow();
@@ -176,6 +178,41 @@ void TestSaveFailure::damagedStoreIsKeptAndReported()
     QCOMPARE(w->saveNotebook(), QString());
     QCOMPARE(TabStoreFile::load(dir->path() + QLatin1String("/tab.dat")).data.records.size(), 1);
     QVERIFY(QFileInfo::exists(dir->path() + QLatin1Char('/') + copies.first()));
+}
+
+void TestSaveFailure::unreadableNoteFilesAreReported()
+{
+    TabStoreData data;
+    TabRecord missing;
+    missing.name = QStringLiteral("gone");
+    missing.fromFile = true;
+    missing.pathOrText = dir->path() + QLatin1String("/nowhere/gone.not");
+    data.records << missing;
+    const QString store = dir->path() + QLatin1String("/tab.dat");
+    QVERIFY(TabStoreFile::save(store, data).ok);
+    const QByteArray before = readFile(store);
+    std::unique_ptr<Dialog> w(makeWindow());
+    QCOMPARE(w->findChild<QLabel *>(QStringLiteral("tipLabel"))->text(), QStringLiteral("有便签文件无法读取"));
+    QCOMPARE(w->notes()->fixedTabs().size(), 0);
+    // The record is written back as it was.
+    QCOMPARE(w->saveNotebook(), QString());
+    QCOMPARE(readFile(store), before);
+}
+
+void TestSaveFailure::sessionEndSaveFailureIsShown()
+{
+    // A folder where tab.dat should be: it cannot be read, so it is never written.
+    QVERIFY(QDir(dir->path()).mkdir(QStringLiteral("tab.dat")));
+    std::unique_ptr<Dialog> w(makeWindow());
+    auto *label = w->findChild<QLabel *>(QStringLiteral("tipLabel"));
+    w->commitNotebook();
+    QCOMPARE(label->text(), QStringLiteral("保存失败"));
+    QVERIFY(!w->isQuitting());
+    label->clear();
+    w->quitForSessionEnd();
+    QCOMPARE(label->text(), QStringLiteral("保存失败"));
+    QVERIFY(w->isQuitting());
+    QVERIFY(QFileInfo(dir->path() + QLatin1String("/tab.dat")).isDir());
 }
 
 QTEST_MAIN(TestSaveFailure)

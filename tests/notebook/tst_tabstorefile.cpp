@@ -133,7 +133,8 @@ private slots:
         QCOMPARE(entries(m_dir.path()), QStringList{QStringLiteral("tab.dat")});
     }
 
-    // The old program did not truncate, so old files could keep a tail; ours are exact.
+    // A store rewritten in place without truncating keeps a stale tail after the
+    // skin field; a save replaces the whole file.
     void saveReplacesLongerFileWhole()
     {
         const QString path = m_dir.filePath(QStringLiteral("tab.dat"));

@@ -162,7 +162,7 @@ private slots:
         QTest::newRow("count 1 without a skin field") << hex("00000001");
     }
 
-    // The old program wrote 00 00 00 01 into a new tab.dat and nothing else.
+    // A new or emptied tab.dat is started as the count 1 alone (00 00 00 01), with no skin field.
     void acceptsStartAndEmptyForms()
     {
         QFETCH(QByteArray, bytes);

@@ -1,0 +1,144 @@
+#include "storesession.h"
+
+#include "logging.h"
+#include "tabstorefile.h"
+
+#include <QFileInfo>
+
+namespace {
+constexpr int AutosaveDelayMs = 2000;
+}
+
+StoreSession::StoreSession(const QString &path, QObject *parent)
+    : StoreSession(path, StoreSaver::SaveFunction(), parent)
+{
+}
+
+StoreSession::StoreSession(const QString &path, StoreSaver::SaveFunction save, QObject *parent)
+    : QObject(parent)
+    , m_path(path)
+    , m_saver(save ? new StoreSaver(path, std::move(save), this) : new StoreSaver(path, this))
+    , m_autosaveTimer(this)
+{
+    m_autosaveTimer.setObjectName(QStringLiteral("autosaveTimer"));
+    m_autosaveTimer.setSingleShot(true);
+    m_autosaveTimer.setInterval(AutosaveDelayMs);
+    connect(&m_autosaveTimer, &QTimer::timeout, this, &StoreSession::autosave);
+    connect(m_saver, &StoreSaver::saveFinished, this, &StoreSession::autosaveFinished);
+}
+
+StoreSession::~StoreSession() = default;
+
+StoreSession::Opened StoreSession::open(const Source &source)
+{
+    m_source = source;
+    const bool fresh = !QFileInfo::exists(m_path) || QFileInfo(m_path).size() == 0;
+    const TabStoreFile::LoadResult loaded = TabStoreFile::load(m_path);
+    const int kept = m_source.restore ? m_source.restore(loaded.data) : 0;
+    TabStoreFile::SaveResult created{true, QString()};
+    if (fresh && loaded.status != TabStoreFile::Unreadable)
+        created = TabStoreFile::saveEmpty(m_path);
+    // Never replace a store we could not read, or a damaged one we could not
+    // copy aside: it may hold the only copy of the user's notes.
+    m_writable = loaded.status != TabStoreFile::Unreadable
+        && !(loaded.status == TabStoreFile::Damaged && loaded.damagedCopyPath.isEmpty());
+    return Opened{loaded.data.skinPath, openNotice(loaded, kept, created)};
+}
+
+StoreSession::Notice StoreSession::openNotice(const TabStoreFile::LoadResult &loaded, int keptRecords,
+                                              const TabStoreFile::SaveResult &created) const
+{
+    Notice notice;
+    QStringList details;
+    if (loaded.status == TabStoreFile::Damaged) {
+        notice.label = tr("便签数据已损坏");
+        details << (loaded.damagedCopyPath.isEmpty()
+                        ? tr("tab.dat 已损坏，已读出损坏前的便签；无法备份原文件（%1），因此不会覆盖它").arg(loaded.copyError)
+                        : tr("tab.dat 已损坏，已读出损坏前的便签，原文件备份为 %1").arg(loaded.damagedCopyPath));
+    } else if (loaded.status == TabStoreFile::Unreadable) {
+        details << tr("无法读取 tab.dat（%1），本次运行不会覆盖它").arg(loaded.error);
+    }
+    if (keptRecords > 0) {
+        if (notice.label.isEmpty())
+            notice.label = tr("有便签文件无法读取");
+        details << tr("%1 个固定便签的便签文件无法读取，未能打开；它们的记录会原样保存").arg(keptRecords);
+    }
+    if (!created.ok) {
+        if (notice.label.isEmpty())
+            notice.label = tr("无法创建 tab.dat");
+        details << tr("无法创建 tab.dat（%1），便签可能无法保存").arg(created.error);
+    }
+    notice.detail = details.join(QLatin1Char('\n'));
+    return notice;
+}
+
+QString StoreSession::notWritableError() const
+{
+    return tr("启动时无法读取 tab.dat，为保护原文件未保存");
+}
+
+void StoreSession::scheduleAutosave()
+{
+    if (!m_autosaveTimer.isActive())
+        m_autosaveTimer.start();
+}
+
+void StoreSession::autosave()
+{
+    if (!m_writable) {
+        autosaveFinished(false, notWritableError());
+        return;
+    }
+    if (!m_source.snapshot)
+        return;
+    const QStringList fileErrors = m_source.writeNoteFiles ? m_source.writeNoteFiles() : QStringList();
+    m_saver->requestSave(m_source.snapshot());
+    if (!fileErrors.isEmpty())
+        autosaveFinished(false, fileErrors.join(QLatin1Char('\n')));
+}
+
+void StoreSession::autosaveFinished(bool ok, const QString &error)
+{
+    if (ok) {
+        m_autosaveFailureShown = false;
+        return;
+    }
+    // Told (and logged) once, not at every save while the fault lasts.
+    if (m_autosaveFailureShown)
+        return;
+    m_autosaveFailureShown = true;
+    qCWarning(lcNotebook).noquote() << "autosave failed:" << error;
+    emit autosaveFailed(Notice{tr("自动保存失败"), tr("便签自动保存失败：%1").arg(error)});
+}
+
+QString StoreSession::saveNow()
+{
+    m_autosaveTimer.stop();
+    if (!m_writable)
+        return notWritableError();
+    if (!m_source.snapshot)
+        return QString();
+    QStringList errors = m_source.writeNoteFiles ? m_source.writeNoteFiles() : QStringList();
+    const TabStoreFile::SaveResult saved = m_saver->saveNow(m_source.snapshot());
+    if (!saved.ok)
+        errors.prepend(saved.error);
+    return errors.join(QLatin1Char('\n'));
+}
+
+StoreSession::QuitOutcome StoreSession::quitRequested()
+{
+    const QString error = saveNow();
+    if (error.isEmpty() || m_quitFailureShown)
+        return QuitOutcome{};
+    m_quitFailureShown = true;
+    return QuitOutcome{QuitAnswer::Stay,
+                       Notice{tr("保存失败"), tr("便签保存失败：%1\n再次退出将不保存修改。").arg(error)}};
+}
+
+StoreSession::Notice StoreSession::saveForSession()
+{
+    const QString error = saveNow();
+    if (error.isEmpty())
+        return Notice();
+    return Notice{tr("保存失败"), tr("便签保存失败：%1").arg(error)};
+}
