@@ -275,7 +275,7 @@ void TestCaptureHotKey::hotKeyInOverlayOpensSecondOverlay()
                              second = qobject_cast<Widget *>(w);
                              QTRY_VERIFY(second->isActiveWindow());
                              // Its picture is the first overlay: the desktop dimmed.
-                             const QImage picture = second->desktopPicture().toImage();
+                             const QImage picture = second->desktopPicture();
                              QCOMPARE(picture.pixel(400, 700) | 0xff000000,
                                       PatternWindow::dimmed(PatternWindow::colorAt(400, 700)));
                              QVERIFY(DesktopDriver::key(QStringLiteral("Escape")));
