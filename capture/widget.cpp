@@ -13,6 +13,7 @@
 #include <QClipboard>
 #include <QDebug>
 #include <QDir>
+#include <QEventLoop>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QKeyEvent>
@@ -25,6 +26,7 @@
 #include <QSaveFile>
 #include <QScreen>
 #include <QStandardPaths>
+#include <QWindow>
 
 #include <cmath>
 
@@ -103,14 +105,39 @@ void Widget::recapture()
     // On X11 the overlay paints into its window itself, a few rows at a
     // time, instead of through a second, window-sized buffer. Decided while
     // the window is still unmapped, before its first paint.
-    if (!m_presenter && QGuiApplication::platformName() == QLatin1String("xcb")) {
+    if (QGuiApplication::platformName() == QLatin1String("xcb")) {
         setAttribute(Qt::WA_PaintOnScreen);
         create();
-        m_presenter = X11ShmPresenter::create(quint32(winId()), desktop.size());
+        // A window closed by other means was given back: paint the new one.
+        if (!m_presenter || m_presenter->window() != quint32(winId()) || m_presenter->windowSize() != desktop.size())
+            m_presenter = X11ShmPresenter::create(quint32(winId()), desktop.size());
         if (!m_presenter)
             setAttribute(Qt::WA_PaintOnScreen, false);
     }
     placeHint();
+}
+
+void Widget::runModal()
+{
+    // Not QDialog::exec(): it gives the window back to the system when it
+    // ends, and the kept window would have to be made anew each time.
+    setWindowModality(Qt::ApplicationModal);
+    QEventLoop loop;
+    const QMetaObject::Connection ended = connect(this, &Widget::captureEnded, &loop, &QEventLoop::quit);
+    // Closed some other way (the window manager): QDialog ends too.
+    const QMetaObject::Connection finished = connect(this, &QDialog::finished, &loop, &QEventLoop::quit);
+    show();
+    if (isVisible())
+        loop.exec(QEventLoop::DialogExec);
+    disconnect(ended);
+    disconnect(finished);
+}
+
+void Widget::endCapture()
+{
+    // Hidden, not closed: closing would give the native window back.
+    hide();
+    emit captureEnded();
 }
 
 void Widget::releasePicture()
@@ -171,14 +198,14 @@ void Widget::runCapture()
         // The hot key again while a capture is open: a second overlay over
         // the first, as a fresh window.
         Widget overlay(nullptr, QColor(0, 0, 255), -1);
-        overlay.exec();
+        overlay.runModal();
     } else {
         keptOverlayBusy = true;
         if (keptOverlay)
             keptOverlay->recapture();
         else
             keptOverlay = new Widget(nullptr, QColor(0, 0, 255), -1);
-        keptOverlay->exec();
+        keptOverlay->runModal();
         if (keptOverlay)
             keptOverlay->releasePicture();
         keptOverlayBusy = false;
@@ -210,7 +237,7 @@ void Widget::createMenu()
     connect(boardAction, &QAction::triggered, this, &Widget::saveBoard);
     connect(sizeAction, &QAction::triggered, this, &Widget::input);
     connect(helpAction, &QAction::triggered, this, &Widget::emitHelp);
-    connect(exitAction, &QAction::triggered, this, &Widget::close);
+    connect(exitAction, &QAction::triggered, this, &Widget::endCapture);
 }
 
 QString Widget::defaultSaveName()
@@ -336,7 +363,7 @@ void Widget::keyPressEvent(QKeyEvent *event)
         break;
     case Qt::Key_Escape:
         // The window itself is kept for the next capture (runCapture).
-        close();
+        endCapture();
         emit closed();
         break;
     case Qt::Key_Enter:
@@ -403,7 +430,7 @@ void Widget::saveImage()
     CaptureFileSaver::instance()->save(fullPixmap, sel.saveRect(), saveFile,
                                        ImageSuffixRule::format(savePath, filter), picQuality);
     saveFile = nullptr;
-    close();
+    endCapture();
 }
 
 void Widget::saveBoard()
@@ -412,7 +439,7 @@ void Widget::saveBoard()
     // The whole desktop is shared with the clipboard as it is; a part is cut.
     const QImage image = area == fullPixmap.rect() ? fullPixmap : fullPixmap.copy(area);
     QApplication::clipboard()->setImage(image, QClipboard::Clipboard);
-    close();
+    endCapture();
 }
 
 void Widget::emitHelp()

@@ -57,6 +57,11 @@ public:
     /// Grabs the desktop anew and starts over with no selection (what the
     /// constructor does for the first capture).
     void recapture();
+    /// Shows the overlay modally and returns when it closes, keeping its
+    /// window for the next capture.
+    void runModal();
+    /// Ends the capture: hides the overlay, keeping its window.
+    void endCapture();
     /// Gives back the picture and painting buffers after a capture.
     void releasePicture();
 
@@ -75,6 +80,8 @@ public:
 signals:
     void closed();
     void showHelp();
+    /// The overlay was hidden by Esc, an output or the exit entry.
+    void captureEnded();
 
 public slots:
     void saveImage();

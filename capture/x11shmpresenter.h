@@ -31,6 +31,8 @@ public:
     /// Paints the region through paint() and puts it on the window; returns
     /// once the X server has every pixel.
     bool present(const QRegion &region, const PaintFunction &paint);
+    quint32 window() const { return m_window; }
+    QSize windowSize() const { return m_windowSize; }
     /// Gives the strips back to the system; the next present() makes new ones.
     void release();
 
