@@ -542,6 +542,10 @@ void Widget::paintEvent(QPaintEvent *event)
                         (QPointF(r.bottomRight() + QPoint(1, 1)) * m_ratio).toPoint() - QPoint(1, 1));
     }
     if (m_presenter) {
+        // Qt asks for a paint when the window is shown, before the window
+        // system has mapped it; the expose that follows asks again.
+        if (!windowHandle() || !windowHandle()->isExposed())
+            return;
         m_presenter->present(region, [this](QPainter &painter, const QRect &area) { paintArea(painter, area); });
         return;
     }
