@@ -26,6 +26,7 @@
 #include <QSaveFile>
 #include <QScreen>
 #include <QStandardPaths>
+#include <QTimer>
 #include <QWindow>
 
 #include <cmath>
@@ -41,12 +42,14 @@ QRect stroked(const QRect &rect)
     return rect.adjusted(0, 0, 1, 1);
 }
 
+constexpr int PrepareDelayMs = 3000;
+
 // The overlay kept between captures, and whether a capture runs in it.
 QPointer<Widget> keptOverlay;
 bool keptOverlayBusy = false;
 }
 
-Widget::Widget(QWidget *parent, QColor color, int quality)
+Widget::Widget(QWidget *parent, QColor color, int quality, bool grabNow)
     : QDialog(parent)
     , borderColor(color)
     , picQuality(quality)
@@ -69,12 +72,17 @@ Widget::Widget(QWidget *parent, QColor color, int quality)
                                  tr("截图未能保存到 %1：\n%2").arg(QDir::toNativeSeparators(path), error));
         });
     }
-    recapture();
+    prepare(grabNow);
 }
 
 Widget::~Widget() = default;
 
 void Widget::recapture()
+{
+    prepare(true);
+}
+
+void Widget::prepare(bool grabNow)
 {
     sel = CaptureSelection();
     startPoint = endPoint = lastPoint = QPoint();
@@ -100,7 +108,8 @@ void Widget::recapture()
         setGeometry(logical);
 
     // Grabbed before the overlay is shown, so it never shows itself.
-    fullPixmap = m_source->grab();
+    if (grabNow)
+        fullPixmap = m_source->grab();
 
     // On X11 the overlay paints into its window itself, a few rows at a
     // time, instead of through a second, window-sized buffer. Decided while
@@ -115,6 +124,25 @@ void Widget::recapture()
             setAttribute(Qt::WA_PaintOnScreen, false);
     }
     placeHint();
+    if (!grabNow) {
+        // The first text drawn in the hint's font loads and renders its
+        // glyphs: done now, not while the user waits for the overlay.
+        QImage warm(hintArea.size().expandedTo(QSize(1, 1)), QImage::Format_RGB32);
+        QPainter painter(&warm);
+        painter.translate(-hintArea.topLeft());
+        drawScaledText(painter, m_hintOrigin, hintText);
+        painter.drawText(QPoint(0, 0), startText(sel) + sizeText(sel));
+    }
+}
+
+void Widget::prepareCapture(QObject *context)
+{
+    // Once the program has settled after its start, so that neither the
+    // start nor the first capture pays for building the overlay.
+    QTimer::singleShot(PrepareDelayMs, context, [] {
+        if (!keptOverlay && !keptOverlayBusy)
+            keptOverlay = new Widget(nullptr, QColor(0, 0, 255), -1, false);
+    });
 }
 
 void Widget::runModal()

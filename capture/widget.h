@@ -46,7 +46,9 @@ class Widget : public QDialog
 {
     Q_OBJECT
 public:
-    Widget(QWidget *parent, QColor borderColor, int picQuality);
+    /// Grabs the desktop at once unless grabNow is false (an overlay built
+    /// ahead of its first capture, see prepareCapture()).
+    Widget(QWidget *parent, QColor borderColor, int picQuality, bool grabNow = true);
     ~Widget() override;
 
     /// One capture as the main window runs it: an overlay with a blue frame
@@ -54,6 +56,10 @@ public:
     /// window is kept for the next capture; its picture is given back.
     static void runCapture();
 
+    /// Builds the kept overlay a few seconds after the call, while the program
+    /// is idle, so that the first capture is as fast as later ones; context
+    /// bounds the wait (the main window).
+    static void prepareCapture(QObject *context);
     /// Grabs the desktop anew and starts over with no selection (what the
     /// constructor does for the first capture).
     void recapture();
@@ -103,6 +109,9 @@ protected:
 
 private:
     void createMenu();
+    /// Reads the desktop's arrangement, places the window, readies painting
+    /// and, with grabNow, grabs the picture.
+    void prepare(bool grabNow);
     void updateCorners(QPoint p, QPoint q);
     /// A mouse position in device pixels of the picture.
     QPoint devicePoint(const QMouseEvent *event) const;
