@@ -574,7 +574,13 @@ void Widget::paintEvent(QPaintEvent *event)
         // system has mapped it; the expose that follows asks again.
         if (!windowHandle() || !windowHandle()->isExposed())
             return;
-        m_presenter->present(region, [this](QPainter &painter, const QRect &area) { paintArea(painter, area); });
+        // Mapping brings two exposes of the whole window (Qt's own and the
+        // X server's) in one go: gathered, they cost one paint, not two.
+        m_pendingPaint += region;
+        if (!m_paintScheduled) {
+            m_paintScheduled = true;
+            QTimer::singleShot(0, this, &Widget::presentPending);
+        }
         return;
     }
     QPainter painter(this);
@@ -583,6 +589,16 @@ void Widget::paintEvent(QPaintEvent *event)
     // pixels are those a full repaint would give.
     for (const QRect &area : region)
         paintArea(painter, area);
+}
+
+void Widget::presentPending()
+{
+    m_paintScheduled = false;
+    const QRegion region = m_pendingPaint;
+    m_pendingPaint = QRegion();
+    if (m_presenter && !region.isEmpty() && isVisible()) {
+        m_presenter->present(region, [this](QPainter &painter, const QRect &area) { paintArea(painter, area); });
+    }
 }
 
 QImage Widget::paintedImage() const

@@ -133,6 +133,8 @@ private:
     void drawScaledText(QPainter &painter, QPoint origin, const QString &text) const;
     QRect scaledTextArea(const QString &text, QPoint origin) const;
     void placeHint();
+    /// Paints what the paint events since the last call asked for.
+    void presentPending();
 
     QPoint startPoint;
     QPoint endPoint;
@@ -166,6 +168,8 @@ private:
     std::unique_ptr<GrabSource> m_source;
     std::unique_ptr<X11ShmPresenter> m_presenter;
     QList<QRect> m_monitors;
+    QRegion m_pendingPaint;
+    bool m_paintScheduled = false;
     /// Device pixels per logical pixel, and the whole-number scale of the
     /// overlay's texts and label box.
     qreal m_ratio = 1;
