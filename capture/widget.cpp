@@ -93,6 +93,9 @@ void Widget::prepare(bool grabNow)
     m_monitors.clear();
     for (const QRect &monitor : m_source->monitors())
         m_monitors.append(monitor.translated(-desktop.topLeft()));
+    m_uncovered = QRegion(QRect(QPoint(0, 0), desktop.size()));
+    for (const QRect &monitor : std::as_const(m_monitors))
+        m_uncovered -= monitor;
     screenWidth = desktop.width();
     screenHeight = desktop.height();
     sel.setDesktopSize(desktop.size());
@@ -616,6 +619,9 @@ void Widget::paintArea(QPainter &painter, const QRect &area) const
     // The desktop, dimmed, with the hint.
     painter.drawImage(area.topLeft(), fullPixmap, area);
     painter.fillRect(area, DimColor);
+    // What no monitor covers stays black: nothing of the desktop is there.
+    for (const QRect &empty : m_uncovered & area)
+        painter.fillRect(empty, Qt::black);
     if (area.intersects(hintArea)) {
         painter.setPen(HintColor);
         drawScaledText(painter, m_hintOrigin, hintText);

@@ -168,6 +168,8 @@ private:
     std::unique_ptr<GrabSource> m_source;
     std::unique_ptr<X11ShmPresenter> m_presenter;
     QList<QRect> m_monitors;
+    /// The parts of the desktop no monitor covers, painted black.
+    QRegion m_uncovered;
     QRegion m_pendingPaint;
     bool m_paintScheduled = false;
     /// Device pixels per logical pixel, and the whole-number scale of the
