@@ -128,24 +128,38 @@ bool X11ShmPresenter::present(const QRegion &region, const PaintFunction &paint)
 {
     if (!makeStrips())
         return false;
-    int next = 0;
+    int current = 0;
+    // Bytes of the current strip already holding bands put in this present:
+    // small areas (a drag's frame and handles) share one strip and one round
+    // trip instead of taking one each.
+    size_t used = 0;
     const QRect window(QPoint(0, 0), m_windowSize);
     for (const QRect &wanted : region) {
         const QRect area = wanted & window;
         if (area.isEmpty())
             continue;
-        const int rows = std::min(m_stripRows, int(m_strips[0]->bytes / (size_t(area.width()) * 4)));
+        const size_t lineBytes = size_t(area.width()) * 4;
+        const int rows = std::min(m_stripRows, int(m_strips[0]->bytes / lineBytes));
         for (int top = area.top(); top <= area.bottom(); top += rows) {
             const QRect band(area.left(), top, area.width(), std::min(rows, area.bottom() + 1 - top));
-            Strip &strip = *m_strips[next];
-            next = 1 - next;
-            // The server may still be copying this strip's previous band.
+            const size_t bandBytes = lineBytes * size_t(band.height());
+            if (used > 0 && used + bandBytes > m_strips[current]->bytes) {
+                // Full: let the server copy it while the other one is painted.
+                Strip &full = *m_strips[current];
+                full.done = xcb_get_input_focus(m_connection);
+                full.pending = true;
+                xcb_flush(m_connection);
+                current = 1 - current;
+                used = 0;
+            }
+            Strip &strip = *m_strips[current];
+            // The server may still be copying what this strip held before.
             if (strip.pending) {
                 free(xcb_get_input_focus_reply(m_connection, strip.done, nullptr));
                 strip.pending = false;
             }
             {
-                QImage image(strip.memory, band.width(), band.height(), qsizetype(band.width()) * 4,
+                QImage image(strip.memory + used, band.width(), band.height(), qsizetype(lineBytes),
                              QImage::Format_RGB32);
                 QPainter painter(&image);
                 painter.translate(-band.topLeft());
@@ -154,12 +168,15 @@ bool X11ShmPresenter::present(const QRegion &region, const PaintFunction &paint)
             }
             xcb_shm_put_image(m_connection, m_window, m_gc, quint16(band.width()), quint16(band.height()), 0, 0,
                               quint16(band.width()), quint16(band.height()), qint16(band.x()), qint16(band.y()),
-                              quint8(m_depth), XCB_IMAGE_FORMAT_Z_PIXMAP, 0, strip.segment, 0);
-            strip.done = xcb_get_input_focus(m_connection);
-            strip.pending = true;
-            xcb_flush(m_connection);
+                              quint8(m_depth), XCB_IMAGE_FORMAT_Z_PIXMAP, 0, strip.segment, quint32(used));
+            used += bandBytes;
         }
     }
+    if (used > 0) {
+        m_strips[current]->done = xcb_get_input_focus(m_connection);
+        m_strips[current]->pending = true;
+    }
+    xcb_flush(m_connection);
     for (auto &strip : m_strips) {
         if (strip->pending) {
             free(xcb_get_input_focus_reply(m_connection, strip->done, nullptr));
