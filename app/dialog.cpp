@@ -96,6 +96,7 @@ Dialog::Dialog(std::unique_ptr<AutoStartEntry> autoStartEntry)
     // Ctrl+Alt+C starts a capture from anywhere; the key lives as long as this window.
     auto *hotKey = new GlobalShortcut(QKeySequence(QStringLiteral("ctrl+alt+c")), this);
     connect(hotKey, &GlobalShortcut::activated, this, &Dialog::startCutScreen);
+    Widget::prepareCapture(this);
 
     backPixmap.load(QStringLiteral(":/img/mainback.png"));
     createTableDialog();

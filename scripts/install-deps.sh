@@ -2,20 +2,26 @@
 # Installs the Debian 12 packages the project needs. Usage:
 #   scripts/install-deps.sh run    packages to build and run the program
 #   scripts/install-deps.sh test   also the headless test session's packages
+#   scripts/install-deps.sh bench  also the peers the benchmarks race against
 # Skips apt entirely when everything is installed already.
 set -euo pipefail
 
 build_pkgs=(qt6-base-dev qt6-multimedia-dev qt6-svg-dev qt6-tools-dev qt6-l10n-tools
-            libx11-dev libxcb1-dev libxtst-dev libfontconfig-dev cmake ninja-build g++ sox lame
+            libx11-dev libxcb1-dev libxcb-shm0-dev libxcb-randr0-dev libxtst-dev libfontconfig-dev cmake ninja-build g++ sox lame
             gstreamer1.0-plugins-base gstreamer1.0-plugins-good fonts-wqy-microhei
             qt6-qpa-plugins libqt6svg6 qt6-translations-l10n dpkg-dev file)
 test_pkgs=(ccache xvfb xauth xdotool x11-utils openbox xcompmgr trayer pulseaudio pulseaudio-utils
-           imagemagick xclip poppler-utils desktop-file-utils clang libclang-rt-14-dev
+           imagemagick xclip x11-xserver-utils poppler-utils desktop-file-utils clang libclang-rt-14-dev
            lintian appstream)
 
+bench_pkgs=(flameshot scrot dbus)
+
 pkgs=("${build_pkgs[@]}")
-if [ "${1:-run}" = test ]; then
+if [ "${1:-run}" = test ] || [ "${1:-run}" = bench ]; then
     pkgs+=("${test_pkgs[@]}")
+fi
+if [ "${1:-run}" = bench ]; then
+    pkgs+=("${bench_pkgs[@]}")
 fi
 
 missing=()
