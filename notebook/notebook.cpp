@@ -2,6 +2,7 @@
 
 #include "notefile.h"
 #include "notepage.h"
+#include "noteplacement.h"
 #include "notewidget.h"
 #include "windowposition.h"
 
@@ -285,15 +286,10 @@ TabStoreData Notebook::snapshot(const QString &skinPath)
 
 QRect Notebook::placeOnScreen(const QRect &saved) const
 {
-    for (QScreen *screen : QGuiApplication::screens()) {
-        if (screen->geometry().intersects(saved))
-            return saved;
-    }
-    // Its monitor is gone: bring it to the primary screen, keeping its size.
-    const QRect available = QGuiApplication::primaryScreen()->availableGeometry();
-    QRect moved = saved;
-    moved.moveTopLeft(available.topLeft() + QPoint(40, 40));
-    return moved;
+    QList<QRect> screens;
+    for (QScreen *screen : QGuiApplication::screens())
+        screens << screen->geometry();
+    return NotePlacement::place(saved, screens, QGuiApplication::primaryScreen()->availableGeometry());
 }
 
 int Notebook::restore(const TabStoreData &data)
