@@ -343,6 +343,7 @@ void Dialog::readHistroyTab()
     const QString path = storePath();
     const bool fresh = !QFileInfo::exists(path) || QFileInfo(path).size() == 0;
     const TabStoreFile::LoadResult loaded = TabStoreFile::load(path);
+    notebook->setRecoveryFolder(QFileInfo(path).absolutePath());
     notebook->restore(loaded.data);
     if (fresh && loaded.status != TabStoreFile::Unreadable)
         TabStoreFile::saveEmpty(path);
@@ -359,6 +360,11 @@ void Dialog::readHistroyTab()
     } else if (loaded.status == TabStoreFile::Unreadable) {
         trayIcon->showMessage(tr("提示"), tr("无法读取 tab.dat（%1），本次运行不会覆盖它").arg(loaded.error),
                               QSystemTrayIcon::Warning, 8000);
+    }
+    // Notes that could not come back, and where their text is.
+    if (const QStringList notices = notebook->restoreNotices(); !notices.isEmpty()) {
+        qWarning("%s", qPrintable(notices.join(QLatin1Char('\n'))));
+        trayIcon->showMessage(tr("提示"), notices.join(QLatin1Char('\n')), QSystemTrayIcon::Warning, 15000);
     }
     skinPath = loaded.data.skinPath;
     if (!skinPath.isEmpty()) {

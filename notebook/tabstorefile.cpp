@@ -105,6 +105,7 @@ TabStoreFile::LoadResult TabStoreFile::load(const QString &path)
     if (!refused.isEmpty() || !file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
         result.status = Unreadable;
         result.error = refused.isEmpty() ? file.errorString() : refused;
+        qWarning("%s not read: %s", qPrintable(path), qPrintable(result.error));
         ::close(fd);
         return result;
     }
