@@ -6,6 +6,7 @@
 
 #include <QFile>
 #include <QProcess>
+#include <QRandomGenerator>
 #include <QProcessEnvironment>
 #include <QStringList>
 #include <QTest>
@@ -16,28 +17,33 @@ public:
     /// screens: one "WxHxD" per X screen.
     explicit PrivateXServer(const QStringList &screens)
     {
-        // Numbers above the session script's range: the two never race for one.
-        for (int n = 141; n < 200 && m_display.isEmpty(); ++n) {
+        // Not -displayfd: it takes the lowest free number, which every other
+        // test doing the same races for. A random number in a range of our
+        // own, and a server that answers with our screen sizes, is ours.
+        const int first = 200 + QRandomGenerator::global()->bounded(400);
+        for (int n = first; n < first + 40 && m_display.isEmpty(); ++n) {
             if (QFile::exists(QStringLiteral("/tmp/.X11-unix/X%1").arg(n))
                 || QFile::exists(QStringLiteral("/tmp/.X%1-lock").arg(n)))
                 continue;
-            QStringList args{QStringLiteral(":%1").arg(n), QStringLiteral("-nolisten"), QStringLiteral("tcp")};
+            // -noreset: by default the server resets when its last client
+            // leaves (our probe), refusing connections for a moment.
+            QStringList args{QStringLiteral(":%1").arg(n), QStringLiteral("-nolisten"), QStringLiteral("tcp"),
+                             QStringLiteral("-noreset")};
             for (int i = 0; i < screens.size(); ++i)
                 args << QStringLiteral("-screen") << QString::number(i) << screens.at(i);
-            m_server.setProcessChannelMode(QProcess::MergedChannels);
             m_server.start(QStringLiteral("Xvfb"), args);
             if (!m_server.waitForStarted(5000))
                 return;
             const QString display = QStringLiteral(":%1").arg(n);
             for (int wait = 0; wait < 100 && m_server.state() == QProcess::Running; ++wait) {
-                if (answers(display)) {
+                if (answers(display, screens)) {
                     m_display = display;
                     break;
                 }
                 QTest::qWait(50);
             }
             if (m_display.isEmpty())
-                stop(); // lost the race for this number: try the next
+                stop(); // lost this number to someone else: try the next
         }
     }
     ~PrivateXServer() { stop(); }
@@ -54,12 +60,17 @@ public:
         return env;
     }
 
-    /// Ends the server at once, as the end of a desktop session does.
+    /// Ends the server, as the end of a desktop session does: its clients
+    /// lose their connection at once. (SIGTERM: the server removes its lock
+    /// and socket, so the next one on this number starts clean.)
     void stop()
     {
         if (m_server.state() != QProcess::NotRunning) {
-            m_server.kill();
-            m_server.waitForFinished(5000);
+            m_server.terminate();
+            if (!m_server.waitForFinished(5000)) {
+                m_server.kill();
+                m_server.waitForFinished(5000);
+            }
         }
     }
 
@@ -77,14 +88,25 @@ public:
     }
 
 private:
-    static bool answers(const QString &display)
+    /// Whether display answers with exactly these screens.
+    static bool answers(const QString &display, const QStringList &screens)
     {
         QProcess probe;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("DISPLAY"), display);
         probe.setProcessEnvironment(env);
         probe.start(QStringLiteral("xdpyinfo"), {});
-        return probe.waitForFinished(5000) && probe.exitStatus() == QProcess::NormalExit && probe.exitCode() == 0;
+        if (!probe.waitForFinished(5000) || probe.exitStatus() != QProcess::NormalExit || probe.exitCode() != 0)
+            return false;
+        const QString info = QString::fromLocal8Bit(probe.readAllStandardOutput());
+        if (!info.contains(QStringLiteral("number of screens:    %1").arg(screens.size())))
+            return false;
+        for (const QString &screen : screens) {
+            const QString size = screen.section(QLatin1Char('x'), 0, 1);
+            if (!info.contains(QStringLiteral("dimensions:    %1 pixels").arg(size)))
+                return false;
+        }
+        return true;
     }
 
     QProcess m_server;
