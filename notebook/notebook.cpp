@@ -85,7 +85,7 @@ QTextEdit *Notebook::materialize(QWidget *page)
 void Notebook::load(QWidget *widget) const
 {
     const auto it = states.find(widget);
-    if (it == states.end() || it->pending.isNull())
+    if (it == states.end() || it->pending.isNull() || it->placeholder)
         return;
     auto *editor = static_cast<QTextEdit *>(widget);
     const QString html = it->pending;
@@ -294,11 +294,11 @@ void Notebook::noteMoved(NoteWidget *note)
         emit changed();
 }
 
-QString Notebook::htmlOf(QTextEdit *editor)
+QString Notebook::htmlOf(QWidget *page)
 {
-    EditorState &state = states[editor];
+    EditorState &state = states[page];
     if (state.html.isNull())
-        state.html = state.placeholder ? state.pending : editor->toHtml();
+        state.html = state.placeholder ? state.pending : static_cast<QTextEdit *>(page)->toHtml();
     return state.html;
 }
 
@@ -314,8 +314,7 @@ TabStoreData Notebook::snapshot(const QString &skinPath)
         TabRecord record;
         record.name = it->first;
         record.fromFile = !it->second.isEmpty();
-        // A placeholder page is no editor, but htmlOf() asks it nothing.
-        record.pathOrText = record.fromFile ? it->second : htmlOf(static_cast<QTextEdit *>(widget));
+        record.pathOrText = record.fromFile ? it->second : htmlOf(widget);
         if (note) {
             record.onScreen = true;
             // pos() knows our own moves at once, but under X11 it can stay at
@@ -438,7 +437,7 @@ QStringList Notebook::writeChangedNoteFiles()
         if (path.isEmpty() || !states.value(editor).fileDirty)
             continue;
         const QString target = NoteFile::savePath(path);
-        const QString html = htmlOf(static_cast<QTextEdit *>(editor));
+        const QString html = htmlOf(editor);
         const QString error = NoteFile::write(target, html);
         const QString recovery = recoveryPath(path);
         if (!error.isEmpty()) {

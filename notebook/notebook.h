@@ -117,7 +117,8 @@ private:
     QRect placeOnScreen(const QRect &saved) const;
     void editorChanged(QTextEdit *editor);
     void noteMoved(NoteWidget *note);
-    QString htmlOf(QTextEdit *editor);
+    /// The note's HTML; page is an editor or a restored tab's placeholder page.
+    QString htmlOf(QWidget *page);
     void load(QWidget *editor) const;
     /// Builds the editor of a restored tab's placeholder page and puts it in
     /// the page's place; returns it (null when widget is no placeholder).
