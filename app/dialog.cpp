@@ -306,11 +306,21 @@ void Dialog::createNotebook()
 void Dialog::readHistroyTab()
 {
     session = new StoreSession(storePath(), this);
+    notebook->setRecoveryFolder(QFileInfo(storePath()).absolutePath());
     StoreSession::Source source;
     source.restore = [this](const TabStoreData &data) { return notebook->restore(data); };
     source.snapshot = [this] { return notebook->snapshot(skinPath); };
     source.writeNoteFiles = [this] { return notebook->writeChangedNoteFiles(); };
-    const StoreSession::Opened opened = session->open(source);
+    StoreSession::Opened opened = session->open(source);
+    // Notes that could not come back, and where their text is: one balloon
+    // with the store's own notice, so neither hides the other.
+    if (const QStringList notices = notebook->restoreNotices(); !notices.isEmpty()) {
+        qCWarning(lcApp, "%s", qPrintable(notices.join(QLatin1Char('\n'))));
+        QStringList detail = notices;
+        if (!opened.notice.detail.isEmpty())
+            detail.prepend(opened.notice.detail);
+        opened.notice.detail = detail.join(QLatin1Char('\n'));
+    }
     showNotice(opened.notice);
     skinPath = opened.skinPath;
     if (!skinPath.isEmpty()) {

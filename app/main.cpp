@@ -1,4 +1,5 @@
 #include "dialog.h"
+#include "displaylosssaver.h"
 #include "fontconfigwarmup.h"
 #include "notebookfolder.h"
 #include "sessionguard.h"
@@ -7,6 +8,9 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QMessageBox>
+
+#include <cstdio>
 
 int main(int argc, char *argv[])
 {
@@ -35,6 +39,15 @@ int main(int argc, char *argv[])
     const auto role = instance.claim(startHidden ? QStringLiteral("hide") : QStringLiteral("show"));
     if (role == SingleInstance::Role::Secondary)
         return 0;
+    if (role == SingleInstance::Role::Failed) {
+        // Two notebooks on one folder overwrite each other's tab.dat: refuse.
+        std::fprintf(stderr, "velmonote: not starting: cannot make sure no other notebook runs in %s (%s)\n",
+                     qPrintable(QDir::currentPath()), qPrintable(instance.errorString()));
+        QMessageBox::critical(nullptr, QObject::tr("Velmo Note"),
+                              QObject::tr("无法确认此文件夹中没有另一个便签在运行，为免两个便签互相覆盖 tab.dat，本次不启动。\n\n%1")
+                                  .arg(instance.errorString()));
+        return 1;
+    }
 
     int result = 0;
     {
@@ -43,6 +56,8 @@ int main(int argc, char *argv[])
         SessionGuard session;
         QObject::connect(&session, &SessionGuard::terminationRequested, &w, &Dialog::quitForSessionEnd);
         QObject::connect(&session, &SessionGuard::commitRequested, &w, &Dialog::commitNotebook);
+        // The X server may end before us (logout): Qt then exits from inside the loop.
+        const DisplayLossSaver lastSave([&w] { w.commitNotebook(); });
         w.show();
         if (startHidden)
             w.hideDialog();

@@ -24,6 +24,37 @@ namespace {
 // How long the running notebook waits for a connected start to send its line.
 constexpr int RequestTimeoutMs = 5000;
 
+bool fitsAddress(const QString &path)
+{
+    return QFile::encodeName(path).size() < qsizetype(sizeof(sockaddr_un::sun_path));
+}
+
+/// The folder under /tmp that holds sockets whose usual path is too long.
+/// Literally /tmp: TMPDIR may be as long as the runtime path was.
+QString fallbackFolder()
+{
+    return QStringLiteral("/tmp/velmonote-%1").arg(::getuid());
+}
+
+/// Makes sure folder exists, is a real folder (not a link), belongs to us and
+/// is closed to everyone else: another user must not be able to place or
+/// replace the socket in it.
+bool privateFolder(const QString &folder, QString *error)
+{
+    const QByteArray native = QFile::encodeName(folder);
+    if (::mkdir(native.constData(), S_IRWXU) != 0 && errno != EEXIST) {
+        *error = QStringLiteral("cannot create %1: %2").arg(folder, QString::fromLocal8Bit(std::strerror(errno)));
+        return false;
+    }
+    struct stat info;
+    if (::lstat(native.constData(), &info) != 0 || !S_ISDIR(info.st_mode) || info.st_uid != ::getuid()
+        || (info.st_mode & (S_IRWXG | S_IRWXO)) != 0) {
+        *error = QStringLiteral("%1 is not a private folder of this user").arg(folder);
+        return false;
+    }
+    return true;
+}
+
 QString runtimeDirectory()
 {
     QString dir = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
@@ -66,9 +97,18 @@ SingleInstance::SingleInstance(const QString &workingDirectory, QObject *parent)
         canonical = QDir::cleanPath(QDir(workingDirectory).absolutePath());
     const QByteArray key = QCryptographicHash::hash(canonical.toUtf8(), QCryptographicHash::Sha1)
                                .toHex().left(16);
-    const QString base = runtimeDirectory() + QLatin1String("/velmonote-") + QString::fromLatin1(key);
+    const QString runtime = runtimeDirectory();
+    const QString base = runtime + QLatin1String("/velmonote-") + QString::fromLatin1(key);
     m_lockPath = base + QLatin1String(".lock");
     m_serverName = base + QLatin1String(".sock");
+    if (!fitsAddress(m_serverName)) {
+        // The lock stays in the runtime folder (any length will do for it), so
+        // the fallback name covers that folder too: two sessions with their
+        // own runtime folders must not meet on one socket.
+        const QByteArray both = QCryptographicHash::hash((runtime + QLatin1Char('\n') + canonical).toUtf8(),
+                                                         QCryptographicHash::Sha1).toHex().left(24);
+        m_serverName = fallbackFolder() + QLatin1Char('/') + QString::fromLatin1(both) + QLatin1String(".sock");
+    }
 }
 
 SingleInstance::~SingleInstance()
@@ -82,6 +122,7 @@ SingleInstance::~SingleInstance()
 
 SingleInstance::Role SingleInstance::claim(const QString &request, int handoverTimeoutMs)
 {
+    m_error.clear();
     const QDeadlineTimer deadline(handoverTimeoutMs);
     while (true) {
         auto lock = std::make_unique<QLockFile>(m_lockPath);
@@ -89,32 +130,57 @@ SingleInstance::Role SingleInstance::claim(const QString &request, int handoverT
         lock->setStaleLockTime(0);
         if (lock->tryLock(0)) {
             m_lock = std::move(lock);
-            return listen() ? Role::Primary : Role::Failed;
-        }
-        if (lock->error() != QLockFile::LockFailedError)
+            if (listen())
+                return Role::Primary;
+            // Holding the lock without a socket would make every later start
+            // wait and fail: let go, and let the caller refuse.
+            m_lock.reset();
             return Role::Failed;
+        }
+        if (lock->error() != QLockFile::LockFailedError) {
+            return fail(lock->error() == QLockFile::PermissionError
+                            ? QStringLiteral("no permission to create the lock file %1").arg(m_lockPath)
+                            : QStringLiteral("cannot take the lock file %1").arg(m_lockPath));
+        }
         // The owner may still be starting up and not listening yet: retry
         // until it answers or the deadline passes.
         if (handOver(request, 500))
             return Role::Secondary;
-        if (deadline.hasExpired())
-            return Role::Failed;
+        if (deadline.hasExpired()) {
+            return fail(QStringLiteral("another start holds %1 but did not answer within %2 ms")
+                            .arg(m_lockPath).arg(handoverTimeoutMs));
+        }
         QThread::msleep(100);
     }
+}
+
+SingleInstance::Role SingleInstance::fail(const QString &why)
+{
+    m_error = why;
+    return Role::Failed;
 }
 
 bool SingleInstance::listen()
 {
     sockaddr_un address;
-    if (!socketAddress(m_serverName, &address))
+    if (!socketAddress(m_serverName, &address)) {
+        m_error = QStringLiteral("socket path too long: %1").arg(m_serverName);
+        return false;
+    }
+    if (!m_serverName.startsWith(QFileInfo(m_lockPath).path() + QLatin1Char('/'))
+        && !privateFolder(QFileInfo(m_serverName).path(), &m_error))
         return false;
     const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
-    if (fd < 0)
+    if (fd < 0) {
+        m_error = QStringLiteral("cannot create a socket: %1").arg(QString::fromLocal8Bit(std::strerror(errno)));
         return false;
+    }
     // We hold the lock, so a socket file left here belongs to a dead process.
     ::unlink(address.sun_path);
     if (::bind(fd, reinterpret_cast<sockaddr *>(&address), sizeof address) != 0
         || ::chmod(address.sun_path, S_IRUSR | S_IWUSR) != 0 || ::listen(fd, 8) != 0) {
+        m_error = QStringLiteral("cannot listen on %1: %2")
+                      .arg(m_serverName, QString::fromLocal8Bit(std::strerror(errno)));
         ::close(fd);
         return false;
     }
@@ -124,14 +190,37 @@ bool SingleInstance::listen()
     return true;
 }
 
+bool SingleInstance::isAcceptPaused() const
+{
+    return m_acceptBackOff && m_acceptBackOff->isActive();
+}
+
+void SingleInstance::pauseAccepting()
+{
+    // The connection stays pending, so the notifier would fire again at once
+    // and spin: stop listening for a while; held descriptors may be freed.
+    if (!m_acceptBackOff) {
+        m_acceptBackOff = new QTimer(this);
+        m_acceptBackOff->setSingleShot(true);
+        m_acceptBackOff->setInterval(AcceptBackOffMs);
+        connect(m_acceptBackOff, &QTimer::timeout, this, [this] {
+            m_listenNotifier->setEnabled(true);
+        });
+    }
+    m_listenNotifier->setEnabled(false);
+    m_acceptBackOff->start();
+}
+
 void SingleInstance::acceptConnections()
 {
     while (true) {
         const int fd = ::accept4(m_listenFd, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
         if (fd < 0) {
-            if (errno == EINTR)
+            if (errno == EINTR || errno == ECONNABORTED)
                 continue;
-            return; // EAGAIN: all taken; anything else: try again on the next notice
+            if (errno == EMFILE || errno == ENFILE || errno == ENOBUFS || errno == ENOMEM)
+                pauseAccepting();
+            return; // EAGAIN: all taken
         }
         serveConnection(fd);
     }
@@ -180,6 +269,11 @@ bool SingleInstance::handOver(const QString &request, int timeoutMs) const
 {
     sockaddr_un address;
     if (!socketAddress(m_serverName, &address))
+        return false;
+    // A socket in the shared /tmp is trusted only inside our private folder.
+    QString ignored;
+    if (!m_serverName.startsWith(QFileInfo(m_lockPath).path() + QLatin1Char('/'))
+        && !privateFolder(QFileInfo(m_serverName).path(), &ignored))
         return false;
     const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
     if (fd < 0)

@@ -33,18 +33,21 @@ std::unique_ptr<X11HotKeyBackend> X11HotKeyBackend::create(Listener listener)
     auto *x11 = app ? app->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
     if (!x11 || !x11->connection() || !x11->display())
         return nullptr;
-    Display *display = x11->display();
-    const quint32 root = quint32(DefaultRootWindow(display));
+    QList<quint32> roots;
+    for (auto it = xcb_setup_roots_iterator(xcb_get_setup(x11->connection())); it.rem; xcb_screen_next(&it))
+        roots << it.data->root;
+    if (roots.isEmpty())
+        return nullptr;
     return std::unique_ptr<X11HotKeyBackend>(
-        new X11HotKeyBackend(std::move(listener), x11->connection(), display, root));
+        new X11HotKeyBackend(std::move(listener), x11->connection(), x11->display(), std::move(roots)));
 }
 
 X11HotKeyBackend::X11HotKeyBackend(Listener listener, xcb_connection_t *connection, Display *display,
-                                   quint32 root)
+                                   QList<quint32> roots)
     : m_listener(std::move(listener))
     , m_connection(connection)
     , m_display(display)
-    , m_root(root)
+    , m_roots(std::move(roots))
 {
     QCoreApplication::instance()->installNativeEventFilter(this);
 }
@@ -54,10 +57,8 @@ X11HotKeyBackend::~X11HotKeyBackend()
     if (QCoreApplication *app = QCoreApplication::instance())
         app->removeNativeEventFilter(this);
     // Keys still held here would stay grabbed until the program exits.
-    for (const Grab &grab : std::as_const(m_grabs)) {
-        for (quint32 lock : LockCombinations)
-            ungrab(grab.keycode, grab.mods, lock);
-    }
+    for (const Grab &grab : std::as_const(m_grabs))
+        ungrabEverywhere(grab.keycode, grab.mods);
 }
 
 quint32 X11HotKeyBackend::keySym(int qtKey)
@@ -169,16 +170,19 @@ bool X11HotKeyBackend::registerHotKey(quint32 nativeKey, quint32 nativeMods)
     if (keycode == 0)
         return false;
 
-    // Send all four grabs, then collect their answers: one round trip.
-    xcb_void_cookie_t cookies[std::size(LockCombinations)];
-    for (size_t i = 0; i < std::size(LockCombinations); ++i) {
-        cookies[i] = xcb_grab_key_checked(m_connection, 0, m_root,
-                                          quint16(nativeMods | LockCombinations[i]), keycode,
-                                          XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC);
+    // Send every grab (four per screen), then collect their answers: one round trip.
+    const qsizetype count = m_roots.size() * qsizetype(std::size(LockCombinations));
+    QList<xcb_void_cookie_t> cookies;
+    cookies.reserve(count);
+    for (quint32 root : std::as_const(m_roots)) {
+        for (quint32 lock : LockCombinations) {
+            cookies << xcb_grab_key_checked(m_connection, 0, root, quint16(nativeMods | lock), keycode,
+                                            XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC);
+        }
     }
-    bool grabbed[std::size(LockCombinations)];
+    QList<bool> grabbed(count, false);
     bool all = true;
-    for (size_t i = 0; i < std::size(LockCombinations); ++i) {
+    for (qsizetype i = 0; i < count; ++i) {
         // BadAccess here means another client holds this combination.
         xcb_generic_error_t *error = xcb_request_check(m_connection, cookies[i]);
         grabbed[i] = !error;
@@ -186,11 +190,14 @@ bool X11HotKeyBackend::registerHotKey(quint32 nativeKey, quint32 nativeMods)
         std::free(error);
     }
     if (!all) {
-        // All or nothing: a key that works only with some locks on would
-        // look broken, and the combinations we did get would block others.
-        for (size_t i = 0; i < std::size(LockCombinations); ++i) {
-            if (grabbed[i])
-                ungrab(keycode, nativeMods, LockCombinations[i]);
+        // All or nothing: a key that works only with some locks on, or only
+        // on some screens, would look broken, and the combinations we did
+        // get would block others.
+        for (qsizetype i = 0; i < count; ++i) {
+            if (grabbed[i]) {
+                const qsizetype locks = qsizetype(std::size(LockCombinations));
+                ungrab(m_roots.at(i / locks), keycode, nativeMods, LockCombinations[i % locks]);
+            }
         }
         return false;
     }
@@ -204,18 +211,25 @@ bool X11HotKeyBackend::unregisterHotKey(quint32 nativeKey, quint32 nativeMods)
     if (index < 0)
         return false;
     const Grab grab = m_grabs.takeAt(index);
+    return ungrabEverywhere(grab.keycode, grab.mods);
+}
+
+bool X11HotKeyBackend::ungrabEverywhere(quint8 keycode, quint32 mods) const
+{
     bool ok = true;
-    for (quint32 lock : LockCombinations)
-        ok = ungrab(grab.keycode, grab.mods, lock) && ok;
+    for (quint32 root : m_roots) {
+        for (quint32 lock : LockCombinations)
+            ok = ungrab(root, keycode, mods, lock) && ok;
+    }
     return ok;
 }
 
-bool X11HotKeyBackend::ungrab(quint8 keycode, quint32 mods, quint32 lockMask) const
+bool X11HotKeyBackend::ungrab(quint32 root, quint8 keycode, quint32 mods, quint32 lockMask) const
 {
     if (xcb_connection_has_error(m_connection))
         return false;
     const xcb_void_cookie_t cookie =
-        xcb_ungrab_key_checked(m_connection, keycode, m_root, quint16(mods | lockMask));
+        xcb_ungrab_key_checked(m_connection, keycode, root, quint16(mods | lockMask));
     xcb_generic_error_t *error = xcb_request_check(m_connection, cookie);
     std::free(error);
     return !error;
@@ -229,7 +243,8 @@ bool X11HotKeyBackend::nativeEventFilter(const QByteArray &eventType, void *mess
     if ((event->response_type & 0x7f) != XCB_KEY_PRESS)
         return false;
     const auto *press = static_cast<const xcb_key_press_event_t *>(message);
-    // The grab reports the key on the root window; while one of our popups
+    // The grab reports the key on the root window of the screen the pointer
+    // is on; while one of our popups
     // holds the keyboard it arrives at that popup instead. Either way it is
     // ours only if we grabbed exactly this key and these modifiers.
     const quint32 mods = press->state & HotKeyModifiers;

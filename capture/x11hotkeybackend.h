@@ -8,13 +8,15 @@
 struct xcb_connection_t;
 struct _XDisplay;
 
-/// Global hot keys on X11: a passive key grab on the root window, and a
-/// native event filter that recognises the grabbed key presses.
+/// Global hot keys on X11: a passive key grab on the root window of every
+/// screen of the display (with separate X screens the keyboard follows the
+/// pointer onto each of them), and a native event filter that recognises the
+/// grabbed key presses.
 ///
 /// Native keys are X key symbols, native modifiers X modifier masks (Shift,
 /// Control, Mod1 = Alt, Mod4 = Meta/Super). Each key is grabbed four times,
 /// plain and with Caps Lock, Num Lock and both, so that it works whatever
-/// locks are on; the grab is all or nothing. The filter is installed on the
+/// locks are on; the grab is all or nothing, over every screen. The filter is installed on the
 /// application for as long as the backend lives and sees the xcb events of
 /// every event loop of the GUI thread, modal dialogs included.
 class X11HotKeyBackend : public HotKeyBackend, public QAbstractNativeEventFilter
@@ -44,13 +46,14 @@ private:
         quint8 keycode;
     };
 
-    X11HotKeyBackend(Listener listener, xcb_connection_t *connection, _XDisplay *display, quint32 root);
+    X11HotKeyBackend(Listener listener, xcb_connection_t *connection, _XDisplay *display, QList<quint32> roots);
     int findGrab(quint32 keySym, quint32 mods) const;
-    bool ungrab(quint8 keycode, quint32 mods, quint32 lockMask) const;
+    bool ungrab(quint32 root, quint8 keycode, quint32 mods, quint32 lockMask) const;
+    bool ungrabEverywhere(quint8 keycode, quint32 mods) const;
 
     Listener m_listener;
     xcb_connection_t *m_connection;
     _XDisplay *m_display;
-    quint32 m_root;
+    QList<quint32> m_roots;
     QList<Grab> m_grabs;
 };

@@ -1,5 +1,6 @@
 #include "notefileactions.h"
 
+#include "htmlnesting.h"
 #include "notebook.h"
 #include "notefile.h"
 
@@ -39,7 +40,8 @@ NoteFileActions::Opened NoteFileActions::open()
     editor->setFont(QFont(tr("calibri"), 16));
     editor->setAcceptRichText(true);
     tabs->setCurrentWidget(editor);
-    editor->setHtml(file.text);
+    // A note file may nest tables deeper than the layout survives.
+    editor->setHtml(HtmlNesting::limit(file.text));
     editor->moveCursor(QTextCursor::Start);
     notebook->bindNoteFile(editor, name);
     result.editor = editor;

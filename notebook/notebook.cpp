@@ -1,10 +1,16 @@
 #include "notebook.h"
 
+#include "htmlnesting.h"
 #include "notefile.h"
 #include "notepage.h"
+#include "noteplacement.h"
 #include "notewidget.h"
 #include "windowposition.h"
 
+#include <QCryptographicHash>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QScreen>
 #include <QTabWidget>
@@ -33,22 +39,61 @@ QTextEdit *Notebook::currentEditor() const
 
 QTextEdit *Notebook::editorAt(int index) const
 {
-    auto *editor = qobject_cast<QTextEdit *>(tabs->widget(index));
+    QWidget *page = tabs->widget(index);
+    auto *editor = qobject_cast<QTextEdit *>(page);
+    if (!editor && page)
+        editor = const_cast<Notebook *>(this)->materialize(page);
     if (editor)
         load(editor);
+    return editor;
+}
+
+QTextEdit *Notebook::materialize(QWidget *page)
+{
+    const auto it = states.find(page);
+    if (it == states.end() || !it->placeholder)
+        return nullptr;
+    EditorState state = *it;
+    states.erase(it);
+    state.placeholder = false;
+    page->removeEventFilter(this);
+
+    QTextEdit *editor = createEditor();
+    // The editor takes the page's place everywhere the page was known.
+    if (fixed.contains(page))
+        fixed.insert(editor, fixed.take(page));
+    if (noteFiles.contains(page))
+        noteFiles.insert(editor, noteFiles.take(page));
+    const int index = tabs->indexOf(page);
+    {
+        // One tab swapped for another is no change of tab to anyone outside.
+        const QSignalBlocker blocker(tabs);
+        const bool current = tabs->currentIndex() == index;
+        tabs->insertTab(index, editor, tabs->tabIcon(index), tabs->tabText(index));
+        tabs->removeTab(index + 1);
+        if (current)
+            tabs->setCurrentIndex(index);
+    }
+    page->deleteLater();
+    adopt(editor, state.html);
+    states[editor].pending = state.pending;
+    states[editor].fileDirty = state.fileDirty;
+    load(editor);
     return editor;
 }
 
 void Notebook::load(QWidget *widget) const
 {
     const auto it = states.find(widget);
-    if (it == states.end() || it->pending.isNull())
+    if (it == states.end() || it->pending.isNull() || it->placeholder)
         return;
     auto *editor = static_cast<QTextEdit *>(widget);
     const QString html = it->pending;
     it->pending = QString();
     it->loading = true;
-    editor->setHtml(html);
+    // Stored text is untrusted: a table nested thousands deep would take
+    // the layout down at every start.
+    editor->setHtml(HtmlNesting::limit(html));
     editor->moveCursor(QTextCursor::Start);
     states[widget].loading = false;
     editor->removeEventFilter(const_cast<Notebook *>(this));
@@ -56,9 +101,20 @@ void Notebook::load(QWidget *widget) const
 
 bool Notebook::eventFilter(QObject *watched, QEvent *event)
 {
-    // A restored tab gets its text the first time it is shown.
-    if (event->type() == QEvent::Show)
-        load(static_cast<QWidget *>(watched));
+    // A restored tab or desktop note gets its editor and text the first time
+    // it is shown: after the show has been handled (not while the tab widget
+    // is in it), so the windows are up before any note is laid out.
+    if (event->type() == QEvent::Show) {
+        auto *page = static_cast<QWidget *>(watched);
+        QMetaObject::invokeMethod(this, [this, page = QPointer<QWidget>(page)] {
+            if (!page)
+                return;
+            if (!states.value(page).placeholder)
+                load(page);
+            else if (const int index = tabs->indexOf(page); index >= 0)
+                editorAt(index);
+        }, Qt::QueuedConnection);
+    }
     return QObject::eventFilter(watched, event);
 }
 
@@ -102,7 +158,7 @@ void Notebook::editorChanged(QTextEdit *editor)
         emit changed();
 }
 
-void Notebook::appendTab(QTextEdit *editor, const QString &title, bool fixedIcon)
+void Notebook::appendTab(QWidget *editor, const QString &title, bool fixedIcon)
 {
     tabs->addTab(editor, fixedIcon ? pinIcon : unpinIcon, title);
 }
@@ -238,11 +294,11 @@ void Notebook::noteMoved(NoteWidget *note)
         emit changed();
 }
 
-QString Notebook::htmlOf(QTextEdit *editor)
+QString Notebook::htmlOf(QWidget *page)
 {
-    EditorState &state = states[editor];
+    EditorState &state = states[page];
     if (state.html.isNull())
-        state.html = editor->toHtml();
+        state.html = state.placeholder ? state.pending : static_cast<QTextEdit *>(page)->toHtml();
     return state.html;
 }
 
@@ -258,7 +314,7 @@ TabStoreData Notebook::snapshot(const QString &skinPath)
         TabRecord record;
         record.name = it->first;
         record.fromFile = !it->second.isEmpty();
-        record.pathOrText = record.fromFile ? it->second : htmlOf(static_cast<QTextEdit *>(widget));
+        record.pathOrText = record.fromFile ? it->second : htmlOf(widget);
         if (note) {
             record.onScreen = true;
             // pos() knows our own moves at once, but under X11 it can stay at
@@ -285,47 +341,89 @@ TabStoreData Notebook::snapshot(const QString &skinPath)
 
 QRect Notebook::placeOnScreen(const QRect &saved) const
 {
-    for (QScreen *screen : QGuiApplication::screens()) {
-        if (screen->geometry().intersects(saved))
-            return saved;
-    }
-    // Its monitor is gone: bring it to the primary screen, keeping its size.
-    const QRect available = QGuiApplication::primaryScreen()->availableGeometry();
-    QRect moved = saved;
-    moved.moveTopLeft(available.topLeft() + QPoint(40, 40));
-    return moved;
+    QList<QRect> screens;
+    for (QScreen *screen : QGuiApplication::screens())
+        screens << screen->geometry();
+    return NotePlacement::place(saved, screens, QGuiApplication::primaryScreen()->availableGeometry());
+}
+
+QString Notebook::recoveryPath(const QString &notePath) const
+{
+    if (recoveryFolder.isEmpty())
+        return QString();
+    // The note's own file name for the user to recognise, the hash of its
+    // whole path to tell apart notes of the same name in different folders.
+    const QByteArray hash = QCryptographicHash::hash(notePath.toUtf8(), QCryptographicHash::Sha1).toHex().left(12);
+    return recoveryFolder + QLatin1String("/tab.dat.recovered/") + QString::fromLatin1(hash) + QLatin1Char('-')
+        + NoteFile::savePath(QFileInfo(notePath).fileName());
 }
 
 int Notebook::restore(const TabStoreData &data)
 {
     int kept = 0;
+    int restored = 0;
+    int beyondLimit = 0;
+    notices.clear();
     for (const TabRecord &record : data.records) {
+        if (restored == MaxRestored) {
+            keptRecords.append(record);
+            ++kept;
+            ++beyondLimit;
+            continue;
+        }
         QString html = record.pathOrText;
+        bool recovered = false;
         if (record.fromFile) {
-            const NoteFile::ReadResult file = NoteFile::read(record.pathOrText);
+            // Text that could not reach its file last time is newer than the file.
+            const QString recovery = recoveryPath(record.pathOrText);
+            const NoteFile::ReadResult saved = recovery.isEmpty() || !QFileInfo::exists(recovery)
+                ? NoteFile::ReadResult() : NoteFile::read(recovery);
+            const NoteFile::ReadResult file = saved.ok ? saved : NoteFile::read(record.pathOrText);
             if (!file.ok) {
                 keptRecords.append(record);
                 ++kept;
+                notices << tr("便签“%1”未能恢复：无法读取 %2（%3）。tab.dat 仍保留它，文件可读后下次启动会恢复。")
+                               .arg(record.name, record.pathOrText, file.error);
                 continue;
             }
             html = file.text;
+            recovered = saved.ok;
+            if (recovered) {
+                notices << tr("便签“%1”的文件 %2 上次无法写入，已从 %3 恢复其文字。")
+                               .arg(record.name, record.pathOrText, recovery);
+            }
+        }
+        ++restored;
+        if (!record.onScreen) {
+            // Text from tab.dat is written back as it came until it changes;
+            // a file-based note stores only its path.
+            auto *page = new QWidget;
+            EditorState state;
+            state.html = record.fromFile ? QString() : record.pathOrText;
+            state.pending = html.isNull() ? QStringLiteral("") : html;
+            state.placeholder = true;
+            // Recovered text still has to reach its note file.
+            state.fileDirty = recovered;
+            states.insert(page, state);
+            page->installEventFilter(this);
+            fixed.insert(page, qMakePair(record.name, record.fromFile ? record.pathOrText : QString()));
+            appendTab(page, record.name, true);
+            continue;
         }
         QTextEdit *editor = createEditor();
-        // Text from tab.dat is written back as it came until it changes;
-        // a file-based note stores only its path.
         adopt(editor, record.fromFile ? QString() : record.pathOrText);
         states[editor].pending = html.isNull() ? QStringLiteral("") : html;
-        editor->installEventFilter(this);
+        states[editor].fileDirty = recovered;
         fixed.insert(editor, qMakePair(record.name, record.fromFile ? record.pathOrText : QString()));
-        if (record.onScreen) {
-            // The skin reaches restored notes once every record is read.
-            load(editor);
-            NoteWidget *note = stick(editor, record.name, QString());
-            note->setGeometry(placeOnScreen(record.geometry));
-            note->show();
-        } else {
-            appendTab(editor, record.name, true);
-        }
+        // Its text goes in once the note is up (and the skin once every record is read).
+        editor->installEventFilter(this);
+        NoteWidget *note = stick(editor, record.name, QString());
+        note->setGeometry(placeOnScreen(record.geometry));
+        note->show();
+    }
+    if (beyondLimit > 0) {
+        notices << tr("tab.dat 中的常驻标签超过 %1 个，只打开了前 %1 个；其余 %2 个原样保留在 tab.dat 中。")
+                       .arg(MaxRestored).arg(beyondLimit);
     }
     return kept;
 }
@@ -339,12 +437,26 @@ QStringList Notebook::writeChangedNoteFiles()
         if (path.isEmpty() || !states.value(editor).fileDirty)
             continue;
         const QString target = NoteFile::savePath(path);
-        const QString error = NoteFile::write(target, htmlOf(static_cast<QTextEdit *>(editor)));
+        const QString html = htmlOf(editor);
+        const QString error = NoteFile::write(target, html);
+        const QString recovery = recoveryPath(path);
         if (!error.isEmpty()) {
-            errors << target + QLatin1String(": ") + error;
+            // tab.dat holds only the path: without this copy the text would
+            // be gone at quit (its folder deleted, a drive unplugged).
+            QString line = target + QLatin1String(": ") + error;
+            if (!recovery.isEmpty()) {
+                QDir().mkpath(QFileInfo(recovery).path());
+                const QString kept = NoteFile::write(recovery, html);
+                line += kept.isEmpty() ? tr("；文字已另存到 %1").arg(recovery)
+                                       : tr("；也无法另存到 %1：%2").arg(recovery, kept);
+            }
+            errors << line;
             continue;
         }
         states[editor].fileDirty = false;
+        // The file has the text now; an older recovered copy would win at the next start.
+        if (!recovery.isEmpty())
+            QFile::remove(recovery);
         // Like a save: a note read from plan.txt is written to plan.txt.not
         // and stays bound to that file from now on.
         if (target != path) {

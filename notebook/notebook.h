@@ -26,6 +26,11 @@ class QTextEdit;
 /// It also turns the notebook into what tab.dat stores and back, keeping
 /// records it could not restore (a note file on a drive that is not there)
 /// so that the next save writes them back unchanged.
+///
+/// A restored tab starts as an empty placeholder page that holds only its
+/// text; its editor is built when the tab is first shown or asked for
+/// (editorAt()), and then takes the placeholder's place in the tab widget and
+/// in the registries. A store of many tabs so starts fast and small.
 class Notebook : public QObject
 {
     Q_OBJECT
@@ -38,8 +43,8 @@ public:
 
     /// The current tab's editor, with its text loaded.
     QTextEdit *currentEditor() const;
-    /// The editor of tab index, with its text loaded (restored tabs load
-    /// their text when first shown, so a large notebook starts fast).
+    /// The editor of tab index, with its text loaded (restored tabs get
+    /// their editor and text when first shown, so a large notebook starts fast).
     QTextEdit *editorAt(int index) const;
     QTextEdit *homeEditor() const { return home; }
 
@@ -69,12 +74,32 @@ public:
     /// What tab.dat must hold now. Unchanged notes reuse their last HTML, so
     /// this stays cheap while one note is being typed into.
     TabStoreData snapshot(const QString &skinPath);
+    /// The most records restore() brings back as tabs and notes; the rest are
+    /// kept aside and saved back unchanged. (Qt lays out the whole tab bar for
+    /// every tab added: many thousands would keep the window from showing.)
+    static constexpr int MaxRestored = 1000;
+
+    /// Where text goes that could not be written to its note file (a folder
+    /// beside tab.dat); empty: nowhere.
+    void setRecoveryFolder(const QString &folder) { recoveryFolder = folder; }
+    /// The file that keeps the text of the note bound to notePath when that
+    /// file cannot be written.
+    QString recoveryPath(const QString &notePath) const;
+
     /// Recreates the fixed tabs and desktop notes of data; returns how many
-    /// records were kept aside because their note file could not be read.
+    /// records were kept aside because their note file could not be read
+    /// (or because there were more than MaxRestored). A note whose file
+    /// could not be written last time comes back with the text kept in its
+    /// recovery file.
     int restore(const TabStoreData &data);
+    /// What the user must hear about the last restore(): one line per note
+    /// that could not be restored or came from its recovery file, saying
+    /// where its text is. Empty when everything came back as stored.
+    QStringList restoreNotices() const { return notices; }
     /// Writes every fixed, file-bound note whose text changed since it was
     /// last written to its file, as a save of that note would. Returns the
-    /// errors, one line per file that failed.
+    /// errors, one line per file that failed. The text of a note whose file
+    /// cannot be written is kept in its recovery file (the line says where).
     QStringList writeChangedNoteFiles();
     /// A save wrote the editor's text to its note file.
     void noteFileWritten(QWidget *editor);
@@ -87,13 +112,17 @@ signals:
 
 private:
     void adopt(QTextEdit *editor, const QString &cachedHtml);
-    void appendTab(QTextEdit *editor, const QString &title, bool fixedIcon);
+    void appendTab(QWidget *page, const QString &title, bool fixedIcon);
     NoteWidget *stick(QTextEdit *editor, const QString &title, const QString &skinPath);
     QRect placeOnScreen(const QRect &saved) const;
     void editorChanged(QTextEdit *editor);
     void noteMoved(NoteWidget *note);
-    QString htmlOf(QTextEdit *editor);
+    /// The note's HTML; page is an editor or a restored tab's placeholder page.
+    QString htmlOf(QWidget *page);
     void load(QWidget *editor) const;
+    /// Builds the editor of a restored tab's placeholder page and puts it in
+    /// the page's place; returns it (null when widget is no placeholder).
+    QTextEdit *materialize(QWidget *page);
     bool eventFilter(QObject *watched, QEvent *event) override;
 
     QTabWidget *tabs;
@@ -104,6 +133,8 @@ private:
     QMap<QWidget *, QString> noteFiles;
     QList<NoteWidget *> notes;
     QList<TabRecord> keptRecords;
+    QString recoveryFolder;
+    QStringList notices;
 
     struct EditorState
     {
@@ -111,6 +142,7 @@ private:
         QString pending;        // text not yet put into the editor; null once loaded
         bool fileDirty = false; // changed since last written to its note file
         bool loading = false;   // the editor is being filled, not edited
+        bool placeholder = false; // a restored tab's page, no editor yet
     };
     mutable QHash<QWidget *, EditorState> states;
 };

@@ -7,13 +7,19 @@
 #include <QFile>
 #include <QSaveFile>
 
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 namespace {
 
-/// Copies the open file from its start into a new file that did not exist
+/// Copies the open file (opened from path) from its start into a new file that did not exist
 /// before (NewOnly), so an earlier copy is never overwritten.
-bool copyAside(QFile &source, QString *copyPath, QString *error)
+bool copyAside(QFile &source, const QString &path, QString *copyPath, QString *error)
 {
-    const QString stem = source.fileName() + QLatin1String(".damaged-")
+    const QString stem = path + QLatin1String(".damaged-")
         + QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-hhmmss"));
     if (!source.seek(0)) {
         *error = source.errorString();
@@ -29,7 +35,7 @@ bool copyAside(QFile &source, QString *copyPath, QString *error)
             return false;
         }
         // The copy holds the same notes: no wider access than the original.
-        copy.setPermissions(source.permissions());
+        copy.setPermissions(QFile::permissions(path));
         char chunk[64 * 1024];
         for (;;) {
             const qint64 got = source.read(chunk, sizeof chunk);
@@ -57,19 +63,54 @@ bool copyAside(QFile &source, QString *copyPath, QString *error)
 
 } // namespace
 
+namespace {
+
+/// Why the file at fd cannot be a store, or an empty string when it can be.
+QString refusal(int fd)
+{
+    struct stat info;
+    if (::fstat(fd, &info) != 0)
+        return QString::fromLocal8Bit(std::strerror(errno));
+    if (!S_ISREG(info.st_mode))
+        return QStringLiteral("not a regular file");
+    if (info.st_size > TabStoreFile::MaxBytes) {
+        return QStringLiteral("%1 bytes, larger than the %2 MB a store may hold")
+            .arg(info.st_size).arg(TabStoreFile::MaxBytes / (1024 * 1024));
+    }
+    return QString();
+}
+
+} // namespace
+
 TabStoreFile::LoadResult TabStoreFile::load(const QString &path)
 {
     LoadResult result;
-    QFile file(path);
-    if (!file.exists()) {
+    const QByteArray native = QFile::encodeName(path);
+    struct stat info;
+    if (::stat(native.constData(), &info) != 0 && errno == ENOENT) {
         result.status = Missing;
         return result;
     }
-    if (!file.open(QIODevice::ReadOnly)) {
+    // O_NONBLOCK: opening a FIFO for reading would otherwise wait for a
+    // writer forever. What was opened is checked, not the name, so a file
+    // swapped in meanwhile is caught too.
+    const int fd = ::open(native.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0) {
         result.status = Unreadable;
-        result.error = file.errorString();
+        result.error = QString::fromLocal8Bit(std::strerror(errno));
         return result;
     }
+    QFile file(path);
+    const QString refused = refusal(fd);
+    if (!refused.isEmpty() || !file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        result.status = Unreadable;
+        result.error = refused.isEmpty() ? file.errorString() : refused;
+        qWarning("%s not read: %s", qPrintable(path), qPrintable(result.error));
+        ::close(fd);
+        return result;
+    }
+    // A regular file never blocks; reads need no O_NONBLOCK handling.
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
 
     TabStoreReader::Result read = TabStoreReader::read(&file);
     result.data = read.data;
@@ -85,7 +126,7 @@ TabStoreFile::LoadResult TabStoreFile::load(const QString &path)
         result.status = Damaged;
         result.errorOffset = read.errorOffset;
         result.error = read.reason;
-        copyAside(file, &result.damagedCopyPath, &result.copyError);
+        copyAside(file, path, &result.damagedCopyPath, &result.copyError);
         break;
     }
     return result;

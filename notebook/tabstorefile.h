@@ -11,14 +11,23 @@
 /// (QSaveFile), so an interrupted or failed save leaves the previous tab.dat
 /// whole. load() copies a damaged file aside before returning, so the next
 /// save cannot destroy the only copy of what it held.
+///
+/// load() reads only a regular file (a link to one is fine) of at most
+/// MaxBytes: a FIFO, a device or a huge file is reported Unreadable without
+/// being read, so start-up never hangs in open() or fills memory with it, and
+/// the caller must then not save over it.
 class TabStoreFile
 {
 public:
+    /// The largest tab.dat loaded: far more text than anyone types.
+    static constexpr qint64 MaxBytes = 64 * 1024 * 1024;
+
     enum LoadStatus {
         Loaded,     ///< read whole; a 0-byte file counts as an empty store
         Missing,    ///< no file: an empty store, not an error
         Damaged,    ///< data holds the records read before the fault; the file was copied aside
-        Unreadable, ///< the file could not be opened or read; data holds what was read, if anything
+        Unreadable, ///< not a regular file, larger than MaxBytes, or could not be opened or read;
+                    ///< data holds what was read, if anything
     };
 
     struct LoadResult

@@ -15,8 +15,8 @@ constexpr qint64 SequentialChunk = 64 * 1024;
 class Parser
 {
 public:
-    explicit Parser(QIODevice *device)
-        : m_device(device), m_sequential(device->isSequential())
+    Parser(QIODevice *device, qint64 sequentialLimit)
+        : m_device(device), m_sequential(device->isSequential()), m_limit(sequentialLimit)
     {
     }
 
@@ -89,6 +89,8 @@ public:
             if (qint64(length) > left)
                 return damaged(start, QStringLiteral("length %1 runs past the end (%2 bytes left)")
                                           .arg(length).arg(left));
+        } else if (result.bytesRead + qint64(length) > m_limit) {
+            return damaged(start, QStringLiteral("length %1 runs past the %2-byte limit").arg(length).arg(m_limit));
         }
         if (length == 0) {
             // Empty but not null: the two are different bytes on disk.
@@ -187,13 +189,14 @@ private:
 
     QIODevice *m_device;
     const bool m_sequential;
+    const qint64 m_limit;
     int m_record = 0;
     const char *m_field = "";
 };
 
 } // namespace
 
-TabStoreReader::Result TabStoreReader::read(QIODevice *device)
+TabStoreReader::Result TabStoreReader::read(QIODevice *device, qint64 sequentialLimit)
 {
     if (!device || !device->isReadable()) {
         Result failed;
@@ -203,7 +206,7 @@ TabStoreReader::Result TabStoreReader::read(QIODevice *device)
         return failed;
     }
 
-    Parser in(device);
+    Parser in(device, sequentialLimit);
     TabStoreData &data = in.result.data;
 
     in.at(0, "record count");

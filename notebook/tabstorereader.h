@@ -37,7 +37,13 @@ public:
         bool ok() const { return status == Ok; }
     };
 
+    /// The most a sequential device may hand over before reading stops as Damaged.
+    static constexpr qint64 DefaultSequentialLimit = 64 * 1024 * 1024;
+
     /// Reads from the device's current position. Random-access devices are
-    /// checked against their size; sequential ones are read in bounded chunks.
-    static Result read(QIODevice *device);
+    /// checked against their size, so nothing is allocated beyond the bytes
+    /// really there; sequential ones are read in bounded chunks and stop once
+    /// sequentialLimit bytes have been read (a pipe or a character device can
+    /// hand over endless data).
+    static Result read(QIODevice *device, qint64 sequentialLimit = DefaultSequentialLimit);
 };

@@ -1,7 +1,10 @@
 #include "singleinstance.h"
 
+#include <QLockFile>
 #include <QtTest>
 
+#include <memory>
+#include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
@@ -20,7 +23,10 @@ private slots:
     void laterStartHandsItsRequestOver();
     void strayConnectionsDoNotBlockTheNext();
     void leftoverSocketFileIsReplacedAndPrivate();
-    void socketPathTooLongFailsCleanly();
+    void socketPathTooLongMovesToPrivateFolder();
+    void unsureStartFailsWithReason_data();
+    void unsureStartFailsWithReason();
+    void acceptBacksOffWhenOutOfDescriptors();
 
 private:
     // Claims for folder from another thread; the result arrives when it is done.
@@ -133,22 +139,122 @@ void TestSingleInstance::leftoverSocketFileIsReplacedAndPrivate()
     QVERIFY(!QFile::exists(probe.serverName()));
 }
 
-void TestSingleInstance::socketPathTooLongFailsCleanly()
+namespace {
+/// A runtime folder so deep that a socket's name in it does not fit an address.
+QString deepFolder(const QString &root)
 {
-    // A runtime folder so deep that the socket's name does not fit an address.
-    QString deep = runtime.path();
+    QString deep = root;
     while (deep.size() < 120)
         deep += QLatin1String("/deeper");
-    QVERIFY(QDir().mkpath(deep));
+    QDir().mkpath(deep);
     QFile::setPermissions(deep, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    return deep;
+}
+}
+
+void TestSingleInstance::socketPathTooLongMovesToPrivateFolder()
+{
+    const QString deep = deepFolder(runtime.path());
     const QByteArray saved = qgetenv("XDG_RUNTIME_DIR");
     qputenv("XDG_RUNTIME_DIR", QFile::encodeName(deep));
     {
         SingleInstance first(notes.path());
-        QVERIFY(first.serverName().startsWith(deep));
-        QCOMPARE(first.claim(QStringLiteral("show"), 300), SingleInstance::Role::Failed);
+        QVERIFY(first.lockPath().startsWith(deep));
+        const QString folder = QStringLiteral("/tmp/velmonote-%1/").arg(::getuid());
+        QVERIFY2(first.serverName().startsWith(folder), qPrintable(first.serverName()));
+        QCOMPARE(first.claim(QStringLiteral("show"), 300), SingleInstance::Role::Primary);
+        struct stat info;
+        QCOMPARE(::lstat(QFile::encodeName(folder).constData(), &info), 0);
+        QCOMPARE(info.st_mode & 0777, mode_t(0700));
+
+        // A later start finds it there and hands over.
+        QSignalSpy requests(&first, &SingleInstance::requestReceived);
+        std::atomic<int> role{-1};
+        std::thread later = claimLater(notes.path(), QStringLiteral("hide"), &role);
+        QTRY_VERIFY(role != -1);
+        later.join();
+        QCOMPARE(SingleInstance::Role(role.load()), SingleInstance::Role::Secondary);
+        QCOMPARE(requests.count(), 1);
     }
     qputenv("XDG_RUNTIME_DIR", saved);
+}
+
+void TestSingleInstance::unsureStartFailsWithReason_data()
+{
+    QTest::addColumn<QString>("situation");
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("lock held, owner silent") << "silent" << "did not answer";
+    QTest::newRow("socket folder open to others") << "open" << "not a private folder";
+    QTest::newRow("lock path taken by a folder") << "blocked" << ".lock";
+}
+
+void TestSingleInstance::unsureStartFailsWithReason()
+{
+    QFETCH(QString, situation);
+    QFETCH(QString, reason);
+    QTemporaryDir own;
+    const QByteArray saved = qgetenv("XDG_RUNTIME_DIR");
+    std::unique_ptr<QLockFile> holder;
+    if (situation == QLatin1String("silent")) {
+        // A live process (this one) holds the lock and never listens.
+        qputenv("XDG_RUNTIME_DIR", QFile::encodeName(own.path()));
+        holder = std::make_unique<QLockFile>(SingleInstance(notes.path()).lockPath());
+        QVERIFY(holder->tryLock(0));
+    } else if (situation == QLatin1String("open")) {
+        qputenv("XDG_RUNTIME_DIR", QFile::encodeName(deepFolder(own.path())));
+        const QString folder = QFileInfo(SingleInstance(notes.path()).serverName()).path();
+        QDir().mkpath(folder);
+        QVERIFY(QFile::setPermissions(folder, QFileDevice::Permissions(0x7755)));
+    } else {
+        // Something that is no lock file sits where the lock belongs.
+        qputenv("XDG_RUNTIME_DIR", QFile::encodeName(own.path()));
+        QVERIFY(QDir().mkpath(SingleInstance(notes.path()).lockPath() + QLatin1String("/inside")));
+    }
+    {
+        SingleInstance start(notes.path());
+        QCOMPARE(start.claim(QStringLiteral("show"), 600), SingleInstance::Role::Failed);
+        QVERIFY2(start.errorString().contains(reason), qPrintable(start.errorString()));
+    }
+    if (situation == QLatin1String("open"))
+        QFile::setPermissions(QStringLiteral("/tmp/velmonote-%1").arg(::getuid()), QFileDevice::Permissions(0x7700));
+    qputenv("XDG_RUNTIME_DIR", saved);
+}
+
+void TestSingleInstance::acceptBacksOffWhenOutOfDescriptors()
+{
+    SingleInstance first(notes.path());
+    QCOMPARE(first.claim(QStringLiteral("show")), SingleInstance::Role::Primary);
+    QSignalSpy requests(&first, &SingleInstance::requestReceived);
+    const int client = connectRaw(first.serverName());
+    QVERIFY(client >= 0);
+    QCOMPARE(::send(client, "hide\n", 5, MSG_NOSIGNAL), ssize_t(5));
+
+    // Use up every descriptor the process may have: accept() now fails with EMFILE.
+    rlimit limit;
+    QCOMPARE(::getrlimit(RLIMIT_NOFILE, &limit), 0);
+    const rlimit savedLimit = limit;
+    limit.rlim_cur = std::min<rlim_t>(limit.rlim_cur, rlim_t(client + 64));
+    QCOMPARE(::setrlimit(RLIMIT_NOFILE, &limit), 0);
+    QList<int> fillers;
+    for (int fd; (fd = ::dup(client)) >= 0;)
+        fillers << fd;
+    QCOMPARE(errno, EMFILE);
+
+    QTRY_VERIFY(first.isAcceptPaused());
+    QCOMPARE(requests.count(), 0);
+
+    // Descriptors come back: the waiting start is served after the pause.
+    for (int fd : fillers)
+        ::close(fd);
+    QCOMPARE(::setrlimit(RLIMIT_NOFILE, &savedLimit), 0);
+    QTRY_COMPARE(requests.count(), 1);
+    QCOMPARE(requests.at(0).at(0).toString(), QStringLiteral("hide"));
+    QVERIFY(!first.isAcceptPaused());
+    // The answer was sent before the request was passed on.
+    char answer[4] = {};
+    QCOMPARE(::recv(client, answer, 3, MSG_DONTWAIT), ssize_t(3));
+    QCOMPARE(QByteArray(answer), QByteArray("ok\n"));
+    ::close(client);
 }
 
 QTEST_GUILESS_MAIN(TestSingleInstance)

@@ -264,10 +264,12 @@ void TestFormatBar::mirrorsRestoredAndSwitchedTabs()
     QVERIFY(win->show());
     QTabWidget *tabs = win->tabs();
     QCOMPARE(tabs->count(), 2);
-    auto *restored = qobject_cast<QTextEdit *>(tabs->widget(1));
     QTabBar *tabBar = tabs->tabBar();
     QTest::mouseClick(tabBar, Qt::LeftButton, {}, tabBar->tabRect(1).center());
     QCOMPARE(tabs->currentIndex(), 1);
+    // Its editor is built when the tab first shows.
+    QTRY_VERIFY(qobject_cast<QTextEdit *>(tabs->widget(1)));
+    auto *restored = qobject_cast<QTextEdit *>(tabs->widget(1));
     clickAt(restored, 12);
     QVERIFY(button(FormatBar::Italic)->isChecked());
     clickAt(restored, 3);

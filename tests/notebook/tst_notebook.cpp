@@ -35,6 +35,8 @@ private slots:
     void bringsLostNotesBackOnScreen();
     void clampsRestoredNoteSize();
     void writesChangedNoteFilesLikeASave();
+    void vanishedFolderKeepsTextForNextStart_data();
+    void vanishedFolderKeepsTextForNextStart();
     void reportsChangesToStoredNotes();
 
 private:
@@ -308,9 +310,12 @@ void TestNotebook::restoresTabsAndNotes()
     QCOMPARE(tabs->tabText(2), QStringLiteral("plan"));
     QCOMPARE(tabs->tabIcon(1).cacheKey(), pin.cacheKey());
     QCOMPARE(tabs->tabIcon(2).cacheKey(), pin.cacheKey());
-    // A restored tab receives its text when it is first shown.
+    // A restored tab gets its editor, with its text, when it is first shown.
+    QVERIFY(!qobject_cast<QTextEdit *>(tabs->widget(1)));
     tabs->setCurrentIndex(2);
+    QTRY_VERIFY(qobject_cast<QTextEdit *>(tabs->widget(2)));
     QCOMPARE(static_cast<QTextEdit *>(tabs->widget(2))->toPlainText(), QStringLiteral("from file"));
+    QCOMPARE(tabs->currentIndex(), 2);
     tabs->setCurrentIndex(0);
     QCOMPARE(notebook->editorAt(1)->textCursor().position(), 0);
     QCOMPARE(added, 3);
@@ -428,6 +433,81 @@ void TestNotebook::writesChangedNoteFilesLikeASave()
     QVERIFY(QDir().mkpath(other.path() + QLatin1String("/sub")));
     QVERIFY(notebook->writeChangedNoteFiles().isEmpty());
     QVERIFY(NoteFile::read(doomed).text.contains(QStringLiteral("y")));
+}
+
+void TestNotebook::vanishedFolderKeepsTextForNextStart_data()
+{
+    QTest::addColumn<bool>("typed");
+    QTest::addColumn<bool>("onScreen");
+    QTest::newRow("typed into a tab") << true << false;
+    QTest::newRow("typed into a desktop note") << true << true;
+    QTest::newRow("nothing typed") << false << false;
+}
+
+// A fixed tab bound to a note file whose folder is deleted: tab.dat keeps
+// only the path, so its text goes to a recovery file beside tab.dat, and the
+// next start brings it back from there and says so.
+void TestNotebook::vanishedFolderKeepsTextForNextStart()
+{
+    QFETCH(bool, typed);
+    QFETCH(bool, onScreen);
+    QTemporaryDir store;
+    QTemporaryDir other;
+    const QString folder = other.path() + QLatin1String("/trip");
+    const QString path = folder + QLatin1String("/plan.not");
+    QVERIFY(QDir().mkpath(folder));
+    QCOMPARE(NoteFile::write(path, QStringLiteral("<p>before</p>")), QString());
+    TabStoreData data;
+    TabRecord record;
+    record.name = QStringLiteral("plan");
+    record.fromFile = true;
+    record.pathOrText = path;
+    record.onScreen = onScreen;
+    record.geometry = QRect(100, 100, 300, 250);
+    data.records << record;
+    notebook->setRecoveryFolder(store.path());
+    notebook->restore(data);
+    QTextEdit *editor = onScreen ? notebook->noteList().first()->getTextEdit() : notebook->editorAt(1);
+    QTRY_VERIFY(editor->toPlainText().contains(QLatin1String("before")));
+    if (typed) {
+        editor->moveCursor(QTextCursor::End);
+        QTest::keyClicks(editor, QStringLiteral(" typed"));
+    }
+    QVERIFY(QDir(folder).removeRecursively());
+    const QStringList errors = notebook->writeChangedNoteFiles();
+    const QString recovery = notebook->recoveryPath(path);
+    QVERIFY(recovery.startsWith(store.path()));
+    QCOMPARE(QFileInfo::exists(recovery), typed);
+    if (typed) {
+        QCOMPARE(errors.size(), 1);
+        QVERIFY2(errors.first().contains(recovery), qPrintable(errors.first()));
+    }
+
+    // The next start, in a notebook of its own.
+    QTabWidget nextTabs;
+    auto *nextHome = new QTextEdit;
+    nextTabs.addTab(nextHome, pin, QStringLiteral("便签首页"));
+    Notebook next(&nextTabs, nextHome, pin, unpin);
+    next.setRecoveryFolder(store.path());
+    QCOMPARE(next.restore(notebook->snapshot(QString())), typed ? 0 : 1);
+    QCOMPARE(next.restoreNotices().size(), 1);
+    const QString notice = next.restoreNotices().first();
+    QVERIFY2(notice.contains(QLatin1String("plan")) && notice.contains(path), qPrintable(notice));
+    if (!typed) {
+        // Nothing to bring back: the record stays in tab.dat for when the file returns.
+        QCOMPARE(nextTabs.count() + next.noteList().size(), 1);
+        QCOMPARE(next.snapshot(QString()).records, data.records);
+        return;
+    }
+    QVERIFY2(notice.contains(recovery), qPrintable(notice));
+    QTextEdit *back = onScreen ? next.noteList().first()->getTextEdit() : next.editorAt(1);
+    QTRY_VERIFY(back->toPlainText().contains(QLatin1String("before typed")));
+    // Still bound to its file: once the folder is back, the text goes there
+    // and the recovery copy is no longer needed.
+    QVERIFY(QDir().mkpath(folder));
+    QVERIFY(next.writeChangedNoteFiles().isEmpty());
+    QVERIFY(NoteFile::read(path).text.contains(QLatin1String("before typed")));
+    QVERIFY(!QFileInfo::exists(recovery));
 }
 
 void TestNotebook::reportsChangesToStoredNotes()

@@ -13,6 +13,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -186,6 +187,49 @@ private slots:
         QVERIFY(!saved.ok);
         QVERIFY(!saved.error.isEmpty());
         QVERIFY(QFileInfo(path).isDir());
+    }
+
+    // What sits at tab.dat may be anything: it is refused unread and untouched,
+    // without waiting (a FIFO with no writer) or reading without end (a device).
+    void refusesWhatIsNoStore_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("FIFO") << "fifo" << "not a regular file";
+        QTest::newRow("link to /dev/urandom") << "urandom" << "not a regular file";
+        QTest::newRow("larger than the limit") << "huge" << "larger than the 64 MB";
+    }
+
+    void refusesWhatIsNoStore()
+    {
+        QFETCH(QString, kind);
+        QFETCH(QString, reason);
+        const QString path = m_dir.filePath(QStringLiteral("tab.dat"));
+        const QByteArray native = QFile::encodeName(path);
+        if (kind == QLatin1String("fifo")) {
+            QCOMPARE(::mkfifo(native.constData(), 0600), 0);
+        } else if (kind == QLatin1String("urandom")) {
+            QVERIFY(QFile::link(QStringLiteral("/dev/urandom"), path));
+        } else {
+            // Sparse: a store's start followed by a hole, no disk space used.
+            QVERIFY(writeBytes(path, encode(sampleStore())));
+            QCOMPARE(::truncate(native.constData(), TabStoreFile::MaxBytes + 1), 0);
+        }
+        const TabStoreFile::LoadResult r = TabStoreFile::load(path);
+        QCOMPARE(r.status, TabStoreFile::Unreadable);
+        QVERIFY2(r.error.contains(reason), qPrintable(r.error));
+        QVERIFY(r.data.records.isEmpty());
+        QCOMPARE(entries(m_dir.path()), QStringList{QStringLiteral("tab.dat")}); // nothing copied aside
+        struct stat info;
+        QCOMPARE(::lstat(native.constData(), &info), 0);
+        if (kind == QLatin1String("fifo"))
+            QVERIFY(S_ISFIFO(info.st_mode));
+        else if (kind == QLatin1String("urandom"))
+            QVERIFY(S_ISLNK(info.st_mode));
+        else
+            QCOMPARE(qint64(info.st_size), TabStoreFile::MaxBytes + 1);
+        // cleanup() lists no FIFOs.
+        QCOMPARE(::unlink(native.constData()), 0);
     }
 
     void copiesDamagedFileAside()

@@ -391,6 +391,34 @@ private slots:
         }
     }
 
+    // A pipe or a device can hand over data without end; a sequential read
+    // stops at its limit instead of growing with it.
+    void sequentialReadStopsAtLimit_data()
+    {
+        QTest::addColumn<qint64>("limit");
+        QTest::addColumn<int>("status");
+        const qint64 size = encode(threeRecords(20000)).size();
+        QTest::newRow("store within the limit") << size << int(TabStoreReader::Ok);
+        QTest::newRow("store past the limit") << size - 1000 << int(TabStoreReader::Damaged);
+        QTest::newRow("limit inside the first name") << qint64(8) << int(TabStoreReader::Damaged);
+    }
+
+    void sequentialReadStopsAtLimit()
+    {
+        QFETCH(qint64, limit);
+        QFETCH(int, status);
+        const QByteArray bytes = encode(threeRecords(20000));
+        TrickleDevice device(bytes, 4096);
+        const TabStoreReader::Result r = TabStoreReader::read(&device, limit);
+        QCOMPARE(int(r.status), status);
+        // At most a length field past the limit is read.
+        QVERIFY(r.bytesRead <= limit + 4);
+        if (r.status == TabStoreReader::Damaged)
+            QVERIFY2(r.reason.contains(QLatin1String("limit")), qPrintable(r.reason));
+        else
+            QCOMPARE(r.data, threeRecords(20000));
+    }
+
     void survivesRandomBytes()
     {
         QRandomGenerator random(20240611);

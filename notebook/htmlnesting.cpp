@@ -1,0 +1,119 @@
+#include "htmlnesting.h"
+
+namespace {
+
+enum class Kind { Other, Container, Line, Cell, Part };
+
+Kind kindOf(QStringView name)
+{
+    static const char *const containers[] = {"table", "ul", "ol", "dl"};
+    static const char *const lines[] = {"tr", "li", "dt", "dd", "caption"};
+    static const char *const cells[] = {"td", "th"};
+    static const char *const parts[] = {"thead", "tbody", "tfoot", "col", "colgroup"};
+    const auto in = [name](const auto &list) {
+        for (const char *entry : list) {
+            if (name.compare(QLatin1String(entry), Qt::CaseInsensitive) == 0)
+                return true;
+        }
+        return false;
+    };
+    if (in(containers))
+        return Kind::Container;
+    if (in(lines))
+        return Kind::Line;
+    if (in(cells))
+        return Kind::Cell;
+    if (in(parts))
+        return Kind::Part;
+    return Kind::Other;
+}
+
+/// The end of the tag starting at '<' at from: the index of its '>', quotes
+/// respected; -1 when the text ends first.
+qsizetype tagEnd(const QString &html, qsizetype from)
+{
+    QChar quote;
+    for (qsizetype i = from + 1; i < html.size(); ++i) {
+        const QChar c = html.at(i);
+        if (!quote.isNull()) {
+            if (c == quote)
+                quote = QChar();
+        } else if (c == QLatin1Char('"') || c == QLatin1Char('\'')) {
+            quote = c;
+        } else if (c == QLatin1Char('>')) {
+            return i;
+        }
+    }
+    return -1;
+}
+
+} // namespace
+
+QString HtmlNesting::limit(const QString &html, int maxDepth)
+{
+    QString out;
+    int depth = 0;   // containers open and kept
+    int dropped = 0; // containers open beyond maxDepth, their tags left out
+    bool changed = false;
+    qsizetype i = 0;
+    while (i < html.size()) {
+        const qsizetype open = html.indexOf(QLatin1Char('<'), i);
+        if (open < 0) {
+            out += QStringView(html).mid(i);
+            break;
+        }
+        out += QStringView(html).mid(i, open - i);
+        if (QStringView(html).mid(open, 4) == QLatin1String("<!--")) {
+            const qsizetype close = html.indexOf(QLatin1String("-->"), open + 4);
+            const qsizetype end = close < 0 ? html.size() : close + 3;
+            out += QStringView(html).mid(open, end - open);
+            i = end;
+            continue;
+        }
+        const qsizetype end = tagEnd(html, open);
+        if (end < 0) {
+            out += QStringView(html).mid(open);
+            break;
+        }
+        const QStringView tag = QStringView(html).mid(open, end - open + 1);
+        i = end + 1;
+        qsizetype nameStart = 1;
+        const bool closing = nameStart < tag.size() && tag.at(nameStart) == QLatin1Char('/');
+        if (closing)
+            ++nameStart;
+        qsizetype nameEnd = nameStart;
+        while (nameEnd < tag.size() && tag.at(nameEnd).isLetterOrNumber())
+            ++nameEnd;
+        const Kind kind = kindOf(tag.mid(nameStart, nameEnd - nameStart));
+
+        if (kind == Kind::Container) {
+            if (!closing) {
+                if (dropped == 0 && depth < maxDepth) {
+                    ++depth;
+                    out += tag;
+                } else {
+                    ++dropped;
+                    changed = true;
+                    out += QLatin1String("<br />");
+                }
+            } else if (dropped > 0) {
+                --dropped;
+            } else if (depth > 0) {
+                --depth;
+                out += tag;
+            } else {
+                out += tag; // a stray end tag: harmless, left as it was
+            }
+            continue;
+        }
+        if (dropped > 0 && kind != Kind::Other) {
+            if (!closing && kind == Kind::Line)
+                out += QLatin1String("<br />");
+            else if (!closing && kind == Kind::Cell)
+                out += QLatin1Char(' ');
+            continue;
+        }
+        out += tag;
+    }
+    return changed ? out : html;
+}
