@@ -9,7 +9,7 @@ build_pkgs=(qt6-base-dev qt6-multimedia-dev qt6-svg-dev qt6-tools-dev qt6-l10n-t
             libx11-dev libxcb1-dev libxtst-dev libfontconfig-dev cmake ninja-build g++ sox lame
             gstreamer1.0-plugins-base gstreamer1.0-plugins-good fonts-wqy-microhei
             qt6-qpa-plugins libqt6svg6)
-test_pkgs=(ccache xvfb xauth xdotool x11-utils openbox xcompmgr trayer pulseaudio pulseaudio-utils
+test_pkgs=(ccache dbus python3-dbus python3-gi xvfb xauth xdotool x11-utils openbox xcompmgr trayer pulseaudio pulseaudio-utils
            imagemagick xclip poppler-utils desktop-file-utils clang libclang-rt-14-dev)
 
 pkgs=("${build_pkgs[@]}")
