@@ -33,6 +33,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMessageBox>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPropertyAnimation>
@@ -111,6 +112,7 @@ Dialog::Dialog(std::unique_ptr<AutoStartEntry> autoStartEntry)
     // Ctrl+Alt+C starts a capture from anywhere; the key lives as long as this window.
     auto *hotKey = new GlobalShortcut(QKeySequence(QStringLiteral("ctrl+alt+c")), this);
     connect(hotKey, &GlobalShortcut::activated, this, &Dialog::startCutScreen);
+    connect(hotKey, &GlobalShortcut::unavailable, this, &Dialog::reportHotKeyUnavailable);
 
     backPixmap.load(QStringLiteral(":/img/mainback.png"));
     createTableDialog();
@@ -193,6 +195,9 @@ void Dialog::createTrayActions()
     autoStartAction->setCheckable(true);
     autoStartAction->setChecked(autoStart->exists());
     quitAction = new QAction(LazyIconEngine::icon(QStringLiteral(":/img/close.png")), tr("退出"), this);
+    // Capture by mouse too: the hot key may be taken or missing on this desktop.
+    captureAction = new QAction(tr("截图"), this);
+    captureAction->setObjectName(QStringLiteral("captureAction"));
 }
 
 void Dialog::createMessageLabel()
@@ -213,6 +218,7 @@ void Dialog::createTrayIcon()
     trayMenu->addAction(stayOnTopAction);
     trayMenu->addAction(showMainAction);
     trayMenu->addAction(autoStartAction);
+    trayMenu->addAction(captureAction);
     trayMenu->addSeparator();
     trayMenu->addAction(quitAction);
 
@@ -411,6 +417,7 @@ void Dialog::connectSignals()
     connect(trayIcon, &QSystemTrayIcon::activated, this, &Dialog::handleActivation);
     connect(quitAction, &QAction::triggered, this, &Dialog::quitAndSave);
     connect(showMainAction, &QAction::triggered, this, &Dialog::showMainWindow);
+    connect(captureAction, &QAction::triggered, this, &Dialog::startCutScreen);
     connect(stayOnTopAction, &QAction::triggered, this, &Dialog::stayOnTop);
     connect(rollAnimation, &QPropertyAnimation::finished, this, &Dialog::animationEnd);
     connect(titleButton, &QPushButton::clicked, this, &Dialog::logoClicked);
@@ -701,6 +708,10 @@ void Dialog::showMainWindow()
 
 void Dialog::handleSecondStart(const QString &request)
 {
+    if (request == QLatin1String("capture")) {
+        startCutScreen();
+        return;
+    }
     if (request != QLatin1String("show"))
         return;
     showMainWindow();
@@ -972,6 +983,28 @@ QString Dialog::saveNotebook()
     if (!saved.ok)
         errors.prepend(saved.error);
     return errors.join(QLatin1Char('\n'));
+}
+
+void Dialog::reportHotKeyUnavailable(const QString &reason)
+{
+    tellUser(tr("截图热键不可用"),
+             tr("Ctrl+Alt+C 不能用来截图：%1。\n可以在桌面的键盘设置里把一个按键绑定到命令 velmonote -Capture，"
+                "也可以从托盘菜单的“截图”开始。")
+                 .arg(reason));
+}
+
+void Dialog::tellUser(const QString &title, const QString &text)
+{
+    if (trayAvailable) {
+        trayIcon->showMessage(title, text, QSystemTrayIcon::Warning, 10000);
+        return;
+    }
+    // Without a tray the notice is a window of its own that does not block.
+    auto *box = new QMessageBox(QMessageBox::Warning, title, text, QMessageBox::Ok, this);
+    box->setObjectName(QStringLiteral("noticeBox"));
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setWindowModality(Qt::NonModal);
+    box->show();
 }
 
 void Dialog::startCutScreen()

@@ -62,6 +62,9 @@ public:
     /// Saves tab.dat (and changed note files) now; returns the error, or an
     /// empty string when everything was written.
     QString saveNotebook();
+    /// A notice for the user: a tray balloon, or a window that does not
+    /// block where there is no tray.
+    void tellUser(const QString &title, const QString &text);
 
 public slots:
     void hideDialog();
@@ -75,6 +78,8 @@ public slots:
     void handleSecondStart(const QString &request);
     void showToolTip(const QString &s, int ms);
     void showToolTip(const QString &s);
+    /// The hot key could not be had: says so once, with the way around it.
+    void reportHotKeyUnavailable(const QString &reason);
 
 private slots:
     void readHistroyTab();
@@ -177,6 +182,7 @@ private:
     QAction *stayOnTopAction = nullptr;
     QAction *showMainAction = nullptr;
     QAction *autoStartAction = nullptr;
+    QAction *captureAction = nullptr;
     QPixmap backPixmap;
     QToolButton *skinButton = nullptr;
     FormatBar *formatBar = nullptr;
