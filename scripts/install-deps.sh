@@ -10,7 +10,9 @@ build_pkgs=(qt6-base-dev qt6-multimedia-dev qt6-svg-dev qt6-tools-dev qt6-l10n-t
             gstreamer1.0-plugins-base gstreamer1.0-plugins-good fonts-wqy-microhei
             qt6-qpa-plugins libqt6svg6)
 test_pkgs=(ccache dbus python3-dbus python3-gi xvfb xauth xdotool x11-utils openbox xcompmgr trayer pulseaudio pulseaudio-utils
-           imagemagick xclip poppler-utils desktop-file-utils clang libclang-rt-14-dev)
+           imagemagick xclip poppler-utils desktop-file-utils clang libclang-rt-14-dev
+           sway xwayland x11-xserver-utils pipewire xdg-desktop-portal xdg-desktop-portal-wlr
+           xdg-desktop-portal-gtk grim wtype qt6-wayland)
 
 pkgs=("${build_pkgs[@]}")
 if [ "${1:-run}" = test ]; then

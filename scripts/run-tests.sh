@@ -22,13 +22,15 @@ build() { # dir, extra cmake args...
 # needed it; a test that fails twice fails the run.
 status=0
 build build/ci
-scripts/run-suite.sh build/ci || status=1
+scripts/run-suite.sh build/ci -LE wayland || status=1
+# The Wayland desktop's tests, in a headless sway session with the portals.
+VELMO_SESSION=scripts/wayland-session.sh scripts/run-suite.sh build/ci -L wayland || status=1
 
 build build/asan -DVELMO_SANITIZE=ON -DVELMO_BUILD_BENCH=OFF
 export ASAN_OPTIONS="detect_leaks=1:abort_on_error=0:strict_string_checks=0"
 export LSAN_OPTIONS="suppressions=$PWD/scripts/lsan.supp:print_suppressions=0"
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
-scripts/run-suite.sh build/asan || status=1
+scripts/run-suite.sh build/asan -LE wayland || status=1
 
 # The tab.dat reader against a minute of libFuzzer.
 scripts/fuzz-store.sh "${VELMO_FUZZ_SECONDS:-60}" || status=1
