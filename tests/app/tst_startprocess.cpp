@@ -299,7 +299,7 @@ void TestStartProcess::captureArgumentStartsANotebook()
     // Nothing runs in this folder: the notebook starts in the tray and captures.
     QProcess *notebook = start({QStringLiteral("-Capture")});
     QTRY_COMPARE_WITH_TIMEOUT(fullScreenWindows(), 1, 10000);
-    QVERIFY(dockedInTray());
+    QTRY_VERIFY_WITH_TIMEOUT(dockedInTray(), 10000);
     QVERIFY(visibleMainWindows().isEmpty());
     QVERIFY(QProcess::execute(QStringLiteral("xdotool"), {QStringLiteral("key"), QStringLiteral("Escape")}) == 0);
     QTRY_COMPARE_WITH_TIMEOUT(fullScreenWindows(), 0, 10000);
