@@ -113,6 +113,7 @@ Dialog::Dialog(std::unique_ptr<AutoStartEntry> autoStartEntry)
     auto *hotKey = new GlobalShortcut(QKeySequence(QStringLiteral("ctrl+alt+c")), this);
     connect(hotKey, &GlobalShortcut::activated, this, &Dialog::startCutScreen);
     connect(hotKey, &GlobalShortcut::unavailable, this, &Dialog::reportHotKeyUnavailable);
+    Widget::prepareCapture(this);
 
     backPixmap.load(QStringLiteral(":/img/mainback.png"));
     createTableDialog();

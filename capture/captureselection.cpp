@@ -346,18 +346,32 @@ QRect CaptureSelection::frameRect() const
     return QRect(m_topLeft - QPoint(1, 1), m_bottomRight);
 }
 
-CaptureSelection::Label CaptureSelection::label() const
+QRect CaptureSelection::clipboardRect() const
 {
+    const QRect desktop(0, 0, m_width, m_height);
+    return isShown() ? shownRect() & desktop : desktop;
+}
+
+QRect CaptureSelection::saveRect() const
+{
+    return isShown() ? fileRect() : QRect(0, 0, m_width, m_height);
+}
+
+CaptureSelection::Label CaptureSelection::label(const QRect &bounds, int scale) const
+{
+    const QRect area = bounds.isValid() ? bounds : QRect(0, 0, m_width, m_height);
     const int x1 = m_topLeft.x();
     const int y1 = m_topLeft.y();
-    const bool atLeftEdge = m_bottomRight.x() - x1 >= LabelWidth || x1 + LabelWidth < m_width;
-    const bool above = y1 >= LabelHeight;
+    const int boxWidth = LabelWidth * scale;
+    const int boxHeight = LabelHeight * scale;
+    const bool atLeftEdge = m_bottomRight.x() - x1 >= boxWidth || x1 + boxWidth < area.x() + area.width();
+    const bool above = y1 - area.y() >= boxHeight;
     Label label;
-    const int boxLeft = atLeftEdge ? x1 : x1 - LabelLeftShift;
-    label.box = QRect(boxLeft, above ? y1 - LabelHeight : y1, LabelWidth, LabelHeight);
-    const int textX = atLeftEdge ? x1 + 10 : x1 - 160;
-    label.startLine = QPoint(textX, above ? y1 - 25 : y1 + 15);
-    label.sizeLine = QPoint(textX, above ? y1 - 10 : y1 + 30);
+    const int boxLeft = atLeftEdge ? x1 : x1 - LabelLeftShift * scale;
+    label.box = QRect(boxLeft, above ? y1 - boxHeight : y1, boxWidth, boxHeight);
+    const int textX = atLeftEdge ? x1 + 10 * scale : x1 - 160 * scale;
+    label.startLine = QPoint(textX, above ? y1 - 25 * scale : y1 + 15 * scale);
+    label.sizeLine = QPoint(textX, above ? y1 - 10 * scale : y1 + 30 * scale);
     return label;
 }
 

@@ -103,8 +103,16 @@ public:
     /// The frame drawn around the selection: corners (x1-1, y1-1), (x4, y4);
     /// stroked with a one-pixel pen it lies just outside the shown area.
     QRect frameRect() const;
-    /// Label box placement and text origins.
-    Label label() const;
+    /// What Space, a double click or the clipboard entry copy: the shown area
+    /// cut to the desktop, or the whole desktop when nothing is selected.
+    QRect clipboardRect() const;
+    /// What saving writes: the file area, or the whole desktop when nothing
+    /// is selected.
+    QRect saveRect() const;
+    /// Label box placement and text origins. The box stays inside bounds
+    /// (the monitor it is shown on; the whole desktop by default), and its
+    /// sizes and offsets are multiplied by scale (the device pixel ratio).
+    Label label(const QRect &bounds = QRect(), int scale = 1) const;
 
     bool operator==(const CaptureSelection &other) const;
     bool operator!=(const CaptureSelection &other) const { return !(*this == other); }

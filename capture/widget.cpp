@@ -1,180 +1,245 @@
 #include "widget.h"
 
 #include "aboutdialog.h"
+#include "capturefilesaver.h"
 #include "desktopgrabber.h"
+#include "grabsource.h"
 #include "imagesuffixrule.h"
 #include "inputdialog.h"
+#include "x11shmpresenter.h"
 
 #include <QAction>
 #include <QApplication>
-#include <QBackingStore>
 #include <QClipboard>
 #include <QDebug>
 #include <QDir>
+#include <QEventLoop>
 #include <QFileDialog>
 #include <QFileInfo>
-#include <QImageWriter>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMessageBox>
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
-#include <QResizeEvent>
+#include <QPointer>
 #include <QSaveFile>
+#include <QScreen>
 #include <QStandardPaths>
+#include <QTimer>
 #include <QWindow>
 
-#include <cstring>
-
-#include <sys/mman.h>
-#include <unistd.h>
+#include <cmath>
 
 namespace {
 const QColor DimColor(182, 182, 182, 192);
 const QColor HintColor(255, 255, 0);
 const QColor LabelColor(200, 200, 200, 165);
 
-// Makes every page of a fresh buffer resident: one call where the kernel
-// can do it (faster than faulting page by page), writes otherwise.
-void touchPages(uchar *bits, size_t bytes)
-{
-#ifdef MADV_POPULATE_WRITE
-    const auto page = uintptr_t(sysconf(_SC_PAGESIZE));
-    const uintptr_t begin = uintptr_t(bits) & ~(page - 1);
-    if (madvise(reinterpret_cast<void *>(begin), uintptr_t(bits) + bytes - begin, MADV_POPULATE_WRITE) == 0)
-        return;
-#endif
-    std::memset(bits, 0, bytes);
-}
-
 // A stroked QRect covers one more column and row than the rectangle.
 QRect stroked(const QRect &rect)
 {
     return rect.adjusted(0, 0, 1, 1);
 }
+
+constexpr int PrepareDelayMs = 3000;
+
+// The overlay kept between captures, and whether a capture runs in it.
+QPointer<Widget> keptOverlay;
+bool keptOverlayBusy = false;
 }
 
-Widget::Widget(QWidget *parent, QColor color, int quality)
+Widget::Widget(QWidget *parent, QColor color, int quality, bool grabNow)
     : QDialog(parent)
     , borderColor(color)
     , picQuality(quality)
+    , m_source(GrabSource::create())
 {
     createMenu();
     setMouseTracking(true);
+    setWindowFlags(Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint);
+    // Every paint covers its whole area: no background fill first.
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    hintText = tr("如需使用帮助，请按F1");
+    // A save that fails on the worker, after the overlay closed, is still
+    // reported. One connection for all overlays.
+    static bool reporting = false;
+    if (!reporting) {
+        reporting = true;
+        CaptureFileSaver *saver = CaptureFileSaver::instance();
+        connect(saver, &CaptureFileSaver::saveFailed, saver, [](const QString &path, const QString &error) {
+            QMessageBox::warning(nullptr, tr("保存截图"),
+                                 tr("截图未能保存到 %1：\n%2").arg(QDir::toNativeSeparators(path), error));
+        });
+    }
+    prepare(grabNow);
+}
 
-    const QRect desktop = DesktopGrabber::geometry();
+Widget::~Widget() = default;
+
+void Widget::recapture()
+{
+    prepare(true);
+}
+
+void Widget::prepare(bool grabNow)
+{
+    sel = CaptureSelection();
+    startPoint = endPoint = lastPoint = QPoint();
+    leftPressed = selectDone = isMoving = lastPointValid = isResizing = menuArmed = false;
+    dragHandle = CaptureSelection::NoHandle;
+
+    const QRect desktop = m_source->desktop();
+    m_monitors.clear();
+    for (const QRect &monitor : m_source->monitors())
+        m_monitors.append(monitor.translated(-desktop.topLeft()));
+    m_uncovered = QRegion(QRect(QPoint(0, 0), desktop.size()));
+    for (const QRect &monitor : std::as_const(m_monitors))
+        m_uncovered -= monitor;
     screenWidth = desktop.width();
     screenHeight = desktop.height();
     sel.setDesktopSize(desktop.size());
 
-    setWindowFlags(Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint);
+    const QScreen *primary = QGuiApplication::primaryScreen();
+    m_ratio = primary ? primary->devicePixelRatio() : 1.0;
+    m_scale = std::max(1, int(std::lround(m_ratio)));
     // An explicit position: a dialog would otherwise be centred on the
-    // available area, below any panel.
-    setGeometry(desktop);
-    // Every paint covers its whole area: no background fill first.
-    setAttribute(Qt::WA_OpaquePaintEvent);
+    // available area, below any panel. Qt keeps a screen's top-left corner
+    // in its logical coordinates and divides sizes by the ratio.
+    const QRect logical(desktop.topLeft(), (QSizeF(desktop.size()) / m_ratio).toSize());
+    if (geometry() != logical)
+        setGeometry(logical);
 
     // Grabbed before the overlay is shown, so it never shows itself.
-    fullPixmap = DesktopGrabber::grab();
-    prepareBackingStore();
+    if (grabNow)
+        fullPixmap = m_source->grab();
 
-    hintText = tr("如需使用帮助，请按F1");
-    const QPoint hintOrigin(screenWidth / 2 - 50, 50);
-    hintArea = fontMetrics().boundingRect(hintText).translated(hintOrigin).adjusted(-2, -2, 2, 2);
-}
-
-Widget::~Widget()
-{
-    finishPreparing();
-}
-
-void Widget::prepareBackingStore()
-{
-    // The backing store is as large as the desktop, and the first writes to
-    // its fresh memory cost the kernel about as much as painting it (tens of
-    // milliseconds at 3840 x 2160). Size the store of the still unmapped
-    // window now and let a second thread touch every page while the window
-    // manager maps the window; the first paint then only paints. Doing this
-    // during the grab instead would hold a third full-size buffer at once
-    // and slow the grab as much as it gains.
-    create();
-    QBackingStore *store = backingStore();
-    if (!store)
-        return;
-    store->resize(size());
-    auto *image = dynamic_cast<QImage *>(store->paintDevice());
-    if (!image || image->size() != size())
-        return;
-    // constBits(): never detach (and so replace) the store's own buffer.
-    auto *bits = const_cast<uchar *>(image->constBits());
-    const size_t bytes = size_t(image->sizeInBytes());
-    preparedSize = size();
-    // Qt changes or frees the store only while handling an event of this
-    // widget or its window (or when the window is destroyed): those wait.
-    windowHandle()->installEventFilter(this);
-    preparing = std::thread([bits, bytes] { touchPages(bits, bytes); });
-}
-
-void Widget::finishPreparing()
-{
-    if (!preparing.joinable())
-        return;
-    preparing.join();
-    if (QWindow *window = windowHandle())
-        window->removeEventFilter(this);
-}
-
-bool Widget::leavesBackingStore(QEvent *event) const
-{
-    switch (event->type()) {
-    case QEvent::Resize:
-        // Showing sends the pending resize event, of the same size.
-        return static_cast<QResizeEvent *>(event)->size() == preparedSize;
-    case QEvent::Move:
-    case QEvent::Show:
-    case QEvent::ShowToParent:
-    case QEvent::Polish:
-    case QEvent::PolishRequest:
-    case QEvent::WindowActivate:
-    case QEvent::WindowDeactivate:
-    case QEvent::ActivationChange:
-    case QEvent::FocusIn:
-    case QEvent::FocusOut:
-    case QEvent::FocusAboutToChange:
-    case QEvent::Enter:
-    case QEvent::Leave:
-    case QEvent::CursorChange:
-    case QEvent::Timer:
-    case QEvent::MetaCall:
-    case QEvent::ChildAdded:
-    case QEvent::ChildPolished:
-    case QEvent::ChildRemoved:
-        return true;
-    default:
-        return false;
+    // On X11 the overlay paints into its window itself, a few rows at a
+    // time, instead of through a second, window-sized buffer. Decided while
+    // the window is still unmapped, before its first paint.
+    if (QGuiApplication::platformName() == QLatin1String("xcb")) {
+        setAttribute(Qt::WA_PaintOnScreen);
+        create();
+        // A window closed by other means was given back: paint the new one.
+        if (!m_presenter || m_presenter->window() != quint32(winId()) || m_presenter->windowSize() != desktop.size())
+            m_presenter = X11ShmPresenter::create(quint32(winId()), desktop.size());
+        if (!m_presenter)
+            setAttribute(Qt::WA_PaintOnScreen, false);
+    }
+    placeHint();
+    if (!grabNow) {
+        // The first text drawn in the hint's font loads and renders its
+        // glyphs: done now, not while the user waits for the overlay.
+        QImage warm(hintArea.size().expandedTo(QSize(1, 1)), QImage::Format_RGB32);
+        QPainter painter(&warm);
+        painter.translate(-hintArea.topLeft());
+        drawScaledText(painter, m_hintOrigin, hintText);
+        painter.drawText(QPoint(0, 0), startText(sel) + sizeText(sel));
     }
 }
 
-bool Widget::event(QEvent *event)
+void Widget::prepareCapture(QObject *context)
 {
-    if (!leavesBackingStore(event))
-        finishPreparing();
-    return QDialog::event(event);
+    // Once the program has settled after its start, so that neither the
+    // start nor the first capture pays for building the overlay.
+    QTimer::singleShot(PrepareDelayMs, context, [] {
+        if (!keptOverlay && !keptOverlayBusy)
+            keptOverlay = new Widget(nullptr, QColor(0, 0, 255), -1, false);
+    });
 }
 
-bool Widget::eventFilter(QObject *watched, QEvent *event)
+void Widget::runModal()
 {
-    if (watched == windowHandle() && !leavesBackingStore(event))
-        finishPreparing();
-    return QDialog::eventFilter(watched, event);
+    // Not QDialog::exec(): it gives the window back to the system when it
+    // ends, and the kept window would have to be made anew each time.
+    setWindowModality(Qt::ApplicationModal);
+    QEventLoop loop;
+    const QMetaObject::Connection ended = connect(this, &Widget::captureEnded, &loop, &QEventLoop::quit);
+    // Closed some other way (the window manager): QDialog ends too.
+    const QMetaObject::Connection finished = connect(this, &QDialog::finished, &loop, &QEventLoop::quit);
+    show();
+    if (isVisible())
+        loop.exec(QEventLoop::DialogExec);
+    disconnect(ended);
+    disconnect(finished);
+}
+
+void Widget::endCapture()
+{
+    // Hidden, not closed: closing would give the native window back.
+    hide();
+    emit captureEnded();
+}
+
+void Widget::releasePicture()
+{
+    fullPixmap = QImage();
+    if (m_presenter)
+        m_presenter->release();
+}
+
+QPaintEngine *Widget::paintEngine() const
+{
+    // With a presenter the overlay paints its window itself (paintEvent).
+    return m_presenter ? nullptr : QDialog::paintEngine();
+}
+
+void Widget::placeHint()
+{
+    // At the top of the monitor the pointer is on.
+    const QRect monitor = monitorAt(QPoint((QPointF(QCursor::pos()) * m_ratio).toPoint()));
+    m_hintOrigin = QPoint(monitor.x() + monitor.width() / 2 - 50 * m_scale, monitor.y() + 50 * m_scale);
+    hintArea = scaledTextArea(hintText, m_hintOrigin);
+}
+
+QRect Widget::monitorAt(QPoint p) const
+{
+    for (const QRect &monitor : m_monitors) {
+        if (monitor.contains(p))
+            return monitor;
+    }
+    return m_monitors.isEmpty() ? QRect(0, 0, screenWidth, screenHeight) : m_monitors.first();
+}
+
+QPoint Widget::devicePoint(const QMouseEvent *event) const
+{
+    return (event->position() * m_ratio).toPoint();
+}
+
+void Widget::updateDevice(const QRegion &area)
+{
+    if (m_ratio == 1) {
+        update(area);
+        return;
+    }
+    QRegion logical;
+    for (const QRect &r : area) {
+        const int left = int(std::floor(r.left() / m_ratio));
+        const int top = int(std::floor(r.top() / m_ratio));
+        const int right = int(std::ceil((r.right() + 1) / m_ratio));
+        const int bottom = int(std::ceil((r.bottom() + 1) / m_ratio));
+        logical += QRect(left, top, right - left, bottom - top);
+    }
+    update(logical);
 }
 
 void Widget::runCapture()
 {
-    {
+    if (keptOverlayBusy) {
+        // The hot key again while a capture is open: a second overlay over
+        // the first, as a fresh window.
         Widget overlay(nullptr, QColor(0, 0, 255), -1);
-        overlay.exec();
+        overlay.runModal();
+    } else {
+        keptOverlayBusy = true;
+        if (keptOverlay)
+            keptOverlay->recapture();
+        else
+            keptOverlay = new Widget(nullptr, QColor(0, 0, 255), -1);
+        keptOverlay->runModal();
+        if (keptOverlay)
+            keptOverlay->releasePicture();
+        keptOverlayBusy = false;
     }
     // Nothing of a capture outlives it, not even in the allocator's heap.
     DesktopGrabber::releaseFreedMemory();
@@ -203,7 +268,7 @@ void Widget::createMenu()
     connect(boardAction, &QAction::triggered, this, &Widget::saveBoard);
     connect(sizeAction, &QAction::triggered, this, &Widget::input);
     connect(helpAction, &QAction::triggered, this, &Widget::emitHelp);
-    connect(exitAction, &QAction::triggered, this, &Widget::close);
+    connect(exitAction, &QAction::triggered, this, &Widget::endCapture);
 }
 
 QString Widget::defaultSaveName()
@@ -231,7 +296,7 @@ void Widget::updateCorners(QPoint p, QPoint q)
 
 void Widget::mousePressEvent(QMouseEvent *event)
 {
-    const QPoint p = event->position().toPoint();
+    const QPoint p = devicePoint(event);
     if (event->button() == Qt::LeftButton) {
         leftPressed = true;
         // Outside: a new selection starts, but the old one stays on screen
@@ -266,7 +331,7 @@ void Widget::mousePressEvent(QMouseEvent *event)
 
 void Widget::mouseMoveEvent(QMouseEvent *event)
 {
-    const QPoint p = event->position().toPoint();
+    const QPoint p = devicePoint(event);
     if (!leftPressed) {
         const Qt::CursorShape shape = sel.hoverShape(p);
         if (shape == Qt::ArrowCursor) {
@@ -302,7 +367,7 @@ void Widget::mouseMoveEvent(QMouseEvent *event)
 
 void Widget::mouseReleaseEvent(QMouseEvent *event)
 {
-    const QPoint p = event->position().toPoint();
+    const QPoint p = devicePoint(event);
     leftPressed = false;
     lastPointValid = false;
     isResizing = false;
@@ -315,7 +380,7 @@ void Widget::mouseReleaseEvent(QMouseEvent *event)
 
 void Widget::mouseDoubleClickEvent(QMouseEvent *event)
 {
-    if (event->button() == Qt::LeftButton && sel.interiorContains(event->position().toPoint()))
+    if (event->button() == Qt::LeftButton && sel.interiorContains(devicePoint(event)))
         saveBoard();
 }
 
@@ -328,9 +393,8 @@ void Widget::keyPressEvent(QKeyEvent *event)
         saveBoard();
         break;
     case Qt::Key_Escape:
-        close();
-        finishPreparing();
-        destroy(true, true);
+        // The window itself is kept for the next capture (runCapture).
+        endCapture();
         emit closed();
         break;
     case Qt::Key_Enter:
@@ -380,54 +444,42 @@ void Widget::saveImage()
     if (savePath.isEmpty())
         return;
 
-    QString error;
-    if (!writeImage(filter, &error)) {
-        // The picture is still here: say what went wrong and let the user
-        // choose another name instead of closing as if it had been saved.
+    // Opened here, so a folder that cannot be written is reported while the
+    // picture is still on screen and another name can be chosen.
+    saveFile = new QSaveFile(savePath);
+    if (!saveFile->open(QIODevice::WriteOnly)) {
+        const QString error = saveFile->errorString();
+        delete saveFile;
+        saveFile = nullptr;
         QMessageBox::warning(this, tr("保存截图"),
                              tr("截图未能保存到 %1：\n%2").arg(QDir::toNativeSeparators(savePath), error));
         return;
     }
-    close();
-}
-
-bool Widget::writeImage(const QString &filter, QString *error)
-{
-    const QByteArray format = ImageSuffixRule::format(savePath, filter);
-    // Written beside the target and renamed over it only when complete: a
-    // failure never leaves an empty or partial file, nor spoils an old one.
-    saveFile = new QSaveFile(savePath);
-    bool ok = false;
-    if (!saveFile->open(QIODevice::WriteOnly)) {
-        *error = saveFile->errorString();
-    } else {
-        QImageWriter writer(saveFile, format);
-        writer.setQuality(picQuality);
-        if (writer.write(fullPixmap.copy(sel.fileRect()).toImage())) {
-            qDebug() << QFileInfo(savePath).suffix();
-            ok = saveFile->commit();
-            if (!ok)
-                *error = saveFile->errorString();
-        } else {
-            *error = writer.errorString();
-            saveFile->cancelWriting();
-        }
-    }
-    delete saveFile;
+    qDebug() << QFileInfo(savePath).suffix();
+    // Compressed on a worker thread: the overlay closes at once, and the file
+    // appears only when it is complete.
+    CaptureFileSaver::instance()->save(fullPixmap, sel.saveRect(), saveFile,
+                                       ImageSuffixRule::format(savePath, filter), picQuality);
     saveFile = nullptr;
-    return ok;
+    endCapture();
 }
 
 void Widget::saveBoard()
 {
-    QApplication::clipboard()->setImage(fullPixmap.copy(sel.shownRect()).toImage(), QClipboard::Clipboard);
-    close();
+    const QRect area = sel.clipboardRect();
+    // The whole desktop is shared with the clipboard as it is; a part is cut.
+    const QImage image = area == fullPixmap.rect() ? fullPixmap : fullPixmap.copy(area);
+    QApplication::clipboard()->setImage(image, QClipboard::Clipboard);
+    endCapture();
 }
 
 void Widget::emitHelp()
 {
     emit showHelp();
     AboutDialog help(nullptr);
+    // On the monitor the pointer is on.
+    if (const QScreen *screen = QGuiApplication::screenAt(QCursor::pos()))
+        help.move(screen->geometry().center() - help.rect().center());
     help.exec();
 }
 
@@ -459,6 +511,25 @@ QString Widget::sizeText(const CaptureSelection &selection) const
     return tr("截图尺寸大小(%1,%2)").arg(QString::number(size.width()), QString::number(size.height()));
 }
 
+QRect Widget::scaledTextArea(const QString &text, QPoint origin) const
+{
+    const QRect logical = fontMetrics().boundingRect(text);
+    return QRect(origin + logical.topLeft() * m_scale, logical.size() * m_scale).adjusted(-2, -2, 2, 2);
+}
+
+void Widget::drawScaledText(QPainter &painter, QPoint origin, const QString &text) const
+{
+    if (m_scale == 1) {
+        painter.drawText(origin, text);
+        return;
+    }
+    painter.save();
+    painter.translate(origin);
+    painter.scale(m_scale, m_scale);
+    painter.drawText(QPoint(0, 0), text);
+    painter.restore();
+}
+
 QRegion Widget::decorations(const CaptureSelection &selection) const
 {
     if (!selection.isShown())
@@ -471,11 +542,10 @@ QRegion Widget::decorations(const CaptureSelection &selection) const
     area += QRect(frame.right(), frame.top(), 1, frame.height());
     for (int handle = CaptureSelection::TopLeftHandle; handle <= CaptureSelection::BottomHandle; ++handle)
         area += stroked(selection.handleSquare(handle));
-    const CaptureSelection::Label label = selection.label();
+    const CaptureSelection::Label label = selection.label(monitorAt(selection.topLeft()), m_scale);
     area += stroked(label.box);
-    const QFontMetrics metrics = fontMetrics();
-    area += metrics.boundingRect(startText(selection)).translated(label.startLine).adjusted(-2, -2, 2, 2);
-    area += metrics.boundingRect(sizeText(selection)).translated(label.sizeLine).adjusted(-2, -2, 2, 2);
+    area += scaledTextArea(startText(selection), label.startLine);
+    area += scaledTextArea(sizeText(selection), label.sizeLine);
     return area;
 }
 
@@ -487,7 +557,7 @@ void Widget::repaintChange(const CaptureSelection &before)
     // is, or where it went from dimmed to undimmed or back.
     const QRegion insideBefore = before.isShown() ? QRegion(before.shownRect()) : QRegion();
     const QRegion insideNow = sel.isShown() ? QRegion(sel.shownRect()) : QRegion();
-    update(decorations(before) + decorations(sel) + insideBefore.xored(insideNow));
+    updateDevice(decorations(before) + decorations(sel) + insideBefore.xored(insideNow));
 }
 
 void Widget::paintEvent(QPaintEvent *event)
@@ -496,29 +566,71 @@ void Widget::paintEvent(QPaintEvent *event)
         handleCursor.setShape(Qt::ArrowCursor);
         setCursor(handleCursor);
     }
+    // The event's region in device pixels.
+    QRegion region;
+    for (const QRect &r : event->region()) {
+        region += QRect((QPointF(r.topLeft()) * m_ratio).toPoint(),
+                        (QPointF(r.bottomRight() + QPoint(1, 1)) * m_ratio).toPoint() - QPoint(1, 1));
+    }
+    if (m_presenter) {
+        // Qt asks for a paint when the window is shown, before the window
+        // system has mapped it; the expose that follows asks again.
+        if (!windowHandle() || !windowHandle()->isExposed())
+            return;
+        // Mapping brings two exposes of the whole window (Qt's own and the
+        // X server's) in one go: gathered, they cost one paint, not two.
+        m_pendingPaint += region;
+        if (!m_paintScheduled) {
+            m_paintScheduled = true;
+            QTimer::singleShot(0, this, &Widget::presentPending);
+        }
+        return;
+    }
     QPainter painter(this);
+    painter.scale(1 / m_ratio, 1 / m_ratio);
     // Each area is painted whole, in the overlay's painting order, so its
     // pixels are those a full repaint would give.
-    for (const QRect &area : event->region())
+    for (const QRect &area : region)
         paintArea(painter, area);
 }
 
-void Widget::paintArea(QPainter &painter, const QRect &area)
+void Widget::presentPending()
+{
+    m_paintScheduled = false;
+    const QRegion region = m_pendingPaint;
+    m_pendingPaint = QRegion();
+    if (m_presenter && !region.isEmpty() && isVisible()) {
+        m_presenter->present(region, [this](QPainter &painter, const QRect &area) { paintArea(painter, area); });
+    }
+}
+
+QImage Widget::paintedImage() const
+{
+    QImage image(fullPixmap.size(), QImage::Format_RGB32);
+    QPainter painter(&image);
+    paintArea(painter, image.rect());
+    return image;
+}
+
+void Widget::paintArea(QPainter &painter, const QRect &area) const
 {
     painter.setClipRect(area);
 
     // The desktop, dimmed, with the hint.
-    painter.drawPixmap(area, fullPixmap, area);
+    painter.drawImage(area.topLeft(), fullPixmap, area);
     painter.fillRect(area, DimColor);
+    // What no monitor covers stays black: nothing of the desktop is there.
+    for (const QRect &empty : m_uncovered & area)
+        painter.fillRect(empty, Qt::black);
     if (area.intersects(hintArea)) {
         painter.setPen(HintColor);
-        painter.drawText(QPoint(screenWidth / 2 - 50, 50), hintText);
+        drawScaledText(painter, m_hintOrigin, hintText);
     }
     if (!sel.isShown())
         return;
 
     // Frame and handles, then the selection undimmed over their inner edges.
-    painter.setPen(QPen(borderColor));
+    painter.setPen(QPen(borderColor, 0));
     painter.setBrush(Qt::NoBrush);
     if (area.intersects(stroked(sel.frameRect())))
         painter.drawRect(sel.frameRect());
@@ -529,22 +641,20 @@ void Widget::paintArea(QPainter &painter, const QRect &area)
     }
     const QRect inside = sel.shownRect() & area;
     if (!inside.isEmpty())
-        painter.drawPixmap(inside.topLeft(), fullPixmap, inside);
+        painter.drawImage(inside.topLeft(), fullPixmap, inside);
 
     // The label box with the start and the size.
-    const CaptureSelection::Label label = sel.label();
-    const QFontMetrics metrics = fontMetrics();
+    const CaptureSelection::Label label = sel.label(monitorAt(sel.topLeft()), m_scale);
     const QString start = startText(sel);
     const QString size = sizeText(sel);
-    const QRect labelArea = stroked(label.box)
-        | metrics.boundingRect(start).translated(label.startLine).adjusted(-2, -2, 2, 2)
-        | metrics.boundingRect(size).translated(label.sizeLine).adjusted(-2, -2, 2, 2);
+    const QRect labelArea = stroked(label.box) | scaledTextArea(start, label.startLine)
+        | scaledTextArea(size, label.sizeLine);
     if (!area.intersects(labelArea))
         return;
     painter.setBrush(QBrush(LabelColor, Qt::SolidPattern));
-    painter.setPen(LabelColor);
+    painter.setPen(QPen(LabelColor, 0));
     painter.drawRect(label.box);
     painter.setPen(Qt::black);
-    painter.drawText(label.startLine, start);
-    painter.drawText(label.sizeLine, size);
+    drawScaledText(painter, label.startLine, start);
+    drawScaledText(painter, label.sizeLine, size);
 }

@@ -5,17 +5,20 @@
 #include <QColor>
 #include <QCursor>
 #include <QDialog>
-#include <QPixmap>
+#include <QImage>
+#include <QList>
 #include <QPoint>
 #include <QRegion>
 #include <QString>
 
-#include <thread>
+#include <memory>
 
+class GrabSource;
 class QAction;
 class QMenu;
 class QPainter;
 class QSaveFile;
+class X11ShmPresenter;
 
 /// The capture overlay: a frameless, always-on-top window over the whole
 /// desktop that shows the desktop frozen at construction, dimmed, with a
@@ -25,27 +28,56 @@ class QSaveFile;
 /// Space, a double click and the right-click menu copy it to the clipboard;
 /// the keypad Enter and the menu save it to a file.
 ///
-/// Coordinates: the overlay covers the desktop from its top-left corner, so
-/// overlay coordinates and picture coordinates are the same numbers. The
-/// selection rules live in CaptureSelection; this class turns events into
-/// calls on it, paints, and writes the outputs.
+/// Coordinates: the overlay covers the desktop from its top-left corner. The
+/// selection, the picture and all painting work in device pixels (the
+/// window system's own pixels), so at a device pixel ratio of 2 the overlay
+/// shows the desktop at full resolution and the outputs hold exactly the
+/// screen's pixels; only mouse positions and update areas are converted from
+/// and to Qt's logical coordinates. The selection rules live in
+/// CaptureSelection; this class turns events into calls on it, paints, and
+/// hands the outputs on.
 ///
-/// Only the desktop picture is kept: the dimmed look is painted from it on
-/// the fly, and a change repaints only what it changed.
+/// Only the desktop picture is kept, as the grab source delivered it: the
+/// dimmed look is painted from it on the fly, and a change repaints only what
+/// it changed. On X11 the overlay paints past Qt's window-sized backing store
+/// (X11ShmPresenter), so it holds one full-screen frame, not two. One
+/// overlay window is kept, unmapped, between captures (runCapture()).
 class Widget : public QDialog
 {
     Q_OBJECT
 public:
-    Widget(QWidget *parent, QColor borderColor, int picQuality);
+    /// Grabs the desktop at once unless grabNow is false (an overlay built
+    /// ahead of its first capture, see prepareCapture()).
+    Widget(QWidget *parent, QColor borderColor, int picQuality, bool grabNow = true);
     ~Widget() override;
 
     /// One capture as the main window runs it: an overlay with a blue frame
-    /// and the image writer's default quality, run modally, then destroyed.
+    /// and the image writer's default quality, run modally. The overlay's
+    /// window is kept for the next capture; its picture is given back.
     static void runCapture();
 
+    /// Builds the kept overlay a few seconds after the call, while the program
+    /// is idle, so that the first capture is as fast as later ones; context
+    /// bounds the wait (the main window).
+    static void prepareCapture(QObject *context);
+    /// Grabs the desktop anew and starts over with no selection (what the
+    /// constructor does for the first capture).
+    void recapture();
+    /// Shows the overlay modally and returns when it closes, keeping its
+    /// window for the next capture.
+    void runModal();
+    /// Ends the capture: hides the overlay, keeping its window.
+    void endCapture();
+    /// Gives back the picture and painting buffers after a capture.
+    void releasePicture();
+
     const CaptureSelection &selection() const { return sel; }
-    /// The desktop as grabbed when the overlay was built.
-    const QPixmap &desktopPicture() const { return fullPixmap; }
+    /// The desktop as grabbed when the capture started, in device pixels.
+    const QImage &desktopPicture() const { return fullPixmap; }
+    /// The whole overlay as its paint event paints it, in device pixels.
+    QImage paintedImage() const;
+    /// The monitors in picture coordinates, the primary first.
+    const QList<QRect> &monitors() const { return m_monitors; }
     QMenu *captureMenu() const { return shotMenu; }
     /// Where the save dialog starts: untitled.png in the pictures folder,
     /// or in the home folder when there is none.
@@ -54,6 +86,8 @@ public:
 signals:
     void closed();
     void showHelp();
+    /// The overlay was hidden by Esc, an output or the exit entry.
+    void captureEnded();
 
 public slots:
     void saveImage();
@@ -71,15 +105,21 @@ protected:
     void keyReleaseEvent(QKeyEvent *event) override;
     void paintEvent(QPaintEvent *event) override;
     void showEvent(QShowEvent *event) override;
-    bool event(QEvent *event) override;
-    bool eventFilter(QObject *watched, QEvent *event) override;
+    QPaintEngine *paintEngine() const override;
 
 private:
     void createMenu();
-    void prepareBackingStore();
-    void finishPreparing();
-    bool leavesBackingStore(QEvent *event) const;
+    /// Reads the desktop's arrangement, places the window, readies painting
+    /// and, with grabNow, grabs the picture.
+    void prepare(bool grabNow);
     void updateCorners(QPoint p, QPoint q);
+    /// A mouse position in device pixels of the picture.
+    QPoint devicePoint(const QMouseEvent *event) const;
+    /// The monitor holding a point (picture coordinates); the primary when
+    /// none does.
+    QRect monitorAt(QPoint p) const;
+    /// Schedules a repaint of an area given in device pixels.
+    void updateDevice(const QRegion &area);
     /// Schedules a repaint of everything that differs between the selection
     /// as it was painted (before) and as it is now.
     void repaintChange(const CaptureSelection &before);
@@ -88,12 +128,17 @@ private:
     QRegion decorations(const CaptureSelection &selection) const;
     QString startText(const CaptureSelection &selection) const;
     QString sizeText(const CaptureSelection &selection) const;
-    void paintArea(QPainter &painter, const QRect &area);
-    bool writeImage(const QString &filter, QString *error);
+    void paintArea(QPainter &painter, const QRect &area) const;
+    /// Text drawn at a baseline origin in device pixels, at the overlay's scale.
+    void drawScaledText(QPainter &painter, QPoint origin, const QString &text) const;
+    QRect scaledTextArea(const QString &text, QPoint origin) const;
+    void placeHint();
+    /// Paints what the paint events since the last call asked for.
+    void presentPending();
 
     QPoint startPoint;
     QPoint endPoint;
-    QPixmap fullPixmap;
+    QImage fullPixmap;
     CaptureSelection sel;
     bool leftPressed = false;
     bool selectDone = false;
@@ -118,9 +163,17 @@ private:
     int picQuality = -1;
 
     QString hintText;
+    QPoint m_hintOrigin;
     QRect hintArea;
-    /// Touches the backing store's fresh memory while the window is being
-    /// mapped; joined before anything else may use or replace the store.
-    std::thread preparing;
-    QSize preparedSize;
+    std::unique_ptr<GrabSource> m_source;
+    std::unique_ptr<X11ShmPresenter> m_presenter;
+    QList<QRect> m_monitors;
+    /// The parts of the desktop no monitor covers, painted black.
+    QRegion m_uncovered;
+    QRegion m_pendingPaint;
+    bool m_paintScheduled = false;
+    /// Device pixels per logical pixel, and the whole-number scale of the
+    /// overlay's texts and label box.
+    qreal m_ratio = 1;
+    int m_scale = 1;
 };

@@ -332,7 +332,7 @@ public:
         auto mib = [](long kb) { return kb / 1024.0; };
         const long added = (first.shown.anon - first.before.anon) + (first.shown.shmem - first.before.shmem);
         std::printf("memory the overlay adds, first capture of the process (MiB)\n");
-        std::printf("  two full-size pictures: %.1f, +10%%: %.1f\n", 2 * pictureMiB, 2.2 * pictureMiB);
+        std::printf("  one full-screen frame: %.1f, +10%%: %.1f\n", pictureMiB, 1.1 * pictureMiB);
         std::printf("  while shown: %.1f (private %.1f + backing store %.1f), mapped files %+.1f\n", mib(added),
                     mib(first.shown.anon - first.before.anon), mib(first.shown.shmem - first.before.shmem),
                     mib(first.shown.file - first.before.file));

@@ -432,22 +432,37 @@ void TestCaptureSelection::labelPlacement_data()
     QTest::addColumn<QRect>("box");
     QTest::addColumn<QPoint>("startLine");
     QTest::addColumn<QPoint>("sizeLine");
+    QTest::addColumn<QRect>("bounds");
+    QTest::addColumn<int>("scale");
     QTest::newRow("above, at x1") << QPoint(100, 100) << QPoint(300, 200) << QRect(100, 60, 150, 40)
-                                  << QPoint(110, 75) << QPoint(110, 90);
+                                  << QPoint(110, 75) << QPoint(110, 90) << QRect() << 1;
+    // On a monitor of its own: the edges that count are the monitor's.
+    QTest::newRow("narrow near a monitor's right edge")
+        << QPoint(1200, 300) << QPoint(1250, 400) << QRect(1030, 260, 150, 40) << QPoint(1040, 275)
+        << QPoint(1040, 290) << QRect(0, 56, 1280, 1024) << 1;
+    QTest::newRow("near a monitor's top, not the desktop's")
+        << QPoint(100, 80) << QPoint(300, 200) << QRect(100, 80, 150, 40) << QPoint(110, 95) << QPoint(110, 110)
+        << QRect(0, 56, 1280, 1024) << 1;
+    // At a device pixel ratio of 2 the box and its offsets double.
+    QTest::newRow("scale 2") << QPoint(200, 200) << QPoint(600, 400) << QRect(200, 120, 300, 80)
+                             << QPoint(220, 150) << QPoint(220, 180) << QRect() << 2;
+    QTest::newRow("scale 2, narrow near the right edge")
+        << QPoint(1800, 100) << QPoint(1900, 200) << QRect(1460, 20, 300, 80) << QPoint(1480, 50)
+        << QPoint(1480, 80) << QRect() << 2;
     QTest::newRow("narrow near right edge: to the left")
-        << QPoint(1800, 100) << QPoint(1900, 200) << QRect(1630, 60, 150, 40) << QPoint(1640, 75) << QPoint(1640, 90);
+        << QPoint(1800, 100) << QPoint(1900, 200) << QRect(1630, 60, 150, 40) << QPoint(1640, 75) << QPoint(1640, 90) << QRect() << 1;
     QTest::newRow("narrow, x1 + 150 = W - 1") << QPoint(1769, 100) << QPoint(1800, 200) << QRect(1769, 60, 150, 40)
-                                               << QPoint(1779, 75) << QPoint(1779, 90);
+                                               << QPoint(1779, 75) << QPoint(1779, 90) << QRect() << 1;
     QTest::newRow("narrow, x1 + 150 = W") << QPoint(1770, 100) << QPoint(1800, 200) << QRect(1600, 60, 150, 40)
-                                           << QPoint(1610, 75) << QPoint(1610, 90);
+                                           << QPoint(1610, 75) << QPoint(1610, 90) << QRect() << 1;
     QTest::newRow("wide near right edge") << QPoint(1750, 100) << QPoint(1900, 200) << QRect(1750, 60, 150, 40)
-                                          << QPoint(1760, 75) << QPoint(1760, 90);
+                                          << QPoint(1760, 75) << QPoint(1760, 90) << QRect() << 1;
     QTest::newRow("y1 = 40: above") << QPoint(100, 40) << QPoint(300, 200) << QRect(100, 0, 150, 40)
-                                    << QPoint(110, 15) << QPoint(110, 30);
+                                    << QPoint(110, 15) << QPoint(110, 30) << QRect() << 1;
     QTest::newRow("y1 = 39: inside the top") << QPoint(100, 39) << QPoint(300, 200) << QRect(100, 39, 150, 40)
-                                             << QPoint(110, 54) << QPoint(110, 69);
+                                             << QPoint(110, 54) << QPoint(110, 69) << QRect() << 1;
     QTest::newRow("both rules") << QPoint(1850, 5) << QPoint(1900, 50) << QRect(1680, 5, 150, 40)
-                                << QPoint(1690, 20) << QPoint(1690, 35);
+                                << QPoint(1690, 20) << QPoint(1690, 35) << QRect() << 1;
 }
 
 void TestCaptureSelection::labelPlacement()
@@ -457,7 +472,9 @@ void TestCaptureSelection::labelPlacement()
     QFETCH(QRect, box);
     QFETCH(QPoint, startLine);
     QFETCH(QPoint, sizeLine);
-    const Sel::Label label = selection(topLeft, bottomRight).label();
+    QFETCH(QRect, bounds);
+    QFETCH(int, scale);
+    const Sel::Label label = selection(topLeft, bottomRight).label(bounds, scale);
     QCOMPARE(label.box, box);
     QCOMPARE(label.startLine, startLine);
     QCOMPARE(label.sizeLine, sizeLine);
@@ -470,13 +487,23 @@ void TestCaptureSelection::outputRectangles_data()
     QTest::addColumn<QRect>("shown");
     QTest::addColumn<QRect>("file");
     QTest::addColumn<QRect>("frame");
+    QTest::addColumn<QRect>("clipboard");
+    QTest::addColumn<QRect>("saved");
     QTest::newRow("200 x 100") << QPoint(100, 100) << QPoint(300, 200) << QSize(200, 100)
-                               << QRect(100, 100, 201, 101) << QRect(100, 100, 200, 100) << QRect(99, 99, 202, 102);
+                               << QRect(100, 100, 201, 101) << QRect(100, 100, 200, 100) << QRect(99, 99, 202, 102)
+                               << QRect(100, 100, 201, 101) << QRect(100, 100, 200, 100);
     QTest::newRow("100 x 50") << QPoint(10, 10) << QPoint(110, 60) << QSize(100, 50) << QRect(10, 10, 101, 51)
-                              << QRect(10, 10, 100, 50) << QRect(9, 9, 102, 52);
-    // No selection: one pixel for the clipboard, nothing for a file.
+                              << QRect(10, 10, 100, 50) << QRect(9, 9, 102, 52) << QRect(10, 10, 101, 51)
+                              << QRect(10, 10, 100, 50);
+    // Out to the bottom-right corner: the clipboard gets no column or row
+    // beyond the desktop.
+    QTest::newRow("to the corner") << QPoint(W - 100, H - 50) << QPoint(W, H) << QSize(100, 50)
+                                   << QRect(W - 100, H - 50, 101, 51) << QRect(W - 100, H - 50, 100, 50)
+                                   << QRect(W - 101, H - 51, 102, 52) << QRect(W - 100, H - 50, 100, 50)
+                                   << QRect(W - 100, H - 50, 100, 50);
+    // No selection: the outputs take the whole desktop.
     QTest::newRow("empty") << QPoint(0, 0) << QPoint(0, 0) << QSize(0, 0) << QRect(0, 0, 1, 1)
-                           << QRect(0, 0, 0, 0) << QRect(-1, -1, 2, 2);
+                           << QRect(0, 0, 0, 0) << QRect(-1, -1, 2, 2) << QRect(0, 0, W, H) << QRect(0, 0, W, H);
 }
 
 void TestCaptureSelection::outputRectangles()
@@ -487,12 +514,16 @@ void TestCaptureSelection::outputRectangles()
     QFETCH(QRect, shown);
     QFETCH(QRect, file);
     QFETCH(QRect, frame);
+    QFETCH(QRect, clipboard);
+    QFETCH(QRect, saved);
     Sel s(QSize(W, H));
     s.updateCorners(topLeft, bottomRight);
     QCOMPARE(s.reportedSize(), reported);
     QCOMPARE(s.shownRect(), shown);
     QCOMPARE(s.fileRect(), file);
     QCOMPARE(s.frameRect(), frame);
+    QCOMPARE(s.clipboardRect(), clipboard);
+    QCOMPARE(s.saveRect(), saved);
 }
 
 QTEST_APPLESS_MAIN(TestCaptureSelection)

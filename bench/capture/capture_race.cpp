@@ -1,0 +1,432 @@
+// Capture race: the resident program against Flameshot, measured from
+// outside both, on the X server's own pixels. Run inside the headless session
+// with a session bus (README.md):
+//
+//   capture_race --velmo PATH/velmonote [--runs N] [--save] [--no-flameshot]
+//
+// Each round presses Ctrl+Alt+C for Velmo Note (XTest, from this process)
+// and runs `flameshot gui` for Flameshot, in alternating order, and takes
+// the time until the root window's pixels stop changing; Escape ends each
+// capture. The first capture of each program after its start is reported on
+// its own, then the median of the later ones. Also: the raw grab of the
+// screen (socket and MIT-SHM), the memory Velmo Note adds while its overlay
+// is up, and with --save the whole-screen PNG save against scrot.
+
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QPainter>
+#include <QProcess>
+#include <QScreen>
+#include <QTemporaryDir>
+#include <QThread>
+#include <QWidget>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <vector>
+
+#include <sys/ipc.h>
+#include <sys/shm.h>
+
+#include <X11/Xlib.h>
+#include <X11/extensions/XTest.h>
+#include <X11/keysym.h>
+#include <xcb/shm.h>
+#include <xcb/xcb.h>
+
+namespace {
+
+qint64 nowUs()
+{
+    return std::chrono::duration_cast<std::chrono::microseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+double median(std::vector<double> v)
+{
+    if (v.empty())
+        return 0;
+    std::sort(v.begin(), v.end());
+    return v.size() % 2 ? v[v.size() / 2] : (v[v.size() / 2 - 1] + v[v.size() / 2]) / 2;
+}
+
+void spin(int ms)
+{
+    QElapsedTimer t;
+    t.start();
+    while (t.elapsed() < ms) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        QThread::usleep(500);
+    }
+}
+
+/// A smooth picture with text over the whole desktop, standing in for it.
+class Backdrop : public QWidget
+{
+public:
+    Backdrop()
+        : QWidget(nullptr, Qt::FramelessWindowHint)
+    {
+        setGeometry(QGuiApplication::primaryScreen()->virtualGeometry());
+        setAttribute(Qt::WA_OpaquePaintEvent);
+    }
+
+protected:
+    void paintEvent(QPaintEvent *) override
+    {
+        QPainter painter(this);
+        QLinearGradient gradient(0, 0, width(), height());
+        gradient.setColorAt(0, QColor(30, 90, 160));
+        gradient.setColorAt(1, QColor(220, 160, 60));
+        painter.fillRect(rect(), gradient);
+        painter.setPen(Qt::white);
+        for (int y = 0; y < height(); y += 40)
+            painter.drawText(20, y + 30, QStringLiteral("Velmo Note capture race, desktop stand-in, row %1").arg(y));
+    }
+};
+
+/// Reads a grid of root-window pixels from a connection of its own.
+class Probe
+{
+public:
+    Probe()
+    {
+        m_c = xcb_connect(nullptr, nullptr);
+        const xcb_screen_t *screen = xcb_setup_roots_iterator(xcb_get_setup(m_c)).data;
+        m_root = screen->root;
+        m_size = QSize(screen->width_in_pixels, screen->height_in_pixels);
+        // Away from the corners, where help texts and panels sit.
+        for (int gy = 1; gy <= 4; ++gy) {
+            for (int gx = 1; gx <= 4; ++gx)
+                m_points.append(QPoint(m_size.width() * gx / 5 + 7, m_size.height() * gy / 5 + 3));
+        }
+    }
+    ~Probe() { xcb_disconnect(m_c); }
+    QSize size() const { return m_size; }
+
+    std::vector<quint32> sample()
+    {
+        std::vector<xcb_get_image_cookie_t> cookies;
+        for (const QPoint &p : m_points)
+            cookies.push_back(xcb_get_image(m_c, XCB_IMAGE_FORMAT_Z_PIXMAP, m_root, qint16(p.x()), qint16(p.y()), 1,
+                                            1, ~0u));
+        std::vector<quint32> values;
+        for (auto cookie : cookies) {
+            quint32 v = 0;
+            if (xcb_get_image_reply_t *r = xcb_get_image_reply(m_c, cookie, nullptr)) {
+                memcpy(&v, xcb_get_image_data(r), 4);
+                free(r);
+            }
+            values.push_back(v & 0xffffff);
+        }
+        return values;
+    }
+
+    /// Waits for the pixels to change from base in most probes and then hold
+    /// still for quietMs; returns the time of the last change, 0 on timeout.
+    qint64 waitSettledChange(const std::vector<quint32> &base, int quietMs, int timeoutMs)
+    {
+        std::vector<quint32> last = base;
+        qint64 lastChange = 0;
+        const qint64 start = nowUs();
+        while (nowUs() - start < qint64(timeoutMs) * 1000) {
+            const std::vector<quint32> now = sample();
+            const qint64 at = nowUs();
+            if (now != last) {
+                last = now;
+                lastChange = at;
+            }
+            int differ = 0;
+            for (size_t i = 0; i < now.size(); ++i)
+                differ += now[i] != base[i];
+            if (lastChange && differ * 2 > int(now.size()) && at - lastChange > qint64(quietMs) * 1000)
+                return lastChange;
+            QThread::usleep(300);
+        }
+        return 0;
+    }
+
+    bool waitBack(const std::vector<quint32> &base, int timeoutMs)
+    {
+        const qint64 start = nowUs();
+        while (nowUs() - start < qint64(timeoutMs) * 1000) {
+            if (sample() == base)
+                return true;
+            QThread::usleep(2000);
+        }
+        return false;
+    }
+
+    /// The whole root through the socket and through MIT-SHM, in ms.
+    std::pair<double, double> rawGrab()
+    {
+        const qint64 t0 = nowUs();
+        free(xcb_get_image_reply(m_c,
+                                 xcb_get_image(m_c, XCB_IMAGE_FORMAT_Z_PIXMAP, m_root, 0, 0, quint16(m_size.width()),
+                                               quint16(m_size.height()), ~0u),
+                                 nullptr));
+        const double socketMs = (nowUs() - t0) / 1000.0;
+        const size_t bytes = size_t(m_size.width()) * size_t(m_size.height()) * 4;
+        const qint64 t1 = nowUs();
+        const int id = shmget(IPC_PRIVATE, bytes, IPC_CREAT | 0600);
+        void *address = shmat(id, nullptr, 0);
+        const xcb_shm_seg_t seg = xcb_generate_id(m_c);
+        xcb_shm_attach(m_c, seg, quint32(id), 0);
+        free(xcb_shm_get_image_reply(m_c,
+                                     xcb_shm_get_image(m_c, m_root, 0, 0, quint16(m_size.width()),
+                                                       quint16(m_size.height()), ~0u, XCB_IMAGE_FORMAT_Z_PIXMAP, seg, 0),
+                                     nullptr));
+        const double shmMs = (nowUs() - t1) / 1000.0;
+        xcb_shm_detach(m_c, seg);
+        xcb_flush(m_c);
+        shmctl(id, IPC_RMID, nullptr);
+        shmdt(address);
+        return {socketMs, shmMs};
+    }
+
+private:
+    xcb_connection_t *m_c;
+    xcb_window_t m_root;
+    QSize m_size;
+    QList<QPoint> m_points;
+};
+
+void keys(Display *d, std::initializer_list<KeySym> syms)
+{
+    std::vector<KeyCode> codes;
+    for (KeySym s : syms)
+        codes.push_back(XKeysymToKeycode(d, s));
+    for (KeyCode k : codes)
+        XTestFakeKeyEvent(d, k, True, CurrentTime);
+    for (auto it = codes.rbegin(); it != codes.rend(); ++it)
+        XTestFakeKeyEvent(d, *it, False, CurrentTime);
+    XSync(d, False);
+}
+
+/// Resident memory of a process in KiB: private plus shared memory.
+long residentKiB(qint64 pid)
+{
+    QFile status(QStringLiteral("/proc/%1/status").arg(pid));
+    if (!status.open(QIODevice::ReadOnly))
+        return 0;
+    long total = 0;
+    for (const QByteArray &line : status.readAll().split('\n')) {
+        if (line.startsWith("RssAnon:") || line.startsWith("RssShmem:"))
+            total += line.simplified().split(' ').value(1).toLong();
+    }
+    return total;
+}
+
+struct Tool
+{
+    const char *name;
+    std::vector<double> later;
+    double first = -1;
+    int failures = 0;
+};
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    std::setvbuf(stdout, nullptr, _IOLBF, 0);
+    QApplication app(argc, argv);
+    QString velmoPath;
+    int runs = 10;
+    bool withFlameshot = true;
+    bool save = false;
+    const QStringList args = app.arguments();
+    for (int i = 1; i < args.size(); ++i) {
+        if (args[i] == QLatin1String("--velmo") && i + 1 < args.size())
+            velmoPath = args[++i];
+        else if (args[i] == QLatin1String("--runs") && i + 1 < args.size())
+            runs = std::max(1, args[++i].toInt());
+        else if (args[i] == QLatin1String("--no-flameshot"))
+            withFlameshot = false;
+        else if (args[i] == QLatin1String("--save"))
+            save = true;
+    }
+    if (velmoPath.isEmpty()) {
+        std::fprintf(stderr, "usage: capture_race --velmo PATH [--runs N] [--save] [--no-flameshot]\n");
+        return 2;
+    }
+    Display *display = XOpenDisplay(nullptr);
+    if (!display)
+        return 1;
+
+    Backdrop backdrop;
+    backdrop.show();
+    spin(800);
+
+    QTemporaryDir home;
+    QDir(home.path()).mkpath(QStringLiteral(".config/flameshot"));
+    QDir(home.path()).mkpath(QStringLiteral("work"));
+    {
+        QFile ini(home.filePath(QStringLiteral(".config/flameshot/flameshot.ini")));
+        ini.open(QIODevice::WriteOnly);
+        ini.write("[General]\nshowStartupLaunchMessage=false\nshowDesktopNotification=false\n"
+                  "checkForUpdates=false\nstartupLaunch=false\n");
+    }
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("HOME"), home.path());
+    env.remove(QStringLiteral("QT_SCALE_FACTOR"));
+
+    QProcess velmo;
+    velmo.setProcessEnvironment(env);
+    velmo.setWorkingDirectory(home.filePath(QStringLiteral("work")));
+    velmo.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    velmo.start(velmoPath, {QStringLiteral("-Hide")});
+    QProcess flameshot;
+    if (withFlameshot) {
+        flameshot.setProcessEnvironment(env);
+        flameshot.start(QStringLiteral("flameshot"), {});
+    }
+    if (!velmo.waitForStarted() || (withFlameshot && !flameshot.waitForStarted())) {
+        std::fprintf(stderr, "could not start the programs\n");
+        return 1;
+    }
+    // Both resident and idle before the first capture.
+    spin(4000);
+
+    Probe probe;
+    std::printf("desktop %dx%d, %d rounds, interleaved\n", probe.size().width(), probe.size().height(), runs + 1);
+    Tool velmoTool{"Velmo Note (Ctrl+Alt+C)", {}, -1, 0};
+    Tool flameTool{"Flameshot (flameshot gui)", {}, -1, 0};
+    std::vector<double> memAdded, memAfter;
+
+    auto runVelmo = [&](bool first) {
+        const std::vector<quint32> base = probe.sample();
+        const long before = residentKiB(velmo.processId());
+        const qint64 sent = nowUs();
+        keys(display, {XK_Control_L, XK_Alt_L, XK_c});
+        const qint64 done = probe.waitSettledChange(base, 200, 5000);
+        const long shown = residentKiB(velmo.processId());
+        keys(display, {XK_Escape});
+        probe.waitBack(base, 5000);
+        spin(300);
+        const long after = residentKiB(velmo.processId());
+        if (!done) {
+            ++velmoTool.failures;
+            return;
+        }
+        const double ms = (done - sent) / 1000.0;
+        if (first)
+            velmoTool.first = ms;
+        else
+            velmoTool.later.push_back(ms);
+        memAdded.push_back((shown - before) / 1024.0);
+        memAfter.push_back((after - before) / 1024.0);
+    };
+    auto runFlameshot = [&](bool first) {
+        const std::vector<quint32> base = probe.sample();
+        const qint64 sent = nowUs();
+        QProcess::startDetached(QStringLiteral("flameshot"), {QStringLiteral("gui")});
+        const qint64 done = probe.waitSettledChange(base, 200, 8000);
+        keys(display, {XK_Escape});
+        if (!probe.waitBack(base, 5000))
+            keys(display, {XK_Escape});
+        probe.waitBack(base, 5000);
+        spin(300);
+        if (!done) {
+            ++flameTool.failures;
+            return;
+        }
+        const double ms = (done - sent) / 1000.0;
+        if (first)
+            flameTool.first = ms;
+        else
+            flameTool.later.push_back(ms);
+    };
+
+    for (int round = 0; round <= runs; ++round) {
+        const bool first = round == 0;
+        if (round % 2 == 0) {
+            runVelmo(first);
+            if (withFlameshot)
+                runFlameshot(first);
+        } else {
+            if (withFlameshot)
+                runFlameshot(first);
+            runVelmo(first);
+        }
+        spin(200);
+    }
+
+    std::vector<double> socketMs, shmMs;
+    for (int i = 0; i < 5; ++i) {
+        const auto [s, m] = probe.rawGrab();
+        socketMs.push_back(s);
+        shmMs.push_back(m);
+    }
+
+    auto report = [](const Tool &t) {
+        std::printf("  %-28s first %7.1f ms   later: median %7.1f ms (%.1f..%.1f)%s\n", t.name, t.first,
+                    median(t.later), t.later.empty() ? 0 : *std::min_element(t.later.begin(), t.later.end()),
+                    t.later.empty() ? 0 : *std::max_element(t.later.begin(), t.later.end()),
+                    t.failures ? qPrintable(QStringLiteral("  (%1 not seen)").arg(t.failures)) : "");
+    };
+    std::printf("key to overlay painted and settled, on the X server's pixels\n");
+    report(velmoTool);
+    if (withFlameshot) {
+        report(flameTool);
+        if (!velmoTool.later.empty() && velmoTool.first > 0)
+            std::printf("  Flameshot / Velmo Note: first %.2fx, later %.2fx\n", flameTool.first / velmoTool.first,
+                        median(flameTool.later) / median(velmoTool.later));
+    }
+    std::printf("raw grab of the whole screen: socket %.1f ms, MIT-SHM %.1f ms (median of 5)\n", median(socketMs),
+                median(shmMs));
+    const double frameMiB = double(probe.size().width()) * probe.size().height() * 4 / 1048576.0;
+    std::printf("Velmo Note memory (private + shared): one frame %.1f MiB; added while shown: median %.1f MiB "
+                "(%.2f frames), after closing: %+.1f MiB\n",
+                frameMiB, median(memAdded), median(memAdded) / frameMiB, median(memAfter));
+
+    if (save) {
+        // Whole screen to PNG: keypad Enter with no selection, the name typed
+        // into the save dialog; timed from Return to the complete file.
+        std::vector<double> velmoSave, scrotSave;
+        for (int i = 0; i < 3; ++i) {
+            const QString target = home.filePath(QStringLiteral("shot%1.png").arg(i));
+            const std::vector<quint32> base = probe.sample();
+            keys(display, {XK_Control_L, XK_Alt_L, XK_c});
+            probe.waitSettledChange(base, 200, 5000);
+            keys(display, {XK_KP_Enter});
+            spin(1500);
+            keys(display, {XK_Control_L, XK_a});
+            QProcess::execute(QStringLiteral("xdotool"), {QStringLiteral("type"), QStringLiteral("--delay"),
+                                                          QStringLiteral("0"), target});
+            spin(300);
+            const qint64 sent = nowUs();
+            keys(display, {XK_Return});
+            while (!QFileInfo::exists(target) && nowUs() - sent < 10000000)
+                QThread::usleep(500);
+            velmoSave.push_back((nowUs() - sent) / 1000.0);
+            probe.waitBack(base, 5000);
+            spin(300);
+
+            const QString scrotTarget = home.filePath(QStringLiteral("scrot%1.png").arg(i));
+            const qint64 t0 = nowUs();
+            QProcess::execute(QStringLiteral("scrot"), {scrotTarget});
+            scrotSave.push_back((nowUs() - t0) / 1000.0);
+        }
+        const QImage check(home.filePath(QStringLiteral("shot0.png")));
+        std::printf("whole screen to PNG: Velmo Note %.1f ms (Return to complete file, %dx%d, median of 3), "
+                    "scrot %.1f ms\n",
+                    median(velmoSave), check.width(), check.height(), median(scrotSave));
+    }
+
+    velmo.terminate();
+    velmo.waitForFinished(3000);
+    velmo.kill();
+    if (withFlameshot) {
+        flameshot.terminate();
+        flameshot.waitForFinished(3000);
+        flameshot.kill();
+    }
+    XCloseDisplay(display);
+    return 0;
+}

@@ -1,0 +1,31 @@
+#include "grabsource.h"
+
+#include "screengrabsource.h"
+#include "x11shmgrabsource.h"
+
+#include <QRegion>
+
+#include <algorithm>
+
+GrabSource::~GrabSource() = default;
+
+std::unique_ptr<GrabSource> GrabSource::create()
+{
+    if (std::unique_ptr<GrabSource> shm = X11ShmGrabSource::create())
+        return shm;
+    return std::make_unique<ScreenGrabSource>();
+}
+
+void GrabSource::blackOutUncovered(QImage *picture, const QRect &desktop, const QList<QRect> &monitors)
+{
+    QRegion uncovered(QRect(QPoint(0, 0), desktop.size()));
+    for (const QRect &monitor : monitors)
+        uncovered -= monitor.translated(-desktop.topLeft());
+    for (const QRect &area : uncovered) {
+        const QRect inside = area & picture->rect();
+        for (int y = inside.top(); y <= inside.bottom(); ++y) {
+            auto *line = reinterpret_cast<quint32 *>(picture->scanLine(y)) + inside.left();
+            std::fill(line, line + inside.width(), quint32(0xff000000));
+        }
+    }
+}
