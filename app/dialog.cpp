@@ -2,6 +2,7 @@
 #include "lazyiconengine.h"
 
 #include "formatbar.h"
+#include "capturelauncher.h"
 #include "globalshortcut.h"
 #include "menudialog.h"
 #include "notebook.h"
@@ -113,6 +114,9 @@ Dialog::Dialog(std::unique_ptr<AutoStartEntry> autoStartEntry)
     auto *hotKey = new GlobalShortcut(QKeySequence(QStringLiteral("ctrl+alt+c")), this);
     connect(hotKey, &GlobalShortcut::activated, this, &Dialog::startCutScreen);
     connect(hotKey, &GlobalShortcut::unavailable, this, &Dialog::reportHotKeyUnavailable);
+    captureLauncher = new CaptureLauncher(this);
+    connect(captureLauncher, &CaptureLauncher::failed, this,
+            [this](const QString &reason) { tellUser(tr("截图失败"), reason); });
     Widget::prepareCapture(this);
 
     backPixmap.load(QStringLiteral(":/img/mainback.png"));
@@ -1010,7 +1014,7 @@ void Dialog::tellUser(const QString &title, const QString &text)
 
 void Dialog::startCutScreen()
 {
-    Widget::runCapture();
+    captureLauncher->start();
 }
 
 void Dialog::quitAndSave()

@@ -17,6 +17,7 @@
 #include <memory>
 
 
+class CaptureLauncher;
 class FormatBar;
 class MenuDialog;
 class NoteFileActions;
@@ -183,6 +184,7 @@ private:
     QAction *showMainAction = nullptr;
     QAction *autoStartAction = nullptr;
     QAction *captureAction = nullptr;
+    CaptureLauncher *captureLauncher = nullptr;
     QPixmap backPixmap;
     QToolButton *skinButton = nullptr;
     FormatBar *formatBar = nullptr;
