@@ -4,6 +4,7 @@
 
 #include "firstframereport.h"
 #include "formatbar.h"
+#include "capturelauncher.h"
 #include "globalshortcut.h"
 #include "menudialog.h"
 #include "notebook.h"
@@ -35,6 +36,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMessageBox>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPropertyAnimation>
@@ -96,6 +98,10 @@ Dialog::Dialog(std::unique_ptr<AutoStartEntry> autoStartEntry)
     // Ctrl+Alt+C starts a capture from anywhere; the key lives as long as this window.
     auto *hotKey = new GlobalShortcut(QKeySequence(QStringLiteral("ctrl+alt+c")), this);
     connect(hotKey, &GlobalShortcut::activated, this, &Dialog::startCutScreen);
+    connect(hotKey, &GlobalShortcut::unavailable, this, &Dialog::reportHotKeyUnavailable);
+    captureLauncher = new CaptureLauncher(this);
+    connect(captureLauncher, &CaptureLauncher::failed, this,
+            [this](const QString &reason) { tellUser(tr("截图失败"), reason); });
     Widget::prepareCapture(this);
 
     backPixmap.load(QStringLiteral(":/img/mainback.png"));
@@ -170,6 +176,9 @@ void Dialog::createTrayActions()
     autoStartAction->setCheckable(true);
     autoStartAction->setChecked(autoStart->exists());
     quitAction = new QAction(LazyIconEngine::icon(QStringLiteral(":/img/close.png")), tr("退出"), this);
+    // Capture by mouse too: the hot key may be taken or missing on this desktop.
+    captureAction = new QAction(tr("截图"), this);
+    captureAction->setObjectName(QStringLiteral("captureAction"));
 }
 
 void Dialog::createMessageLabel()
@@ -190,6 +199,7 @@ void Dialog::createTrayIcon()
     trayMenu->addAction(stayOnTopAction);
     trayMenu->addAction(showMainAction);
     trayMenu->addAction(autoStartAction);
+    trayMenu->addAction(captureAction);
     trayMenu->addSeparator();
     trayMenu->addAction(quitAction);
 
@@ -337,6 +347,7 @@ void Dialog::connectSignals()
     connect(trayIcon, &QSystemTrayIcon::activated, this, &Dialog::handleActivation);
     connect(quitAction, &QAction::triggered, this, &Dialog::quitAndSave);
     connect(showMainAction, &QAction::triggered, this, &Dialog::showMainWindow);
+    connect(captureAction, &QAction::triggered, this, &Dialog::startCutScreen);
     connect(stayOnTopAction, &QAction::triggered, this, &Dialog::stayOnTop);
     connect(rollUp->animation(), &QPropertyAnimation::finished, this, &Dialog::animationEnd);
     connect(titleButton, &QPushButton::clicked, this, &Dialog::logoClicked);
@@ -548,6 +559,10 @@ void Dialog::showMainWindow()
 
 void Dialog::handleSecondStart(const QString &request)
 {
+    if (request == QLatin1String("capture")) {
+        startCutScreen();
+        return;
+    }
     if (request != QLatin1String("show"))
         return;
     showMainWindow();
@@ -753,7 +768,32 @@ void Dialog::showNotice(const StoreSession::Notice &notice)
         trayIcon->showMessage(tr("提示"), notice.detail, QSystemTrayIcon::Warning, 8000);
 }
 
-void Dialog::startCutScreen() { Widget::runCapture(); }
+void Dialog::reportHotKeyUnavailable(const QString &reason)
+{
+    tellUser(tr("截图热键不可用"),
+             tr("Ctrl+Alt+C 不能用来截图：%1。\n可以在桌面的键盘设置里把一个按键绑定到命令 velmonote -Capture，"
+                "也可以从托盘菜单的“截图”开始。")
+                 .arg(reason));
+}
+
+void Dialog::tellUser(const QString &title, const QString &text)
+{
+    if (trayAvailable) {
+        trayIcon->showMessage(title, text, QSystemTrayIcon::Warning, 10000);
+        return;
+    }
+    // Without a tray the notice is a window of its own that does not block.
+    auto *box = new QMessageBox(QMessageBox::Warning, title, text, QMessageBox::Ok, this);
+    box->setObjectName(QStringLiteral("noticeBox"));
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setWindowModality(Qt::NonModal);
+    box->show();
+}
+
+void Dialog::startCutScreen()
+{
+    captureLauncher->start();
+}
 
 void Dialog::quitAndSave()
 {

@@ -18,6 +18,7 @@
 #include <memory>
 
 
+class CaptureLauncher;
 class FormatBar;
 class MenuDialog;
 class NoteFileActions;
@@ -65,6 +66,9 @@ public:
     /// Saves tab.dat (and changed note files) now; returns the error, or an
     /// empty string when everything was written.
     QString saveNotebook() { return session->saveNow(); }
+    /// A notice for the user: a tray balloon, or a window that does not
+    /// block where there is no tray.
+    void tellUser(const QString &title, const QString &text);
 
 public slots:
     void hideDialog();
@@ -78,6 +82,8 @@ public slots:
     void handleSecondStart(const QString &request);
     void showToolTip(const QString &s, int ms);
     void showToolTip(const QString &s);
+    /// The hot key could not be had: says so once, with the way around it.
+    void reportHotKeyUnavailable(const QString &reason);
 
 private slots:
     void readHistroyTab();
@@ -175,6 +181,8 @@ private:
     QAction *stayOnTopAction = nullptr;
     QAction *showMainAction = nullptr;
     QAction *autoStartAction = nullptr;
+    QAction *captureAction = nullptr;
+    CaptureLauncher *captureLauncher = nullptr;
     QPixmap backPixmap;
     QToolButton *skinButton = nullptr;
     FormatBar *formatBar = nullptr;

@@ -3,6 +3,7 @@
 #include "fontconfigwarmup.h"
 #include "notebookfolder.h"
 #include "sessionguard.h"
+#include "sessionkind.h"
 #include "singleinstance.h"
 #include "uilanguage.h"
 
@@ -15,14 +16,18 @@
 int main(int argc, char *argv[])
 {
     const FontConfigWarmUp fontConfig;
+    SessionKind::preferXWayland();
     QApplication app(argc, argv);
     UiLanguage::install(&app);
     QCoreApplication::setApplicationName(QStringLiteral("Velmo Note"));
     QCoreApplication::setApplicationVersion(QObject::tr("Ver 0.1"));
     QApplication::setQuitOnLastWindowClosed(false);
 
-    // Only the first argument counts, compared exactly.
-    const bool startHidden = argc > 1 && qstrcmp(argv[1], "-Hide") == 0;
+    // Only the first argument counts, compared exactly. "-Capture" asks the
+    // notebook of this folder for a capture (a desktop's own key binding runs
+    // it); with none running, the notebook starts hidden and captures.
+    const bool startCapture = argc > 1 && qstrcmp(argv[1], "-Capture") == 0;
+    const bool startHidden = startCapture || (argc > 1 && qstrcmp(argv[1], "-Hide") == 0);
 
     // The notebook's folder becomes the working directory: the one started
     // in when it holds a notebook, else the user's data folder or --notebook DIR.
@@ -36,7 +41,9 @@ int main(int argc, char *argv[])
 
     // One notebook per working directory: a later start hands over and leaves.
     SingleInstance instance(QDir::currentPath());
-    const auto role = instance.claim(startHidden ? QStringLiteral("hide") : QStringLiteral("show"));
+    const auto role = instance.claim(startCapture  ? QStringLiteral("capture")
+                                     : startHidden ? QStringLiteral("hide")
+                                                   : QStringLiteral("show"));
     if (role == SingleInstance::Role::Secondary)
         return 0;
     if (role == SingleInstance::Role::Failed) {
@@ -61,6 +68,8 @@ int main(int argc, char *argv[])
         w.show();
         if (startHidden)
             w.hideDialog();
+        if (startCapture)
+            QMetaObject::invokeMethod(&w, &Dialog::startCutScreen, Qt::QueuedConnection);
         result = app.exec();
     }
     return result;

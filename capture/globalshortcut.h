@@ -8,9 +8,11 @@ class GlobalShortcutPrivate;
 /// A system-wide hot key: owns one key sequence, registers its first key
 /// with the system and emits activated() whenever the system reports it,
 /// whatever window has the focus and in whatever event loop the GUI thread
-/// runs (modal dialogs included). A key the system refuses is reported only
-/// with a warning. Create and use it on the GUI thread, after the
-/// application object exists.
+/// runs (modal dialogs included). A key the system refuses, at once or when
+/// it answers later, is reported with a warning and by unavailable(), always
+/// from the event loop, so a receiver connected right after construction
+/// hears it too. Create and use it on the GUI thread, after the application
+/// object exists.
 class GlobalShortcut : public QObject
 {
     Q_OBJECT
@@ -34,7 +36,10 @@ public slots:
 
 signals:
     void activated();
+    /// The system gave no hot key; reason says why in the user's words.
+    void unavailable(const QString &reason);
 
 private:
+    friend class GlobalShortcutPrivate;
     GlobalShortcutPrivate *d;
 };

@@ -2,8 +2,10 @@
 
 #include "globalshortcut.h"
 
+#include <QCoreApplication>
 #include <QDebug>
 #include <QKeySequence>
+#include <QMetaObject>
 
 namespace {
 // Qt's Shift, Control, Alt and Meta bits. The keypad and group-switch bits
@@ -43,6 +45,8 @@ GlobalShortcutPrivate::GlobalShortcutPrivate()
         std::unique_ptr<HotKeyBackend> created = factory() ? factory()(&GlobalShortcutPrivate::fireHotKey)
                                                            : HotKeyBackend::createNative(&GlobalShortcutPrivate::fireHotKey);
         backend = created.release();
+        if (backend)
+            backend->setRefusalListener(&GlobalShortcutPrivate::refuseAll);
     }
 }
 
@@ -86,8 +90,17 @@ bool GlobalShortcutPrivate::bindHotKey(const QKeySequence &shortcut)
     const quint32 nativeMods = toNativeMods(qtMods);
     const bool ok = backend && backend->registerHotKey(nativeKey, nativeMods);
     hotKeyTable.insert(NativePair(nativeKey, nativeMods), publicObject);
-    if (!ok)
-        qWarning().noquote() << "GlobalShortcut failed to register:" << portableText(qtKey, qtMods);
+    if (ok || qtKey == 0) {
+        if (!ok)
+            qWarning().noquote() << "GlobalShortcut failed to register:" << portableText(qtKey, qtMods);
+        return ok;
+    }
+    if (!backend)
+        reportUnavailable(QCoreApplication::translate("GlobalShortcut", "这个桌面不提供全局热键"));
+    else if (nativeKey == 0)
+        reportUnavailable(QCoreApplication::translate("GlobalShortcut", "这个按键不能用作全局热键"));
+    else
+        reportUnavailable(QCoreApplication::translate("GlobalShortcut", "另一个程序已占用这个按键"));
     return ok;
 }
 
@@ -102,6 +115,21 @@ bool GlobalShortcutPrivate::unbindHotKey()
     qtKey = 0;
     qtMods = 0;
     return ok;
+}
+
+void GlobalShortcutPrivate::reportUnavailable(const QString &reason) const
+{
+    qWarning().noquote() << "GlobalShortcut failed to register:" << portableText(qtKey, qtMods);
+    GlobalShortcut *shortcut = publicObject;
+    QMetaObject::invokeMethod(shortcut, [shortcut, reason] { emit shortcut->unavailable(reason); },
+                              Qt::QueuedConnection);
+}
+
+void GlobalShortcutPrivate::refuseAll(const QString &reason)
+{
+    const QList<GlobalShortcut *> shortcuts = hotKeyTable.values();
+    for (GlobalShortcut *shortcut : shortcuts)
+        shortcut->d->reportUnavailable(reason);
 }
 
 void GlobalShortcutPrivate::fireHotKey(quint32 nativeKey, quint32 nativeMods)

@@ -33,6 +33,8 @@ public:
     quint32 toNativeMods(int mods) const;
     /// A reported hot key: emits activated() of the enabled object it belongs to.
     static void fireHotKey(quint32 nativeKey, quint32 nativeMods);
+    /// A refusal the system sent later: every bound key is unavailable.
+    static void refuseAll(const QString &reason);
 
     /// Replaces the native mechanism for hot keys created from now on while
     /// none exists (tests use a fake); an empty factory restores the platform's.
@@ -48,6 +50,9 @@ public:
     static QHash<NativePair, GlobalShortcut *> hotKeyTable;
 
 private:
+    /// Warns and emits unavailable() from the event loop.
+    void reportUnavailable(const QString &reason) const;
+
     static HotKeyBackend *backend;
     static HotKeyBackend::Factory &factory();
 };

@@ -1,6 +1,8 @@
 #include "grabsource.h"
 
+#include "portalgrabsource.h"
 #include "screengrabsource.h"
+#include "sessionkind.h"
 #include "x11shmgrabsource.h"
 
 #include <QRegion>
@@ -11,6 +13,10 @@ GrabSource::~GrabSource() = default;
 
 std::unique_ptr<GrabSource> GrabSource::create()
 {
+    // On Wayland only the desktop may read the screen; XWayland's own
+    // screen shows just the X windows.
+    if (SessionKind::isWayland())
+        return std::make_unique<PortalGrabSource>();
     if (std::unique_ptr<GrabSource> shm = X11ShmGrabSource::create())
         return shm;
     return std::make_unique<ScreenGrabSource>();

@@ -1,6 +1,6 @@
 #pragma once
 
-#include <QtGlobal>
+#include <QString>
 
 #include <functional>
 #include <memory>
@@ -12,12 +12,17 @@
 /// A backend reports a pressed hot key by calling its listener with the same
 /// native codes it was registered with. It must see the system's reports in
 /// every event loop of the GUI thread, nested ones included, so it lives on
-/// and is used from the GUI thread only. An X11 backend is built here; a
-/// Windows one (RegisterHotKey) would sit beside it behind this interface.
+/// and is used from the GUI thread only. An X11 backend and one for the
+/// desktop's shortcut portal (Wayland) are built here; a Windows one
+/// (RegisterHotKey) would sit beside them behind this interface.
+///
+/// A system that answers later (the portal) accepts a key at first and
+/// reports a refusal afterwards through the refusal listener.
 class HotKeyBackend
 {
 public:
     using Listener = std::function<void(quint32 nativeKey, quint32 nativeMods)>;
+    using RefusalListener = std::function<void(const QString &reason)>;
     using Factory = std::function<std::unique_ptr<HotKeyBackend>(Listener)>;
 
     virtual ~HotKeyBackend();
@@ -31,7 +36,18 @@ public:
     /// Gives the key back; false when the system reported an error.
     virtual bool unregisterHotKey(quint32 nativeKey, quint32 nativeMods) = 0;
 
-    /// The backend for the platform the application runs on, or null where
-    /// this program has none (then no hot key can be registered).
+    /// Where a refusal that comes after registerHotKey() returned goes; the
+    /// reason is in the user's words.
+    void setRefusalListener(RefusalListener listener);
+
+    /// The backend for the session the application runs in (the shortcut
+    /// portal on a Wayland desktop, a key grab on X11), or null where this
+    /// program has none (then no hot key can be registered).
     static std::unique_ptr<HotKeyBackend> createNative(Listener listener);
+
+protected:
+    void reportRefusal(const QString &reason) const;
+
+private:
+    RefusalListener m_refusalListener;
 };

@@ -1,5 +1,7 @@
 #include "widget.h"
 
+#include "sessionkind.h"
+
 #include "aboutdialog.h"
 #include "capturefilesaver.h"
 #include "desktopgrabber.h"
@@ -117,7 +119,8 @@ void Widget::prepare(bool grabNow)
     // On X11 the overlay paints into its window itself, a few rows at a
     // time, instead of through a second, window-sized buffer. Decided while
     // the window is still unmapped, before its first paint.
-    if (QGuiApplication::platformName() == QLatin1String("xcb")) {
+    // XWayland shows nothing painted that way: there Qt paints as usual.
+    if (QGuiApplication::platformName() == QLatin1String("xcb") && !SessionKind::isWayland()) {
         setAttribute(Qt::WA_PaintOnScreen);
         create();
         // A window closed by other means was given back: paint the new one.
@@ -157,6 +160,10 @@ void Widget::runModal()
     const QMetaObject::Connection ended = connect(this, &Widget::captureEnded, &loop, &QEventLoop::quit);
     // Closed some other way (the window manager): QDialog ends too.
     const QMetaObject::Connection finished = connect(this, &QDialog::finished, &loop, &QEventLoop::quit);
+    // A Wayland compositor places an XWayland window itself (a tiling one
+    // makes it a tile); only the full-screen state makes it cover the output.
+    if (SessionKind::isWayland())
+        setWindowState(windowState() | Qt::WindowFullScreen);
     show();
     if (isVisible())
         loop.exec(QEventLoop::DialogExec);

@@ -10,11 +10,13 @@ build_pkgs=(qt6-base-dev qt6-multimedia-dev qt6-svg-dev qt6-tools-dev qt6-l10n-t
             libx11-dev libxcb1-dev libxcb-shm0-dev libxcb-randr0-dev libxtst-dev libfontconfig-dev cmake ninja-build g++ sox lame
             gstreamer1.0-plugins-base gstreamer1.0-plugins-good fonts-wqy-microhei
             qt6-qpa-plugins libqt6svg6 qt6-translations-l10n dpkg-dev file)
-test_pkgs=(ccache xvfb xauth xdotool x11-utils openbox xcompmgr trayer pulseaudio pulseaudio-utils
+test_pkgs=(ccache dbus python3-dbus python3-gi xvfb xauth xdotool x11-utils openbox xcompmgr trayer pulseaudio pulseaudio-utils
            imagemagick xclip x11-xserver-utils poppler-utils desktop-file-utils clang libclang-rt-14-dev
-           lintian appstream)
+           lintian appstream
+           sway xwayland pipewire xdg-desktop-portal xdg-desktop-portal-wlr
+           xdg-desktop-portal-gtk grim wtype qt6-wayland)
 
-bench_pkgs=(flameshot scrot dbus)
+bench_pkgs=(flameshot qtwayland5 scrot dbus)
 
 pkgs=("${build_pkgs[@]}")
 if [ "${1:-run}" = test ] || [ "${1:-run}" = bench ]; then

@@ -6,21 +6,23 @@
 # and fixed rather than retried in silence. A test that fails twice fails the
 # run.
 #   scripts/run-suite.sh BUILD_DIR [CTEST ARGS...]
+# VELMO_SESSION names the session script (default scripts/test-session.sh).
 set -uo pipefail
 cd "$(dirname "$0")/.."
 dir=$1; shift
+session=${VELMO_SESSION:-scripts/test-session.sh}
 failed_log="$dir/Testing/Temporary/LastTestsFailed.log"
 rm -f "$failed_log"
 
 first_log="$dir/Testing/first-run.log"
 mkdir -p "$dir/Testing"
-scripts/test-session.sh ctest --test-dir "$dir" --output-on-failure "$@" 2>&1 | tee "$first_log"
+"$session" ctest --test-dir "$dir" --output-on-failure "$@" 2>&1 | tee "$first_log"
 [ "${PIPESTATUS[0]}" -eq 0 ] && exit 0
 
 [ -s "$failed_log" ] || { echo "run-suite: ctest failed before running tests in $dir" >&2; exit 1; }
 first=$(cut -d: -f2 "$failed_log" | sort)
 echo "run-suite: running once more: $(echo $first)"
-scripts/test-session.sh ctest --test-dir "$dir" --output-on-failure --rerun-failed
+"$session" ctest --test-dir "$dir" --output-on-failure --rerun-failed
 second=$?
 still=""
 [ $second -ne 0 ] && [ -s "$failed_log" ] && still=$(cut -d: -f2 "$failed_log" | sort)

@@ -25,7 +25,9 @@ build() { # dir, extra cmake args...
 status=0
 # Installed under /usr as the package is, so the package is made from this build.
 build build/ci -DCMAKE_INSTALL_PREFIX=/usr
-scripts/run-suite.sh build/ci || status=1
+scripts/run-suite.sh build/ci -LE wayland || status=1
+# The Wayland desktop's tests, in a headless sway session with the portals.
+VELMO_SESSION=scripts/wayland-session.sh scripts/run-suite.sh build/ci -L wayland || status=1
 
 # The Debian package: built, installed with apt, used from its menu entry, removed.
 rm -f build/ci/velmonote_*.deb
@@ -39,7 +41,7 @@ build build/asan -DVELMO_SANITIZE=ON -DVELMO_BUILD_BENCH=OFF
 export ASAN_OPTIONS="detect_leaks=1:abort_on_error=0:strict_string_checks=0"
 export LSAN_OPTIONS="suppressions=$PWD/scripts/lsan.supp:print_suppressions=0"
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
-scripts/run-suite.sh build/asan || status=1
+scripts/run-suite.sh build/asan -LE wayland || status=1
 
 # The tab.dat reader against a minute of libFuzzer.
 scripts/fuzz-store.sh "${VELMO_FUZZ_SECONDS:-60}" || status=1

@@ -2,6 +2,8 @@
 // the "-Hide" switch, the tray icon docking in the real tray host, and one
 // notebook per working directory.
 
+#include "keygrabberclient.h"
+
 #include <QtTest>
 
 namespace {
@@ -70,6 +72,8 @@ private slots:
     void differentFoldersRunSeparateNotebooks();
     void withoutTrayHidingMinimises();
     void hotKeyCapturesWhileHidden();
+    void captureArgumentWithoutTheHotKey();
+    void captureArgumentStartsANotebook();
 
 private:
     QProcess *start(const QStringList &args, const QString &dir = QString(),
@@ -249,6 +253,54 @@ void TestStartProcess::hotKeyCapturesWhileHidden()
     // A real key press through the X server, as from the keyboard.
     QVERIFY(QProcess::execute(QStringLiteral("xdotool"), {QStringLiteral("key"), QStringLiteral("ctrl+alt+c")}) == 0);
     QTRY_COMPARE_WITH_TIMEOUT(fullScreenWindows(), 1, 10000);
+    QVERIFY(visibleMainWindows().isEmpty());
+    QVERIFY(QProcess::execute(QStringLiteral("xdotool"), {QStringLiteral("key"), QStringLiteral("Escape")}) == 0);
+    QTRY_COMPARE_WITH_TIMEOUT(fullScreenWindows(), 0, 10000);
+    QCOMPARE(notebook->state(), QProcess::Running);
+}
+
+/// A pop-up notice of velmonote on screen (the tray's balloon).
+static bool noticeShown()
+{
+    const QStringList ids = run(QStringLiteral("xdotool"),
+                                {QStringLiteral("search"), QStringLiteral("--onlyvisible"),
+                                 QStringLiteral("--classname"), QStringLiteral("velmonote")})
+                                .split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    for (const QString &id : ids) {
+        if (run(QStringLiteral("xprop"), {QStringLiteral("-id"), id, QStringLiteral("_NET_WM_WINDOW_TYPE")})
+                .contains(QLatin1String("_NET_WM_WINDOW_TYPE_TOOLTIP")))
+            return true;
+    }
+    return false;
+}
+
+void TestStartProcess::captureArgumentWithoutTheHotKey()
+{
+    // Another program holds Ctrl+Alt+C: the user is told, and "-Capture"
+    // (what a desktop's own key binding runs) still captures.
+    KeyGrabberClient other;
+    QVERIFY(other.hold({QStringLiteral("plain"), QStringLiteral("caps"), QStringLiteral("num"), QStringLiteral("both")}));
+    QProcess *notebook = start({QStringLiteral("-Hide")});
+    QTRY_VERIFY_WITH_TIMEOUT(dockedInTray(), 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(noticeShown(), 10000);
+
+    QProcess *capture = start({QStringLiteral("-Capture")});
+    QVERIFY(capture->waitForFinished(10000));
+    QCOMPARE(capture->exitCode(), 0);
+    QTRY_COMPARE_WITH_TIMEOUT(fullScreenWindows(), 1, 10000);
+    QVERIFY(visibleMainWindows().isEmpty());
+    QVERIFY(QProcess::execute(QStringLiteral("xdotool"), {QStringLiteral("key"), QStringLiteral("Escape")}) == 0);
+    QTRY_COMPARE_WITH_TIMEOUT(fullScreenWindows(), 0, 10000);
+    QCOMPARE(notebook->state(), QProcess::Running);
+    other.release();
+}
+
+void TestStartProcess::captureArgumentStartsANotebook()
+{
+    // Nothing runs in this folder: the notebook starts in the tray and captures.
+    QProcess *notebook = start({QStringLiteral("-Capture")});
+    QTRY_COMPARE_WITH_TIMEOUT(fullScreenWindows(), 1, 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(dockedInTray(), 10000);
     QVERIFY(visibleMainWindows().isEmpty());
     QVERIFY(QProcess::execute(QStringLiteral("xdotool"), {QStringLiteral("key"), QStringLiteral("Escape")}) == 0);
     QTRY_COMPARE_WITH_TIMEOUT(fullScreenWindows(), 0, 10000);

@@ -1,0 +1,60 @@
+#include "portalscreenshot.h"
+
+#include "portalrequest.h"
+
+#include <QImageReader>
+#include <QUrl>
+
+namespace {
+// The portal may ask a permission dialog first; past this the user is told.
+constexpr int AnswerTimeoutMs = 30000;
+}
+
+PortalScreenshot::PortalScreenshot(QObject *parent)
+    : QObject(parent)
+{
+}
+
+bool PortalScreenshot::isPending() const
+{
+    return !m_pending.isNull();
+}
+
+void PortalScreenshot::request()
+{
+    if (isPending())
+        return;
+    const QVariantMap options{{QStringLiteral("interactive"), false}, {QStringLiteral("modal"), false}};
+    m_pending = PortalRequest::call(QStringLiteral("org.freedesktop.portal.Screenshot"), QStringLiteral("Screenshot"),
+                                    {QString()}, options, AnswerTimeoutMs, this);
+    connect(m_pending, &PortalRequest::answered, this, &PortalScreenshot::handleAnswer);
+    connect(m_pending, &PortalRequest::failed, this, [this](const QString &reason) {
+        emit failed(tr("桌面没有提供截图服务（%1）").arg(reason));
+    });
+}
+
+void PortalScreenshot::handleAnswer(uint response, const QVariantMap &results)
+{
+    if (response == PortalRequest::Cancelled) {
+        emit failed(tr("截图被取消"));
+        return;
+    }
+    if (response != PortalRequest::Success) {
+        emit failed(tr("桌面拒绝了截图"));
+        return;
+    }
+    const QUrl uri(results.value(QStringLiteral("uri")).toString());
+    if (!uri.isLocalFile()) {
+        emit failed(tr("桌面给出的截图无法读取"));
+        return;
+    }
+    QImageReader reader(uri.toLocalFile());
+    // The portal's file holds the screens' real pixels; no scaling on reading.
+    reader.setAutoTransform(false);
+    QImage image = reader.read();
+    if (image.isNull()) {
+        emit failed(tr("桌面给出的截图无法读取：%1").arg(reader.errorString()));
+        return;
+    }
+    emit grabbed(image);
+}

@@ -1,0 +1,235 @@
+// Capture on a Wayland desktop, driven like a user inside the headless sway
+// session (scripts/wayland-session.sh): the desktop's own key binding runs
+// "velmonote -Capture", the overlay shows the real desktop as the screenshot
+// portal gives it, and a selection copied to the clipboard holds exactly the
+// pixels a native Wayland window shows there. The notebook runs as the user
+// sway runs as, as it would on a real desktop.
+
+#include <QImage>
+#include <QtTest>
+
+#include <sys/types.h>
+#include <unistd.h>
+
+namespace {
+const QString program = QStringLiteral(VELMO_BINARY_DIR "/app/velmonote");
+const QString patternClient = QStringLiteral(VELMO_BINARY_DIR "/tests/capture/wlpattern");
+constexpr uid_t SessionUser = 65534; // sway refuses root; it runs as nobody
+
+QByteArray run(const QString &tool, const QStringList &args)
+{
+    QProcess process;
+    process.start(tool, args);
+    process.waitForFinished(15000);
+    return process.readAllStandardOutput();
+}
+
+/// The rectangle sway gives the first window whose app_id or name matches.
+QRect windowRect(const QJsonObject &node, const QString &name)
+{
+    if (node[QStringLiteral("app_id")].toString() == name || node[QStringLiteral("name")].toString() == name) {
+        const QJsonObject r = node[QStringLiteral("rect")].toObject();
+        return QRect(r[QStringLiteral("x")].toInt(), r[QStringLiteral("y")].toInt(), r[QStringLiteral("width")].toInt(),
+                     r[QStringLiteral("height")].toInt());
+    }
+    for (const QString key : {QStringLiteral("nodes"), QStringLiteral("floating_nodes")}) {
+        for (const QJsonValue child : node[key].toArray()) {
+            const QRect found = windowRect(child.toObject(), name);
+            if (found.isValid())
+                return found;
+        }
+    }
+    return QRect();
+}
+
+QRect windowRect(const QString &name)
+{
+    const QJsonObject tree = QJsonDocument::fromJson(run(QStringLiteral("swaymsg"), {"-t", "get_tree"})).object();
+    return windowRect(tree, name);
+}
+
+/// Visible velmonote windows as large as the whole output (the overlay).
+int overlays(const QSize &output)
+{
+    int count = 0;
+    const QList<QByteArray> ids =
+        run(QStringLiteral("xdotool"), {"search", "--onlyvisible", "--classname", "velmonote"}).split('\n');
+    for (const QByteArray &id : ids) {
+        if (id.isEmpty())
+            continue;
+        const QString info = QString::fromLocal8Bit(run(QStringLiteral("xwininfo"), {"-id", QString::fromLatin1(id)}));
+        if (info.contains(QStringLiteral("Width: %1").arg(output.width()))
+            && info.contains(QStringLiteral("Height: %1").arg(output.height())))
+            ++count;
+    }
+    return count;
+}
+
+QImage shot(const QRect &area, const QString &file)
+{
+    if (QProcess::execute(QStringLiteral("grim"), {"-g",
+                                                   QStringLiteral("%1,%2 %3x%4")
+                                                       .arg(area.x())
+                                                       .arg(area.y())
+                                                       .arg(area.width())
+                                                       .arg(area.height()),
+                                                   file})
+        != 0)
+        return QImage();
+    return QImage(file).convertToFormat(QImage::Format_RGB32);
+}
+
+/// Whether the screen shows the picture behind a veil: most pixels changed,
+/// and the spread between dark and light narrowed.
+bool veiledOver(const QImage &screen, const QImage &picture)
+{
+    if (screen.size() != picture.size())
+        return false;
+    int changed = 0;
+    int shownMin = 255, shownMax = 0, realMin = 255, realMax = 0;
+    for (int y = 0; y < screen.height(); ++y)
+        for (int x = 0; x < screen.width(); ++x) {
+            const int shown = qGray(screen.pixel(x, y));
+            const int real = qGray(picture.pixel(x, y));
+            changed += screen.pixel(x, y) != picture.pixel(x, y);
+            shownMin = std::min(shownMin, shown);
+            shownMax = std::max(shownMax, shown);
+            realMin = std::min(realMin, real);
+            realMax = std::max(realMax, real);
+        }
+    return changed > screen.width() * screen.height() / 2 && shownMax - shownMin < realMax - realMin;
+}
+
+bool pressCaptureKey()
+{
+    return QProcess::execute(QStringLiteral("wtype"), {"-M", "ctrl", "-M", "alt", "c", "-m", "alt", "-m", "ctrl"}) == 0;
+}
+
+bool xdotool(const QStringList &args)
+{
+    return QProcess::execute(QStringLiteral("xdotool"), args) == 0;
+}
+}
+
+class TestWaylandCapture : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void cleanupTestCase();
+    void keyBindingCapturesANativeWindow();
+    void missingPortalIsToldAndSurvived();
+
+private:
+    QTemporaryDir m_work;
+    QProcess m_pattern;
+    QProcess m_notebook;
+    QSize m_output;
+};
+
+void TestWaylandCapture::initTestCase()
+{
+    if (qEnvironmentVariableIsEmpty("SWAYSOCK") || qEnvironmentVariableIsEmpty("VELMO_WL_USER_RUNTIME"))
+        QSKIP("runs inside scripts/wayland-session.sh");
+    const QJsonArray outputs = QJsonDocument::fromJson(run(QStringLiteral("swaymsg"), {"-t", "get_outputs"})).array();
+    QVERIFY(!outputs.isEmpty());
+    const QJsonObject mode = outputs[0][QStringLiteral("current_mode")].toObject();
+    m_output = QSize(mode[QStringLiteral("width")].toInt(), mode[QStringLiteral("height")].toInt());
+
+    // The notebook's folder belongs to the session's user.
+    const QString work = m_work.path();
+    QVERIFY(QDir(work).mkpath(QStringLiteral("home")));
+    QFile index(work + QStringLiteral("/index.dat"));
+    QVERIFY(index.open(QIODevice::WriteOnly));
+    index.write("<p>home</p>");
+    index.close();
+    for (const QString &path : {work, work + QStringLiteral("/home"), index.fileName()})
+        QCOMPARE(::chown(QFile::encodeName(path).constData(), SessionUser, SessionUser), 0);
+
+    QProcessEnvironment patternEnv = QProcessEnvironment::systemEnvironment();
+    patternEnv.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("wayland"));
+    m_pattern.setProcessEnvironment(patternEnv);
+    m_pattern.start(patternClient, {});
+    QVERIFY(m_pattern.waitForReadyRead(15000));
+
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("XDG_RUNTIME_DIR"), qEnvironmentVariable("VELMO_WL_USER_RUNTIME"));
+    env.insert(QStringLiteral("HOME"), work + QStringLiteral("/home"));
+    env.insert(QStringLiteral("XDG_CONFIG_HOME"), work + QStringLiteral("/home/config"));
+    m_notebook.setProcessEnvironment(env);
+    m_notebook.setWorkingDirectory(work);
+    m_notebook.setProcessChannelMode(QProcess::ForwardedChannels);
+    m_notebook.start(QStringLiteral("setpriv"), {"--reuid=65534", "--regid=65534", "--clear-groups", program, "-Hide"});
+    QVERIFY(m_notebook.waitForStarted());
+
+    // The desktop's own binding, as a user sets it up on sway.
+    QCOMPARE(QProcess::execute(QStringLiteral("swaymsg"),
+                               {"bindsym", "ctrl+alt+c", "exec",
+                                QStringLiteral("cd %1 && exec %2 -Capture").arg(work, program)}),
+             0);
+    QTRY_VERIFY_WITH_TIMEOUT(windowRect(QStringLiteral("wlpattern")).isValid(), 10000);
+    QTest::qWait(1500); // the notebook has started and docked or minimised
+}
+
+void TestWaylandCapture::cleanupTestCase()
+{
+    for (QProcess *process : {&m_notebook, &m_pattern}) {
+        if (process->state() == QProcess::NotRunning)
+            continue;
+        process->terminate();
+        if (!process->waitForFinished(5000))
+            process->kill();
+        process->waitForFinished(5000);
+    }
+}
+
+void TestWaylandCapture::keyBindingCapturesANativeWindow()
+{
+    const QRect pattern = windowRect(QStringLiteral("wlpattern"));
+    const QRect area(pattern.topLeft() + QPoint(37, 23), QSize(201, 151));
+    QVERIFY(pattern.contains(area));
+    const QImage expected = shot(area, m_work.filePath(QStringLiteral("reference.png")));
+    QVERIFY(!expected.isNull());
+
+    QVERIFY(pressCaptureKey());
+    QTRY_COMPARE_WITH_TIMEOUT(overlays(m_output), 1, 15000);
+    // The compositor really shows the overlay: the desktop behind its veil.
+    QTRY_VERIFY_WITH_TIMEOUT(veiledOver(shot(area, m_work.filePath(QStringLiteral("overlay.png"))), expected), 10000);
+    const QPoint from = area.topLeft();
+    const QPoint to = area.bottomRight();
+    QVERIFY(xdotool({"mousemove", QString::number(from.x()), QString::number(from.y()), "mousedown", "1", "mousemove",
+                     QString::number(to.x()), QString::number(to.y()), "mouseup", "1"}));
+    QTest::qWait(200);
+    QVERIFY(xdotool({"key", "space"}));
+    QTRY_COMPARE_WITH_TIMEOUT(overlays(m_output), 0, 10000);
+
+    const QImage copied = QImage::fromData(run(QStringLiteral("xclip"), {"-selection", "clipboard", "-t", "image/png", "-o"}),
+                                           "png")
+                              .convertToFormat(QImage::Format_RGB32);
+    QCOMPARE(copied.size(), area.size());
+    QCOMPARE(copied, expected);
+
+    // Esc leaves a second capture without output.
+    QVERIFY(pressCaptureKey());
+    QTRY_COMPARE_WITH_TIMEOUT(overlays(m_output), 1, 15000);
+    QVERIFY(xdotool({"key", "Escape"}));
+    QTRY_COMPARE_WITH_TIMEOUT(overlays(m_output), 0, 10000);
+    QCOMPARE(m_notebook.state(), QProcess::Running);
+}
+
+void TestWaylandCapture::missingPortalIsToldAndSurvived()
+{
+    // The screenshot backend cannot run without PipeWire: end both.
+    QProcess::execute(QStringLiteral("pkill"), {"-x", "pipewire"});
+    QProcess::execute(QStringLiteral("pkill"), {"-f", "xdg-desktop-portal-wlr"});
+    QTest::qWait(500);
+    QVERIFY(pressCaptureKey());
+    // No tray on this desktop: the notice is a window of its own.
+    QTRY_VERIFY_WITH_TIMEOUT(!run(QStringLiteral("xdotool"), {"search", "--onlyvisible", "--name", "截图失败"}).isEmpty(),
+                             35000);
+    QCOMPARE(overlays(m_output), 0);
+    QCOMPARE(m_notebook.state(), QProcess::Running);
+}
+
+QTEST_GUILESS_MAIN(TestWaylandCapture)
+#include "tst_waylandcapture.moc"
