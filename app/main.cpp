@@ -13,8 +13,37 @@
 
 #include <cstdio>
 
+namespace {
+/// The request a start with these arguments hands to a running notebook.
+QString requestOf(int argc, char *argv[])
+{
+    // Only the first argument counts, compared exactly.
+    if (argc > 1 && qstrcmp(argv[1], "-Capture") == 0)
+        return QStringLiteral("capture");
+    if (argc > 1 && qstrcmp(argv[1], "-Hide") == 0)
+        return QStringLiteral("hide");
+    return QStringLiteral("show");
+}
+
+/// A start of a notebook that runs already only hands its request over.
+/// Tried before Qt connects to the display, it takes milliseconds: what a
+/// desktop's key bound to "velmonote -Capture" needs. When nothing answers,
+/// the full start below decides, with all its checks.
+bool handedOverEarly(int argc, char *argv[])
+{
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    const QString folder = NotebookFolder::existing(arguments, QDir::currentPath(),
+                                                    qEnvironmentVariable("XDG_DATA_HOME"), QDir::homePath());
+    return !folder.isEmpty() && SingleInstance(folder).handOverIfRunning(requestOf(argc, argv), 1000);
+}
+}
+
 int main(int argc, char *argv[])
 {
+    if (handedOverEarly(argc, argv))
+        return 0;
     const FontConfigWarmUp fontConfig;
     SessionKind::preferXWayland();
     QApplication app(argc, argv);
@@ -23,11 +52,12 @@ int main(int argc, char *argv[])
     QCoreApplication::setApplicationVersion(QObject::tr("Ver 0.1"));
     QApplication::setQuitOnLastWindowClosed(false);
 
-    // Only the first argument counts, compared exactly. "-Capture" asks the
-    // notebook of this folder for a capture (a desktop's own key binding runs
-    // it); with none running, the notebook starts hidden and captures.
-    const bool startCapture = argc > 1 && qstrcmp(argv[1], "-Capture") == 0;
-    const bool startHidden = startCapture || (argc > 1 && qstrcmp(argv[1], "-Hide") == 0);
+    // "-Capture" asks the notebook of this folder for a capture (a desktop's
+    // own key binding runs it); with none running, the notebook starts hidden
+    // and captures.
+    const QString request = requestOf(argc, argv);
+    const bool startCapture = request == QLatin1String("capture");
+    const bool startHidden = request != QLatin1String("show");
 
     // The notebook's folder becomes the working directory: the one started
     // in when it holds a notebook, else the user's data folder or --notebook DIR.
@@ -41,9 +71,7 @@ int main(int argc, char *argv[])
 
     // One notebook per working directory: a later start hands over and leaves.
     SingleInstance instance(QDir::currentPath());
-    const auto role = instance.claim(startCapture  ? QStringLiteral("capture")
-                                     : startHidden ? QStringLiteral("hide")
-                                                   : QStringLiteral("show"));
+    const auto role = instance.claim(request);
     if (role == SingleInstance::Role::Secondary)
         return 0;
     if (role == SingleInstance::Role::Failed) {

@@ -49,6 +49,21 @@ bool NotebookFolder::holdsNotebook(const QString &dir)
         || QFileInfo(folder.filePath(QStringLiteral("skin"))).isDir();
 }
 
+QString NotebookFolder::existing(const QStringList &arguments, const QString &workingDir, const QString &dataHome,
+                                 const QString &homeDir)
+{
+    QString folder;
+    QString error;
+    if (namedFolder(arguments, workingDir, &folder, &error))
+        return QFileInfo(folder).isDir() ? folder : QString();
+    if (holdsNotebook(workingDir))
+        return QDir::cleanPath(QDir(workingDir).absolutePath());
+    const QString base = dataHome.isEmpty() || QDir::isRelativePath(dataHome)
+        ? homeDir + QLatin1String("/.local/share") : dataHome;
+    folder = QDir::cleanPath(base + QLatin1String("/velmonote"));
+    return QFileInfo(folder).isDir() ? folder : QString();
+}
+
 NotebookFolder::Result NotebookFolder::prepare(const QStringList &arguments, const QString &workingDir,
                                                const QString &dataHome, const QString &homeDir,
                                                const QString &defaults)

@@ -29,6 +29,11 @@ public:
     static Result prepare(const QStringList &arguments, const QString &workingDir,
                           const QString &dataHome, const QString &homeDir, const QString &defaults);
 
+    /// The folder prepare() would choose when it exists already; empty
+    /// otherwise. Creates and copies nothing.
+    static QString existing(const QStringList &arguments, const QString &workingDir, const QString &dataHome,
+                            const QString &homeDir);
+
     /// Whether dir already holds a notebook.
     static bool holdsNotebook(const QString &dir);
 

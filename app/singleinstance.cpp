@@ -120,6 +120,11 @@ SingleInstance::~SingleInstance()
     }
 }
 
+bool SingleInstance::handOverIfRunning(const QString &request, int timeoutMs) const
+{
+    return QFileInfo::exists(m_serverName) && handOver(request, timeoutMs);
+}
+
 SingleInstance::Role SingleInstance::claim(const QString &request, int handoverTimeoutMs)
 {
     m_error.clear();

@@ -40,6 +40,9 @@ public:
     /// Failed: it could not be made sure that no other notebook runs on this
     /// folder (errorString() says why); the caller must not run one.
     Role claim(const QString &request, int handoverTimeoutMs = 5000);
+    /// Hands request to a notebook that runs and answers within timeoutMs;
+    /// false (nothing decided) when none does. Needs no application object.
+    bool handOverIfRunning(const QString &request, int timeoutMs) const;
 
     QString serverName() const { return m_serverName; }
     QString lockPath() const { return m_lockPath; }
