@@ -1,4 +1,5 @@
 #include "dialog.h"
+#include "logging.h"
 #include "displaylosssaver.h"
 #include "fontconfigwarmup.h"
 #include "notebookfolder.h"
@@ -65,7 +66,7 @@ int main(int argc, char *argv[])
         QCoreApplication::arguments(), QDir::currentPath(), qEnvironmentVariable("XDG_DATA_HOME"),
         QDir::homePath(), NotebookFolder::defaultsFolder(QCoreApplication::applicationDirPath()));
     if (!folder.error.isEmpty())
-        qWarning("Velmo Note: %s", qPrintable(folder.error));
+        qCWarning(lcApp, "Velmo Note: %s", qPrintable(folder.error));
     if (folder.path.isEmpty() || !QDir::setCurrent(folder.path))
         return 2;
 

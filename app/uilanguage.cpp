@@ -1,4 +1,5 @@
 #include "uilanguage.h"
+#include "logging.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
@@ -30,7 +31,7 @@ UiLanguage::Texts UiLanguage::install(QCoreApplication *app)
         if (own->load(QStringLiteral(":/i18n/velmonote_en.qm")))
             QCoreApplication::installTranslator(own);
         else {
-            qWarning("Velmo Note: the English translation is missing, texts stay Chinese");
+            qCWarning(lcApp, "Velmo Note: the English translation is missing, texts stay Chinese");
             chosen = Texts::Chinese;
         }
     }

@@ -1,4 +1,5 @@
 #include "globalshortcutprivate.h"
+#include "logging.h"
 
 #include "globalshortcut.h"
 
@@ -92,7 +93,7 @@ bool GlobalShortcutPrivate::bindHotKey(const QKeySequence &shortcut)
     hotKeyTable.insert(NativePair(nativeKey, nativeMods), publicObject);
     if (ok || qtKey == 0) {
         if (!ok)
-            qWarning().noquote() << "GlobalShortcut failed to register:" << portableText(qtKey, qtMods);
+            qCWarning(lcCapture).noquote() << "GlobalShortcut failed to register:" << portableText(qtKey, qtMods);
         return ok;
     }
     if (!backend)
@@ -111,7 +112,7 @@ bool GlobalShortcutPrivate::unbindHotKey()
     const bool ok = backend && backend->unregisterHotKey(nativeKey, nativeMods);
     hotKeyTable.remove(NativePair(nativeKey, nativeMods));
     if (!ok)
-        qWarning().noquote() << "GlobalShortcut failed to unregister:" << portableText(qtKey, qtMods);
+        qCWarning(lcCapture).noquote() << "GlobalShortcut failed to unregister:" << portableText(qtKey, qtMods);
     qtKey = 0;
     qtMods = 0;
     return ok;
@@ -119,7 +120,7 @@ bool GlobalShortcutPrivate::unbindHotKey()
 
 void GlobalShortcutPrivate::reportUnavailable(const QString &reason) const
 {
-    qWarning().noquote() << "GlobalShortcut failed to register:" << portableText(qtKey, qtMods);
+    qCWarning(lcCapture).noquote() << "GlobalShortcut failed to register:" << portableText(qtKey, qtMods);
     GlobalShortcut *shortcut = publicObject;
     QMetaObject::invokeMethod(shortcut, [shortcut, reason] { emit shortcut->unavailable(reason); },
                               Qt::QueuedConnection);

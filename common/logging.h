@@ -8,3 +8,4 @@
 Q_DECLARE_LOGGING_CATEGORY(lcApp)      // "velmo.app": the main window, start-up, session end
 Q_DECLARE_LOGGING_CATEGORY(lcNotebook) // "velmo.notebook": tabs and the tab.dat store
 Q_DECLARE_LOGGING_CATEGORY(lcDesknote) // "velmo.desknote": desktop notes, reminders, sound
+Q_DECLARE_LOGGING_CATEGORY(lcCapture)  // "velmo.capture": the capture overlay and the hot key

@@ -1,4 +1,5 @@
 #include "tabstorefile.h"
+#include "logging.h"
 
 #include "tabstorereader.h"
 #include "tabstorewriter.h"
@@ -105,7 +106,7 @@ TabStoreFile::LoadResult TabStoreFile::load(const QString &path)
     if (!refused.isEmpty() || !file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
         result.status = Unreadable;
         result.error = refused.isEmpty() ? file.errorString() : refused;
-        qWarning("%s not read: %s", qPrintable(path), qPrintable(result.error));
+        qCWarning(lcNotebook, "%s not read: %s", qPrintable(path), qPrintable(result.error));
         ::close(fd);
         return result;
     }
