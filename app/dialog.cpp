@@ -49,6 +49,7 @@
 #include <QTime>
 #include <QToolBar>
 #include <QToolButton>
+#include <QWindow>
 
 
 namespace {
@@ -543,6 +544,15 @@ void Dialog::hideDialog()
     }
     if (!trayAvailable) {
         showMinimized();
+        // Some desktops (tiling Wayland compositors among them) have no
+        // minimised state and leave the window on screen: then it hides, and
+        // starting the program again shows it.
+        m_minimizeAsked = true;
+        QTimer::singleShot(500, this, [this] {
+            if (m_minimizeAsked && windowHandle() && windowHandle()->isExposed())
+                hide();
+            m_minimizeAsked = false;
+        });
         return;
     }
     hide();
@@ -552,6 +562,7 @@ void Dialog::hideDialog()
 
 void Dialog::showMainWindow()
 {
+    m_minimizeAsked = false;
     if (isMinimized())
         showNormal();
     show();

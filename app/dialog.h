@@ -183,6 +183,7 @@ private:
     QAction *autoStartAction = nullptr;
     QAction *captureAction = nullptr;
     CaptureLauncher *captureLauncher = nullptr;
+    bool m_minimizeAsked = false; ///< hideDialog() minimised without a tray, not yet seen to work
     QPixmap backPixmap;
     QToolButton *skinButton = nullptr;
     FormatBar *formatBar = nullptr;

@@ -168,7 +168,9 @@ void TestWaylandCapture::initTestCase()
                                 QStringLiteral("cd %1 && exec %2 -Capture").arg(work, program)}),
              0);
     QTRY_VERIFY_WITH_TIMEOUT(windowRect(QStringLiteral("wlpattern")).isValid(), 10000);
-    QTest::qWait(1500); // the notebook has started and docked or minimised
+    // No tray and no minimised state on sway: "-Hide" leaves nothing on screen.
+    QTest::qWait(1500);
+    QTRY_VERIFY_WITH_TIMEOUT(!windowRect(QStringLiteral("Velmo Note")).isValid(), 5000);
 }
 
 void TestWaylandCapture::cleanupTestCase()
