@@ -25,18 +25,27 @@ trap 'exit 130' INT TERM
 
 export XDG_RUNTIME_DIR="$runtime_dir"
 
-# A display number nobody uses.
+# A display number nobody uses. Another session may pick the same number at
+# the same moment: then Xvfb cannot start there, and the next one is tried.
 display=""
 for n in $(seq 91 140); do
-    if [ ! -e "/tmp/.X11-unix/X$n" ] && [ ! -e "/tmp/.X$n-lock" ]; then display=":$n"; break; fi
+    [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ] && continue
+    Xvfb ":$n" -screen 0 "${VELMO_SCREEN:-1920x1080x24}" -nolisten tcp >"$runtime_dir/xvfb.log" 2>&1 &
+    xvfb_pid=$!
+    for _ in $(seq 1 100); do
+        DISPLAY=":$n" xdpyinfo >/dev/null 2>&1 && break
+        kill -0 "$xvfb_pid" 2>/dev/null || break
+        sleep 0.1
+    done
+    if kill -0 "$xvfb_pid" 2>/dev/null && DISPLAY=":$n" xdpyinfo >/dev/null 2>&1; then
+        display=":$n"
+        pids+=("$xvfb_pid")
+        break
+    fi
+    kill "$xvfb_pid" 2>/dev/null
 done
-[ -n "$display" ] || { echo "test-session: no free display" >&2; exit 1; }
-
-Xvfb "$display" -screen 0 "${VELMO_SCREEN:-1920x1080x24}" -nolisten tcp >"$runtime_dir/xvfb.log" 2>&1 &
-pids+=($!)
+[ -n "$display" ] || { echo "test-session: Xvfb did not start" >&2; cat "$runtime_dir/xvfb.log" >&2; exit 1; }
 export DISPLAY="$display"
-for _ in $(seq 1 100); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
-xdpyinfo >/dev/null 2>&1 || { echo "test-session: Xvfb did not start" >&2; cat "$runtime_dir/xvfb.log" >&2; exit 1; }
 
 openbox >"$runtime_dir/openbox.log" 2>&1 &
 pids+=($!)

@@ -32,7 +32,7 @@ QRect windowRect(const QJsonObject &node, const QString &name)
         return QRect(r[QStringLiteral("x")].toInt(), r[QStringLiteral("y")].toInt(), r[QStringLiteral("width")].toInt(),
                      r[QStringLiteral("height")].toInt());
     }
-    for (const QString key : {QStringLiteral("nodes"), QStringLiteral("floating_nodes")}) {
+    for (const QString &key : {QStringLiteral("nodes"), QStringLiteral("floating_nodes")}) {
         for (const QJsonValue child : node[key].toArray()) {
             const QRect found = windowRect(child.toObject(), name);
             if (found.isValid())
