@@ -25,9 +25,11 @@ QImage PortalGrabSource::grab()
     pending() = QImage();
     if (picture.isNull())
         return picture;
-    // The overlay paints 32-bit pixels; the portal's PNG may come as RGB or
-    // with alpha.
-    if (picture.format() != QImage::Format_RGB32)
+    // The overlay paints opaque 32-bit pixels. A screenshot with an alpha
+    // channel has the same bytes; it is only read as opaque, not copied.
+    if (picture.format() == QImage::Format_ARGB32 || picture.format() == QImage::Format_ARGB32_Premultiplied)
+        picture.reinterpretAsFormat(QImage::Format_RGB32);
+    else if (picture.format() != QImage::Format_RGB32)
         picture = std::move(picture).convertToFormat(QImage::Format_RGB32);
     return picture;
 }
