@@ -79,6 +79,12 @@
         <translation>7. With no selection, Space copies the whole desktop to the clipboard and the keypad Enter saves the whole desktop
 </translation>
     </message>
+    <message>
+        <source>8.若桌面不提供Ctrl+Alt+C,可在桌面的键盘设置中把按键绑定到命令 velmonote -Capture,或从托盘菜单选择截图
+</source>
+        <translation>8. Where the desktop does not offer Ctrl+Alt+C, bind a key to the command velmonote -Capture in the desktop&apos;s keyboard settings, or choose Capture in the tray menu
+</translation>
+    </message>
 </context>
 <context>
     <name>ClockDialog</name>
