@@ -227,6 +227,9 @@ void Dialog::createFrameControls()
     titleFont.setBold(true);
     titleButton->setFont(titleFont);
     titleButton->setStyleSheet(QStringLiteral("color:white;"));
+    // Not the window's default button: Enter belongs to the note or the open bar.
+    titleButton->setAutoDefault(false);
+    titleButton->setFocusPolicy(Qt::NoFocus);
     titleButton->adjustSize();
 
     skinButton = new QToolButton(this);
@@ -375,6 +378,7 @@ void Dialog::connectSignals()
     connect(menuPanel, &MenuDialog::sigAbout, this, &Dialog::about);
     connect(menuPanel, &MenuDialog::sigCloseMenu, this, &Dialog::closeMenu);
     connect(menuPanel, &MenuDialog::sigQuit, this, &Dialog::quitAndSave);
+    connect(menuPanel, &QDialog::finished, this, &Dialog::focusCurrentNote);
 
     connect(formatBar->button(FormatBar::Record), &QToolButton::clicked, this, &Dialog::addRecord);
     connect(formatBar->button(FormatBar::Bold), &QToolButton::clicked, this, &Dialog::setBold);
@@ -573,8 +577,13 @@ void Dialog::handleSecondStart(const QString &request)
 void Dialog::reject()
 {
     // Esc and the window manager's close only hide the window, like the
-    // hide button; the program ends only through quitAndSave().
-    if (quitting)
+    // hide button; the program ends only through quitAndSave(). With a bar
+    // open, Esc cancels just that bar.
+    if (nameBar->isVisible())
+        quitEdit();
+    else if (delBar->isVisible())
+        quitDel();
+    else if (quitting)
         QDialog::reject();
     else if (isVisible() && !isMinimized())
         hideDialog();
@@ -640,6 +649,7 @@ void Dialog::quitEdit()
 {
     nameEditMode = 0;
     nameBar->dismiss();
+    focusCurrentNote();
 }
 
 void Dialog::preDelTab(int index)
@@ -651,14 +661,28 @@ void Dialog::preDelTab(int index)
 void Dialog::delTab()
 {
     const Notebook::Refusal refusal = notebook->deleteTab(pendingDelIndex);
-    delBar->dismiss();
+    quitDel();
     if (refusal == Notebook::Refusal::HomeTab)
         showToolTip(tr("不能删除首页标签"), 1000);
     else if (refusal == Notebook::Refusal::FixedTab)
         showToolTip(tr("不能删除固定标签"), 1000);
 }
 
-void Dialog::quitDel() { delBar->dismiss(); }
+void Dialog::quitDel()
+{
+    delBar->dismiss();
+    focusCurrentNote();
+}
+
+void Dialog::focusCurrentNote()
+{
+    // Typing goes on in the note after a menu or bar action.
+    if (quitting || !isVisible())
+        return;
+    activateWindow();
+    if (QTextEdit *editor = notebook->currentEditor())
+        editor->setFocus(Qt::OtherFocusReason);
+}
 void Dialog::setFixedTab() { notebook->fixCurrent(); }
 void Dialog::setUnFixedTab() { notebook->unfixCurrent(); }
 
@@ -737,8 +761,12 @@ void Dialog::print() { NotePrinter::print(notebook->currentEditor(), this); }
 
 void Dialog::clean()
 {
-    if (QTextEdit *editor = notebook->currentEditor())
-        editor->clear();
+    // One undoable edit, unlike QTextEdit::clear(), which drops the history.
+    if (QTextEdit *editor = notebook->currentEditor()) {
+        QTextCursor all(editor->document());
+        all.select(QTextCursor::Document);
+        all.removeSelectedText();
+    }
     showToolTip(tr("已清除便签内容"), 1000);
 }
 

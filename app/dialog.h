@@ -104,6 +104,7 @@ private slots:
     void delTab();
     void quitEdit();
     void quitDel();
+    void focusCurrentNote();
     void cleanToopTip();
     void currentTabChanged(int index);
     void addRecord();

@@ -3,6 +3,7 @@
 #include "lazyiconengine.h"
 #include "slidein.h"
 
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPropertyAnimation>
@@ -13,6 +14,8 @@ PromptBar::PromptBar(QWidget *window, const QString &prefix)
     , m_animation(new QPropertyAnimation(this, "geometry", this))
 {
     setObjectName(prefix + QLatin1String("Bar"));
+    // The delete bar has no edit: the bar itself takes the keys.
+    setFocusPolicy(Qt::StrongFocus);
     hide();
 }
 
@@ -66,6 +69,25 @@ void PromptBar::slideIn(QSize windowSize)
     SlideIn::start(m_animation, this, windowSize);
     if (m_edit)
         m_edit->setFocus(Qt::OtherFocusReason);
+    else
+        setFocus(Qt::OtherFocusReason);
+}
+
+void PromptBar::keyPressEvent(QKeyEvent *event)
+{
+    switch (event->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        m_ok->click();
+        break;
+    case Qt::Key_Escape:
+        m_cancel->click();
+        break;
+    default:
+        QToolBar::keyPressEvent(event);
+        return;
+    }
+    event->accept();
 }
 
 void PromptBar::dismiss()
