@@ -1,5 +1,6 @@
 #include "dialog.h"
 #include "lazyiconengine.h"
+#include "messagelabel.h"
 #include "logging.h"
 
 #include "firstframereport.h"
@@ -74,7 +75,6 @@ qint64 monotonicMilliseconds()
 
 Dialog::Dialog(std::unique_ptr<AutoStartEntry> autoStartEntry)
     : QDialog(nullptr, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint)
-    , tipTimer(this)
     , clockTimer(this)
     , trayClicks(QApplication::doubleClickInterval())
     , autoStart(std::move(autoStartEntry))
@@ -88,10 +88,7 @@ Dialog::Dialog(std::unique_ptr<AutoStartEntry> autoStartEntry)
     if (!trayAvailable)
         setWindowFlags(baseFlags() | Qt::WindowStaysOnTopHint);
 
-    tipTimer.setObjectName(QStringLiteral("tipTimer"));
     clockTimer.setObjectName(QStringLiteral("clockTimer"));
-    tipTimer.setSingleShot(true);
-    tipTimer.setInterval(1000);
     setWindowTitle(tr("Velmo Note"));
     setAttribute(Qt::WA_TranslucentBackground);
 
@@ -183,12 +180,7 @@ void Dialog::createTrayActions()
 
 void Dialog::createMessageLabel()
 {
-    tipLabel = new QLabel(this);
-    tipLabel->setObjectName(QStringLiteral("tipLabel"));
-    tipLabel->setStyleSheet(QStringLiteral("color:white"));
-    tipLabel->hide();
-    tipAnimation = new QPropertyAnimation(tipLabel, "geometry", this);
-    tipAnimation->setObjectName(QStringLiteral("tipAnimation"));
+    tipLabel = new MessageLabel(this);
 }
 
 void Dialog::createTrayIcon()
@@ -355,8 +347,6 @@ void Dialog::connectSignals()
     connect(rollUp->animation(), &QPropertyAnimation::finished, this, &Dialog::animationEnd);
     connect(titleButton, &QPushButton::clicked, this, &Dialog::logoClicked);
     connect(opacitySlider, &QSlider::valueChanged, this, &Dialog::setTransparent);
-    connect(&tipTimer, &QTimer::timeout, this, &Dialog::cleanToopTip);
-    connect(tipAnimation, &QPropertyAnimation::finished, &tipTimer, qOverload<>(&QTimer::start));
     connect(topLeftButton, &QToolButton::clicked, this, &Dialog::topLeftBtnClicked);
     connect(autoStartAction, &QAction::triggered, this, &Dialog::setAutoStart);
     connect(renameButton, &QToolButton::clicked, this, &Dialog::preReName);
@@ -475,22 +465,10 @@ void Dialog::setTransparent(int i) { setWindowOpacity(i / 10.0); }
 
 void Dialog::showToolTip(const QString &s, int ms)
 {
-    // 1000 leaves the interval alone: after a longer notice, later ones keep it.
-    if (ms != 1000)
-        tipTimer.setInterval(ms);
-    tipLabel->setText(s);
-    tipLabel->adjustSize();
-    tipLabel->raise();
-    SlideIn::start(tipAnimation, tipLabel, size());
+    tipLabel->showMessage(s, ms);
 }
 
 void Dialog::showToolTip(const QString &s) { showToolTip(s, 1000); }
-
-void Dialog::cleanToopTip()
-{
-    tipLabel->clear();
-    tipLabel->hide();
-}
 
 // ---- roll-up ----------------------------------------------------------------------
 

@@ -21,6 +21,7 @@
 class CaptureLauncher;
 class FormatBar;
 class MenuDialog;
+class MessageLabel;
 class NoteFileActions;
 class Notebook;
 class NoteWidget;
@@ -105,7 +106,6 @@ private slots:
     void quitEdit();
     void quitDel();
     void focusCurrentNote();
-    void cleanToopTip();
     void currentTabChanged(int index);
     void addRecord();
     void setBold();
@@ -188,9 +188,8 @@ private:
     QToolButton *skinButton = nullptr;
     FormatBar *formatBar = nullptr;
     QToolBar *cornerBar = nullptr;
-    QPropertyAnimation *tipAnimation = nullptr;
     QPropertyAnimation *tableAnimation = nullptr;
-    QLabel *tipLabel = nullptr;
+    MessageLabel *tipLabel = nullptr;
     QTextEdit *homeEdit = nullptr;
     QString homeHtml;
     Notebook *notebook = nullptr;
@@ -206,7 +205,6 @@ private:
     bool quitting = false;
     QPoint menuAnchor;
     StripDrag drag;
-    QTimer tipTimer;
     QString skinPath;
     QIcon unpinIcon;
     QIcon pinIcon;

@@ -1,6 +1,7 @@
 #include "promptbar.h"
 
 #include "lazyiconengine.h"
+#include "messagelabel.h"
 #include "slidein.h"
 
 #include <QKeyEvent>
@@ -36,7 +37,7 @@ PromptBar *PromptBar::askDelete(QWidget *window)
 {
     auto *bar = new PromptBar(window, QStringLiteral("del"));
     bar->m_question = new QLabel(tr("确定删除?"), bar);
-    bar->m_question->setStyleSheet(QStringLiteral("color:white"));
+    bar->m_question->setStyleSheet(MessageLabel::backingStyle());
     bar->addWidget(bar->m_question);
     bar->addOkCancel(QStringLiteral("del"));
     return bar;
