@@ -24,6 +24,7 @@
 #include "tabledialog.h"
 #include "uilanguage.h"
 #include "widget.h"
+#include "windowposition.h"
 #include "xdgautostartentry.h"
 
 #include <QAction>
@@ -130,6 +131,7 @@ Dialog::Dialog(std::unique_ptr<AutoStartEntry> autoStartEntry)
     titleButton->installEventFilter(this);
 
     placeChildren();
+    WindowPosition::centreOver(this, nullptr);
 }
 
 Dialog::~Dialog() = default;
@@ -678,6 +680,7 @@ void Dialog::backToTab(NoteWidget *note) { notebook->backToTab(note); }
 void Dialog::changeSkin()
 {
     SkinDialog chooser;
+    WindowPosition::centreOver(&chooser, this);
     if (chooser.exec() == QDialog::Accepted) {
         skinPath = chooser.skinPath();
         loadSkinPicture();

@@ -1,4 +1,5 @@
 #include "notewidget.h"
+#include "windowposition.h"
 #include "lazyiconengine.h"
 
 #include "clockdialog.h"
@@ -140,6 +141,7 @@ void NoteWidget::setReadOnly(bool on)
 void NoteWidget::showClockEdit()
 {
     ClockDialog dialog;
+    WindowPosition::centreOver(&dialog, this);
     if (hasClock)
         dialog.setSettings(clockSettings);
     if (dialog.exec() != QDialog::Accepted)

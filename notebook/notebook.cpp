@@ -280,7 +280,7 @@ NoteWidget *Notebook::moveCurrentToScreen(const QString &skinPath)
     // under the always-on-top main window, where nobody sees it.
     const QWidget *main = tabs->window();
     if (const QScreen *screen = main->screen())
-        note->move(NotePlacement::beside(note->frameGeometry().size(), main->frameGeometry(),
+        note->move(NotePlacement::beside(note->size(), QRect(WindowPosition::onScreen(main), main->size()),
                                          screen->availableGeometry())
                        .topLeft());
     note->show();
