@@ -6,6 +6,7 @@
 
 #include <QComboBox>
 #include <QFileInfo>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QToolButton>
@@ -87,6 +88,14 @@ void SkinDialog::closeWindow()
     }
     selectedPath = pathOf(skinCombo->currentIndex());
     accept();
+}
+
+void SkinDialog::keyPressEvent(QKeyEvent *event)
+{
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)
+        closeWindow();
+    else
+        QDialog::keyPressEvent(event);
 }
 
 void SkinDialog::mousePressEvent(QMouseEvent *event)

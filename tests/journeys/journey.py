@@ -148,18 +148,12 @@ class Program:
         env.pop("LC_ALL", None)
         env.pop("LANGUAGE", None)
         self.process = subprocess.Popen([BINARY, *args], cwd=self.work, env=env)
-        # Until the window manager has placed it and an event came in, Qt
-        # reports the window at (0, 0): the pointer goes to it as a user's would.
+        # The pointer goes to the window, as a user's would.
         wait_for(lambda: self.find(role=pyatspi.ROLE_DIALOG, name="Velmo Note"), "the main window", timeout=30)
-        time.sleep(0.5)
         xdotool("mousemove", 955, 535)
         xdotool("mousemove", 960, 540)
-        wait_for(lambda: self.find(role=pyatspi.ROLE_DIALOG, name="Velmo Note") and
-                 extents(self.find(role=pyatspi.ROLE_DIALOG, name="Velmo Note"))[:2] != (0, 0), "the main window",
-                 timeout=30)
         print("started: main window at %s" % (extents(self.find(role=pyatspi.ROLE_DIALOG, name="Velmo Note")),),
               flush=True)
-        time.sleep(0.5)
 
     def wait_ended(self, timeout=10):
         try:
@@ -181,11 +175,11 @@ class Program:
                 continue
         return None
 
-    def all(self, role=None, name=None, description=None, showing=False):
-        """Every node of the program's accessibility tree that matches; the
-        items of lists and combo boxes are not searched."""
+    def all(self, role=None, name=None, description=None, showing=False, inside=None):
+        """Every node of the program's accessibility tree (or of inside) that
+        matches; the items of lists and combo boxes are not searched."""
         found = []
-        app = self.app()
+        app = inside or self.app()
         if app is None:
             return found
 
