@@ -162,6 +162,7 @@ void Dialog::createTitleStrip()
     topLeftButton->setObjectName(QStringLiteral("topLeftButton"));
     topLeftButton->setIcon(LazyIconEngine::icon(QStringLiteral(":/img/Tray.png")));
     topLeftButton->setAutoRaise(true);
+    topLeftButton->setToolTip(tr("收起或展开窗口"));
     topLeftButton->adjustSize();
 }
 

@@ -37,8 +37,10 @@ SkinDialog::SkinDialog(QWidget *parent)
     closeButton->setToolTip(tr("关闭窗口"));
     okButton = makeButton("okButton", ":/img/nameok.png");
     okButton->setFixedSize(25, 25);
+    okButton->setToolTip(tr("确定"));
     cancelButton = makeButton("cancelButton", ":/img/namecancle.png");
     cancelButton->setFixedSize(25, 25);
+    cancelButton->setToolTip(tr("取消"));
 
     connect(closeButton, &QToolButton::clicked, this, &QDialog::close);
     connect(okButton, &QToolButton::clicked, this, &SkinDialog::closeWindow);

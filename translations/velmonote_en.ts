@@ -73,6 +73,11 @@
         <source>                 ----velmo-note@example.org----</source>
         <translation>                 ----velmo-note@example.org----</translation>
     </message>
+    <message>
+        <source>7.没有选区时,空格键复制整个桌面到剪贴板,小键盘回车键保存整个桌面
+</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>ClockDialog</name>
@@ -131,6 +136,14 @@
     <message>
         <source>音乐文件 (*.wav *.mp3)</source>
         <translation>Sound files (*.wav *.mp3)</translation>
+    </message>
+    <message>
+        <source>确定</source>
+        <translation>OK</translation>
+    </message>
+    <message>
+        <source>取消</source>
+        <translation>Cancel</translation>
     </message>
 </context>
 <context>
@@ -193,15 +206,15 @@
     </message>
     <message>
         <source>便签数据已损坏</source>
-        <translation>Notebook data is damaged</translation>
+        <translation type="vanished">Notebook data is damaged</translation>
     </message>
     <message>
         <source>tab.dat 已损坏，已读出损坏前的便签；无法备份原文件（%1），因此不会覆盖它</source>
-        <translation>tab.dat is damaged; the notes before the damage were read. The original file could not be backed up (%1), so it will not be overwritten</translation>
+        <translation type="vanished">tab.dat is damaged; the notes before the damage were read. The original file could not be backed up (%1), so it will not be overwritten</translation>
     </message>
     <message>
         <source>tab.dat 已损坏，已读出损坏前的便签，原文件备份为 %1</source>
-        <translation>tab.dat is damaged; the notes before the damage were read, and the original file was backed up as %1</translation>
+        <translation type="vanished">tab.dat is damaged; the notes before the damage were read, and the original file was backed up as %1</translation>
     </message>
     <message>
         <source>提示</source>
@@ -209,23 +222,23 @@
     </message>
     <message>
         <source>无法读取 tab.dat（%1），本次运行不会覆盖它</source>
-        <translation>Cannot read tab.dat (%1); this run will not overwrite it</translation>
+        <translation type="vanished">Cannot read tab.dat (%1); this run will not overwrite it</translation>
     </message>
     <message>
         <source>确定删除?</source>
-        <translation>Delete?</translation>
+        <translation type="vanished">Delete?</translation>
     </message>
     <message>
         <source>确认</source>
-        <translation>OK</translation>
+        <translation type="vanished">OK</translation>
     </message>
     <message>
         <source>取消</source>
-        <translation>Cancel</translation>
+        <translation type="vanished">Cancel</translation>
     </message>
     <message>
         <source>输入标签名称</source>
-        <translation>Enter a tab name</translation>
+        <translation type="vanished">Enter a tab name</translation>
     </message>
     <message>
         <source>Velmo Note 便签 Author:</source>
@@ -253,25 +266,62 @@
     </message>
     <message>
         <source>启动时无法读取 tab.dat，为保护原文件未保存</source>
-        <translation>tab.dat could not be read at start-up; not saved, to protect the original file</translation>
+        <translation type="vanished">tab.dat could not be read at start-up; not saved, to protect the original file</translation>
     </message>
     <message>
         <source>自动保存失败</source>
-        <translation>Autosave failed</translation>
+        <translation type="vanished">Autosave failed</translation>
     </message>
     <message>
         <source>便签自动保存失败：%1</source>
-        <translation>The notes could not be saved automatically: %1</translation>
+        <translation type="vanished">The notes could not be saved automatically: %1</translation>
     </message>
     <message>
         <source>保存失败</source>
-        <translation>Save failed</translation>
+        <translation type="vanished">Save failed</translation>
     </message>
     <message>
         <source>便签保存失败：%1
 再次退出将不保存修改。</source>
-        <translation>The notes could not be saved: %1
+        <translation type="vanished">The notes could not be saved: %1
 Quitting again will not save the changes.</translation>
+    </message>
+    <message>
+        <source>截图失败</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>收起或展开窗口</source>
+        <translation>Roll up or down</translation>
+    </message>
+    <message>
+        <source>截图</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>无法设置开机自启动</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>无法取消开机自启动</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>无法创建开机自启动项，程序不会随系统启动</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>无法删除开机自启动项，程序仍会随系统启动</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>截图热键不可用</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Ctrl+Alt+C 不能用来截图：%1。
+可以在桌面的键盘设置里把一个按键绑定到命令 velmonote -Capture，也可以从托盘菜单的“截图”开始。</source>
+        <translation type="unfinished"></translation>
     </message>
 </context>
 <context>
@@ -319,6 +369,21 @@ Quitting again will not save the changes.</translation>
     <message>
         <source>字号</source>
         <translation>Font size</translation>
+    </message>
+</context>
+<context>
+    <name>GlobalShortcut</name>
+    <message>
+        <source>这个桌面不提供全局热键</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>这个按键不能用作全局热键</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>另一个程序已占用这个按键</source>
+        <translation type="unfinished"></translation>
     </message>
 </context>
 <context>
@@ -473,12 +538,118 @@ Quitting again will not save the changes.</translation>
         <source>calibri</source>
         <translation>calibri</translation>
     </message>
+    <message>
+        <source>便签“%1”未能恢复：无法读取 %2（%3）。tab.dat 仍保留它，文件可读后下次启动会恢复。</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>便签“%1”的文件 %2 上次无法写入，已从 %3 恢复其文字。</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>tab.dat 中的常驻标签超过 %1 个，只打开了前 %1 个；其余 %2 个原样保留在 tab.dat 中。</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>；文字已另存到 %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>；也无法另存到 %1：%2</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>PortalHotKeyBackend</name>
+    <message>
+        <source>截图 (%1)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>桌面没有全局快捷键服务（%1）</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>桌面拒绝了全局快捷键</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>桌面没有绑定快捷键（%1）</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>快捷键的设置被取消</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>PortalRequest</name>
+    <message>
+        <source>没有桌面会话总线</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>桌面门户没有应答</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>PortalScreenshot</name>
+    <message>
+        <source>桌面没有提供截图服务（%1）</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>截图被取消</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>桌面拒绝了截图</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>桌面给出的截图无法读取</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>桌面给出的截图无法读取：%1</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>PromptBar</name>
+    <message>
+        <source>输入标签名称</source>
+        <translation type="unfinished">Enter a tab name</translation>
+    </message>
+    <message>
+        <source>确定删除?</source>
+        <translation type="unfinished">Delete?</translation>
+    </message>
+    <message>
+        <source>确认</source>
+        <translation type="unfinished">OK</translation>
+    </message>
+    <message>
+        <source>取消</source>
+        <translation type="unfinished">Cancel</translation>
+    </message>
 </context>
 <context>
     <name>QObject</name>
     <message>
         <source>Ver 0.1</source>
         <translation>Ver 0.1</translation>
+    </message>
+    <message>
+        <source>Velmo Note</source>
+        <translation type="unfinished">Velmo Note</translation>
+    </message>
+    <message>
+        <source>无法确认此文件夹中没有另一个便签在运行，为免两个便签互相覆盖 tab.dat，本次不启动。
+
+%1</source>
+        <translation type="unfinished"></translation>
     </message>
 </context>
 <context>
@@ -497,6 +668,75 @@ Quitting again will not save the changes.</translation>
     <message>
         <source>关闭窗口</source>
         <translation>Close window</translation>
+    </message>
+    <message>
+        <source>确定</source>
+        <translation>OK</translation>
+    </message>
+    <message>
+        <source>取消</source>
+        <translation>Cancel</translation>
+    </message>
+</context>
+<context>
+    <name>StoreSession</name>
+    <message>
+        <source>便签数据已损坏</source>
+        <translation type="unfinished">Notebook data is damaged</translation>
+    </message>
+    <message>
+        <source>tab.dat 已损坏，已读出损坏前的便签；无法备份原文件（%1），因此不会覆盖它</source>
+        <translation type="unfinished">tab.dat is damaged; the notes before the damage were read. The original file could not be backed up (%1), so it will not be overwritten</translation>
+    </message>
+    <message>
+        <source>tab.dat 已损坏，已读出损坏前的便签，原文件备份为 %1</source>
+        <translation type="unfinished">tab.dat is damaged; the notes before the damage were read, and the original file was backed up as %1</translation>
+    </message>
+    <message>
+        <source>无法读取 tab.dat（%1），本次运行不会覆盖它</source>
+        <translation type="unfinished">Cannot read tab.dat (%1); this run will not overwrite it</translation>
+    </message>
+    <message>
+        <source>有便签文件无法读取</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 个固定便签的便签文件无法读取，未能打开；它们的记录会原样保存</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>无法创建 tab.dat</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>无法创建 tab.dat（%1），便签可能无法保存</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>启动时无法读取 tab.dat，为保护原文件未保存</source>
+        <translation type="unfinished">tab.dat could not be read at start-up; not saved, to protect the original file</translation>
+    </message>
+    <message>
+        <source>自动保存失败</source>
+        <translation type="unfinished">Autosave failed</translation>
+    </message>
+    <message>
+        <source>便签自动保存失败：%1</source>
+        <translation type="unfinished">The notes could not be saved automatically: %1</translation>
+    </message>
+    <message>
+        <source>保存失败</source>
+        <translation type="unfinished">Save failed</translation>
+    </message>
+    <message>
+        <source>便签保存失败：%1
+再次退出将不保存修改。</source>
+        <translation type="unfinished">The notes could not be saved: %1
+Quitting again will not save the changes.</translation>
+    </message>
+    <message>
+        <source>便签保存失败：%1</source>
+        <translation type="unfinished"></translation>
     </message>
 </context>
 <context>

@@ -13,6 +13,7 @@ try:
     program.start()
     main = program.find(role=pyatspi.ROLE_DIALOG, name="Velmo Note")
     main_rect = extents(main)
+    check(unnamed_controls(program) == [], "every control of the main window has a name: %s" % unnamed_controls(program))
 
     # Add a tab: the name bar takes the keys, Enter confirms it.
     open_name_bar(program, "添加便签")
@@ -40,6 +41,7 @@ try:
     press(program, role=pyatspi.ROLE_PUSH_BUTTON, name="Velmo Note")
     fixed = wait_for(lambda: program.find(description="常驻标签", showing=True), "the menu panel")
     time.sleep(0.6)
+    check(unnamed_controls(program) == [], "every control of the menu panel has a name: %s" % unnamed_controls(program))
     click(centre(fixed))
     wait_for(lambda: not program.find(description="常驻标签", showing=True), "the menu panel to close")
     key("End")
@@ -79,6 +81,8 @@ try:
     placed(program, "定时提醒")
     time.sleep(0.3)
     active = program.find(role=pyatspi.ROLE_CHECK_BOX, name="激活", showing=True)
+    check(unnamed_controls(program) == [], "every control of the note and its reminder has a name: %s"
+          % unnamed_controls(program))
     click(centre(active))
     wait_for(lambda: active.getState().contains(pyatspi.STATE_CHECKED), "the reminder to be active")
     click(centre(program.find(description="关闭窗口", showing=True)))

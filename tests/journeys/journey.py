@@ -253,5 +253,15 @@ def open_name_bar(program, button):
              "the name bar")
 
 
+CONTROLS = (pyatspi.ROLE_PUSH_BUTTON, pyatspi.ROLE_TOGGLE_BUTTON, pyatspi.ROLE_CHECK_BOX,
+            pyatspi.ROLE_SLIDER, pyatspi.ROLE_COMBO_BOX, pyatspi.ROLE_SPIN_BUTTON)
+
+
+def unnamed_controls(program):
+    """What a screen reader would announce by its role alone."""
+    return ["%s at %s" % (node.getRoleName(), extents(node)) for node in program.all(showing=True)
+            if node.getRole() in CONTROLS and extents(node)[3] > 0 and not node.name]
+
+
 def tab_names(program):
     return [tab.name for tab in program.all(role=pyatspi.ROLE_PAGE_TAB)]
