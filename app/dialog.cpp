@@ -1,5 +1,6 @@
 #include "dialog.h"
 #include "lazyiconengine.h"
+#include "messagelabel.h"
 #include "logging.h"
 
 #include "firstframereport.h"
@@ -23,6 +24,7 @@
 #include "tabledialog.h"
 #include "uilanguage.h"
 #include "widget.h"
+#include "windowposition.h"
 #include "xdgautostartentry.h"
 
 #include <QAction>
@@ -75,7 +77,6 @@ qint64 monotonicMilliseconds()
 
 Dialog::Dialog(std::unique_ptr<AutoStartEntry> autoStartEntry)
     : QDialog(nullptr, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint)
-    , tipTimer(this)
     , clockTimer(this)
     , trayClicks(QApplication::doubleClickInterval())
     , autoStart(std::move(autoStartEntry))
@@ -89,10 +90,7 @@ Dialog::Dialog(std::unique_ptr<AutoStartEntry> autoStartEntry)
     if (!trayAvailable)
         setWindowFlags(baseFlags() | Qt::WindowStaysOnTopHint);
 
-    tipTimer.setObjectName(QStringLiteral("tipTimer"));
     clockTimer.setObjectName(QStringLiteral("clockTimer"));
-    tipTimer.setSingleShot(true);
-    tipTimer.setInterval(1000);
     setWindowTitle(tr("Velmo Note"));
     setAttribute(Qt::WA_TranslucentBackground);
 
@@ -134,6 +132,7 @@ Dialog::Dialog(std::unique_ptr<AutoStartEntry> autoStartEntry)
     titleButton->installEventFilter(this);
 
     placeChildren();
+    WindowPosition::centreOver(this, nullptr);
 }
 
 Dialog::~Dialog() = default;
@@ -164,6 +163,7 @@ void Dialog::createTitleStrip()
     topLeftButton->setObjectName(QStringLiteral("topLeftButton"));
     topLeftButton->setIcon(LazyIconEngine::icon(QStringLiteral(":/img/Tray.png")));
     topLeftButton->setAutoRaise(true);
+    topLeftButton->setToolTip(tr("收起或展开窗口"));
     topLeftButton->adjustSize();
 }
 
@@ -184,12 +184,7 @@ void Dialog::createTrayActions()
 
 void Dialog::createMessageLabel()
 {
-    tipLabel = new QLabel(this);
-    tipLabel->setObjectName(QStringLiteral("tipLabel"));
-    tipLabel->setStyleSheet(QStringLiteral("color:white"));
-    tipLabel->hide();
-    tipAnimation = new QPropertyAnimation(tipLabel, "geometry", this);
-    tipAnimation->setObjectName(QStringLiteral("tipAnimation"));
+    tipLabel = new MessageLabel(this);
 }
 
 void Dialog::createTrayIcon()
@@ -228,6 +223,9 @@ void Dialog::createFrameControls()
     titleFont.setBold(true);
     titleButton->setFont(titleFont);
     titleButton->setStyleSheet(QStringLiteral("color:white;"));
+    // Not the window's default button: Enter belongs to the note or the open bar.
+    titleButton->setAutoDefault(false);
+    titleButton->setFocusPolicy(Qt::NoFocus);
     titleButton->adjustSize();
 
     skinButton = new QToolButton(this);
@@ -353,8 +351,6 @@ void Dialog::connectSignals()
     connect(rollUp->animation(), &QPropertyAnimation::finished, this, &Dialog::animationEnd);
     connect(titleButton, &QPushButton::clicked, this, &Dialog::logoClicked);
     connect(opacitySlider, &QSlider::valueChanged, this, &Dialog::setTransparent);
-    connect(&tipTimer, &QTimer::timeout, this, &Dialog::cleanToopTip);
-    connect(tipAnimation, &QPropertyAnimation::finished, &tipTimer, qOverload<>(&QTimer::start));
     connect(topLeftButton, &QToolButton::clicked, this, &Dialog::topLeftBtnClicked);
     connect(autoStartAction, &QAction::triggered, this, &Dialog::setAutoStart);
     connect(renameButton, &QToolButton::clicked, this, &Dialog::preReName);
@@ -376,6 +372,7 @@ void Dialog::connectSignals()
     connect(menuPanel, &MenuDialog::sigAbout, this, &Dialog::about);
     connect(menuPanel, &MenuDialog::sigCloseMenu, this, &Dialog::closeMenu);
     connect(menuPanel, &MenuDialog::sigQuit, this, &Dialog::quitAndSave);
+    connect(menuPanel, &QDialog::finished, this, &Dialog::focusCurrentNote);
 
     connect(formatBar->button(FormatBar::Record), &QToolButton::clicked, this, &Dialog::addRecord);
     connect(formatBar->button(FormatBar::Bold), &QToolButton::clicked, this, &Dialog::setBold);
@@ -472,22 +469,10 @@ void Dialog::setTransparent(int i) { setWindowOpacity(i / 10.0); }
 
 void Dialog::showToolTip(const QString &s, int ms)
 {
-    // 1000 leaves the interval alone: after a longer notice, later ones keep it.
-    if (ms != 1000)
-        tipTimer.setInterval(ms);
-    tipLabel->setText(s);
-    tipLabel->adjustSize();
-    tipLabel->raise();
-    SlideIn::start(tipAnimation, tipLabel, size());
+    tipLabel->showMessage(s, ms);
 }
 
 void Dialog::showToolTip(const QString &s) { showToolTip(s, 1000); }
-
-void Dialog::cleanToopTip()
-{
-    tipLabel->clear();
-    tipLabel->hide();
-}
 
 // ---- roll-up ----------------------------------------------------------------------
 
@@ -584,8 +569,13 @@ void Dialog::handleSecondStart(const QString &request)
 void Dialog::reject()
 {
     // Esc and the window manager's close only hide the window, like the
-    // hide button; the program ends only through quitAndSave().
-    if (quitting)
+    // hide button; the program ends only through quitAndSave(). With a bar
+    // open, Esc cancels just that bar.
+    if (nameBar->isVisible())
+        quitEdit();
+    else if (delBar->isVisible())
+        quitDel();
+    else if (quitting)
         QDialog::reject();
     else if (isVisible() && !isMinimized())
         hideDialog();
@@ -651,6 +641,7 @@ void Dialog::quitEdit()
 {
     nameEditMode = 0;
     nameBar->dismiss();
+    focusCurrentNote();
 }
 
 void Dialog::preDelTab(int index)
@@ -662,14 +653,28 @@ void Dialog::preDelTab(int index)
 void Dialog::delTab()
 {
     const Notebook::Refusal refusal = notebook->deleteTab(pendingDelIndex);
-    delBar->dismiss();
+    quitDel();
     if (refusal == Notebook::Refusal::HomeTab)
         showToolTip(tr("不能删除首页标签"), 1000);
     else if (refusal == Notebook::Refusal::FixedTab)
         showToolTip(tr("不能删除固定标签"), 1000);
 }
 
-void Dialog::quitDel() { delBar->dismiss(); }
+void Dialog::quitDel()
+{
+    delBar->dismiss();
+    focusCurrentNote();
+}
+
+void Dialog::focusCurrentNote()
+{
+    // Typing goes on in the note after a menu or bar action.
+    if (quitting || !isVisible())
+        return;
+    activateWindow();
+    if (QTextEdit *editor = notebook->currentEditor())
+        editor->setFocus(Qt::OtherFocusReason);
+}
 void Dialog::setFixedTab() { notebook->fixCurrent(); }
 void Dialog::setUnFixedTab() { notebook->unfixCurrent(); }
 
@@ -687,6 +692,7 @@ void Dialog::backToTab(NoteWidget *note) { notebook->backToTab(note); }
 void Dialog::changeSkin()
 {
     SkinDialog chooser;
+    WindowPosition::centreOver(&chooser, this);
     if (chooser.exec() == QDialog::Accepted) {
         skinPath = chooser.skinPath();
         loadSkinPicture();
@@ -748,8 +754,12 @@ void Dialog::print() { NotePrinter::print(notebook->currentEditor(), this); }
 
 void Dialog::clean()
 {
-    if (QTextEdit *editor = notebook->currentEditor())
-        editor->clear();
+    // One undoable edit, unlike QTextEdit::clear(), which drops the history.
+    if (QTextEdit *editor = notebook->currentEditor()) {
+        QTextCursor all(editor->document());
+        all.select(QTextCursor::Document);
+        all.removeSelectedText();
+    }
     showToolTip(tr("已清除便签内容"), 1000);
 }
 

@@ -21,6 +21,7 @@
 class CaptureLauncher;
 class FormatBar;
 class MenuDialog;
+class MessageLabel;
 class NoteFileActions;
 class Notebook;
 class NoteWidget;
@@ -104,7 +105,7 @@ private slots:
     void delTab();
     void quitEdit();
     void quitDel();
-    void cleanToopTip();
+    void focusCurrentNote();
     void currentTabChanged(int index);
     void addRecord();
     void setBold();
@@ -188,9 +189,8 @@ private:
     QToolButton *skinButton = nullptr;
     FormatBar *formatBar = nullptr;
     QToolBar *cornerBar = nullptr;
-    QPropertyAnimation *tipAnimation = nullptr;
     QPropertyAnimation *tableAnimation = nullptr;
-    QLabel *tipLabel = nullptr;
+    MessageLabel *tipLabel = nullptr;
     QTextEdit *homeEdit = nullptr;
     QString homeHtml;
     Notebook *notebook = nullptr;
@@ -206,7 +206,6 @@ private:
     bool quitting = false;
     QPoint menuAnchor;
     StripDrag drag;
-    QTimer tipTimer;
     QString skinPath;
     QIcon unpinIcon;
     QIcon pinIcon;

@@ -7,6 +7,7 @@
 #include "sessionkind.h"
 #include "singleinstance.h"
 #include "uilanguage.h"
+#include "accessiblenames.h"
 
 #include <QApplication>
 #include <QDir>
@@ -49,6 +50,7 @@ int main(int argc, char *argv[])
     SessionKind::preferXWayland();
     QApplication app(argc, argv);
     UiLanguage::install(&app);
+    app.installEventFilter(new AccessibleNames(&app));
     QCoreApplication::setApplicationName(QStringLiteral("Velmo Note"));
     QCoreApplication::setApplicationVersion(QObject::tr("Ver 0.1"));
     QApplication::setQuitOnLastWindowClosed(false);

@@ -1,8 +1,10 @@
 #include "promptbar.h"
 
 #include "lazyiconengine.h"
+#include "messagelabel.h"
 #include "slidein.h"
 
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPropertyAnimation>
@@ -13,6 +15,8 @@ PromptBar::PromptBar(QWidget *window, const QString &prefix)
     , m_animation(new QPropertyAnimation(this, "geometry", this))
 {
     setObjectName(prefix + QLatin1String("Bar"));
+    // The delete bar has no edit: the bar itself takes the keys.
+    setFocusPolicy(Qt::StrongFocus);
     hide();
 }
 
@@ -33,7 +37,7 @@ PromptBar *PromptBar::askDelete(QWidget *window)
 {
     auto *bar = new PromptBar(window, QStringLiteral("del"));
     bar->m_question = new QLabel(tr("确定删除?"), bar);
-    bar->m_question->setStyleSheet(QStringLiteral("color:white"));
+    bar->m_question->setStyleSheet(MessageLabel::backingStyle());
     bar->addWidget(bar->m_question);
     bar->addOkCancel(QStringLiteral("del"));
     return bar;
@@ -66,6 +70,25 @@ void PromptBar::slideIn(QSize windowSize)
     SlideIn::start(m_animation, this, windowSize);
     if (m_edit)
         m_edit->setFocus(Qt::OtherFocusReason);
+    else
+        setFocus(Qt::OtherFocusReason);
+}
+
+void PromptBar::keyPressEvent(QKeyEvent *event)
+{
+    switch (event->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        m_ok->click();
+        break;
+    case Qt::Key_Escape:
+        m_cancel->click();
+        break;
+    default:
+        QToolBar::keyPressEvent(event);
+        return;
+    }
+    event->accept();
 }
 
 void PromptBar::dismiss()

@@ -33,6 +33,11 @@ public:
     /// Hides the bar, clearing the line edit.
     void dismiss();
 
+protected:
+    /// Enter (either key) answers OK, Esc cancels: from the line edit too,
+    /// which passes both keys on.
+    void keyPressEvent(QKeyEvent *event) override;
+
 private:
     PromptBar(QWidget *window, const QString &prefix);
     void addOkCancel(const QString &prefix);

@@ -22,6 +22,13 @@ UiLanguage::Texts UiLanguage::choose(const QStringList &uiLanguages)
     return Texts::English;
 }
 
+QLocale UiLanguage::qtLocale(Texts texts, const QLocale &system)
+{
+    if (texts == Texts::Chinese && system.language() != QLocale::Chinese)
+        return QLocale(QLocale::Chinese, QLocale::China);
+    return system;
+}
+
 UiLanguage::Texts UiLanguage::install(QCoreApplication *app)
 {
     const QLocale system = QLocale::system();
@@ -35,11 +42,11 @@ UiLanguage::Texts UiLanguage::install(QCoreApplication *app)
             chosen = Texts::Chinese;
         }
     }
-    // Qt's own texts in the user's language (Debian: qt6-translations-l10n);
-    // none for the C locale or where the package is not installed.
-    if (system.language() != QLocale::C) {
+    // Qt's own texts (standard dialogs) in the program's language (Debian:
+    // qt6-translations-l10n); none where the package is not installed.
+    if (const QLocale qtTexts = qtLocale(chosen, system); qtTexts.language() != QLocale::C) {
         auto *qt = new QTranslator(app);
-        if (qt->load(system, QStringLiteral("qtbase"), QStringLiteral("_"),
+        if (qt->load(qtTexts, QStringLiteral("qtbase"), QStringLiteral("_"),
                      QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
             QCoreApplication::installTranslator(qt);
         else

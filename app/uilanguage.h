@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QLocale>
 #include <QString>
 #include <QStringList>
 
@@ -18,6 +19,10 @@ public:
     /// uiLanguages: the user's languages in order of preference, as
     /// QLocale::uiLanguages() gives them ("en-US", "zh-CN", "C").
     static Texts choose(const QStringList &uiLanguages);
+    /// The locale whose Qt translation (qtbase) goes with texts on a system
+    /// of locale system: Chinese texts get Chinese dialogs even under the C
+    /// locale; English texts get the system's language. QLocale::c() for none.
+    static QLocale qtLocale(Texts texts, const QLocale &system);
 
     /// Chooses from the system locale and installs the translators on app
     /// (which owns them). Returns the choice, also kept for current().

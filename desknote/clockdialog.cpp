@@ -26,9 +26,9 @@ ClockDialog::ClockDialog(QWidget *parent)
     backPixmap.load(QStringLiteral(":/img/back1.png"));
 
     closeButton = makeButton("closeButton", ":/img/closemenu.png", tr("关闭窗口"));
-    okButton = makeButton("okButton", ":/img/nameok.png", QString());
+    okButton = makeButton("okButton", ":/img/nameok.png", tr("确定"));
     okButton->setFixedSize(25, 25);
-    cancelButton = makeButton("cancelButton", ":/img/namecancle.png", QString());
+    cancelButton = makeButton("cancelButton", ":/img/namecancle.png", tr("取消"));
     cancelButton->setFixedSize(25, 25);
     selectButton = makeButton("selectButton", nullptr, QString());
     selectButton->setText(tr("选择闹铃..."));
@@ -61,6 +61,9 @@ ClockDialog::ClockDialog(QWidget *parent)
     timeLabel->setFixedWidth(60);
     gapLabel = new QLabel(tr("间隔提醒(分):"), this);
     gapLabel->adjustSize();
+    // A screen reader names the fields by their labels.
+    timeLabel->setBuddy(timeEdit);
+    gapLabel->setBuddy(gapEdit);
     repeatBox = new QCheckBox(tr("重复"), this);
     repeatBox->setObjectName(QStringLiteral("repeatBox"));
     repeatBox->setToolTip(tr("间隔时间持续提醒"));

@@ -1,4 +1,5 @@
 #include "notewidget.h"
+#include "windowposition.h"
 #include "lazyiconengine.h"
 
 #include "clockdialog.h"
@@ -140,6 +141,7 @@ void NoteWidget::setReadOnly(bool on)
 void NoteWidget::showClockEdit()
 {
     ClockDialog dialog;
+    WindowPosition::centreOver(&dialog, this);
     if (hasClock)
         dialog.setSettings(clockSettings);
     if (dialog.exec() != QDialog::Accepted)
@@ -230,6 +232,10 @@ void NoteWidget::paintEvent(QPaintEvent *)
 {
     QPainter painter(this);
     RoundedFrame::paint(painter, rect(), backPixmap);
+    // A light veil under the text: the skin shows through, but dark or busy
+    // art never sits right behind the note's (mostly dark) text.
+    if (textEdit)
+        painter.fillRect(textEdit->geometry(), QColor(255, 255, 255, 200));
 }
 
 void NoteWidget::resizeEvent(QResizeEvent *event)

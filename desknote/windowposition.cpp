@@ -1,6 +1,7 @@
 #include "windowposition.h"
 
 #include <QGuiApplication>
+#include <QScreen>
 #include <QtGui/qguiapplication_platform.h>
 #include <QWidget>
 #include <QWindow>
@@ -33,6 +34,20 @@ QPoint onScreen(const QWidget *window)
     std::free(translated);
     // X works in device pixels.
     return at / window->devicePixelRatio();
+}
+
+void centreOver(QWidget *window, const QWidget *over)
+{
+    QScreen *screen = over ? over->screen() : QGuiApplication::primaryScreen();
+    if (!screen)
+        return;
+    const QRect free = screen->availableGeometry();
+    const QRect around = over ? QRect(onScreen(over), over->size()) : free;
+    QRect frame(QPoint(0, 0), window->size());
+    frame.moveCenter(around.center());
+    frame.moveLeft(qBound(free.left(), frame.left(), qMax(free.left(), free.right() + 1 - frame.width())));
+    frame.moveTop(qBound(free.top(), frame.top(), qMax(free.top(), free.bottom() + 1 - frame.height())));
+    window->move(frame.topLeft());
 }
 
 }

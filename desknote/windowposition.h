@@ -10,4 +10,10 @@ class QWidget;
 /// so the position is asked from the X server; elsewhere pos() is used.
 namespace WindowPosition {
 QPoint onScreen(const QWidget *window);
+/// Moves a window not yet shown to the centre of over (the free area of the
+/// primary screen when null), kept on over's screen. A window given its
+/// place this way knows where it is from the start; one the window manager
+/// places may think it is at (0, 0) for a while, and its pop-up lists and
+/// tool tips open there.
+void centreOver(QWidget *window, const QWidget *over);
 }

@@ -44,6 +44,8 @@ NoteFileActions::Opened NoteFileActions::open()
     editor->setHtml(HtmlNesting::limit(file.text));
     editor->moveCursor(QTextCursor::Start);
     notebook->bindNoteFile(editor, name);
+    // Just read: nothing to write back until the user changes the text.
+    notebook->noteFileWritten(editor);
     result.editor = editor;
     return result;
 }

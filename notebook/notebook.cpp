@@ -95,6 +95,8 @@ void Notebook::load(QWidget *widget) const
     // the layout down at every start.
     editor->setHtml(HtmlNesting::limit(html));
     editor->moveCursor(QTextCursor::Start);
+    // Loaded text differs from its note file only when it was recovered.
+    editor->document()->setModified(states.value(widget).fileDirty);
     states[widget].loading = false;
     editor->removeEventFilter(const_cast<Notebook *>(this));
 }
@@ -244,6 +246,15 @@ void Notebook::noteFileWritten(QWidget *editor)
 {
     if (states.contains(editor))
         states[editor].fileDirty = false;
+    if (auto *textEdit = qobject_cast<QTextEdit *>(editor))
+        textEdit->document()->setModified(false);
+}
+
+bool Notebook::differsFromFile(QWidget *editor) const
+{
+    // Undoing back to the text last read or written counts as no change.
+    const auto *textEdit = qobject_cast<const QTextEdit *>(editor);
+    return states.value(editor).fileDirty && (!textEdit || textEdit->document()->isModified());
 }
 
 NoteWidget *Notebook::stick(QTextEdit *editor, const QString &title, const QString &skinPath)
@@ -265,8 +276,16 @@ NoteWidget *Notebook::moveCurrentToScreen(const QString &skinPath)
     const QString title = tabs->tabText(tabs->currentIndex());
     tabs->removeTab(tabs->currentIndex());
     NoteWidget *note = stick(editor, title, skinPath);
-    // No position: the window manager places a new note.
+    // Beside the main window on its screen: the window manager would put it
+    // under the always-on-top main window, where nobody sees it.
+    const QWidget *main = tabs->window();
+    if (const QScreen *screen = main->screen())
+        note->move(NotePlacement::beside(note->size(), QRect(WindowPosition::onScreen(main), main->size()),
+                                         screen->availableGeometry())
+                       .topLeft());
     note->show();
+    note->raise();
+    note->activateWindow();
     if (fixed.contains(editor))
         emit changed();
     return note;
@@ -434,7 +453,7 @@ QStringList Notebook::writeChangedNoteFiles()
     for (auto it = fixed.begin(); it != fixed.end(); ++it) {
         const QString path = it->second;
         QWidget *editor = it.key();
-        if (path.isEmpty() || !states.value(editor).fileDirty)
+        if (path.isEmpty() || !differsFromFile(editor))
             continue;
         const QString target = NoteFile::savePath(path);
         const QString html = htmlOf(editor);

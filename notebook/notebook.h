@@ -101,6 +101,8 @@ public:
     /// errors, one line per file that failed. The text of a note whose file
     /// cannot be written is kept in its recovery file (the line says where).
     QStringList writeChangedNoteFiles();
+    /// Whether editor's text was changed since its note file was read or written.
+    bool differsFromFile(QWidget *editor) const;
     /// A save wrote the editor's text to its note file.
     void noteFileWritten(QWidget *editor);
 

@@ -1,5 +1,7 @@
 #include "noteplacement.h"
 
+#include <QSize>
+
 #include <algorithm>
 
 namespace {
@@ -36,4 +38,35 @@ QRect NotePlacement::place(const QRect &saved, const QList<QRect> &screens, cons
     }
     frame.moveTopLeft(available.topLeft() + QPoint(40, 40));
     return frame;
+}
+
+QRect NotePlacement::beside(QSize size, const QRect &main, const QRect &available)
+{
+    const QSize fitted = size.boundedTo(available.size());
+    const int top = main.top();
+    const int left = main.left();
+    const QPoint candidates[] = {
+        {main.right() + 1 + Gap, top},
+        {left - Gap - fitted.width(), top},
+        {left, main.bottom() + 1 + Gap},
+        {left, top - Gap - fitted.height()},
+    };
+    QRect best;
+    qint64 bestCover = -1;
+    for (const QPoint &at : candidates) {
+        // Slid along the edge to stay on the screen; what is left of the
+        // overlap with main decides.
+        QRect frame(at, fitted);
+        frame.moveLeft(std::clamp(frame.left(), available.left(), available.right() + 1 - fitted.width()));
+        frame.moveTop(std::clamp(frame.top(), available.top(), available.bottom() + 1 - fitted.height()));
+        const QRect cover = frame.intersected(main);
+        const qint64 area = cover.isEmpty() ? 0 : qint64(cover.width()) * cover.height();
+        if (bestCover < 0 || area < bestCover) {
+            best = frame;
+            bestCover = area;
+        }
+        if (area == 0)
+            break;
+    }
+    return best;
 }

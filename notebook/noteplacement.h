@@ -23,4 +23,10 @@ public:
     /// The frame to give the note: sane(saved) when it meets one of screens,
     /// else that size at available's top left plus (40, 40).
     static QRect place(const QRect &saved, const QList<QRect> &screens, const QRect &available);
+    /// The frame of a new note of size next to the window frame main, inside
+    /// available (the free area of main's screen): to the right of main, else
+    /// to its left, below, above, where it fits whole with a gap of Gap; where
+    /// none fits, the place that covers least of main, kept on the screen.
+    static QRect beside(QSize size, const QRect &main, const QRect &available);
+    static constexpr int Gap = 8;
 };

@@ -2,6 +2,10 @@
 
 #include "logging.h"
 #include "tabstorefile.h"
+#include "tabstorewriter.h"
+
+#include <QBuffer>
+#include <QFile>
 
 #include <QFileInfo>
 
@@ -42,6 +46,8 @@ StoreSession::Opened StoreSession::open(const Source &source)
     // copy aside: it may hold the only copy of the user's notes.
     m_writable = loaded.status != TabStoreFile::Unreadable
         && !(loaded.status == TabStoreFile::Damaged && loaded.damagedCopyPath.isEmpty());
+    // Quitting now would lose nothing: the disk is as this run found it.
+    m_savedChanges = m_changes;
     return Opened{loaded.data.skinPath, openNotice(loaded, kept, created)};
 }
 
@@ -79,6 +85,7 @@ QString StoreSession::notWritableError() const
 
 void StoreSession::scheduleAutosave()
 {
+    ++m_changes;
     if (!m_autosaveTimer.isActive())
         m_autosaveTimer.start();
 }
@@ -118,21 +125,38 @@ QString StoreSession::saveNow()
         return notWritableError();
     if (!m_source.snapshot)
         return QString();
+    const quint64 changes = m_changes;
     QStringList errors = m_source.writeNoteFiles ? m_source.writeNoteFiles() : QStringList();
+    m_noteFilesFailed = !errors.isEmpty();
     const TabStoreFile::SaveResult saved = m_saver->saveNow(m_source.snapshot());
     if (!saved.ok)
         errors.prepend(saved.error);
+    else if (errors.isEmpty())
+        m_savedChanges = changes;
     return errors.join(QLatin1Char('\n'));
 }
 
 StoreSession::QuitOutcome StoreSession::quitRequested()
 {
+    const bool unchanged = m_changes == m_savedChanges;
     const QString error = saveNow();
-    if (error.isEmpty() || m_quitFailureShown)
+    // A failed save loses nothing when nothing changed since the disk last
+    // held our notes, or when tab.dat already holds what would be written.
+    if (error.isEmpty() || m_quitFailureShown || unchanged || (!m_noteFilesFailed && diskHoldsSnapshot()))
         return QuitOutcome{};
     m_quitFailureShown = true;
     return QuitOutcome{QuitAnswer::Stay,
                        Notice{tr("保存失败"), tr("便签保存失败：%1\n再次退出将不保存修改。").arg(error)}};
+}
+
+bool StoreSession::diskHoldsSnapshot() const
+{
+    QFile file(m_path);
+    if (!m_source.snapshot || file.size() > TabStoreFile::MaxBytes || !file.open(QIODevice::ReadOnly))
+        return false;
+    QBuffer wanted;
+    wanted.open(QIODevice::WriteOnly);
+    return TabStoreWriter::write(&wanted, m_source.snapshot()) && file.readAll() == wanted.data();
 }
 
 StoreSession::Notice StoreSession::saveForSession()

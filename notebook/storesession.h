@@ -84,8 +84,10 @@ public:
     /// Saves now, waiting for the write; returns the error, empty when
     /// everything was written. Stops a pending autosave.
     QString saveNow();
-    /// The user asked to quit: saves. Quit when saved, or when a failed save
-    /// was already reported for an earlier quit; otherwise Stay, with the
+    /// The user asked to quit: saves. Quit when saved, when a failed save
+    /// was already reported for an earlier quit, or when the failure loses
+    /// nothing (no change since start or the last good save, or tab.dat
+    /// already holds the same bytes); otherwise Stay, with the
     /// failure to show (the old tab.dat is still whole).
     QuitOutcome quitRequested();
     /// The desktop session ends or asks for data to be saved: saves, and
@@ -102,6 +104,7 @@ private:
     Notice openNotice(const TabStoreFile::LoadResult &loaded, int keptRecords,
                       const TabStoreFile::SaveResult &created) const;
     QString notWritableError() const;
+    bool diskHoldsSnapshot() const;
 
     const QString m_path;
     Source m_source;
@@ -110,4 +113,9 @@ private:
     bool m_writable = true;
     bool m_autosaveFailureShown = false;
     bool m_quitFailureShown = false;
+    bool m_noteFilesFailed = false;
+    /// Changes told through scheduleAutosave(), and how many of them the
+    /// disk holds (at start, or after a save that fully worked).
+    quint64 m_changes = 0;
+    quint64 m_savedChanges = 0;
 };

@@ -14,7 +14,8 @@ test_pkgs=(ccache dbus python3-dbus python3-gi xvfb xauth xdotool x11-utils open
            imagemagick xclip x11-xserver-utils poppler-utils desktop-file-utils clang libclang-rt-14-dev
            lintian appstream
            sway xwayland pipewire xdg-desktop-portal xdg-desktop-portal-wlr
-           xdg-desktop-portal-gtk grim wtype qt6-wayland)
+           xdg-desktop-portal-gtk grim wtype qt6-wayland
+           at-spi2-core python3-pyatspi)
 
 bench_pkgs=(flameshot qtwayland5 scrot dbus)
 

@@ -6,6 +6,7 @@
 
 #include <QComboBox>
 #include <QFileInfo>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QToolButton>
@@ -36,8 +37,10 @@ SkinDialog::SkinDialog(QWidget *parent)
     closeButton->setToolTip(tr("关闭窗口"));
     okButton = makeButton("okButton", ":/img/nameok.png");
     okButton->setFixedSize(25, 25);
+    okButton->setToolTip(tr("确定"));
     cancelButton = makeButton("cancelButton", ":/img/namecancle.png");
     cancelButton->setFixedSize(25, 25);
+    cancelButton->setToolTip(tr("取消"));
 
     connect(closeButton, &QToolButton::clicked, this, &QDialog::close);
     connect(okButton, &QToolButton::clicked, this, &SkinDialog::closeWindow);
@@ -87,6 +90,14 @@ void SkinDialog::closeWindow()
     }
     selectedPath = pathOf(skinCombo->currentIndex());
     accept();
+}
+
+void SkinDialog::keyPressEvent(QKeyEvent *event)
+{
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)
+        closeWindow();
+    else
+        QDialog::keyPressEvent(event);
 }
 
 void SkinDialog::mousePressEvent(QMouseEvent *event)

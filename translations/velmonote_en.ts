@@ -144,6 +144,14 @@
         <source>音乐文件 (*.wav *.mp3)</source>
         <translation>Sound files (*.wav *.mp3)</translation>
     </message>
+    <message>
+        <source>确定</source>
+        <translation>OK</translation>
+    </message>
+    <message>
+        <source>取消</source>
+        <translation>Cancel</translation>
+    </message>
 </context>
 <context>
     <name>Dialog</name>
@@ -264,6 +272,10 @@
 可以在桌面的键盘设置里把一个按键绑定到命令 velmonote -Capture，也可以从托盘菜单的“截图”开始。</source>
         <translation>Ctrl+Alt+C cannot start a capture: %1.
 Bind a key to the command velmonote -Capture in the desktop&apos;s keyboard settings, or use &quot;Capture&quot; in the tray menu.</translation>
+    </message>
+    <message>
+        <source>收起或展开窗口</source>
+        <translation>Roll up or down</translation>
     </message>
 </context>
 <context>
@@ -612,6 +624,14 @@ Bind a key to the command velmonote -Capture in the desktop&apos;s keyboard sett
     <message>
         <source>关闭窗口</source>
         <translation>Close window</translation>
+    </message>
+    <message>
+        <source>确定</source>
+        <translation>OK</translation>
+    </message>
+    <message>
+        <source>取消</source>
+        <translation>Cancel</translation>
     </message>
 </context>
 <context>

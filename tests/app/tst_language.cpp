@@ -15,6 +15,8 @@
 #include <QTextEdit>
 #include <QToolButton>
 #include <QtTest>
+#include <QLibraryInfo>
+#include <QTranslator>
 
 namespace {
 bool hasChinese(const QString &text)
@@ -41,6 +43,8 @@ private slots:
     void initTestCase();
     void choosesFromLocale_data();
     void choosesFromLocale();
+    void qtDialogsSpeakTheProgramsLanguage_data();
+    void qtDialogsSpeakTheProgramsLanguage();
     void homePageFollowsLanguage();
     void mainWindowSpeaksLocaleLanguage_data();
     void mainWindowSpeaksLocaleLanguage();
@@ -85,6 +89,29 @@ void TestLanguage::choosesFromLocale()
     QFETCH(QStringList, uiLanguages);
     QFETCH(bool, english);
     QCOMPARE(UiLanguage::choose(uiLanguages) == UiLanguage::Texts::English, english);
+}
+
+void TestLanguage::qtDialogsSpeakTheProgramsLanguage_data()
+{
+    QTest::addColumn<QString>("system");
+    QTest::addColumn<QString>("qtTexts");
+    QTest::newRow("zh_CN") << "zh_CN" << "zh_CN";
+    QTest::newRow("zh_TW") << "zh_TW" << "zh_TW";
+    QTest::newRow("C: the texts are Chinese") << "C" << "zh_CN";
+    QTest::newRow("de_DE") << "de_DE" << "de_DE";
+}
+
+void TestLanguage::qtDialogsSpeakTheProgramsLanguage()
+{
+    QFETCH(QString, system);
+    QFETCH(QString, qtTexts);
+    const QLocale locale(system);
+    const QLocale qt = UiLanguage::qtLocale(UiLanguage::choose(locale.uiLanguages()), locale);
+    QCOMPARE(qt.name(), qtTexts);
+    // The translation that goes with it is installed (qt6-translations-l10n).
+    QTranslator translator;
+    QVERIFY(translator.load(qt, QStringLiteral("qtbase"), QStringLiteral("_"),
+                            QLibraryInfo::path(QLibraryInfo::TranslationsPath)));
 }
 
 void TestLanguage::homePageFollowsLanguage()

@@ -12,6 +12,8 @@ class TestNotePlacement : public QObject
 private slots:
     void placesSavedFrames_data();
     void placesSavedFrames();
+    void placesNewNoteBesideMain_data();
+    void placesNewNoteBesideMain();
 };
 
 void TestNotePlacement::placesSavedFrames_data()
@@ -41,6 +43,27 @@ void TestNotePlacement::placesSavedFrames()
     const QList<QRect> screens{QRect(0, 0, 1920, 1080), QRect(1920, 0, 1280, 1024)};
     const QRect available(0, 30, 1920, 1050);
     QCOMPARE(NotePlacement::place(saved, screens, available), expected);
+}
+
+void TestNotePlacement::placesNewNoteBesideMain_data()
+{
+    QTest::addColumn<QRect>("main");
+    QTest::addColumn<QRect>("expected");
+    // A 300x200 note on a 1000x700 free area starting at (0, 30).
+    QTest::newRow("room on the right") << QRect(100, 100, 400, 350) << QRect(508, 100, 300, 200);
+    QTest::newRow("right edge: goes left") << QRect(600, 100, 400, 350) << QRect(292, 100, 300, 200);
+    QTest::newRow("slid down onto the screen") << QRect(100, 10, 400, 350) << QRect(508, 30, 300, 200);
+    QTest::newRow("wide main: below") << QRect(0, 30, 1000, 350) << QRect(0, 388, 300, 200);
+    QTest::newRow("wide main at the bottom: above") << QRect(0, 380, 1000, 350) << QRect(0, 172, 300, 200);
+    // No room anywhere: on the screen, covering as little of main as can be.
+    QTest::newRow("main fills the screen") << QRect(0, 30, 1000, 600) << QRect(0, 530, 300, 200);
+}
+
+void TestNotePlacement::placesNewNoteBesideMain()
+{
+    QFETCH(QRect, main);
+    QFETCH(QRect, expected);
+    QCOMPARE(NotePlacement::beside(QSize(300, 200), main, QRect(0, 30, 1000, 700)), expected);
 }
 
 QTEST_GUILESS_MAIN(TestNotePlacement)

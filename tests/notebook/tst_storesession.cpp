@@ -70,6 +70,8 @@ private slots:
     void sessionSaveReportsFailure();
     void autosaveFailureIsToldOnceUntilASaveWorks();
     void quitAfterFailedSaveNeedsSecondRequest();
+    void failedQuitSaveThatLosesNothingQuitsAtOnce_data();
+    void failedQuitSaveThatLosesNothingQuitsAtOnce();
 
 private:
     StoreSession::Source source();
@@ -264,6 +266,7 @@ void TestStoreSession::quitAfterFailedSaveNeedsSecondRequest()
     session.open(source());
     const QByteArray before = readFile(storePath());
     m_notes = oneNote(QStringLiteral("<p>a</p>"));
+    session.scheduleAutosave();
 
     StoreSession::QuitOutcome first = session.quitRequested();
     QCOMPARE(first.answer, StoreSession::QuitAnswer::Stay);
@@ -282,6 +285,32 @@ void TestStoreSession::quitAfterFailedSaveNeedsSecondRequest()
     QCOMPARE(quit.answer, StoreSession::QuitAnswer::Quit);
     QVERIFY(quit.notice.isEmpty());
     QCOMPARE(TabStoreFile::load(storePath()).data.records.first().pathOrText, QStringLiteral("<p>a</p>"));
+}
+
+void TestStoreSession::failedQuitSaveThatLosesNothingQuitsAtOnce_data()
+{
+    QTest::addColumn<bool>("changeTold");
+    QTest::addColumn<QString>("textAtQuit");
+    QTest::newRow("no change since start") << false << QStringLiteral("<p>on disk</p>");
+    QTest::newRow("changed back to what is on disk") << true << QStringLiteral("<p>on disk</p>");
+    QTest::newRow("changed") << true << QStringLiteral("<p>new</p>");
+}
+
+void TestStoreSession::failedQuitSaveThatLosesNothingQuitsAtOnce()
+{
+    QFETCH(bool, changeTold);
+    QFETCH(QString, textAtQuit);
+    QVERIFY(TabStoreFile::save(storePath(), oneNote(QStringLiteral("<p>on disk</p>"))).ok);
+    FullableDisk disk;
+    StoreSession session(storePath(), disk.function());
+    session.open(source());
+    if (changeTold)
+        session.scheduleAutosave();
+    m_notes = oneNote(textAtQuit);
+    const bool losesEdits = textAtQuit != QLatin1String("<p>on disk</p>");
+    const StoreSession::QuitOutcome quit = session.quitRequested();
+    QCOMPARE(quit.answer == StoreSession::QuitAnswer::Stay, losesEdits);
+    QCOMPARE(quit.notice.isEmpty(), !losesEdits);
 }
 
 QTEST_GUILESS_MAIN(TestStoreSession)
