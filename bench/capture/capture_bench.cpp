@@ -12,6 +12,8 @@
 #include "globalshortcut.h"
 #include "widget.h"
 
+#include "backdrop.h"
+
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFile>
@@ -93,32 +95,6 @@ double median(std::vector<double> values)
     return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
 }
 
-/// A full-screen window with a smooth picture, standing in for the desktop.
-class Backdrop : public QWidget
-{
-public:
-    Backdrop()
-        : QWidget(nullptr, Qt::FramelessWindowHint)
-    {
-        setGeometry(QGuiApplication::primaryScreen()->geometry());
-        setAttribute(Qt::WA_OpaquePaintEvent);
-    }
-
-protected:
-    void paintEvent(QPaintEvent *) override
-    {
-        QPainter painter(this);
-        QLinearGradient gradient(0, 0, width(), height());
-        gradient.setColorAt(0, QColor(30, 90, 160));
-        gradient.setColorAt(1, QColor(220, 160, 60));
-        painter.fillRect(rect(), gradient);
-        painter.setPen(Qt::white);
-        // Chinese text too: the program's own windows have loaded the CJK
-        // font long before a capture.
-        for (int y = 0; y < height(); y += 40)
-            painter.drawText(20, y + 30, QStringLiteral("Velmo Note 截图测试: desktop stand-in, row %1").arg(y));
-    }
-};
 
 /// The overlay as the main window runs it, with its first paint timed.
 class TimedWidget : public Widget
@@ -461,7 +437,10 @@ int main(int argc, char *argv[])
             interactive = true;
     }
 
-    Backdrop backdrop;
+    Backdrop backdrop(QGuiApplication::primaryScreen()->geometry(),
+                      // Chinese text too: the program's own windows have loaded the CJK
+                      // font long before a capture.
+                      QStringLiteral("Velmo Note 截图测试: desktop stand-in, row %1"));
     backdrop.show();
     Bench bench(runs, drags);
     spinUntil([] { return false; }, 500);

@@ -12,6 +12,8 @@
 // screen (socket and MIT-SHM), the memory Velmo Note adds while its overlay
 // is up, and with --save the whole-screen PNG save against scrot.
 
+#include "backdrop.h"
+
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
@@ -65,30 +67,6 @@ void spin(int ms)
     }
 }
 
-/// A smooth picture with text over the whole desktop, standing in for it.
-class Backdrop : public QWidget
-{
-public:
-    Backdrop()
-        : QWidget(nullptr, Qt::FramelessWindowHint)
-    {
-        setGeometry(QGuiApplication::primaryScreen()->virtualGeometry());
-        setAttribute(Qt::WA_OpaquePaintEvent);
-    }
-
-protected:
-    void paintEvent(QPaintEvent *) override
-    {
-        QPainter painter(this);
-        QLinearGradient gradient(0, 0, width(), height());
-        gradient.setColorAt(0, QColor(30, 90, 160));
-        gradient.setColorAt(1, QColor(220, 160, 60));
-        painter.fillRect(rect(), gradient);
-        painter.setPen(Qt::white);
-        for (int y = 0; y < height(); y += 40)
-            painter.drawText(20, y + 30, QStringLiteral("Velmo Note capture race, desktop stand-in, row %1").arg(y));
-    }
-};
 
 /// Reads a grid of root-window pixels from a connection of its own.
 class Probe
@@ -259,7 +237,8 @@ int main(int argc, char *argv[])
     if (!display)
         return 1;
 
-    Backdrop backdrop;
+    Backdrop backdrop(QGuiApplication::primaryScreen()->virtualGeometry(),
+                      QStringLiteral("Velmo Note capture race, desktop stand-in, row %1"));
     backdrop.show();
     spin(800);
 
