@@ -4,6 +4,33 @@
 #include <QFileInfo>
 #include <QSaveFile>
 #include <QStringDecoder>
+#include <QTextDocument>
+
+namespace {
+QString megabytes(qint64 bytes)
+{
+    return QString::number(double(bytes) / (1024 * 1024), 'f', 1);
+}
+
+bool isParagraphSeparator(QChar c)
+{
+    // What QTextDocument starts a new block at in plain text.
+    return c == QLatin1Char('\n') || c == QLatin1Char('\r') || c == QChar::ParagraphSeparator;
+}
+
+/// Tags at which the HTML reader starts a new paragraph (or table cell).
+bool startsParagraph(QStringView name)
+{
+    static const char *const names[] = {"p", "div", "li", "td", "th", "tr", "table", "ul", "ol", "dl", "dt", "dd",
+                                        "h1", "h2", "h3", "h4", "h5", "h6", "hr", "pre", "blockquote",
+                                        "body", "center"};
+    for (const char *known : names) {
+        if (name.compare(QLatin1String(known), Qt::CaseInsensitive) == 0)
+            return true;
+    }
+    return false;
+}
+}
 
 NoteFile::ReadResult NoteFile::read(const QString &path)
 {
@@ -14,10 +41,11 @@ NoteFile::ReadResult NoteFile::read(const QString &path)
         return result;
     }
     if (file.size() > MaxBytes) {
-        result.error = QStringLiteral("file too large");
+        result.tooLarge = true;
+        result.error = tr("文件有 %1 MB，便签最多能打开 %2 MB 的文件，没有打开它").arg(megabytes(file.size()), megabytes(MaxBytes));
         return result;
     }
-    const QByteArray bytes = file.read(MaxBytes + 1);
+    QByteArray bytes = file.read(MaxBytes + 1);
     if (bytes.size() > MaxBytes || file.error() != QFileDevice::NoError) {
         result.error = file.errorString();
         return result;
@@ -29,10 +57,80 @@ NoteFile::ReadResult NoteFile::read(const QString &path)
     }
     QStringDecoder decoder(QStringDecoder::System);
     result.text = decoder(bytes);
+    bytes = QByteArray(); // the text is all that stays in memory
     // Text mode: line ends become plain line feeds.
     result.text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+    result.format = formatOf(result.text);
+    if (const qsizetype longest = longestParagraph(result.text, result.format); longest > MaxParagraphChars) {
+        result.tooLarge = true;
+        result.error = tr("文件中有一段长达 %1 个字符，便签一段最多能显示 %2 个字符，没有打开它")
+                           .arg(longest)
+                           .arg(MaxParagraphChars);
+        result.text = QString();
+        return result;
+    }
     result.ok = true;
     return result;
+}
+
+NoteFile::Format NoteFile::formatOf(const QString &text)
+{
+    // mightBeRichText looks only at the start of the text: cheap at any size.
+    return Qt::mightBeRichText(text) ? Format::Html : Format::PlainText;
+}
+
+qsizetype NoteFile::longestParagraph(const QString &text, Format format)
+{
+    qsizetype longest = 0;
+    qsizetype current = 0;
+    const qsizetype size = text.size();
+    if (format == Format::PlainText) {
+        for (qsizetype i = 0; i < size; ++i) {
+            if (isParagraphSeparator(text.at(i))) {
+                longest = std::max(longest, current);
+                current = 0;
+            } else {
+                ++current;
+            }
+        }
+        return std::max(longest, current);
+    }
+    int preDepth = 0;
+    for (qsizetype i = 0; i < size; ++i) {
+        const QChar c = text.at(i);
+        if (c == QLatin1Char('<')) {
+            // A tag: its name decides; its attributes are no text. Without
+            // a closing '>' the rest counts as text, as the reader keeps it.
+            const qsizetype end = text.indexOf(QLatin1Char('>'), i + 1);
+            if (end < 0) {
+                ++current;
+                continue;
+            }
+            qsizetype nameStart = i + 1;
+            const bool closing = nameStart < end && text.at(nameStart) == QLatin1Char('/');
+            if (closing)
+                ++nameStart;
+            qsizetype nameEnd = nameStart;
+            while (nameEnd < end && text.at(nameEnd).isLetterOrNumber())
+                ++nameEnd;
+            const QStringView name = QStringView(text).mid(nameStart, nameEnd - nameStart);
+            if (startsParagraph(name)) {
+                longest = std::max(longest, current);
+                current = 0;
+                if (name.compare(QLatin1String("pre"), Qt::CaseInsensitive) == 0)
+                    preDepth = closing ? std::max(0, preDepth - 1) : preDepth + 1;
+            }
+            i = end;
+            continue;
+        }
+        if (preDepth > 0 && isParagraphSeparator(c)) {
+            longest = std::max(longest, current);
+            current = 0;
+            continue;
+        }
+        ++current;
+    }
+    return std::max(longest, current);
 }
 
 QString NoteFile::write(const QString &path, const QString &html)
