@@ -5,16 +5,17 @@
 // file and stuck on the screen (so its text loads right after start), starts
 // VELMONOTE there and watches it through the X server:
 // - painted: start until the note's text shows in the note window (dark
-//   pixels in its text area, read back from the screen), or until the
-//   refusal notice window... the program shows no note window then: the run
-//   ends when the program answers again;
-// - longest stall: the program's windows are pinged (_NET_WM_PING) every
-//   20 ms; the longest wait for an answer is how long its event loop froze;
-// - peak memory: VmHWM of the process minus that of a run with a one-line
-//   note, read once the process has been idle for a second (background
-//   layout done).
-// Cases: plain-lines, plain-single, html, each at 1, 5, 20 and 32 MB
-// (names like plain-lines-20). Needs an X session (scripts/test-session.sh).
+//   pixels in its text area, read back from the screen); "refused" when the
+//   program refused the file;
+// - stall: the program's windows are pinged (_NET_WM_PING) every 20 ms; the
+//   longest wait for an answer is how long its event loop froze;
+// - busy until: when the program last used more than a fifth of a core (the
+//   editor lays out the rest of a long note in the background);
+// - peak: VmHWM of the process, once idle, minus that of a run with a
+//   one-line note.
+// Cases: plain-lines, plain-single (one line), html, at 1, 5, 8, 20 and 32 MB
+// (names like plain-lines-20; sizes may be fractions). Medians of RUNS runs.
+// Needs an X session with a window manager (scripts/test-session.sh).
 
 #include "tabstorefile.h"
 
@@ -53,7 +54,7 @@ QByteArray makeText(const QString &kind, qint64 bytes)
                "font-size:16pt; font-weight:400; font-style:normal;\">\n";
     }
     const QByteArray end = html ? "</body></html>\n" : "";
-    while (out.size() + end.size() < bytes) {
+    for (;;) {
         QByteArray line;
         const int count = 3 + int(random.bounded(12));
         for (int i = 0; i < count; ++i) {
@@ -69,6 +70,8 @@ QByteArray makeText(const QString &kind, qint64 bytes)
         } else {
             line += kind == QLatin1String("plain-single") ? ' ' : '\n';
         }
+        if (out.size() + line.size() + end.size() > bytes)
+            break;
         out += line;
     }
     out += end;
@@ -153,10 +156,9 @@ struct Run
     qint64 hwmKb = -1;
 };
 
-Run runOnce(const QString &program, const QString &noteFile, bool expectText)
+/// A notebook whose one fixed tab is bound to noteFile and stuck on the screen.
+bool writeNotebook(const QString &folder, const QString &noteFile)
 {
-    Run run;
-    QTemporaryDir folder;
     TabStoreData data;
     TabRecord record;
     record.name = QStringLiteral("big");
@@ -165,7 +167,14 @@ Run runOnce(const QString &program, const QString &noteFile, bool expectText)
     record.onScreen = true;
     record.geometry = NoteFrame;
     data.records << record;
-    if (!TabStoreFile::save(folder.filePath(QStringLiteral("tab.dat")), data).ok)
+    return TabStoreFile::save(folder + QLatin1String("/tab.dat"), data).ok;
+}
+
+Run runOnce(const QString &program, const QString &noteFile)
+{
+    Run run;
+    QTemporaryDir folder;
+    if (!writeNotebook(folder.path(), noteFile))
         return run;
     Display *display = XOpenDisplay(nullptr);
     const Window root = DefaultRootWindow(display);
@@ -203,8 +212,8 @@ Run runOnce(const QString &program, const QString &noteFile, bool expectText)
                 pingSent = -1;
             }
         }
-        // Done: text up (or not expected), answering, and a second without work.
-        if ((run.paintedMs >= 0 || !expectText) && pingSent < 0 && now - lastBusy > 1000 && now > 1500) {
+        // Done: answering, and a second without work (text up, or refused).
+        if (pingSent < 0 && now - lastBusy > 1000 && now > 1500) {
             run.idleMs = lastBusy;
             break;
         }
@@ -224,7 +233,7 @@ Run runOnce(const QString &program, const QString &noteFile, bool expectText)
         } else if (pingSent >= 0) {
             run.stallMs = std::max(run.stallMs, double(now - pingSent));
         }
-        if (run.paintedMs < 0 && expectText && windows.size() >= 2 && darkPixels(display) > 50)
+        if (run.paintedMs < 0 && windows.size() >= 2 && darkPixels(display) > 50)
             run.paintedMs = now;
         // Busy: more than a fifth of a core over the last half second (the
         // title clock and the like use far less).
@@ -252,18 +261,35 @@ double median(QList<double> v)
 int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
+    // A window can go between listing and reading its properties: not fatal.
+    XSetErrorHandler([](Display *, XErrorEvent *) { return 0; });
     QStringList args = app.arguments();
     if (args.size() < 2) {
-        std::fprintf(stderr, "usage: bench_bignote VELMONOTE [RUNS] [CASE...]   (CASE: plain-lines-20, html-5, ...)\n");
+        std::fprintf(stderr, "usage: bench_bignote VELMONOTE [RUNS] [CASE...]   (CASE: plain-lines-20, html-5, ...)\n"
+                             "       bench_bignote --write DIR CASE   (only write DIR/CASE.txt|.not and DIR/tab.dat)\n");
         return 2;
+    }
+    if (args.at(1) == QLatin1String("--write") && args.size() > 3) {
+        const QString name = args.at(3);
+        const qsizetype dash = name.lastIndexOf(QLatin1Char('-'));
+        const QString kind = name.left(dash);
+        const QString path = QDir(args.at(2)).absoluteFilePath(
+            name + (kind == QLatin1String("html") ? QLatin1String(".not") : QLatin1String(".txt")));
+        QFile f(path);
+        if (!f.open(QIODevice::WriteOnly) || f.write(makeText(kind, qint64(name.mid(dash + 1).toDouble() * 1024 * 1024))) < 0)
+            return 1;
+        return writeNotebook(args.at(2), path) ? 0 : 1;
     }
     const QString program = QFileInfo(args.at(1)).absoluteFilePath();
     const int runs = args.size() > 2 ? args.at(2).toInt() : 3;
     QStringList cases = args.mid(3);
     if (cases.isEmpty()) {
+        // The sizes of the report, the largest file that may open (8 MB) and
+        // the longest one-line file that may (0.25 MB: 256K characters).
         for (const char *kind : {"plain-lines", "plain-single", "html"})
-            for (int mb : {1, 5, 20, 32})
-                cases << QStringLiteral("%1-%2").arg(QLatin1String(kind)).arg(mb);
+            for (const char *mb : {"1", "5", "8", "20", "32"})
+                cases << QStringLiteral("%1-%2").arg(QLatin1String(kind), QLatin1String(mb));
+        cases.insert(cases.indexOf(QStringLiteral("plain-single-1")), QStringLiteral("plain-single-0.25"));
     }
     QTemporaryDir files;
     const QString small = files.filePath(QStringLiteral("small.txt"));
@@ -274,15 +300,15 @@ int main(int argc, char *argv[])
     }
     QList<double> base;
     for (int i = 0; i < runs; ++i)
-        base << double(runOnce(program, small, true).hwmKb);
+        base << double(runOnce(program, small).hwmKb);
     const double baseKb = median(base);
     std::printf("one-line note: peak RSS %.0f MB\n", baseKb / 1024);
-    std::printf("%-16s %8s %12s %12s %12s %14s\n", "case", "file MB", "painted ms", "stall ms", "idle ms",
+    std::printf("%-18s %8s %12s %12s %12s %14s\n", "case", "file MB", "painted ms", "stall ms", "busy until",
                 "peak +MB (x)");
     for (const QString &name : cases) {
         const qsizetype dash = name.lastIndexOf(QLatin1Char('-'));
         const QString kind = name.left(dash);
-        const qint64 bytes = name.mid(dash + 1).toLongLong() * 1024 * 1024;
+        const qint64 bytes = qint64(name.mid(dash + 1).toDouble() * 1024 * 1024);
         const QString path = files.filePath(name + (kind == QLatin1String("html") ? QLatin1String(".not")
                                                                                     : QLatin1String(".txt")));
         {
@@ -293,7 +319,7 @@ int main(int argc, char *argv[])
         QList<double> painted, stall, idle, grown;
         int refused = 0;
         for (int i = 0; i < runs; ++i) {
-            const Run run = runOnce(program, path, true);
+            const Run run = runOnce(program, path);
             refused += run.paintedMs < 0;
             painted << run.paintedMs;
             stall << run.stallMs;
@@ -301,8 +327,8 @@ int main(int argc, char *argv[])
             grown << (run.hwmKb - baseKb) / 1024.0;
         }
         const double mb = bytes / (1024.0 * 1024.0);
-        std::printf("%-16s %8.0f %12s %12.0f %12.0f %8.0f (%4.1fx)\n", qPrintable(name), mb,
-                    refused == runs ? "no text" : qPrintable(QString::number(median(painted), 'f', 0)),
+        std::printf("%-18s %8.2f %12s %12.0f %12.0f %8.0f (%4.1fx)\n", qPrintable(name), mb,
+                    refused == runs ? "refused" : qPrintable(QString::number(median(painted), 'f', 0)),
                     median(stall), median(idle), median(grown), median(grown) / mb);
         std::fflush(stdout);
         QFile::remove(path);
