@@ -21,6 +21,12 @@ public:
     /// character and taking about 2.5 s per million characters: longer
     /// paragraphs (a one-line file of megabytes) are refused.
     static constexpr qsizetype MaxParagraphChars = 256 * 1024;
+    /// A run of text with no place to break a line is wrapped at a cost that
+    /// grows with the square of its length (64K characters: 0.8 s, 256K: 12 s).
+    static constexpr qsizetype MaxWordChars = 32 * 1024;
+    /// Each change of format inside a paragraph costs as much as some fifty
+    /// characters, and more where no line can break between them.
+    static constexpr qsizetype MaxParagraphTags = 8000;
 
     enum class Format { Html, PlainText };
 
@@ -44,9 +50,17 @@ public:
 
     /// HTML when the text starts like HTML (Qt::mightBeRichText), else plain text.
     static Format formatOf(const QString &text);
-    /// How many characters the longest paragraph of text holds, never fewer
-    /// than the editor will put in one. Plain text: the longest line. HTML:
-    /// the longest run of characters between the tags that start a paragraph
-    /// (line ends count only inside <pre>), tags themselves not counted.
-    static qsizetype longestParagraph(const QString &text, Format format);
+    /// What makes a text slow to lay out, never less than the editor will meet.
+    struct Shape
+    {
+        qsizetype longestParagraph = 0; // characters
+        qsizetype longestWord = 0;      // characters with no line break possible between them
+        qsizetype mostTags = 0;         // HTML tags inside one paragraph
+    };
+    /// Plain text: paragraphs are lines. HTML: paragraphs run between the
+    /// tags that start one (line ends count only inside <pre>); the text is
+    /// what lies outside tags, entities counted as written. A line may break
+    /// after white space and beside CJK characters; the editor finds more
+    /// places, so words come out no shorter than it sees them.
+    static Shape shapeOf(const QString &text, Format format);
 };

@@ -424,6 +424,14 @@ Bind a key to the command velmonote -Capture in the desktop&apos;s keyboard sett
         <source>文件中有一段长达 %1 个字符，便签一段最多能显示 %2 个字符，没有打开它</source>
         <translation>The file has a paragraph of %1 characters; a note can show at most %2 characters in one paragraph, so it was not opened</translation>
     </message>
+    <message>
+        <source>文件中有一串长达 %1 个字符、中间不能换行的文字，便签最多能显示 %2 个字符的一串，没有打开它</source>
+        <translation>The file has a run of %1 characters with no place to break the line; a note can show at most %2 such characters, so it was not opened</translation>
+    </message>
+    <message>
+        <source>文件中有一段带有 %1 个格式标记，便签一段最多能显示 %2 个，没有打开它</source>
+        <translation>The file has a paragraph with %1 format tags; a note can show at most %2 in one paragraph, so it was not opened</translation>
+    </message>
 </context>
 <context>
     <name>NoteFileActions</name>

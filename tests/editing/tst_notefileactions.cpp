@@ -269,7 +269,10 @@ void TestNoteFileActions::plainTextOpensLineForLine()
     QByteArray bytes = "line one\r\nline  two <b>not bold</b>\n中文\n";
     while (bytes.size() < 2 * 1024 * 1024)
         bytes += "buy milk, fix the bike, call Anna 今天\n";
-    bytes += QByteArray(NoteFile::MaxParagraphChars, 'x');
+    QByteArray paragraph;
+    while (paragraph.size() < NoteFile::MaxParagraphChars)
+        paragraph += "longest paragraph ";
+    bytes += paragraph.left(NoteFile::MaxParagraphChars);
     const QString path = dir->filePath(QStringLiteral("plain.txt"));
     writeFile(path, bytes);
     answerOpen(path);
@@ -293,6 +296,11 @@ void TestNoteFileActions::refusesWhatCannotOpenInTime_data()
     QTest::newRow("HTML paragraph too long")
         << "para.not" << "<html><body><p>" + QByteArray(NoteFile::MaxParagraphChars + 1, 'z') + "</p></body></html>"
         << QString::number(NoteFile::MaxParagraphChars + 1);
+    QTest::newRow("word too long") << "word.txt" << "short line\n" + QByteArray(NoteFile::MaxWordChars + 1, 'w')
+                                   << QString::number(NoteFile::MaxWordChars + 1);
+    QTest::newRow("too many format changes")
+        << "tags.not" << "<html><body><p>" + QByteArray("<b>a</b> ").repeated(NoteFile::MaxParagraphTags / 2 + 1) + "</p>"
+        << QString::number(NoteFile::MaxParagraphTags + 2);
 }
 
 void TestNoteFileActions::refusesWhatCannotOpenInTime()
