@@ -14,7 +14,8 @@
 // - peak: VmHWM of the process, once idle, minus that of a run with a
 //   one-line note.
 // Cases: plain-lines, plain-single (one line), html, at 1, 5, 8, 20 and 32 MB
-// (names like plain-lines-20; sizes may be fractions). Medians of RUNS runs.
+// (names like plain-lines-20; sizes may be fractions), or the path of a file
+// of ones own. Medians of RUNS runs.
 // Needs an X session with a window manager (scripts/test-session.sh).
 
 #include "tabstorefile.h"
@@ -306,12 +307,15 @@ int main(int argc, char *argv[])
     std::printf("%-18s %8s %12s %12s %12s %14s\n", "case", "file MB", "painted ms", "stall ms", "busy until",
                 "peak +MB (x)");
     for (const QString &name : cases) {
+        // A case may also be a file of one's own (left in place).
+        const bool own = QFileInfo(name).isFile();
         const qsizetype dash = name.lastIndexOf(QLatin1Char('-'));
         const QString kind = name.left(dash);
-        const qint64 bytes = qint64(name.mid(dash + 1).toDouble() * 1024 * 1024);
-        const QString path = files.filePath(name + (kind == QLatin1String("html") ? QLatin1String(".not")
-                                                                                    : QLatin1String(".txt")));
-        {
+        const qint64 bytes = own ? QFileInfo(name).size() : qint64(name.mid(dash + 1).toDouble() * 1024 * 1024);
+        const QString path = own ? QFileInfo(name).absoluteFilePath()
+                                 : files.filePath(name + (kind == QLatin1String("html") ? QLatin1String(".not")
+                                                                                        : QLatin1String(".txt")));
+        if (!own) {
             QFile f(path);
             f.open(QIODevice::WriteOnly);
             f.write(makeText(kind, bytes));
@@ -331,7 +335,8 @@ int main(int argc, char *argv[])
                     refused == runs ? "refused" : qPrintable(QString::number(median(painted), 'f', 0)),
                     median(stall), median(idle), median(grown), median(grown) / mb);
         std::fflush(stdout);
-        QFile::remove(path);
+        if (!own)
+            QFile::remove(path);
     }
     return 0;
 }
