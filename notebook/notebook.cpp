@@ -77,6 +77,7 @@ QTextEdit *Notebook::materialize(QWidget *page)
     page->deleteLater();
     adopt(editor, state.html);
     states[editor].pending = state.pending;
+    states[editor].pendingPlain = state.pendingPlain;
     states[editor].fileDirty = state.fileDirty;
     load(editor);
     return editor;
@@ -89,11 +90,18 @@ void Notebook::load(QWidget *widget) const
         return;
     auto *editor = static_cast<QTextEdit *>(widget);
     const QString html = it->pending;
+    const bool plain = it->pendingPlain;
     it->pending = QString();
     it->loading = true;
-    // Stored text is untrusted: a table nested thousands deep would take
-    // the layout down at every start.
-    editor->setHtml(HtmlNesting::limit(html));
+    if (plain) {
+        // A plain-text note file, line for line (the HTML reader would run
+        // its lines into one paragraph).
+        editor->setPlainText(html);
+    } else {
+        // Stored text is untrusted: a table nested thousands deep would take
+        // the layout down at every start.
+        editor->setHtml(HtmlNesting::limit(html));
+    }
     editor->moveCursor(QTextCursor::Start);
     // Loaded text differs from its note file only when it was recovered.
     editor->document()->setModified(states.value(widget).fileDirty);
@@ -391,6 +399,7 @@ int Notebook::restore(const TabStoreData &data)
             continue;
         }
         QString html = record.pathOrText;
+        bool plain = false;
         bool recovered = false;
         if (record.fromFile) {
             // Text that could not reach its file last time is newer than the file.
@@ -398,6 +407,14 @@ int Notebook::restore(const TabStoreData &data)
             const NoteFile::ReadResult saved = recovery.isEmpty() || !QFileInfo::exists(recovery)
                 ? NoteFile::ReadResult() : NoteFile::read(recovery);
             const NoteFile::ReadResult file = saved.ok ? saved : NoteFile::read(record.pathOrText);
+            if (!file.ok && file.tooLarge) {
+                // Kept in tab.dat as it was; the file is left as it is.
+                keptRecords.append(record);
+                ++kept;
+                notices << tr("便签“%1”没有打开：%2（%3）。tab.dat 仍保留它，文件没有改动。")
+                               .arg(record.name, file.error, record.pathOrText);
+                continue;
+            }
             if (!file.ok) {
                 keptRecords.append(record);
                 ++kept;
@@ -406,6 +423,7 @@ int Notebook::restore(const TabStoreData &data)
                 continue;
             }
             html = file.text;
+            plain = file.format == NoteFile::Format::PlainText;
             recovered = saved.ok;
             if (recovered) {
                 notices << tr("便签“%1”的文件 %2 上次无法写入，已从 %3 恢复其文字。")
@@ -420,6 +438,7 @@ int Notebook::restore(const TabStoreData &data)
             EditorState state;
             state.html = record.fromFile ? QString() : record.pathOrText;
             state.pending = html.isNull() ? QStringLiteral("") : html;
+            state.pendingPlain = plain;
             state.placeholder = true;
             // Recovered text still has to reach its note file.
             state.fileDirty = recovered;
@@ -432,6 +451,7 @@ int Notebook::restore(const TabStoreData &data)
         QTextEdit *editor = createEditor();
         adopt(editor, record.fromFile ? QString() : record.pathOrText);
         states[editor].pending = html.isNull() ? QStringLiteral("") : html;
+        states[editor].pendingPlain = plain;
         states[editor].fileDirty = recovered;
         fixed.insert(editor, qMakePair(record.name, record.fromFile ? record.pathOrText : QString()));
         // Its text goes in once the note is up (and the skin once every record is read).

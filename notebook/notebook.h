@@ -142,6 +142,7 @@ private:
     {
         QString html;           // last HTML taken from the editor; null when stale
         QString pending;        // text not yet put into the editor; null once loaded
+        bool pendingPlain = false; // pending is plain text (from a note file), not HTML
         bool fileDirty = false; // changed since last written to its note file
         bool loading = false;   // the editor is being filled, not edited
         bool placeholder = false; // a restored tab's page, no editor yet
