@@ -11,18 +11,18 @@
 
 NoteFileActions::NoteFileActions(Notebook *book, QTabWidget *tabWidget, QWidget *parent)
     : QObject(parent)
-    , notebook(book)
-    , tabs(tabWidget)
-    , dialogParent(parent)
+    , m_notebook(book)
+    , m_tabs(tabWidget)
+    , m_dialogParent(parent)
 {
-    chooseOpenPath = [](QWidget *owner) { return QFileDialog::getOpenFileName(owner, tr("选择文件")); };
-    chooseSavePath = [](QWidget *owner) { return QFileDialog::getSaveFileName(owner, tr("保存文件")); };
+    m_chooseOpenPath = [](QWidget *owner) { return QFileDialog::getOpenFileName(owner, tr("选择文件")); };
+    m_chooseSavePath = [](QWidget *owner) { return QFileDialog::getSaveFileName(owner, tr("保存文件")); };
 }
 
 NoteFileActions::Opened NoteFileActions::open()
 {
     Opened result;
-    const QString name = chooseOpenPath(dialogParent);
+    const QString name = m_chooseOpenPath(m_dialogParent);
     if (name.isEmpty()) {
         result.message = tr("没有选择文件");
         return result;
@@ -35,12 +35,12 @@ NoteFileActions::Opened NoteFileActions::open()
         return result;
     }
     auto *editor = new QTextEdit;
-    notebook->addOpenedEditor(editor, QFileInfo(name).baseName());
+    m_notebook->addOpenedEditor(editor, QFileInfo(name).baseName());
     // The note font of a new tab: relative sizes (headings) and text without
     // a font of its own come back as they were saved.
     editor->setFont(QFont(tr("calibri"), 16));
     editor->setAcceptRichText(true);
-    tabs->setCurrentWidget(editor);
+    m_tabs->setCurrentWidget(editor);
     if (file.format == NoteFile::Format::PlainText) {
         // Never through the HTML reader: it would run every line into one
         // paragraph, which takes seconds per megabyte to lay out.
@@ -51,28 +51,28 @@ NoteFileActions::Opened NoteFileActions::open()
     }
     file.text = QString();
     editor->moveCursor(QTextCursor::Start);
-    notebook->bindNoteFile(editor, name);
+    m_notebook->bindNoteFile(editor, name);
     // Just read: nothing to write back until the user changes the text.
-    notebook->noteFileWritten(editor);
+    m_notebook->noteFileWritten(editor);
     result.editor = editor;
     return result;
 }
 
 QString NoteFileActions::save()
 {
-    QTextEdit *editor = notebook->currentEditor();
+    QTextEdit *editor = m_notebook->currentEditor();
     if (!editor)
         return QString();
-    QString path = notebook->noteFile(editor);
+    QString path = m_notebook->noteFile(editor);
     if (path.isEmpty())
-        path = chooseSavePath(dialogParent);
+        path = m_chooseSavePath(m_dialogParent);
     if (path.isEmpty())
         return tr("未选择文件");
     path = NoteFile::savePath(path);
     const QString error = NoteFile::write(path, editor->toHtml());
     if (!error.isEmpty())
         return tr("保存文件出错");
-    notebook->noteFileWritten(editor);
-    notebook->bindNoteFile(editor, path);
+    m_notebook->noteFileWritten(editor);
+    m_notebook->bindNoteFile(editor, path);
     return tr("已保存便签内容");
 }

@@ -32,16 +32,16 @@ public:
     /// dialogParent: the window the file dialogs belong to (also our parent).
     NoteFileActions(Notebook *notebook, QTabWidget *tabs, QWidget *dialogParent);
 
-    void setOpenChooser(PathChooser chooser) { chooseOpenPath = std::move(chooser); }
-    void setSaveChooser(PathChooser chooser) { chooseSavePath = std::move(chooser); }
+    void setOpenChooser(PathChooser chooser) { m_chooseOpenPath = std::move(chooser); }
+    void setSaveChooser(PathChooser chooser) { m_chooseSavePath = std::move(chooser); }
 
     Opened open();
     QString save();
 
 private:
-    Notebook *notebook;
-    QTabWidget *tabs;
-    QWidget *dialogParent;
-    PathChooser chooseOpenPath;
-    PathChooser chooseSavePath;
+    Notebook *m_notebook;
+    QTabWidget *m_tabs;
+    QWidget *m_dialogParent;
+    PathChooser m_chooseOpenPath;
+    PathChooser m_chooseSavePath;
 };
