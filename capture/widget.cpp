@@ -33,10 +33,6 @@
 
 #include <cmath>
 
-#ifdef __GLIBC__
-#include <malloc.h>
-#endif
-
 namespace {
 const QColor DimColor(182, 182, 182, 192);
 const QColor HintColor(255, 255, 0);
@@ -187,12 +183,6 @@ void Widget::releasePicture()
     fullPixmap = QImage();
     if (m_presenter)
         m_presenter->release();
-#ifdef __GLIBC__
-    // A picture below glibc's (self-raising) mmap threshold came from the
-    // heap; without a trim its pages would stay with the program between
-    // captures.
-    malloc_trim(0);
-#endif
 }
 
 QPaintEngine *Widget::paintEngine() const

@@ -7,6 +7,10 @@
 
 #include <cstdlib>
 
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
+
 std::unique_ptr<X11GrabSource> X11GrabSource::create()
 {
     auto *x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
@@ -29,6 +33,15 @@ std::unique_ptr<X11GrabSource> X11GrabSource::create()
     if (!bits32)
         return nullptr;
     const QRect rootArea(0, 0, screen->width_in_pixels, screen->height_in_pixels);
+#ifdef __GLIBC__
+    // The picture is the reply's own allocation. glibc raises its mmap
+    // threshold to the size of a freed mapping (up to 32 MiB), after which
+    // every later picture would come from the heap and stay with the program
+    // between captures. A fixed threshold keeps pictures in mappings of their
+    // own that go back to the system when the capture ends.
+    static const bool fixedThreshold = mallopt(M_MMAP_THRESHOLD, 4 * 1024 * 1024) == 1;
+    Q_UNUSED(fixedThreshold);
+#endif
     return std::unique_ptr<X11GrabSource>(new X11GrabSource(c, screen->root, rootArea));
 }
 

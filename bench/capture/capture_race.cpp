@@ -282,12 +282,17 @@ int main(int argc, char *argv[])
     std::vector<double> velmoIdle, flameIdle;
     Tool flameTool{"Flameshot (flameshot gui)", {}, -1, 0};
     std::vector<double> memAdded, memAfter;
+    // Memory kept by one capture would raise every later "before": compare
+    // what stays after each capture with the level before the first one.
+    long baseline = -1;
 
     std::vector<double> *velmoTarget = nullptr;
     std::vector<double> *flameTarget = nullptr;
     auto runVelmo = [&](bool first) {
         const std::vector<quint32> base = probe.sample();
         const long before = residentKiB(velmo.processId());
+        if (baseline < 0)
+            baseline = before;
         const qint64 sent = nowUs();
         keys(display, {XK_Control_L, XK_Alt_L, XK_c});
         const qint64 done = probe.waitSettledChange(base, 200, 5000);
@@ -308,7 +313,7 @@ int main(int argc, char *argv[])
         else
             velmoTool.later.push_back(ms);
         memAdded.push_back((shown - before) / 1024.0);
-        memAfter.push_back((after - before) / 1024.0);
+        memAfter.push_back((after - baseline) / 1024.0);
     };
     auto runFlameshot = [&](bool first) {
         const std::vector<quint32> base = probe.sample();
@@ -403,7 +408,7 @@ int main(int argc, char *argv[])
                 median(shmMs));
     const double frameMiB = double(probe.size().width()) * probe.size().height() * 4 / 1048576.0;
     std::printf("Velmo Note memory (private + shared): one frame %.1f MiB; added while shown: median %.1f MiB "
-                "(%.2f frames), after closing: %+.1f MiB\n",
+                "(%.2f frames), after closing (against before the first capture): %+.1f MiB\n",
                 frameMiB, median(memAdded), median(memAdded) / frameMiB, median(memAfter));
 
     if (save) {
