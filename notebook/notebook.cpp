@@ -19,27 +19,27 @@
 Notebook::Notebook(QTabWidget *tabWidget, QTextEdit *homeEdit, const QIcon &pin, const QIcon &unpin,
                    QObject *parent)
     : QObject(parent)
-    , tabs(tabWidget)
-    , home(homeEdit)
-    , pinIcon(pin)
-    , unpinIcon(unpin)
+    , m_tabs(tabWidget)
+    , m_home(homeEdit)
+    , m_pinIcon(pin)
+    , m_unpinIcon(unpin)
 {
 }
 
 Notebook::~Notebook()
 {
     // Desktop notes have no parent; they end with the notebook.
-    qDeleteAll(notes);
+    qDeleteAll(m_notes);
 }
 
 QTextEdit *Notebook::currentEditor() const
 {
-    return editorAt(tabs->currentIndex());
+    return editorAt(m_tabs->currentIndex());
 }
 
 QTextEdit *Notebook::editorAt(int index) const
 {
-    QWidget *page = tabs->widget(index);
+    QWidget *page = m_tabs->widget(index);
     auto *editor = qobject_cast<QTextEdit *>(page);
     if (!editor && page)
         editor = const_cast<Notebook *>(this)->materialize(page);
@@ -50,42 +50,42 @@ QTextEdit *Notebook::editorAt(int index) const
 
 QTextEdit *Notebook::materialize(QWidget *page)
 {
-    const auto it = states.find(page);
-    if (it == states.end() || !it->placeholder)
+    const auto it = m_states.find(page);
+    if (it == m_states.end() || !it->placeholder)
         return nullptr;
     EditorState state = *it;
-    states.erase(it);
+    m_states.erase(it);
     state.placeholder = false;
     page->removeEventFilter(this);
 
     QTextEdit *editor = createEditor();
     // The editor takes the page's place everywhere the page was known.
-    if (fixed.contains(page))
-        fixed.insert(editor, fixed.take(page));
-    if (noteFiles.contains(page))
-        noteFiles.insert(editor, noteFiles.take(page));
-    const int index = tabs->indexOf(page);
+    if (m_fixed.contains(page))
+        m_fixed.insert(editor, m_fixed.take(page));
+    if (m_noteFiles.contains(page))
+        m_noteFiles.insert(editor, m_noteFiles.take(page));
+    const int index = m_tabs->indexOf(page);
     {
         // One tab swapped for another is no change of tab to anyone outside.
-        const QSignalBlocker blocker(tabs);
-        const bool current = tabs->currentIndex() == index;
-        tabs->insertTab(index, editor, tabs->tabIcon(index), tabs->tabText(index));
-        tabs->removeTab(index + 1);
+        const QSignalBlocker blocker(m_tabs);
+        const bool current = m_tabs->currentIndex() == index;
+        m_tabs->insertTab(index, editor, m_tabs->tabIcon(index), m_tabs->tabText(index));
+        m_tabs->removeTab(index + 1);
         if (current)
-            tabs->setCurrentIndex(index);
+            m_tabs->setCurrentIndex(index);
     }
     page->deleteLater();
     adopt(editor, state.html);
-    states[editor].pending = state.pending;
-    states[editor].fileDirty = state.fileDirty;
+    m_states[editor].pending = state.pending;
+    m_states[editor].fileDirty = state.fileDirty;
     load(editor);
     return editor;
 }
 
 void Notebook::load(QWidget *widget) const
 {
-    const auto it = states.find(widget);
-    if (it == states.end() || it->pending.isNull() || it->placeholder)
+    const auto it = m_states.find(widget);
+    if (it == m_states.end() || it->pending.isNull() || it->placeholder)
         return;
     auto *editor = static_cast<QTextEdit *>(widget);
     const QString html = it->pending;
@@ -96,8 +96,8 @@ void Notebook::load(QWidget *widget) const
     editor->setHtml(HtmlNesting::limit(html));
     editor->moveCursor(QTextCursor::Start);
     // Loaded text differs from its note file only when it was recovered.
-    editor->document()->setModified(states.value(widget).fileDirty);
-    states[widget].loading = false;
+    editor->document()->setModified(m_states.value(widget).fileDirty);
+    m_states[widget].loading = false;
     editor->removeEventFilter(const_cast<Notebook *>(this));
 }
 
@@ -111,9 +111,9 @@ bool Notebook::eventFilter(QObject *watched, QEvent *event)
         QMetaObject::invokeMethod(this, [this, page = QPointer<QWidget>(page)] {
             if (!page)
                 return;
-            if (!states.value(page).placeholder)
+            if (!m_states.value(page).placeholder)
                 load(page);
-            else if (const int index = tabs->indexOf(page); index >= 0)
+            else if (const int index = m_tabs->indexOf(page); index >= 0)
                 editorAt(index);
         }, Qt::QueuedConnection);
     }
@@ -122,8 +122,8 @@ bool Notebook::eventFilter(QObject *watched, QEvent *event)
 
 bool Notebook::isFixed(QWidget *editor) const
 {
-    const auto it = fixed.constFind(editor);
-    return it != fixed.constEnd() && !it->first.isEmpty();
+    const auto it = m_fixed.constFind(editor);
+    return it != m_fixed.constEnd() && !it->first.isEmpty();
 }
 
 QTextEdit *Notebook::createEditor() const
@@ -137,32 +137,32 @@ void Notebook::adopt(QTextEdit *editor, const QString &cachedHtml)
 {
     EditorState state;
     state.html = cachedHtml;
-    states.insert(editor, state);
+    m_states.insert(editor, state);
     connect(editor->document(), &QTextDocument::contentsChanged, this, [this, editor] {
         editorChanged(editor);
     });
     connect(editor, &QObject::destroyed, this, [this, editor] {
-        states.remove(editor);
-        fixed.remove(editor);
-        noteFiles.remove(editor);
+        m_states.remove(editor);
+        m_fixed.remove(editor);
+        m_noteFiles.remove(editor);
     });
     emit editorAdded(editor);
 }
 
 void Notebook::editorChanged(QTextEdit *editor)
 {
-    EditorState &state = states[editor];
+    EditorState &state = m_states[editor];
     if (state.loading)
         return;
     state.html = QString();
     state.fileDirty = true;
-    if (fixed.contains(editor))
+    if (m_fixed.contains(editor))
         emit changed();
 }
 
 void Notebook::appendTab(QWidget *editor, const QString &title, bool fixedIcon)
 {
-    tabs->addTab(editor, fixedIcon ? pinIcon : unpinIcon, title);
+    m_tabs->addTab(editor, fixedIcon ? m_pinIcon : m_unpinIcon, title);
 }
 
 Notebook::Refusal Notebook::addTab(const QString &name)
@@ -174,7 +174,7 @@ Notebook::Refusal Notebook::addTab(const QString &name)
     editor->setFont(QFont(tr("calibri"), 16));
     editor->setAcceptRichText(true);
     adopt(editor, QString());
-    tabs->setCurrentWidget(editor);
+    m_tabs->setCurrentWidget(editor);
     return Refusal::None;
 }
 
@@ -182,10 +182,10 @@ Notebook::Refusal Notebook::renameTab(int index, const QString &name)
 {
     if (name.isEmpty())
         return Refusal::EmptyName;
-    tabs->setTabText(index, name);
-    QWidget *editor = tabs->widget(index);
-    auto it = fixed.find(editor);
-    if (it != fixed.end() && !it->first.isEmpty()) {
+    m_tabs->setTabText(index, name);
+    QWidget *editor = m_tabs->widget(index);
+    auto it = m_fixed.find(editor);
+    if (it != m_fixed.end() && !it->first.isEmpty()) {
         it->first = name;
         emit changed();
     }
@@ -194,39 +194,39 @@ Notebook::Refusal Notebook::renameTab(int index, const QString &name)
 
 Notebook::Refusal Notebook::deleteTab(int index)
 {
-    QWidget *editor = tabs->widget(index);
+    QWidget *editor = m_tabs->widget(index);
     if (!editor)
         return Refusal::None;
-    if (editor == home)
+    if (editor == m_home)
         return Refusal::HomeTab;
-    noteFiles.remove(editor);
-    if (tabs->tabIcon(index).cacheKey() == pinIcon.cacheKey())
+    m_noteFiles.remove(editor);
+    if (m_tabs->tabIcon(index).cacheKey() == m_pinIcon.cacheKey())
         return Refusal::FixedTab;
-    tabs->removeTab(index);
+    m_tabs->removeTab(index);
     disconnect(editor, nullptr, this, nullptr);
-    states.remove(editor);
+    m_states.remove(editor);
     editor->deleteLater();
     return Refusal::None;
 }
 
 void Notebook::fixCurrent()
 {
-    QWidget *editor = tabs->currentWidget();
-    if (!editor || editor == home)
+    QWidget *editor = m_tabs->currentWidget();
+    if (!editor || editor == m_home)
         return;
-    const int index = tabs->currentIndex();
-    tabs->setTabIcon(index, pinIcon);
-    fixed.insert(editor, qMakePair(tabs->tabText(index), noteFiles.value(editor)));
+    const int index = m_tabs->currentIndex();
+    m_tabs->setTabIcon(index, m_pinIcon);
+    m_fixed.insert(editor, qMakePair(m_tabs->tabText(index), m_noteFiles.value(editor)));
     emit changed();
 }
 
 void Notebook::unfixCurrent()
 {
-    QWidget *editor = tabs->currentWidget();
-    if (!editor || editor == home || !isFixed(editor))
+    QWidget *editor = m_tabs->currentWidget();
+    if (!editor || editor == m_home || !isFixed(editor))
         return;
-    fixed.remove(editor);
-    tabs->setTabIcon(tabs->currentIndex(), unpinIcon);
+    m_fixed.remove(editor);
+    m_tabs->setTabIcon(m_tabs->currentIndex(), m_unpinIcon);
     emit changed();
 }
 
@@ -239,13 +239,13 @@ void Notebook::addOpenedEditor(QTextEdit *editor, const QString &title)
 
 void Notebook::bindNoteFile(QWidget *editor, const QString &path)
 {
-    noteFiles.insert(editor, path);
+    m_noteFiles.insert(editor, path);
 }
 
 void Notebook::noteFileWritten(QWidget *editor)
 {
-    if (states.contains(editor))
-        states[editor].fileDirty = false;
+    if (m_states.contains(editor))
+        m_states[editor].fileDirty = false;
     if (auto *textEdit = qobject_cast<QTextEdit *>(editor))
         textEdit->document()->setModified(false);
 }
@@ -254,13 +254,13 @@ bool Notebook::differsFromFile(QWidget *editor) const
 {
     // Undoing back to the text last read or written counts as no change.
     const auto *textEdit = qobject_cast<const QTextEdit *>(editor);
-    return states.value(editor).fileDirty && (!textEdit || textEdit->document()->isModified());
+    return m_states.value(editor).fileDirty && (!textEdit || textEdit->document()->isModified());
 }
 
 NoteWidget *Notebook::stick(QTextEdit *editor, const QString &title, const QString &skinPath)
 {
     auto *note = new NoteWidget(title);
-    notes.append(note);
+    m_notes.append(note);
     note->setBackground(skinPath);
     note->setTextEdit(editor);
     connect(note, &NoteWidget::sigClose, this, &Notebook::backToTab);
@@ -271,14 +271,14 @@ NoteWidget *Notebook::stick(QTextEdit *editor, const QString &title, const QStri
 NoteWidget *Notebook::moveCurrentToScreen(const QString &skinPath)
 {
     QTextEdit *editor = currentEditor();
-    if (!editor || editor == home)
+    if (!editor || editor == m_home)
         return nullptr;
-    const QString title = tabs->tabText(tabs->currentIndex());
-    tabs->removeTab(tabs->currentIndex());
+    const QString title = m_tabs->tabText(m_tabs->currentIndex());
+    m_tabs->removeTab(m_tabs->currentIndex());
     NoteWidget *note = stick(editor, title, skinPath);
     // Beside the main window on its screen: the window manager would put it
     // under the always-on-top main window, where nobody sees it.
-    const QWidget *main = tabs->window();
+    const QWidget *main = m_tabs->window();
     if (const QScreen *screen = main->screen())
         note->move(NotePlacement::beside(note->size(), QRect(WindowPosition::onScreen(main), main->size()),
                                          screen->availableGeometry())
@@ -286,36 +286,36 @@ NoteWidget *Notebook::moveCurrentToScreen(const QString &skinPath)
     note->show();
     note->raise();
     note->activateWindow();
-    if (fixed.contains(editor))
+    if (m_fixed.contains(editor))
         emit changed();
     return note;
 }
 
 void Notebook::backToTab(NoteWidget *note)
 {
-    const int index = notes.indexOf(note);
+    const int index = m_notes.indexOf(note);
     if (index < 0)
         return;
     QTextEdit *editor = note->getTextEdit();
-    tabs->addTab(editor, note->getTitle());
-    tabs->setCurrentIndex(tabs->count() - 1);
-    tabs->setTabIcon(tabs->count() - 1, isFixed(editor) ? pinIcon : unpinIcon);
+    m_tabs->addTab(editor, note->getTitle());
+    m_tabs->setCurrentIndex(m_tabs->count() - 1);
+    m_tabs->setTabIcon(m_tabs->count() - 1, isFixed(editor) ? m_pinIcon : m_unpinIcon);
     disconnect(note, nullptr, this, nullptr);
     note->deleteLater();
-    notes.removeAt(index);
-    if (fixed.contains(editor))
+    m_notes.removeAt(index);
+    if (m_fixed.contains(editor))
         emit changed();
 }
 
 void Notebook::noteMoved(NoteWidget *note)
 {
-    if (fixed.contains(note->getTextEdit()))
+    if (m_fixed.contains(note->getTextEdit()))
         emit changed();
 }
 
 QString Notebook::htmlOf(QWidget *page)
 {
-    EditorState &state = states[page];
+    EditorState &state = m_states[page];
     if (state.html.isNull())
         state.html = state.placeholder ? state.pending : static_cast<QTextEdit *>(page)->toHtml();
     return state.html;
@@ -325,10 +325,10 @@ TabStoreData Notebook::snapshot(const QString &skinPath)
 {
     TabStoreData data;
     data.skinPath = skinPath;
-    data.records.reserve(fixed.size() + keptRecords.size());
+    data.records.reserve(m_fixed.size() + m_keptRecords.size());
     const auto add = [&](QWidget *widget, NoteWidget *note) {
-        const auto it = fixed.constFind(widget);
-        if (it == fixed.constEnd())
+        const auto it = m_fixed.constFind(widget);
+        if (it == m_fixed.constEnd())
             return;
         TabRecord record;
         record.name = it->first;
@@ -350,11 +350,11 @@ TabStoreData Notebook::snapshot(const QString &skinPath)
     // In the order the user sees them: tabs left to right, then the notes on
     // the screen in the order they were stuck there. (Ordering by editor
     // address shuffled the tabs at every start.)
-    for (int i = 0; i < tabs->count(); ++i)
-        add(tabs->widget(i), nullptr);
-    for (NoteWidget *note : notes)
+    for (int i = 0; i < m_tabs->count(); ++i)
+        add(m_tabs->widget(i), nullptr);
+    for (NoteWidget *note : m_notes)
         add(note->getTextEdit(), note);
-    data.records.append(keptRecords);
+    data.records.append(m_keptRecords);
     return data;
 }
 
@@ -368,12 +368,12 @@ QRect Notebook::placeOnScreen(const QRect &saved) const
 
 QString Notebook::recoveryPath(const QString &notePath) const
 {
-    if (recoveryFolder.isEmpty())
+    if (m_recoveryFolder.isEmpty())
         return QString();
     // The note's own file name for the user to recognise, the hash of its
     // whole path to tell apart notes of the same name in different folders.
     const QByteArray hash = QCryptographicHash::hash(notePath.toUtf8(), QCryptographicHash::Sha1).toHex().left(12);
-    return recoveryFolder + QLatin1String("/tab.dat.recovered/") + QString::fromLatin1(hash) + QLatin1Char('-')
+    return m_recoveryFolder + QLatin1String("/tab.dat.recovered/") + QString::fromLatin1(hash) + QLatin1Char('-')
         + NoteFile::savePath(QFileInfo(notePath).fileName());
 }
 
@@ -382,10 +382,10 @@ int Notebook::restore(const TabStoreData &data)
     int kept = 0;
     int restored = 0;
     int beyondLimit = 0;
-    notices.clear();
+    m_notices.clear();
     for (const TabRecord &record : data.records) {
         if (restored == MaxRestored) {
-            keptRecords.append(record);
+            m_keptRecords.append(record);
             ++kept;
             ++beyondLimit;
             continue;
@@ -399,16 +399,16 @@ int Notebook::restore(const TabStoreData &data)
                 ? NoteFile::ReadResult() : NoteFile::read(recovery);
             const NoteFile::ReadResult file = saved.ok ? saved : NoteFile::read(record.pathOrText);
             if (!file.ok) {
-                keptRecords.append(record);
+                m_keptRecords.append(record);
                 ++kept;
-                notices << tr("便签“%1”未能恢复：无法读取 %2（%3）。tab.dat 仍保留它，文件可读后下次启动会恢复。")
+                m_notices << tr("便签“%1”未能恢复：无法读取 %2（%3）。tab.dat 仍保留它，文件可读后下次启动会恢复。")
                                .arg(record.name, record.pathOrText, file.error);
                 continue;
             }
             html = file.text;
             recovered = saved.ok;
             if (recovered) {
-                notices << tr("便签“%1”的文件 %2 上次无法写入，已从 %3 恢复其文字。")
+                m_notices << tr("便签“%1”的文件 %2 上次无法写入，已从 %3 恢复其文字。")
                                .arg(record.name, record.pathOrText, recovery);
             }
         }
@@ -423,17 +423,17 @@ int Notebook::restore(const TabStoreData &data)
             state.placeholder = true;
             // Recovered text still has to reach its note file.
             state.fileDirty = recovered;
-            states.insert(page, state);
+            m_states.insert(page, state);
             page->installEventFilter(this);
-            fixed.insert(page, qMakePair(record.name, record.fromFile ? record.pathOrText : QString()));
+            m_fixed.insert(page, qMakePair(record.name, record.fromFile ? record.pathOrText : QString()));
             appendTab(page, record.name, true);
             continue;
         }
         QTextEdit *editor = createEditor();
         adopt(editor, record.fromFile ? QString() : record.pathOrText);
-        states[editor].pending = html.isNull() ? QStringLiteral("") : html;
-        states[editor].fileDirty = recovered;
-        fixed.insert(editor, qMakePair(record.name, record.fromFile ? record.pathOrText : QString()));
+        m_states[editor].pending = html.isNull() ? QStringLiteral("") : html;
+        m_states[editor].fileDirty = recovered;
+        m_fixed.insert(editor, qMakePair(record.name, record.fromFile ? record.pathOrText : QString()));
         // Its text goes in once the note is up (and the skin once every record is read).
         editor->installEventFilter(this);
         NoteWidget *note = stick(editor, record.name, QString());
@@ -441,7 +441,7 @@ int Notebook::restore(const TabStoreData &data)
         note->show();
     }
     if (beyondLimit > 0) {
-        notices << tr("tab.dat 中的常驻标签超过 %1 个，只打开了前 %1 个；其余 %2 个原样保留在 tab.dat 中。")
+        m_notices << tr("tab.dat 中的常驻标签超过 %1 个，只打开了前 %1 个；其余 %2 个原样保留在 tab.dat 中。")
                        .arg(MaxRestored).arg(beyondLimit);
     }
     return kept;
@@ -450,7 +450,7 @@ int Notebook::restore(const TabStoreData &data)
 QStringList Notebook::writeChangedNoteFiles()
 {
     QStringList errors;
-    for (auto it = fixed.begin(); it != fixed.end(); ++it) {
+    for (auto it = m_fixed.begin(); it != m_fixed.end(); ++it) {
         const QString path = it->second;
         QWidget *editor = it.key();
         if (path.isEmpty() || !differsFromFile(editor))
@@ -472,7 +472,7 @@ QStringList Notebook::writeChangedNoteFiles()
             errors << line;
             continue;
         }
-        states[editor].fileDirty = false;
+        m_states[editor].fileDirty = false;
         // The file has the text now; an older recovered copy would win at the next start.
         if (!recovery.isEmpty())
             QFile::remove(recovery);
@@ -480,8 +480,8 @@ QStringList Notebook::writeChangedNoteFiles()
         // and stays bound to that file from now on.
         if (target != path) {
             it->second = target;
-            if (noteFiles.contains(editor))
-                noteFiles.insert(editor, target);
+            if (m_noteFiles.contains(editor))
+                m_noteFiles.insert(editor, target);
         }
     }
     return errors;

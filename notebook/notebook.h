@@ -46,7 +46,7 @@ public:
     /// The editor of tab index, with its text loaded (restored tabs get
     /// their editor and text when first shown, so a large notebook starts fast).
     QTextEdit *editorAt(int index) const;
-    QTextEdit *homeEditor() const { return home; }
+    QTextEdit *homeEditor() const { return m_home; }
 
     Refusal addTab(const QString &name);
     Refusal renameTab(int index, const QString &name);
@@ -64,10 +64,10 @@ public:
     /// Sticks the current tab on the screen; returns the note, or null for the home tab.
     NoteWidget *moveCurrentToScreen(const QString &skinPath);
     void backToTab(NoteWidget *note);
-    const QList<NoteWidget *> &noteList() const { return notes; }
+    const QList<NoteWidget *> &noteList() const { return m_notes; }
 
-    const QMap<QWidget *, QPair<QString, QString>> &fixedTabs() const { return fixed; }
-    QString noteFile(QWidget *editor) const { return noteFiles.value(editor); }
+    const QMap<QWidget *, QPair<QString, QString>> &fixedTabs() const { return m_fixed; }
+    QString noteFile(QWidget *editor) const { return m_noteFiles.value(editor); }
     void bindNoteFile(QWidget *editor, const QString &path);
     bool isFixed(QWidget *editor) const;
 
@@ -81,7 +81,7 @@ public:
 
     /// Where text goes that could not be written to its note file (a folder
     /// beside tab.dat); empty: nowhere.
-    void setRecoveryFolder(const QString &folder) { recoveryFolder = folder; }
+    void setRecoveryFolder(const QString &folder) { m_recoveryFolder = folder; }
     /// The file that keeps the text of the note bound to notePath when that
     /// file cannot be written.
     QString recoveryPath(const QString &notePath) const;
@@ -95,7 +95,7 @@ public:
     /// What the user must hear about the last restore(): one line per note
     /// that could not be restored or came from its recovery file, saying
     /// where its text is. Empty when everything came back as stored.
-    QStringList restoreNotices() const { return notices; }
+    QStringList restoreNotices() const { return m_notices; }
     /// Writes every fixed, file-bound note whose text changed since it was
     /// last written to its file, as a save of that note would. Returns the
     /// errors, one line per file that failed. The text of a note whose file
@@ -127,16 +127,16 @@ private:
     QTextEdit *materialize(QWidget *page);
     bool eventFilter(QObject *watched, QEvent *event) override;
 
-    QTabWidget *tabs;
-    QTextEdit *home;
-    QIcon pinIcon;
-    QIcon unpinIcon;
-    QMap<QWidget *, QPair<QString, QString>> fixed;
-    QMap<QWidget *, QString> noteFiles;
-    QList<NoteWidget *> notes;
-    QList<TabRecord> keptRecords;
-    QString recoveryFolder;
-    QStringList notices;
+    QTabWidget *m_tabs;
+    QTextEdit *m_home;
+    QIcon m_pinIcon;
+    QIcon m_unpinIcon;
+    QMap<QWidget *, QPair<QString, QString>> m_fixed;
+    QMap<QWidget *, QString> m_noteFiles;
+    QList<NoteWidget *> m_notes;
+    QList<TabRecord> m_keptRecords;
+    QString m_recoveryFolder;
+    QStringList m_notices;
 
     struct EditorState
     {
@@ -146,5 +146,5 @@ private:
         bool loading = false;   // the editor is being filled, not edited
         bool placeholder = false; // a restored tab's page, no editor yet
     };
-    mutable QHash<QWidget *, EditorState> states;
+    mutable QHash<QWidget *, EditorState> m_states;
 };
