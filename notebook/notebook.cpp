@@ -13,6 +13,7 @@
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QScreen>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QTextEdit>
 
@@ -199,9 +200,11 @@ Notebook::Refusal Notebook::deleteTab(int index)
         return Refusal::None;
     if (editor == m_home)
         return Refusal::HomeTab;
-    m_noteFiles.remove(editor);
+    const QString boundFile = m_noteFiles.take(editor);
     if (m_tabs->tabIcon(index).cacheKey() == m_pinIcon.cacheKey())
         return Refusal::FixedTab;
+    if (!boundFile.isEmpty())
+        emit fileTabDeleted(boundFile, htmlOf(editor));
     m_tabs->removeTab(index);
     disconnect(editor, nullptr, this, nullptr);
     m_states.remove(editor);
@@ -246,8 +249,12 @@ void Notebook::noteFileWritten(QWidget *editor)
 {
     if (m_states.contains(editor))
         m_states[editor].fileDirty = false;
-    if (auto *textEdit = qobject_cast<QTextEdit *>(editor))
+    auto *textEdit = qobject_cast<QTextEdit *>(editor);
+    if (textEdit)
         textEdit->document()->setModified(false);
+    const QString path = m_noteFiles.value(editor);
+    if (textEdit && !path.isEmpty())
+        emit noteFileSaved(editor, path, textEdit->toHtml());
 }
 
 bool Notebook::differsFromFile(QWidget *editor) const
@@ -297,7 +304,9 @@ void Notebook::backToTab(NoteWidget *note)
     if (index < 0)
         return;
     QTextEdit *editor = note->getTextEdit();
-    m_tabs->addTab(editor, note->getTitle());
+    // A synced rename may have reached the note while it was on the screen.
+    const QString name = isFixed(editor) ? m_fixed.value(editor).first : note->getTitle();
+    m_tabs->addTab(editor, name);
     m_tabs->setCurrentIndex(m_tabs->count() - 1);
     m_tabs->setTabIcon(m_tabs->count() - 1, isFixed(editor) ? m_pinIcon : m_unpinIcon);
     disconnect(note, nullptr, this, nullptr);
@@ -416,17 +425,10 @@ int Notebook::restore(const TabStoreData &data)
         if (!record.onScreen) {
             // Text from tab.dat is written back as it came until it changes;
             // a file-based note stores only its path.
-            auto *page = new QWidget;
-            EditorState state;
-            state.html = record.fromFile ? QString() : record.pathOrText;
-            state.pending = html.isNull() ? QStringLiteral("") : html;
-            state.placeholder = true;
-            // Recovered text still has to reach its note file.
-            state.fileDirty = recovered;
-            m_states.insert(page, state);
-            page->installEventFilter(this);
-            m_fixed.insert(page, qMakePair(record.name, record.fromFile ? record.pathOrText : QString()));
-            appendTab(page, record.name, true);
+            QWidget *page = addPlaceholder(record.name, record.fromFile ? record.pathOrText : QString(), html,
+                                           recovered);
+            if (!record.fromFile)
+                m_states[page].html = record.pathOrText;
             continue;
         }
         QTextEdit *editor = createEditor();
@@ -457,6 +459,10 @@ QStringList Notebook::writeChangedNoteFiles()
             continue;
         const QString target = NoteFile::savePath(path);
         const QString html = htmlOf(editor);
+        // Someone else changed the file since we read it: whoever guards it
+        // keeps both texts first; until then our text stays to be written.
+        if (m_writeGuard && !m_writeGuard(target))
+            continue;
         const QString error = NoteFile::write(target, html);
         const QString recovery = recoveryPath(path);
         if (!error.isEmpty()) {
@@ -473,6 +479,7 @@ QStringList Notebook::writeChangedNoteFiles()
             continue;
         }
         m_states[editor].fileDirty = false;
+        emit noteFileSaved(editor, target, html);
         // The file has the text now; an older recovered copy would win at the next start.
         if (!recovery.isEmpty())
             QFile::remove(recovery);
@@ -485,4 +492,209 @@ QStringList Notebook::writeChangedNoteFiles()
         }
     }
     return errors;
+}
+
+QWidget *Notebook::addPlaceholder(const QString &name, const QString &path, const QString &html, bool recovered)
+{
+    // Text from tab.dat is written back as it came until it changes; a
+    // file-based note stores only its path.
+    auto *page = new QWidget;
+    EditorState state;
+    state.pending = html.isNull() ? QStringLiteral("") : html;
+    state.placeholder = true;
+    // Recovered text still has to reach its note file.
+    state.fileDirty = recovered;
+    m_states.insert(page, state);
+    page->installEventFilter(this);
+    m_fixed.insert(page, qMakePair(name, path));
+    appendTab(page, name, true);
+    return page;
+}
+
+QWidget *Notebook::pageForFile(const QString &path) const
+{
+    for (auto it = m_fixed.constBegin(); it != m_fixed.constEnd(); ++it) {
+        if (it->second == path)
+            return it.key();
+    }
+    return m_noteFiles.key(path, nullptr);
+}
+
+QList<QPair<QWidget *, QString>> Notebook::fileBoundPages() const
+{
+    QList<QPair<QWidget *, QString>> pages;
+    for (auto it = m_fixed.constBegin(); it != m_fixed.constEnd(); ++it) {
+        if (!it->second.isEmpty())
+            pages.append(qMakePair(it.key(), it->second));
+    }
+    for (auto it = m_noteFiles.constBegin(); it != m_noteFiles.constEnd(); ++it) {
+        if (!m_fixed.contains(it.key()) && !it->isEmpty())
+            pages.append(qMakePair(it.key(), it.value()));
+    }
+    return pages;
+}
+
+NoteWidget *Notebook::noteOf(QWidget *page) const
+{
+    for (NoteWidget *note : m_notes) {
+        if (note->getTextEdit() == page)
+            return note;
+    }
+    return nullptr;
+}
+
+QString Notebook::nameOf(QWidget *page) const
+{
+    if (const auto it = m_fixed.constFind(page); it != m_fixed.constEnd() && !it->first.isEmpty())
+        return it->first;
+    if (const int index = m_tabs->indexOf(page); index >= 0)
+        return m_tabs->tabText(index);
+    if (NoteWidget *note = noteOf(page))
+        return note->getTitle();
+    return QString();
+}
+
+void Notebook::reloadFromFile(QWidget *page, const QString &html)
+{
+    const auto it = m_states.find(page);
+    if (it == m_states.end())
+        return;
+    it->fileDirty = false;
+    it->html = QString();
+    if (it->placeholder || !it->pending.isNull()) {
+        // Not shown yet: it takes the new text when it is.
+        it->pending = html;
+        return;
+    }
+    auto *editor = static_cast<QTextEdit *>(page);
+    const int position = editor->textCursor().position();
+    it->loading = true;
+    editor->setHtml(HtmlNesting::limit(html));
+    m_states[page].loading = false;
+    QTextCursor cursor = editor->textCursor();
+    cursor.setPosition(qMin(position, editor->document()->characterCount() - 1));
+    editor->setTextCursor(cursor);
+    editor->document()->setModified(false);
+}
+
+QWidget *Notebook::addFileTab(const QString &name, const QString &path, const QString &html, bool fixed,
+                              bool readOnly)
+{
+    if (fixed && !readOnly)
+        return addPlaceholder(name, path, html, false);
+    QTextEdit *editor = createEditor();
+    adopt(editor, QString());
+    m_states[editor].pending = html;
+    load(editor);
+    editor->setReadOnly(readOnly);
+    m_noteFiles.insert(editor, path);
+    if (fixed)
+        m_fixed.insert(editor, qMakePair(name, path));
+    appendTab(editor, name, fixed);
+    return editor;
+}
+
+void Notebook::removeNote(QWidget *page)
+{
+    if (!page || page == m_home)
+        return;
+    const bool wasFixed = m_fixed.contains(page);
+    m_fixed.remove(page);
+    m_noteFiles.remove(page);
+    m_states.remove(page);
+    disconnect(page, nullptr, this, nullptr);
+    if (const int index = m_tabs->indexOf(page); index >= 0) {
+        m_tabs->removeTab(index);
+        page->deleteLater();
+    } else if (NoteWidget *note = noteOf(page)) {
+        // The editor lives inside the note window and goes with it.
+        m_notes.removeAll(note);
+        disconnect(note, nullptr, this, nullptr);
+        note->hide();
+        note->deleteLater();
+    } else {
+        page->deleteLater();
+    }
+    if (wasFixed)
+        emit changed();
+}
+
+void Notebook::moveToFile(QWidget *page, const QString &path, bool writeText)
+{
+    if (const auto it = m_fixed.find(page); it != m_fixed.end())
+        it->second = path;
+    m_noteFiles.insert(page, path);
+    if (writeText && m_states.contains(page)) {
+        // Its text goes to the new file at the next save.
+        m_states[page].fileDirty = true;
+        if (auto *editor = qobject_cast<QTextEdit *>(page))
+            editor->document()->setModified(true);
+    }
+    if (m_fixed.contains(page))
+        emit changed();
+}
+
+void Notebook::setName(QWidget *page, const QString &name)
+{
+    if (name.isEmpty() || nameOf(page) == name)
+        return;
+    if (const auto it = m_fixed.find(page); it != m_fixed.end())
+        it->first = name;
+    if (const int index = m_tabs->indexOf(page); index >= 0)
+        m_tabs->setTabText(index, name);
+    if (m_fixed.contains(page))
+        emit changed();
+}
+
+void Notebook::setReadOnly(QWidget *page, bool readOnly)
+{
+    if (auto *editor = qobject_cast<QTextEdit *>(page))
+        editor->setReadOnly(readOnly);
+}
+
+void Notebook::applyLayout(const TabStoreData &data, const QString &skinPath)
+{
+    QList<QWidget *> tabOrder;
+    for (const TabRecord &record : data.records) {
+        if (!record.fromFile)
+            continue;
+        QWidget *page = pageForFile(record.pathOrText);
+        if (!page || !m_fixed.contains(page))
+            continue;
+        setName(page, record.name);
+        NoteWidget *note = noteOf(page);
+        if (record.onScreen) {
+            const QRect place = placeOnScreen(record.geometry);
+            if (!note) {
+                const int index = m_tabs->indexOf(page);
+                QTextEdit *editor = editorAt(index);
+                if (!editor)
+                    continue;
+                m_tabs->removeTab(m_tabs->indexOf(editor));
+                note = stick(editor, record.name, skinPath);
+                note->setGeometry(place);
+                note->show();
+            } else if (QRect(note->pos(), note->size()) != record.geometry) {
+                note->setGeometry(place);
+            }
+            continue;
+        }
+        if (note) {
+            QWidget *current = m_tabs->currentWidget();
+            backToTab(note);
+            m_tabs->setCurrentWidget(current);
+            page = note->getTextEdit();
+        }
+        tabOrder << page;
+    }
+    // The tabs data lists, in its order, right after the home tab; others after them.
+    int target = m_tabs->indexOf(m_home) + 1;
+    for (QWidget *page : tabOrder) {
+        const int index = m_tabs->indexOf(page);
+        if (index < 0)
+            continue;
+        if (index != target)
+            m_tabs->tabBar()->moveTab(index, target);
+        ++target;
+    }
 }
