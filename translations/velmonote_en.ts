@@ -277,6 +277,22 @@ Bind a key to the command velmonote -Capture in the desktop&apos;s keyboard sett
         <source>收起或展开窗口</source>
         <translation>Roll up or down</translation>
     </message>
+    <message>
+        <source>同步文件夹模式</source>
+        <translation>Sync folder mode</translation>
+    </message>
+    <message>
+        <source>无法切换同步文件夹模式：%1</source>
+        <translation>Cannot switch the sync folder mode: %1</translation>
+    </message>
+    <message>
+        <source>同步文件夹模式已打开：每个固定便签存为 notes/ 中的一个文件</source>
+        <translation>Sync folder mode on: every fixed note is kept as a file in notes/</translation>
+    </message>
+    <message>
+        <source>同步文件夹模式已关闭：便签仍保存在 notes/ 中</source>
+        <translation>Sync folder mode off: the notes stay in notes/</translation>
+    </message>
 </context>
 <context>
     <name>FormatBar</name>
@@ -511,6 +527,65 @@ Bind a key to the command velmonote -Capture in the desktop&apos;s keyboard sett
     <message>
         <source>；也无法另存到 %1：%2</source>
         <translation>; it could not be saved to %1 either: %2</translation>
+    </message>
+</context>
+<context>
+    <name>NotebookSync</name>
+    <message>
+        <source>%1（冲突）</source>
+        <translation>%1 (conflict)</translation>
+    </message>
+    <message>
+        <source>无法保留冲突版本：%1 无法改名</source>
+        <translation>Cannot keep the conflicting version: %1 cannot be renamed</translation>
+    </message>
+    <message>
+        <source>冲突版本已保留为便签“%1”</source>
+        <translation>The conflicting version is kept as the note “%1”</translation>
+    </message>
+    <message>
+        <source>便签“%1”已在另一处删除，但这里有未保存的修改：已保留，并会重新写入</source>
+        <translation>The note “%1” was deleted elsewhere, but it has unsaved changes here: it is kept and will be written again</translation>
+    </message>
+    <message>
+        <source>新便签“%1”来自另一处</source>
+        <translation>New note “%1” from elsewhere</translation>
+    </message>
+    <message>
+        <source>便签“%1”已在另一处删除，但无法存入 trash/（%2）：已保留</source>
+        <translation>The note “%1” was deleted elsewhere but cannot be kept in trash/ (%2): it stays</translation>
+    </message>
+    <message>
+        <source>便签“%1”已在另一处删除，文字存入 %2</source>
+        <translation>The note “%1” was deleted elsewhere; its text is kept in %2</translation>
+    </message>
+    <message>
+        <source>便签“%1”在两处都改过，但无法保存另一处的版本（%2）：这里的修改暂不写入</source>
+        <translation>The note “%1” was changed in both places, but the other version cannot be saved (%2): changes here are not written yet</translation>
+    </message>
+    <message>
+        <source>便签“%1”在两处都改过：另一版本在标签“%2”中，固定它即保留，删除它即放入 trash/</source>
+        <translation>The note “%1” was changed in both places: the other version is in the tab “%2”; fix it to keep it, delete it to move it to trash/</translation>
+    </message>
+    <message>
+        <source>无法把便签存入 trash/（%1）：它的文件 %2 保留</source>
+        <translation>Cannot keep the note in trash/ (%1): its file %2 stays</translation>
+    </message>
+    <message>
+        <source>无法删除 %1：下次启动它会回来</source>
+        <translation>Cannot delete %1: it will come back at the next start</translation>
+    </message>
+    <message>
+        <source>已删除，文字存入 %1</source>
+        <translation>Deleted; its text is kept in %1</translation>
+    </message>
+    <message>
+        <source>无法创建文件夹 %1</source>
+        <translation>Cannot create the folder %1</translation>
+    </message>
+    <message>
+        <source>便签</source>
+        <translation>Note</translation>
     </message>
 </context>
 <context>
