@@ -331,6 +331,7 @@ void Dialog::readHistroyTab()
     source.beforeSave = [this] {
         if (m_sync)
             m_sync->checkNow();
+        return m_sync != nullptr;
     };
     StoreSession::Opened opened = session->open(source);
     // Notes that could not come back, and where their text is: one balloon

@@ -262,9 +262,11 @@ void NotebookSync::addNew(const QString &file, const FileStamp &stamp)
     if (name.isEmpty())
         name = firstLine(read.text);
     m_known.insert(file, stamp);
+    // tab.dat learns of it at the next save: written now, it would race the
+    // other computer's tab.dat that names it, and the sync tool would keep
+    // both as a conflict.
     m_notebook->addFileTab(name, path, read.text, true, false);
     emit message(tr("新便签“%1”来自另一处").arg(name));
-    emit saveWanted();
 }
 
 void NotebookSync::deletedElsewhere(const QString &file)
@@ -446,8 +448,9 @@ void NotebookSync::merge(const TabStoreData &remote)
     if (merged == local)
         return;
     m_notebook->applyLayout(merged, merged.skinPath);
-    if (merged.skinPath != local.skinPath) {
+    if (merged.skinPath != local.skinPath)
         emit skinChanged(merged.skinPath);
-    }
-    emit saveWanted();
+    // Only what the other computer lacks is worth writing back.
+    if (merged != remote)
+        emit saveWanted();
 }

@@ -125,10 +125,10 @@ void StoreSession::autosave()
     }
     if (!m_source.snapshot)
         return;
-    if (m_source.beforeSave)
-        m_source.beforeSave();
+    const bool shared = m_source.beforeSave && m_source.beforeSave();
     const QStringList fileErrors = m_source.writeNoteFiles ? m_source.writeNoteFiles() : QStringList();
-    m_saver->requestSave(m_source.snapshot());
+    if (!shared || !diskHoldsSnapshot())
+        m_saver->requestSave(m_source.snapshot());
     if (!fileErrors.isEmpty())
         autosaveFinished(false, fileErrors.join(QLatin1Char('\n')));
 }

@@ -43,8 +43,12 @@ public:
         std::function<TabStoreData()> snapshot;
         /// Writes changed file-bound notes to their files; one error line per failure.
         std::function<QStringList()> writeNoteFiles;
-        /// Called before every save (a synced notebook looks at its folder first); may be empty.
-        std::function<void()> beforeSave;
+        /// Called before every save (a synced notebook looks at its folder
+        /// first); may be empty. Returning true: tab.dat is shared with other
+        /// computers, so an autosave leaves it alone when it already holds
+        /// the snapshot (rewriting the same bytes would make the sync tool
+        /// send it again).
+        std::function<bool()> beforeSave;
     };
 
     struct Opened
