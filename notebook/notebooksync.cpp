@@ -216,12 +216,16 @@ void NotebookSync::scanNotes()
         case SyncScan::Action::DeletedElsewhere:
             deletedElsewhere(step.file);
             break;
-        case SyncScan::Action::DeletedWhileEdited:
-            // The edit here is the newest text: it is written again.
+        case SyncScan::Action::DeletedWhileEdited: {
+            // The edit here is the newest text: it is written again, even
+            // if the edit is undone before the next save.
+            QWidget *page = m_notebook->pageForFile(noteRelative(step.file));
             m_known.insert(step.file, FileStamp());
+            m_notebook->moveToFile(page, noteRelative(step.file), true);
             emit message(tr("便签“%1”已在另一处删除，但这里有未保存的修改：已保留，并会重新写入")
-                             .arg(m_notebook->nameOf(m_notebook->pageForFile(noteRelative(step.file)))));
+                             .arg(m_notebook->nameOf(page)));
             break;
+        }
         case SyncScan::Action::Conflict:
             keepBoth(step.file, disk.value(step.file));
             break;
