@@ -6,6 +6,7 @@
 #include "notefile.h"
 #include "syncscan.h"
 #include "tabstorefile.h"
+#include "tabstorereader.h"
 #include "tabstoremerge.h"
 
 #include <QCryptographicHash>
@@ -19,6 +20,8 @@
 #include <QTextDocumentFragment>
 #include <QWidget>
 
+#include <optional>
+
 namespace {
 const QLatin1String NotesFolder("notes");
 const QLatin1String TrashFolder("trash");
@@ -29,6 +32,21 @@ QString randomId(int hexDigits)
 {
     const quint64 value = QRandomGenerator::system()->generate64();
     return QString::number(value, 16).rightJustified(16, QLatin1Char('0')).left(hexDigits);
+}
+
+/// A tab.dat (or a sync tool's copy of one) read whole, without copying a
+/// damaged one aside: that is for the store's own load at start-up. Null
+/// when it is not a whole store (being written, damaged, not there).
+std::optional<TabStoreData> readStore(const QString &path)
+{
+    QFile file(path);
+    if (!QFileInfo(path).isFile() || QFileInfo(path).size() > TabStoreFile::MaxBytes
+        || !file.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    const TabStoreReader::Result read = TabStoreReader::read(&file);
+    if (!read.ok())
+        return std::nullopt;
+    return read.data;
 }
 
 /// The file name inside notes/ of a path bound in the notebook; empty when it is elsewhere.
@@ -115,9 +133,8 @@ void NotebookSync::start()
         if (!file.isEmpty())
             m_known.insert(file, FileStamp::of(abs(bound.second)));
     }
-    const TabStoreFile::LoadResult loaded = TabStoreFile::load(abs(StoreName));
-    if (loaded.status == TabStoreFile::Loaded)
-        m_base = loaded.data;
+    if (const auto loaded = readStore(abs(StoreName)))
+        m_base = *loaded;
     m_storeStamp = FileStamp::of(abs(StoreName));
     m_notebook->setWriteGuard([this](const QString &path) { return mayWrite(path); });
     connect(m_notebook, &Notebook::noteFileSaved, this,
@@ -262,14 +279,19 @@ void NotebookSync::addNew(const QString &file, const FileStamp &stamp)
             keepBoth(file, stamp);
         return;
     }
-    QString name = nameFromStore(path);
-    if (name.isEmpty())
-        name = firstLine(read.text);
+    const TabRecord listed = recordFromStore(path);
+    const QString name = listed.name.isEmpty() ? firstLine(read.text) : listed.name;
     m_known.insert(file, stamp);
     // tab.dat learns of it at the next save: written now, it would race the
     // other computer's tab.dat that names it, and the sync tool would keep
     // both as a conflict.
     m_notebook->addFileTab(name, path, read.text, true, false);
+    // tab.dat came first and puts it on the screen: there it goes.
+    if (listed.onScreen) {
+        TabStoreData place;
+        place.records << listed;
+        m_notebook->applyLayout(place, m_store.snapshot().skinPath);
+    }
     emit message(tr("新便签“%1”来自另一处").arg(name));
 }
 
@@ -325,7 +347,7 @@ void NotebookSync::showConflictCopy(const QString &file, const QString &original
     m_known.insert(file, stamp);
     QString name = m_notebook->nameOf(m_notebook->pageForFile(noteRelative(original)));
     if (name.isEmpty())
-        name = nameFromStore(noteRelative(original));
+        name = recordFromStore(noteRelative(original)).name;
     if (name.isEmpty())
         name = firstLine(read.text);
     const QString title = conflictTitle(name);
@@ -393,14 +415,16 @@ QString NotebookSync::toTrash(const QString &file, const QString &html, QString 
     return error->isEmpty() ? relative : QString();
 }
 
-QString NotebookSync::nameFromStore(const QString &path) const
+TabRecord NotebookSync::recordFromStore(const QString &path) const
 {
-    const TabStoreFile::LoadResult loaded = TabStoreFile::load(abs(StoreName));
-    for (const TabRecord &record : loaded.data.records) {
+    const std::optional<TabStoreData> store = readStore(abs(StoreName));
+    if (!store)
+        return TabRecord();
+    for (const TabRecord &record : store->records) {
         if (record.fromFile && record.pathOrText == path)
-            return record.name;
+            return record;
     }
-    return QString();
+    return TabRecord();
 }
 
 QString NotebookSync::firstLine(const QString &html)
@@ -418,15 +442,16 @@ void NotebookSync::checkStore()
 {
     const QFileInfo info(abs(StoreName));
     if (info.isFile() && !m_storeStamp.looksUnchanged(info.size(), info.lastModified().toMSecsSinceEpoch())) {
-        const TabStoreFile::LoadResult loaded = TabStoreFile::load(abs(StoreName));
-        if (loaded.status == TabStoreFile::Loaded) {
-            m_storeStamp = FileStamp::of(abs(StoreName));
+        // Looked at once per change, whole or not (a damaged one stays the
+        // store's business at the next start).
+        m_storeStamp = FileStamp::of(abs(StoreName));
+        if (const std::optional<TabStoreData> disk = readStore(abs(StoreName))) {
             const TabStoreData written = m_store.lastWritten ? m_store.lastWritten() : TabStoreData();
-            if (loaded.data == written) {
-                m_base = loaded.data; // our own save
-            } else if (loaded.data != m_base) {
-                merge(loaded.data);
-                m_base = loaded.data;
+            if (*disk == written) {
+                m_base = *disk; // our own save
+            } else if (*disk != m_base) {
+                merge(*disk);
+                m_base = *disk;
             }
         }
     }
@@ -436,10 +461,10 @@ void NotebookSync::checkStore()
     for (const QString &name : names) {
         if (ConflictName::parse(name).original != StoreName)
             continue;
-        const TabStoreFile::LoadResult copy = TabStoreFile::load(abs(name));
-        if (copy.status != TabStoreFile::Loaded)
-            continue;
-        merge(copy.data);
+        const std::optional<TabStoreData> copy = readStore(abs(name));
+        if (!copy)
+            continue; // not whole yet, or damaged: left for the user
+        merge(*copy);
         if (!QFile::remove(abs(name)))
             qCWarning(lcNotebook).noquote() << "could not remove merged" << name;
     }

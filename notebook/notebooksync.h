@@ -90,7 +90,8 @@ private:
     bool mayWrite(const QString &path) const;
     /// Writes html into trash/; returns the file, or an empty string (error set).
     QString toTrash(const QString &file, const QString &html, QString *error) const;
-    QString nameFromStore(const QString &path) const;
+    /// The record tab.dat on disk holds for the note file path (an empty one when none).
+    TabRecord recordFromStore(const QString &path) const;
     static QString firstLine(const QString &html);
 
     Notebook *m_notebook;
