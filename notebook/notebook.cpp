@@ -580,6 +580,12 @@ void Notebook::reloadFromFile(QWidget *page, const QString &html)
 QWidget *Notebook::addFileTab(const QString &name, const QString &path, const QString &html, bool fixed,
                               bool readOnly)
 {
+    // A record kept aside because its file was not there at start-up is
+    // shown now: saved once, as the tab.
+    if (fixed) {
+        m_keptRecords.removeIf(
+            [&path](const TabRecord &record) { return record.fromFile && record.pathOrText == path; });
+    }
     if (fixed && !readOnly)
         return addPlaceholder(name, path, html, false);
     QTextEdit *editor = createEditor();

@@ -33,6 +33,11 @@ class QTextEdit;
 /// text; its editor is built when the tab is first shown or asked for
 /// (editorAt()), and then takes the placeholder's place in the tab widget and
 /// in the registries. A store of many tabs so starts fast and small.
+///
+/// For a notebook folder kept in sync with other computers (NotebookSync)
+/// it can also take notes in and out by their note files, reload a note's
+/// text from its file, follow another computer's names, order and places,
+/// and ask a guard before writing a note file.
 class Notebook : public QObject
 {
     Q_OBJECT
