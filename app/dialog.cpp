@@ -61,6 +61,11 @@ constexpr int MinHeight = RollUp::RolledHeight;
 constexpr int MaxWidth = 800;
 constexpr int MaxHeight = 650;
 constexpr int TitleBtnLockMs = 360;
+/// A synced notebook starts watching its folder after the first frame, or
+/// this long after start-up when no frame comes (started hidden).
+constexpr int SyncStartFallbackMs = 1000;
+/// A synced note is written this long after the typing stops.
+constexpr int SyncNoteFileDelayMs = 400;
 
 QString storePath()
 {
@@ -350,8 +355,12 @@ void Dialog::readHistroyTab()
         for (NoteWidget *note : notebook->noteList())
             note->setBackground(skinPath);
     }
-    if (m_syncAction->isChecked())
+    if (m_syncAction->isChecked()) {
         startSync();
+        // It reads every note file once: after the first frame (see
+        // paintEvent), or soon anyway when the window starts hidden.
+        QTimer::singleShot(SyncStartFallbackMs, m_sync, &NotebookSync::start);
+    }
 }
 
 void Dialog::startSync()
@@ -369,7 +378,8 @@ void Dialog::startSync()
         for (NoteWidget *note : notebook->noteList())
             note->setBackground(skinPath);
     });
-    m_sync->start();
+    // Notes reach the other computers soon after the typing stops.
+    session->setNoteFileDelay(SyncNoteFileDelayMs);
 }
 
 void Dialog::setSyncFolder(bool on)
@@ -382,12 +392,14 @@ void Dialog::setSyncFolder(bool on)
     }
     if (on && !m_sync) {
         startSync();
+        m_sync->start();
         // Every fixed tab now has its own file: written at once.
         showNotice(session->saveForSession());
         showToolTip(tr("同步文件夹模式已打开：每个固定便签存为 notes/ 中的一个文件"), 4000);
     } else if (!on && m_sync) {
         delete m_sync;
         m_sync = nullptr;
+        session->setNoteFileDelay(0);
         showToolTip(tr("同步文件夹模式已关闭：便签仍保存在 notes/ 中"), 4000);
     }
 }
@@ -470,6 +482,8 @@ void Dialog::paintEvent(QPaintEvent *)
     if (!firstPaintReported) {
         firstPaintReported = true;
         FirstFrameReport::queue(this);
+        if (m_sync)
+            QMetaObject::invokeMethod(m_sync, &NotebookSync::start, Qt::QueuedConnection);
     }
 }
 

@@ -228,8 +228,9 @@ void Notebook::unfixCurrent()
     QWidget *editor = m_tabs->currentWidget();
     if (!editor || editor == m_home || !isFixed(editor))
         return;
-    m_fixed.remove(editor);
+    const QString path = m_fixed.take(editor).second;
     m_tabs->setTabIcon(m_tabs->currentIndex(), m_unpinIcon);
+    emit noteUnfixed(editor, path);
     emit changed();
 }
 

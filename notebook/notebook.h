@@ -149,6 +149,8 @@ public:
 signals:
     /// A note's text was written to its note file.
     void noteFileSaved(QWidget *page, const QString &path, const QString &html);
+    /// The user unfixed a note bound to the note file path (empty when none).
+    void noteUnfixed(QWidget *page, const QString &path);
     /// A tab bound to a note file was deleted by the user; html was its text.
     void fileTabDeleted(const QString &path, const QString &html);
     /// A new editor joined the notebook (the formatting bar follows it).

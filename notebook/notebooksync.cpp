@@ -9,7 +9,6 @@
 #include "tabstorereader.h"
 #include "tabstoremerge.h"
 
-#include <QCryptographicHash>
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
@@ -66,6 +65,8 @@ NotebookSync::NotebookSync(Notebook *notebook, const QString &folder, const Stor
     , m_store(store)
 {
     connect(&m_watcher, &FolderWatcher::changed, this, &NotebookSync::checkNow);
+    // Before start() nothing is known, so no note file there may be written.
+    m_notebook->setWriteGuard([this](const QString &path) { return mayWrite(path); });
 }
 
 NotebookSync::~NotebookSync()
@@ -127,6 +128,9 @@ QString NotebookSync::noteRelative(const QString &fileName) const
 
 void NotebookSync::start()
 {
+    if (m_started)
+        return;
+    m_started = true;
     QDir(m_folder).mkpath(NotesFolder);
     for (const auto &bound : m_notebook->fileBoundPages()) {
         const QString file = noteFileName(bound.second);
@@ -136,10 +140,10 @@ void NotebookSync::start()
     if (const auto loaded = readStore(abs(StoreName)))
         m_base = *loaded;
     m_storeStamp = FileStamp::of(abs(StoreName));
-    m_notebook->setWriteGuard([this](const QString &path) { return mayWrite(path); });
     connect(m_notebook, &Notebook::noteFileSaved, this,
             [this](QWidget *, const QString &path, const QString &html) { noteSaved(path, html); });
     connect(m_notebook, &Notebook::fileTabDeleted, this, &NotebookSync::fileTabDeleted);
+    connect(m_notebook, &Notebook::noteUnfixed, this, &NotebookSync::noteUnfixed);
     checkNow();
     m_watcher.watch({abs(NotesFolder), m_folder});
 }
@@ -148,7 +152,7 @@ void NotebookSync::checkNow()
 {
     // A check shows nothing modal, but guard anyway: applying a merge must
     // not start another check through a signal.
-    if (m_checking)
+    if (m_checking || !m_started)
         return;
     m_checking = true;
     takeNewFixedTabs();
@@ -163,17 +167,8 @@ void NotebookSync::takeNewFixedTabs()
     for (QWidget *page : m_notebook->fixedPages()) {
         const QString path = m_notebook->fixedTabs().value(page).second;
         if (path.isEmpty()) {
-            // A fixed tab keeps its text in a file of its own from now on,
-            // named from its name and text: a run killed after writing the
-            // file but before tab.dat finds the same file again next time.
-            const QByteArray hash = QCryptographicHash::hash(
-                (m_notebook->nameOf(page) + QLatin1Char('\n') + m_notebook->textOf(page)).toUtf8(),
-                QCryptographicHash::Sha1);
-            QString target = NotesFolder + QLatin1Char('/') + QString::fromLatin1(hash.toHex().left(16))
-                + QLatin1String(".not");
-            if (m_notebook->pageForFile(target))
-                target = newNotePath(); // two notes of the same name and text
-            m_notebook->moveToFile(page, target, true);
+            // A fixed tab keeps its text in a file of its own from now on.
+            m_notebook->moveToFile(page, newNotePath(), true);
             emit saveWanted();
             continue;
         }
@@ -279,6 +274,8 @@ void NotebookSync::addNew(const QString &file, const FileStamp &stamp)
             keepBoth(file, stamp);
         return;
     }
+    if (adoptWritten(file, read.text, stamp))
+        return;
     const TabRecord listed = recordFromStore(path);
     const QString name = listed.name.isEmpty() ? firstLine(read.text) : listed.name;
     m_known.insert(file, stamp);
@@ -374,6 +371,49 @@ void NotebookSync::fileTabDeleted(const QString &path, const QString &html)
     }
     m_known.remove(file);
     emit message(tr("已删除，文字存入 %1").arg(kept));
+}
+
+bool NotebookSync::adoptWritten(const QString &file, const QString &text, const FileStamp &stamp)
+{
+    // Such a tab is still to be written to a file that is not there yet,
+    // and holds the same text: a run ended between writing that file and
+    // tab.dat, and this start moved the tab (a text record again) anew.
+    for (QWidget *page : m_notebook->fixedPages()) {
+        const QString path = m_notebook->fixedTabs().value(page).second;
+        const QString bound = noteFileName(path);
+        if (bound.isEmpty() || m_known.contains(bound) || QFileInfo::exists(abs(path))
+            || !m_notebook->differsFromFile(page) || m_notebook->textOf(page) != text)
+            continue;
+        m_notebook->moveToFile(page, noteRelative(file), false);
+        m_notebook->noteFileWritten(page);
+        m_known.insert(file, stamp);
+        emit saveWanted();
+        return true;
+    }
+    return false;
+}
+
+void NotebookSync::noteUnfixed(QWidget *page, const QString &path)
+{
+    const QString file = noteFileName(path);
+    if (file.isEmpty())
+        return;
+    // As in a notebook that is not synced, an unfixed tab lasts until the
+    // program ends; its file leaves this computer and the others now, its
+    // text kept in trash/. Fixed again, it gets a new file.
+    m_notebook->bindNoteFile(page, QString());
+    if (!QFileInfo::exists(abs(path))) {
+        m_known.remove(file);
+        return;
+    }
+    QString error;
+    const QString kept = toTrash(file, m_notebook->textOf(page), &error);
+    if (kept.isEmpty() || !QFile::remove(abs(path))) {
+        emit message(tr("无法把 %1 移入 trash/（%2）：下次启动它会作为常驻标签回来").arg(path, error));
+        return;
+    }
+    m_known.remove(file);
+    emit message(tr("“%1”不再常驻：它的文件已移入 %2").arg(m_notebook->nameOf(page), kept));
 }
 
 void NotebookSync::noteSaved(const QString &path, const QString &html)

@@ -60,9 +60,13 @@ public:
 
     /// Moves every fixed tab into its own note file, shows note files
     /// tab.dat does not list (a run that ended between writing a note and
-    /// tab.dat) and conflict copies, and starts watching.
+    /// tab.dat) and conflict copies, and starts watching. Reads every note
+    /// file once: called after the window's first frame. Until then no note
+    /// file in notes/ is written. A second call does nothing.
     void start();
-    /// Looks at notes/ and tab.dat now and brings the notebook in step.
+    bool isStarted() const { return m_started; }
+    /// Looks at notes/ and tab.dat now and brings the notebook in step
+    /// (nothing before start()).
     void checkNow();
 
 signals:
@@ -86,6 +90,10 @@ private:
     void keepBoth(const QString &file, const FileStamp &stamp);
     void showConflictCopy(const QString &file, const QString &original, const FileStamp &stamp);
     void fileTabDeleted(const QString &path, const QString &html);
+    void noteUnfixed(QWidget *page, const QString &path);
+    /// A fixed tab moved into a file that a run ended before writing finds
+    /// that file again by its text: true when file is one.
+    bool adoptWritten(const QString &file, const QString &text, const FileStamp &stamp);
     void noteSaved(const QString &path, const QString &html);
     bool mayWrite(const QString &path) const;
     /// Writes html into trash/; returns the file, or an empty string (error set).
@@ -104,4 +112,5 @@ private:
     TabStoreData m_base;
     FileStamp m_storeStamp;
     bool m_checking = false;
+    bool m_started = false;
 };

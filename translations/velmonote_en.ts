@@ -587,6 +587,14 @@ Bind a key to the command velmonote -Capture in the desktop&apos;s keyboard sett
         <source>便签</source>
         <translation>Note</translation>
     </message>
+    <message>
+        <source>无法把 %1 移入 trash/（%2）：下次启动它会作为常驻标签回来</source>
+        <translation>Cannot move %1 to trash/ (%2): it will come back as a fixed tab at the next start</translation>
+    </message>
+    <message>
+        <source>“%1”不再常驻：它的文件已移入 %2</source>
+        <translation>“%1” is no longer fixed: its file was moved to %2</translation>
+    </message>
 </context>
 <context>
     <name>PortalHotKeyBackend</name>
