@@ -1,7 +1,7 @@
 """A notebook folder in sync folder mode, changed from outside while the
 program runs, as a sync tool would change it (no sync tool here): a fixed
-text tab moves into a note file of its own, a note file that tab.dat does
-not list comes back as a tab, a note changed outside is shown, a note
+text tab moves into a note file of its own (the one a killed run already
+wrote for it), a note file that tab.dat does not list comes back as a tab, a note changed outside is shown, a note
 changed outside while it holds an unsaved edit keeps both texts, and a
 note deleted outside leaves its text in trash/, as an unfixed one does."""
 
@@ -70,9 +70,12 @@ os.makedirs(notes)
 with open(os.path.join(work, "tab.dat"), "wb") as f:
     f.write(struct.pack(">i", 2) + qstring("旧") + b"\x00" + qstring("<p>old inline text</p>") + b"\x00"
             + b"\xff\xff\xff\xff")
-# Written by a run that was killed before tab.dat listed it.
+# Written by runs that were killed before tab.dat listed them: a new note,
+# and the file the text tab was being moved into.
 with open(os.path.join(notes, "orphan.not"), "w", encoding="utf-8") as f:
     f.write("<p>orphan note</p>")
+with open(os.path.join(notes, "moving.not"), "w", encoding="utf-8") as f:
+    f.write("<p>old inline text</p>")
 
 try:
     program.start("--sync-folder")
@@ -83,8 +86,9 @@ try:
     paths = {name: path for name, _, path in records}
     check(sorted(paths) == ["orphan note", "旧"], "tab.dat lists both notes: %s" % paths)
     old = os.path.join(work, paths["旧"])
-    check(paths["旧"].startswith("notes/") and "old inline text" in text_in(old),
-          "the text tab moved into %s" % paths["旧"])
+    check(paths["旧"] == "notes/moving.not" and "old inline text" in text_in(old),
+          "the text tab found the file it was being moved into: %s" % paths["旧"])
+    check(sorted(tab_names(program)) == sorted(["便签首页", "旧", "orphan note"]), "no note twice")
 
     # Changed outside with no edit here: shown within two seconds.
     press(program, role=pyatspi.ROLE_PAGE_TAB, name="orphan note")
