@@ -369,7 +369,17 @@ void Dialog::startSync()
     store.snapshot = [this] { return notebook->snapshot(skinPath); };
     store.lastWritten = [this] { return session->lastWritten(); };
     m_sync = new NotebookSync(notebook, QDir::currentPath(), store, this);
-    connect(m_sync, &NotebookSync::message, this, [this](const QString &text) { showToolTip(text, 4000); });
+    connect(m_sync, &NotebookSync::message, this,
+            [this](const QString &label, const QString &detail, bool problem) {
+                showToolTip(label, 4000);
+                // The whole story in a balloon; a problem is told even without a tray.
+                if (detail.isEmpty())
+                    return;
+                if (problem)
+                    tellUser(tr("同步文件夹"), detail);
+                else if (trayAvailable)
+                    trayIcon->showMessage(tr("同步文件夹"), detail, QSystemTrayIcon::Information, 8000);
+            });
     connect(m_sync, &NotebookSync::saveWanted, session, &StoreSession::scheduleAutosave);
     connect(m_sync, &NotebookSync::skinChanged, this, [this](const QString &path) {
         skinPath = path;
@@ -387,7 +397,8 @@ void Dialog::setSyncFolder(bool on)
     const QString error = NotebookSync::setOn(QDir::currentPath(), on);
     if (!error.isEmpty()) {
         m_syncAction->setChecked(!on);
-        showToolTip(tr("无法切换同步文件夹模式：%1").arg(error), 4000);
+        showToolTip(tr("无法切换同步文件夹模式"), 4000);
+        tellUser(tr("同步文件夹"), tr("无法切换同步文件夹模式：%1").arg(error));
         return;
     }
     if (on && !m_sync) {
@@ -395,12 +406,12 @@ void Dialog::setSyncFolder(bool on)
         m_sync->start();
         // Every fixed tab now has its own file: written at once.
         showNotice(session->saveForSession());
-        showToolTip(tr("同步文件夹模式已打开：每个固定便签存为 notes/ 中的一个文件"), 4000);
+        showToolTip(tr("同步文件夹模式已打开"), 4000);
     } else if (!on && m_sync) {
         delete m_sync;
         m_sync = nullptr;
         session->setNoteFileDelay(0);
-        showToolTip(tr("同步文件夹模式已关闭：便签仍保存在 notes/ 中"), 4000);
+        showToolTip(tr("同步文件夹模式已关闭"), 4000);
     }
 }
 

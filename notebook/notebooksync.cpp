@@ -182,7 +182,7 @@ void NotebookSync::takeNewFixedTabs()
         // A conflict copy the user fixed: kept as a note of its own.
         const QString target = newNotePath();
         if (!QFile::rename(abs(path), abs(target))) {
-            emit message(tr("无法保留冲突版本：%1 无法改名").arg(path));
+            emit message(tr("无法保留冲突版本"), tr("无法保留冲突版本：%1 无法改名").arg(path), true);
             continue;
         }
         m_known.insert(noteFileName(target), m_known.take(file));
@@ -192,7 +192,7 @@ void NotebookSync::takeNewFixedTabs()
         if (name.endsWith(conflictMark) && name.size() > conflictMark.size())
             name.chop(conflictMark.size());
         m_notebook->setName(page, name);
-        emit message(tr("冲突版本已保留为便签“%1”").arg(name));
+        emit message(tr("已保留为便签“%1”").arg(shortName(name)), QString(), false);
         emit saveWanted();
     }
 }
@@ -234,8 +234,10 @@ void NotebookSync::scanNotes()
             QWidget *page = m_notebook->pageForFile(noteRelative(step.file));
             m_known.insert(step.file, FileStamp());
             m_notebook->moveToFile(page, noteRelative(step.file), true);
-            emit message(tr("便签“%1”已在另一处删除，但这里有未保存的修改：已保留，并会重新写入")
-                             .arg(m_notebook->nameOf(page)));
+            emit message(tr("“%1”已在别处删除，这里的修改保留").arg(shortName(m_notebook->nameOf(page))),
+                         tr("便签“%1”已在另一处删除，但这里有未保存的修改：已保留，并会重新写入")
+                             .arg(m_notebook->nameOf(page)),
+                         false);
             break;
         }
         case SyncScan::Action::Conflict:
@@ -289,7 +291,7 @@ void NotebookSync::addNew(const QString &file, const FileStamp &stamp)
         place.records << listed;
         m_notebook->applyLayout(place, m_store.snapshot().skinPath);
     }
-    emit message(tr("新便签“%1”来自另一处").arg(name));
+    emit message(tr("新便签“%1”").arg(shortName(name)), QString(), false);
 }
 
 void NotebookSync::deletedElsewhere(const QString &file)
@@ -307,12 +309,12 @@ void NotebookSync::deletedElsewhere(const QString &file)
         // The tab stays (its text is the only copy) and is written again.
         m_known.insert(file, FileStamp());
         m_notebook->moveToFile(page, path, true);
-        emit message(tr("便签“%1”已在另一处删除，但无法存入 trash/（%2）：已保留").arg(name, error));
+        emit message(tr("无法存入 trash/"), tr("便签“%1”已在另一处删除，但无法存入 trash/（%2）：已保留").arg(name, error), true);
         return;
     }
     m_known.remove(file);
     m_notebook->removeNote(page);
-    emit message(tr("便签“%1”已在另一处删除，文字存入 %2").arg(name, kept));
+    emit message(tr("“%1”已在别处删除，存入 trash/").arg(shortName(name)), tr("便签“%1”已在另一处删除，文字存入 %2").arg(name, kept), false);
     emit saveWanted();
 }
 
@@ -328,7 +330,7 @@ void NotebookSync::keepBoth(const QString &file, const FileStamp &stamp)
     const QString name = m_notebook->nameOf(m_notebook->pageForFile(path));
     if (!error.isEmpty()) {
         // Until the other text is safe, ours is not written over it.
-        emit message(tr("便签“%1”在两处都改过，但无法保存另一处的版本（%2）：这里的修改暂不写入").arg(name, error));
+        emit message(tr("无法保存冲突版本"), tr("便签“%1”在两处都改过，但无法保存另一处的版本（%2）：这里的修改暂不写入").arg(name, error), true);
         return;
     }
     m_known.insert(file, stamp);
@@ -349,8 +351,10 @@ void NotebookSync::showConflictCopy(const QString &file, const QString &original
         name = firstLine(read.text);
     const QString title = conflictTitle(name);
     m_notebook->addFileTab(title, path, read.text, false, true);
-    emit message(tr("便签“%1”在两处都改过：另一版本在标签“%2”中，固定它即保留，删除它即放入 trash/")
-                     .arg(name, title));
+    emit message(tr("“%1”有冲突版本").arg(shortName(name)),
+                 tr("便签“%1”在两处都改过：另一版本在标签“%2”中，固定它即保留，删除它即放入 trash/")
+                     .arg(name, title),
+                 false);
 }
 
 void NotebookSync::fileTabDeleted(const QString &path, const QString &html)
@@ -361,16 +365,16 @@ void NotebookSync::fileTabDeleted(const QString &path, const QString &html)
     QString error;
     const QString kept = toTrash(file, html, &error);
     if (kept.isEmpty()) {
-        emit message(tr("无法把便签存入 trash/（%1）：它的文件 %2 保留").arg(error, path));
+        emit message(tr("无法存入 trash/"), tr("无法把便签存入 trash/（%1）：它的文件 %2 保留").arg(error, path), true);
         return;
     }
     // Removed here, it leaves the other computers too.
     if (!QFile::remove(abs(path))) {
-        emit message(tr("无法删除 %1：下次启动它会回来").arg(path));
+        emit message(tr("无法删除便签文件"), tr("无法删除 %1：下次启动它会回来").arg(path), true);
         return;
     }
     m_known.remove(file);
-    emit message(tr("已删除，文字存入 %1").arg(kept));
+    emit message(tr("已删除，文字存入 trash/"), tr("已删除，文字存入 %1").arg(kept), false);
 }
 
 bool NotebookSync::adoptWritten(const QString &file, const QString &text, const FileStamp &stamp)
@@ -409,11 +413,11 @@ void NotebookSync::noteUnfixed(QWidget *page, const QString &path)
     QString error;
     const QString kept = toTrash(file, m_notebook->textOf(page), &error);
     if (kept.isEmpty() || !QFile::remove(abs(path))) {
-        emit message(tr("无法把 %1 移入 trash/（%2）：下次启动它会作为常驻标签回来").arg(path, error));
+        emit message(tr("无法存入 trash/"), tr("无法把 %1 移入 trash/（%2）：下次启动它会作为常驻标签回来").arg(path, error), true);
         return;
     }
     m_known.remove(file);
-    emit message(tr("“%1”不再常驻：它的文件已移入 %2").arg(m_notebook->nameOf(page), kept));
+    emit message(tr("不再常驻，文字存入 trash/"), tr("“%1”不再常驻：它的文件已移入 %2").arg(m_notebook->nameOf(page), kept), false);
 }
 
 void NotebookSync::noteSaved(const QString &path, const QString &html)
@@ -465,6 +469,12 @@ TabRecord NotebookSync::recordFromStore(const QString &path) const
             return record;
     }
     return TabRecord();
+}
+
+QString NotebookSync::shortName(const QString &name)
+{
+    // The message label is one line across a narrow window.
+    return name.size() > 8 ? name.left(7) + QChar(0x2026) : name;
 }
 
 QString NotebookSync::firstLine(const QString &html)

@@ -70,8 +70,10 @@ public:
     void checkNow();
 
 signals:
-    /// Something to tell the user in the message label.
-    void message(const QString &text);
+    /// Something to tell the user: label, a few words for the window's
+    /// message label; detail, the whole story (empty when label says it
+    /// all); problem: something could not be done.
+    void message(const QString &label, const QString &detail, bool problem);
     /// A merged tab.dat chose another skin.
     void skinChanged(const QString &path);
     /// The notebook changed in a way tab.dat must learn soon.
@@ -101,6 +103,7 @@ private:
     /// The record tab.dat on disk holds for the note file path (an empty one when none).
     TabRecord recordFromStore(const QString &path) const;
     static QString firstLine(const QString &html);
+    static QString shortName(const QString &name);
 
     Notebook *m_notebook;
     const QString m_folder;

@@ -286,12 +286,20 @@ Bind a key to the command velmonote -Capture in the desktop&apos;s keyboard sett
         <translation>Cannot switch the sync folder mode: %1</translation>
     </message>
     <message>
-        <source>同步文件夹模式已打开：每个固定便签存为 notes/ 中的一个文件</source>
-        <translation>Sync folder mode on: every fixed note is kept as a file in notes/</translation>
+        <source>同步文件夹</source>
+        <translation>Sync folder</translation>
     </message>
     <message>
-        <source>同步文件夹模式已关闭：便签仍保存在 notes/ 中</source>
-        <translation>Sync folder mode off: the notes stay in notes/</translation>
+        <source>无法切换同步文件夹模式</source>
+        <translation>Cannot switch the sync folder mode</translation>
+    </message>
+    <message>
+        <source>同步文件夹模式已打开</source>
+        <translation>Sync folder mode on</translation>
+    </message>
+    <message>
+        <source>同步文件夹模式已关闭</source>
+        <translation>Sync folder mode off</translation>
     </message>
 </context>
 <context>
@@ -540,16 +548,8 @@ Bind a key to the command velmonote -Capture in the desktop&apos;s keyboard sett
         <translation>Cannot keep the conflicting version: %1 cannot be renamed</translation>
     </message>
     <message>
-        <source>冲突版本已保留为便签“%1”</source>
-        <translation>The conflicting version is kept as the note “%1”</translation>
-    </message>
-    <message>
         <source>便签“%1”已在另一处删除，但这里有未保存的修改：已保留，并会重新写入</source>
         <translation>The note “%1” was deleted elsewhere, but it has unsaved changes here: it is kept and will be written again</translation>
-    </message>
-    <message>
-        <source>新便签“%1”来自另一处</source>
-        <translation>New note “%1” from elsewhere</translation>
     </message>
     <message>
         <source>便签“%1”已在另一处删除，但无法存入 trash/（%2）：已保留</source>
@@ -594,6 +594,50 @@ Bind a key to the command velmonote -Capture in the desktop&apos;s keyboard sett
     <message>
         <source>“%1”不再常驻：它的文件已移入 %2</source>
         <translation>“%1” is no longer fixed: its file was moved to %2</translation>
+    </message>
+    <message>
+        <source>无法保留冲突版本</source>
+        <translation>Cannot keep the other version</translation>
+    </message>
+    <message>
+        <source>已保留为便签“%1”</source>
+        <translation>Kept as the note “%1”</translation>
+    </message>
+    <message>
+        <source>“%1”已在别处删除，这里的修改保留</source>
+        <translation>“%1” deleted elsewhere; changes here kept</translation>
+    </message>
+    <message>
+        <source>新便签“%1”</source>
+        <translation>New note “%1”</translation>
+    </message>
+    <message>
+        <source>无法存入 trash/</source>
+        <translation>Cannot keep it in trash/</translation>
+    </message>
+    <message>
+        <source>“%1”已在别处删除，存入 trash/</source>
+        <translation>“%1” deleted elsewhere; kept in trash/</translation>
+    </message>
+    <message>
+        <source>无法保存冲突版本</source>
+        <translation>Cannot save the other version</translation>
+    </message>
+    <message>
+        <source>“%1”有冲突版本</source>
+        <translation>“%1” has another version</translation>
+    </message>
+    <message>
+        <source>无法删除便签文件</source>
+        <translation>Cannot delete the note file</translation>
+    </message>
+    <message>
+        <source>已删除，文字存入 trash/</source>
+        <translation>Deleted; text kept in trash/</translation>
+    </message>
+    <message>
+        <source>不再常驻，文字存入 trash/</source>
+        <translation>No longer fixed; text kept in trash/</translation>
     </message>
 </context>
 <context>
