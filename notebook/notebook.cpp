@@ -25,6 +25,12 @@ Notebook::Notebook(QTabWidget *tabWidget, QTextEdit *homeEdit, const QIcon &pin,
     , m_pinIcon(pin)
     , m_unpinIcon(unpin)
 {
+    // tab.dat keeps the tabs in the order the user sees them: a fixed tab
+    // dragged elsewhere is a change to save (and, in a synced folder, to pass on).
+    connect(m_tabs->tabBar(), &QTabBar::tabMoved, this, [this](int, int to) {
+        if (m_fixed.contains(m_tabs->widget(to)))
+            emit changed();
+    });
 }
 
 Notebook::~Notebook()
