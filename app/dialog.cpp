@@ -13,6 +13,7 @@
 #include "noteprinter.h"
 #include "notepage.h"
 #include "notebookfolder.h"
+#include "notebooksync.h"
 #include "notetabwidget.h"
 #include "notewidget.h"
 #include "promptbar.h"
@@ -60,6 +61,11 @@ constexpr int MinHeight = RollUp::RolledHeight;
 constexpr int MaxWidth = 800;
 constexpr int MaxHeight = 650;
 constexpr int TitleBtnLockMs = 360;
+/// A synced notebook starts watching its folder after the first frame, or
+/// this long after start-up when no frame comes (started hidden).
+constexpr int SyncStartFallbackMs = 1000;
+/// A synced note is written this long after the typing stops.
+constexpr int SyncNoteFileDelayMs = 400;
 
 QString storePath()
 {
@@ -180,6 +186,11 @@ void Dialog::createTrayActions()
     // Capture by mouse too: the hot key may be taken or missing on this desktop.
     captureAction = new QAction(tr("截图"), this);
     captureAction->setObjectName(QStringLiteral("captureAction"));
+    // The choice belongs to the notebook folder, so every computer syncing it sees it.
+    m_syncAction = new QAction(tr("同步文件夹模式"), this);
+    m_syncAction->setObjectName(QStringLiteral("syncAction"));
+    m_syncAction->setCheckable(true);
+    m_syncAction->setChecked(NotebookSync::isOn(QDir::currentPath()));
 }
 
 void Dialog::createMessageLabel()
@@ -195,6 +206,7 @@ void Dialog::createTrayIcon()
     trayMenu->addAction(stayOnTopAction);
     trayMenu->addAction(showMainAction);
     trayMenu->addAction(autoStartAction);
+    trayMenu->addAction(m_syncAction);
     trayMenu->addAction(captureAction);
     trayMenu->addSeparator();
     trayMenu->addAction(quitAction);
@@ -320,6 +332,12 @@ void Dialog::readHistroyTab()
     source.restore = [this](const TabStoreData &data) { return notebook->restore(data); };
     source.snapshot = [this] { return notebook->snapshot(skinPath); };
     source.writeNoteFiles = [this] { return notebook->writeChangedNoteFiles(); };
+    // A synced folder may have changed under us: look before writing.
+    source.beforeSave = [this] {
+        if (m_sync)
+            m_sync->checkNow();
+        return m_sync != nullptr;
+    };
     StoreSession::Opened opened = session->open(source);
     // Notes that could not come back, and where their text is: one balloon
     // with the store's own notice, so neither hides the other.
@@ -337,6 +355,64 @@ void Dialog::readHistroyTab()
         for (NoteWidget *note : notebook->noteList())
             note->setBackground(skinPath);
     }
+    if (m_syncAction->isChecked()) {
+        startSync();
+        // It reads every note file once: after the first frame (see
+        // paintEvent), or soon anyway when the window starts hidden.
+        QTimer::singleShot(SyncStartFallbackMs, m_sync, &NotebookSync::start);
+    }
+}
+
+void Dialog::startSync()
+{
+    NotebookSync::Store store;
+    store.snapshot = [this] { return notebook->snapshot(skinPath); };
+    store.lastWritten = [this] { return session->lastWritten(); };
+    m_sync = new NotebookSync(notebook, QDir::currentPath(), store, this);
+    connect(m_sync, &NotebookSync::message, this,
+            [this](const QString &label, const QString &detail, bool problem) {
+                showToolTip(label, 4000);
+                // The whole story in a balloon; a problem is told even without a tray.
+                if (detail.isEmpty())
+                    return;
+                if (problem)
+                    tellUser(tr("同步文件夹"), detail);
+                else if (trayAvailable)
+                    trayIcon->showMessage(tr("同步文件夹"), detail, QSystemTrayIcon::Information, 8000);
+            });
+    connect(m_sync, &NotebookSync::saveWanted, session, &StoreSession::scheduleAutosave);
+    connect(m_sync, &NotebookSync::skinChanged, this, [this](const QString &path) {
+        skinPath = path;
+        loadSkinPicture();
+        update();
+        for (NoteWidget *note : notebook->noteList())
+            note->setBackground(skinPath);
+    });
+    // Notes reach the other computers soon after the typing stops.
+    session->setNoteFileDelay(SyncNoteFileDelayMs);
+}
+
+void Dialog::setSyncFolder(bool on)
+{
+    const QString error = NotebookSync::setOn(QDir::currentPath(), on);
+    if (!error.isEmpty()) {
+        m_syncAction->setChecked(!on);
+        showToolTip(tr("无法切换同步文件夹模式"), 4000);
+        tellUser(tr("同步文件夹"), tr("无法切换同步文件夹模式：%1").arg(error));
+        return;
+    }
+    if (on && !m_sync) {
+        startSync();
+        m_sync->start();
+        // Every fixed tab now has its own file: written at once.
+        showNotice(session->saveForSession());
+        showToolTip(tr("同步文件夹模式已打开"), 4000);
+    } else if (!on && m_sync) {
+        delete m_sync;
+        m_sync = nullptr;
+        session->setNoteFileDelay(0);
+        showToolTip(tr("同步文件夹模式已关闭"), 4000);
+    }
 }
 
 void Dialog::connectSignals()
@@ -347,6 +423,7 @@ void Dialog::connectSignals()
     connect(quitAction, &QAction::triggered, this, &Dialog::quitAndSave);
     connect(showMainAction, &QAction::triggered, this, &Dialog::showMainWindow);
     connect(captureAction, &QAction::triggered, this, &Dialog::startCutScreen);
+    connect(m_syncAction, &QAction::triggered, this, &Dialog::setSyncFolder);
     connect(stayOnTopAction, &QAction::triggered, this, &Dialog::stayOnTop);
     connect(rollUp->animation(), &QPropertyAnimation::finished, this, &Dialog::animationEnd);
     connect(titleButton, &QPushButton::clicked, this, &Dialog::logoClicked);
@@ -416,6 +493,8 @@ void Dialog::paintEvent(QPaintEvent *)
     if (!firstPaintReported) {
         firstPaintReported = true;
         FirstFrameReport::queue(this);
+        if (m_sync)
+            QMetaObject::invokeMethod(m_sync, &NotebookSync::start, Qt::QueuedConnection);
     }
 }
 

@@ -9,6 +9,7 @@
 #include <QTimer>
 
 #include <functional>
+#include <memory>
 
 /// One run of the program with its tab.dat: loading it at start-up and what
 /// the user is told about that, whether this run may write it at all, the
@@ -42,6 +43,12 @@ public:
         std::function<TabStoreData()> snapshot;
         /// Writes changed file-bound notes to their files; one error line per failure.
         std::function<QStringList()> writeNoteFiles;
+        /// Called before every save (a synced notebook looks at its folder
+        /// first); may be empty. Returning true: tab.dat is shared with other
+        /// computers, so an autosave leaves it alone when it already holds
+        /// the snapshot (rewriting the same bytes would make the sync tool
+        /// send it again).
+        std::function<bool()> beforeSave;
     };
 
     struct Opened
@@ -66,6 +73,9 @@ public:
     ~StoreSession() override;
 
     QString path() const { return m_path; }
+    /// What this run last wrote to tab.dat (empty before its first save).
+    /// Safe to call while a background save runs.
+    TabStoreData lastWritten() const;
 
     /// Reads tab.dat into source.restore. A missing or empty file becomes
     /// the empty store; a file that could not be read, or a damaged one that
@@ -80,6 +90,10 @@ public:
     void scheduleAutosave();
     /// Starts a background save now (what the timer does).
     void autosave();
+    /// Also writes changed note files ms after the last change (0: only
+    /// with the autosave). A synced notebook's notes so reach the other
+    /// computers soon after the typing stops; tab.dat keeps its pace.
+    void setNoteFileDelay(int ms);
 
     /// Saves now, waiting for the write; returns the error, empty when
     /// everything was written. Stops a pending autosave.
@@ -101,15 +115,20 @@ signals:
 
 private:
     void autosaveFinished(bool ok, const QString &error);
+    void writeNoteFilesSoon();
     Notice openNotice(const TabStoreFile::LoadResult &loaded, int keptRecords,
                       const TabStoreFile::SaveResult &created) const;
     QString notWritableError() const;
     bool diskHoldsSnapshot() const;
 
+    struct Written;
     const QString m_path;
+    /// Shared with the saver's thread, which records what it wrote.
+    std::shared_ptr<Written> m_written;
     Source m_source;
     StoreSaver *m_saver = nullptr;
     QTimer m_autosaveTimer;
+    QTimer m_noteFileTimer;
     bool m_writable = true;
     bool m_autosaveFailureShown = false;
     bool m_quitFailureShown = false;

@@ -1,0 +1,554 @@
+#include "notebooksync.h"
+
+#include "conflictname.h"
+#include "logging.h"
+#include "notebook.h"
+#include "notefile.h"
+#include "syncscan.h"
+#include "tabstorefile.h"
+#include "tabstorereader.h"
+#include "tabstoremerge.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QRandomGenerator>
+#include <QSaveFile>
+#include <QStringEncoder>
+#include <QTextDocumentFragment>
+#include <QWidget>
+
+#include <optional>
+
+namespace {
+const QLatin1String NotesFolder("notes");
+const QLatin1String TrashFolder("trash");
+const QLatin1String StoreName("tab.dat");
+const QLatin1String ModeFileName("sync-folder.txt");
+
+QString randomId(int hexDigits)
+{
+    const quint64 value = QRandomGenerator::system()->generate64();
+    return QString::number(value, 16).rightJustified(16, QLatin1Char('0')).left(hexDigits);
+}
+
+/// A tab.dat (or a sync tool's copy of one) read whole, without copying a
+/// damaged one aside: that is for the store's own load at start-up. Null
+/// when it is not a whole store (being written, damaged, not there).
+std::optional<TabStoreData> readStore(const QString &path)
+{
+    QFile file(path);
+    if (!QFileInfo(path).isFile() || QFileInfo(path).size() > TabStoreFile::MaxBytes
+        || !file.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    const TabStoreReader::Result read = TabStoreReader::read(&file);
+    if (!read.ok())
+        return std::nullopt;
+    return read.data;
+}
+
+/// The file name inside notes/ of a path bound in the notebook; empty when it is elsewhere.
+QString noteFileName(const QString &path)
+{
+    const QString prefix = NotesFolder + QLatin1Char('/');
+    if (!path.startsWith(prefix) || path.indexOf(QLatin1Char('/'), prefix.size()) >= 0)
+        return QString();
+    return path.mid(prefix.size());
+}
+}
+
+NotebookSync::NotebookSync(Notebook *notebook, const QString &folder, const Store &store, QObject *parent)
+    : QObject(parent)
+    , m_notebook(notebook)
+    , m_folder(folder)
+    , m_store(store)
+{
+    connect(&m_watcher, &FolderWatcher::changed, this, &NotebookSync::checkNow);
+    // Before start() nothing is known, so no note file there may be written.
+    m_notebook->setWriteGuard([this](const QString &path) { return mayWrite(path); });
+}
+
+NotebookSync::~NotebookSync()
+{
+    m_watcher.stop();
+    if (m_notebook)
+        m_notebook->setWriteGuard(nullptr);
+}
+
+QString NotebookSync::modeFile(const QString &folder)
+{
+    return QDir(folder).filePath(ModeFileName);
+}
+
+bool NotebookSync::isOn(const QString &folder)
+{
+    return QFileInfo::exists(modeFile(folder));
+}
+
+QString NotebookSync::setOn(const QString &folder, bool on)
+{
+    const QString path = modeFile(folder);
+    if (!on) {
+        if (QFileInfo::exists(path) && !QFile::remove(path))
+            return QFile(path).errorString().isEmpty() ? path : path + QLatin1String(": ") + QFile(path).errorString();
+        return QString();
+    }
+    if (QFileInfo::exists(path))
+        return QString();
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return file.errorString();
+    file.write("Velmo Note keeps this notebook in sync folder mode: one file per note in notes/.\n"
+               "Delete this file (or switch the mode off in the tray menu) to end it.\n");
+    if (!file.commit())
+        return file.errorString();
+    return QString();
+}
+
+QString NotebookSync::newNotePath()
+{
+    return NotesFolder + QLatin1Char('/') + randomId(16) + QLatin1String(".not");
+}
+
+QString NotebookSync::conflictTitle(const QString &name)
+{
+    return tr("%1（冲突）").arg(name);
+}
+
+QString NotebookSync::abs(const QString &relative) const
+{
+    return QDir(m_folder).filePath(relative);
+}
+
+QString NotebookSync::noteRelative(const QString &fileName) const
+{
+    return NotesFolder + QLatin1Char('/') + fileName;
+}
+
+void NotebookSync::start()
+{
+    if (m_started)
+        return;
+    m_started = true;
+    QDir(m_folder).mkpath(NotesFolder);
+    for (const auto &bound : m_notebook->fileBoundPages()) {
+        const QString file = noteFileName(bound.second);
+        if (!file.isEmpty())
+            m_known.insert(file, FileStamp::of(abs(bound.second), NoteFile::MaxBytes));
+    }
+    if (const auto loaded = readStore(abs(StoreName)))
+        m_base = *loaded;
+    m_storeStamp = FileStamp::of(abs(StoreName));
+    connect(m_notebook, &Notebook::noteFileSaved, this,
+            [this](QWidget *, const QString &path, const QString &html) { noteSaved(path, html); });
+    connect(m_notebook, &Notebook::fileTabDeleted, this, &NotebookSync::fileTabDeleted);
+    connect(m_notebook, &Notebook::noteUnfixed, this, &NotebookSync::noteUnfixed);
+    checkNow();
+    m_watcher.watch({abs(NotesFolder), m_folder});
+}
+
+void NotebookSync::checkNow()
+{
+    // A check shows nothing modal, but guard anyway: applying a merge must
+    // not start another check through a signal.
+    if (m_checking || !m_started)
+        return;
+    m_checking = true;
+    takeNewFixedTabs();
+    scanNotes();
+    checkStore();
+    m_checking = false;
+}
+
+void NotebookSync::takeNewFixedTabs()
+{
+    const QString conflictMark = conflictTitle(QString());
+    for (QWidget *page : m_notebook->fixedPages()) {
+        const QString path = m_notebook->fixedTabs().value(page).second;
+        if (path.isEmpty()) {
+            // A fixed tab keeps its text in a file of its own from now on.
+            m_notebook->moveToFile(page, newNotePath(), true);
+            emit saveWanted();
+            continue;
+        }
+        const QString file = noteFileName(path);
+        if (file.isEmpty())
+            continue; // the user's own file elsewhere: left as it is
+        if (m_notebook->noteFile(page).isEmpty())
+            m_notebook->bindNoteFile(page, path);
+        if (!ConflictName::parse(file).isConflict())
+            continue;
+        // A conflict copy the user fixed: kept as a note of its own.
+        const QString target = newNotePath();
+        if (!QFile::rename(abs(path), abs(target))) {
+            emit message(tr("无法保留冲突版本"), tr("无法保留冲突版本：%1 无法改名").arg(path), true);
+            continue;
+        }
+        m_known.insert(noteFileName(target), m_known.take(file));
+        m_notebook->moveToFile(page, target, false);
+        m_notebook->setReadOnly(page, false);
+        QString name = m_notebook->nameOf(page);
+        if (name.endsWith(conflictMark) && name.size() > conflictMark.size())
+            name.chop(conflictMark.size());
+        m_notebook->setName(page, name);
+        emit message(tr("已保留为便签“%1”").arg(shortName(name)), QString(), false);
+        emit saveWanted();
+    }
+}
+
+void NotebookSync::scanNotes()
+{
+    QHash<QString, FileStamp> disk;
+    const QFileInfoList entries = QDir(abs(NotesFolder)).entryInfoList(QDir::Files);
+    for (const QFileInfo &info : entries) {
+        const QString name = info.fileName();
+        if (!SyncScan::isNoteFile(name))
+            continue;
+        const FileStamp known = m_known.value(name);
+        // Unchanged size and time: not read again (a 500-note folder is polled cheaply).
+        disk.insert(name, known.looksUnchanged(info.size(), info.lastModified().toMSecsSinceEpoch())
+                              ? known
+                              : FileStamp::of(info.filePath(), NoteFile::MaxBytes));
+    }
+    QSet<QString> unsaved;
+    for (const auto &bound : m_notebook->fileBoundPages()) {
+        const QString file = noteFileName(bound.second);
+        if (!file.isEmpty() && m_notebook->differsFromFile(bound.first))
+            unsaved.insert(file);
+    }
+    for (const SyncScan::Step &step : SyncScan::compare(m_known, disk, unsaved)) {
+        switch (step.action) {
+        case SyncScan::Action::Reload:
+            reload(step.file, disk.value(step.file));
+            break;
+        case SyncScan::Action::NewNote:
+            addNew(step.file, disk.value(step.file));
+            break;
+        case SyncScan::Action::DeletedElsewhere:
+            deletedElsewhere(step.file);
+            break;
+        case SyncScan::Action::DeletedWhileEdited: {
+            // The edit here is the newest text: it is written again, even
+            // if the edit is undone before the next save.
+            QWidget *page = m_notebook->pageForFile(noteRelative(step.file));
+            m_known.insert(step.file, FileStamp());
+            m_notebook->moveToFile(page, noteRelative(step.file), true);
+            emit message(tr("“%1”已在别处删除，这里的修改保留").arg(shortName(m_notebook->nameOf(page))),
+                         tr("便签“%1”已在另一处删除，但这里有未保存的修改：已保留，并会重新写入")
+                             .arg(m_notebook->nameOf(page)),
+                         false);
+            break;
+        }
+        case SyncScan::Action::Conflict:
+            keepBoth(step.file, disk.value(step.file));
+            break;
+        case SyncScan::Action::ConflictCopy:
+            showConflictCopy(step.file, step.original, disk.value(step.file));
+            break;
+        }
+    }
+}
+
+void NotebookSync::reload(const QString &file, const FileStamp &stamp)
+{
+    const NoteFile::ReadResult read = NoteFile::read(abs(noteRelative(file)));
+    if (!read.ok) {
+        if (read.tooLarge)
+            tooLarge(file, stamp, read.error);
+        return; // otherwise being replaced right now: the next check sees it whole
+    }
+    m_known.insert(file, stamp);
+    if (QWidget *page = m_notebook->pageForFile(noteRelative(file)))
+        m_notebook->reloadFromFile(page, read.text, read.format == NoteFile::Format::PlainText);
+}
+
+void NotebookSync::addNew(const QString &file, const FileStamp &stamp)
+{
+    const QString path = noteRelative(file);
+    const NoteFile::ReadResult read = NoteFile::read(abs(path));
+    if (!read.ok) {
+        if (read.tooLarge)
+            tooLarge(file, stamp, read.error);
+        return;
+    }
+    if (QWidget *page = m_notebook->pageForFile(path)) {
+        // Bound here already but never read or written (a tab moved into its
+        // file by a run that ended before tab.dat listed it): the same text
+        // is that file; another one is a conflict.
+        if (read.text == m_notebook->textOf(page))
+            m_known.insert(file, stamp);
+        else
+            keepBoth(file, stamp);
+        return;
+    }
+    if (adoptWritten(file, read.text, stamp))
+        return;
+    const TabRecord listed = recordFromStore(path);
+    const QString name = listed.name.isEmpty() ? firstLine(read.text) : listed.name;
+    m_known.insert(file, stamp);
+    // tab.dat learns of it at the next save: written now, it would race the
+    // other computer's tab.dat that names it, and the sync tool would keep
+    // both as a conflict.
+    m_notebook->addFileTab(name, path, read.text, true, false, read.format == NoteFile::Format::PlainText);
+    // tab.dat came first and puts it on the screen: there it goes.
+    if (listed.onScreen) {
+        TabStoreData place;
+        place.records << listed;
+        m_notebook->applyLayout(place, m_store.snapshot().skinPath);
+    }
+    emit message(tr("新便签“%1”").arg(shortName(name)), QString(), false);
+}
+
+void NotebookSync::deletedElsewhere(const QString &file)
+{
+    const QString path = noteRelative(file);
+    QWidget *page = m_notebook->pageForFile(path);
+    if (!page) {
+        m_known.remove(file);
+        return;
+    }
+    const QString name = m_notebook->nameOf(page);
+    QString error;
+    const QString kept = toTrash(file, m_notebook->textOf(page), &error);
+    if (kept.isEmpty()) {
+        // The tab stays (its text is the only copy) and is written again.
+        m_known.insert(file, FileStamp());
+        m_notebook->moveToFile(page, path, true);
+        emit message(tr("无法存入 trash/"), tr("便签“%1”已在另一处删除，但无法存入 trash/（%2）：已保留").arg(name, error), true);
+        return;
+    }
+    m_known.remove(file);
+    m_notebook->removeNote(page);
+    emit message(tr("“%1”已在别处删除，存入 trash/").arg(shortName(name)), tr("便签“%1”已在另一处删除，文字存入 %2").arg(name, kept), false);
+    emit saveWanted();
+}
+
+void NotebookSync::keepBoth(const QString &file, const FileStamp &stamp)
+{
+    const QString path = noteRelative(file);
+    const NoteFile::ReadResult read = NoteFile::read(abs(path));
+    if (!read.ok)
+        return;
+    // The other text goes to a copy of its own before ours may replace it.
+    const QString copy = ConflictName::ownCopy(file, QDateTime::currentDateTime(), randomId(4));
+    const QString error = NoteFile::write(abs(noteRelative(copy)), read.text);
+    const QString name = m_notebook->nameOf(m_notebook->pageForFile(path));
+    if (!error.isEmpty()) {
+        // Until the other text is safe, ours is not written over it.
+        emit message(tr("无法保存冲突版本"), tr("便签“%1”在两处都改过，但无法保存另一处的版本（%2）：这里的修改暂不写入").arg(name, error), true);
+        return;
+    }
+    m_known.insert(file, stamp);
+    showConflictCopy(copy, file, FileStamp::of(abs(noteRelative(copy)), NoteFile::MaxBytes));
+}
+
+void NotebookSync::showConflictCopy(const QString &file, const QString &original, const FileStamp &stamp)
+{
+    const QString path = noteRelative(file);
+    const NoteFile::ReadResult read = NoteFile::read(abs(path));
+    if (!read.ok)
+        return;
+    m_known.insert(file, stamp);
+    QString name = m_notebook->nameOf(m_notebook->pageForFile(noteRelative(original)));
+    if (name.isEmpty())
+        name = recordFromStore(noteRelative(original)).name;
+    if (name.isEmpty())
+        name = firstLine(read.text);
+    const QString title = conflictTitle(name);
+    m_notebook->addFileTab(title, path, read.text, false, true, read.format == NoteFile::Format::PlainText);
+    emit message(tr("“%1”有冲突版本").arg(shortName(name)),
+                 tr("便签“%1”在两处都改过：另一版本在标签“%2”中，固定它即保留，删除它即放入 trash/")
+                     .arg(name, title),
+                 false);
+}
+
+void NotebookSync::fileTabDeleted(const QString &path, const QString &html)
+{
+    const QString file = noteFileName(path);
+    if (file.isEmpty() || !QFileInfo::exists(abs(path)))
+        return;
+    QString error;
+    const QString kept = toTrash(file, html, &error);
+    if (kept.isEmpty()) {
+        emit message(tr("无法存入 trash/"), tr("无法把便签存入 trash/（%1）：它的文件 %2 保留").arg(error, path), true);
+        return;
+    }
+    // Removed here, it leaves the other computers too.
+    if (!QFile::remove(abs(path))) {
+        emit message(tr("无法删除便签文件"), tr("无法删除 %1：下次启动它会回来").arg(path), true);
+        return;
+    }
+    m_known.remove(file);
+    emit message(tr("已删除，文字存入 trash/"), tr("已删除，文字存入 %1").arg(kept), false);
+}
+
+void NotebookSync::tooLarge(const QString &file, const FileStamp &stamp, const QString &error)
+{
+    // Told once per version of the file; the file itself is left alone, and
+    // its tab's text is not written over it.
+    if (m_toldTooLarge.value(file) == stamp.hash)
+        return;
+    m_toldTooLarge.insert(file, stamp.hash);
+    emit message(tr("便签文件太大，没有打开"), tr("%1 没有打开：%2").arg(noteRelative(file), error), true);
+}
+
+bool NotebookSync::adoptWritten(const QString &file, const QString &text, const FileStamp &stamp)
+{
+    // Such a tab is still to be written to a file that is not there yet,
+    // and holds the same text: a run ended between writing that file and
+    // tab.dat, and this start moved the tab (a text record again) anew.
+    for (QWidget *page : m_notebook->fixedPages()) {
+        const QString path = m_notebook->fixedTabs().value(page).second;
+        const QString bound = noteFileName(path);
+        if (bound.isEmpty() || m_known.contains(bound) || QFileInfo::exists(abs(path))
+            || !m_notebook->differsFromFile(page) || m_notebook->textOf(page) != text)
+            continue;
+        m_notebook->moveToFile(page, noteRelative(file), false);
+        m_notebook->noteFileWritten(page);
+        m_known.insert(file, stamp);
+        emit saveWanted();
+        return true;
+    }
+    return false;
+}
+
+void NotebookSync::noteUnfixed(QWidget *page, const QString &path)
+{
+    const QString file = noteFileName(path);
+    if (file.isEmpty())
+        return;
+    // As in a notebook that is not synced, an unfixed tab lasts until the
+    // program ends; its file leaves this computer and the others now, its
+    // text kept in trash/. Fixed again, it gets a new file.
+    m_notebook->bindNoteFile(page, QString());
+    if (!QFileInfo::exists(abs(path))) {
+        m_known.remove(file);
+        return;
+    }
+    QString error;
+    const QString kept = toTrash(file, m_notebook->textOf(page), &error);
+    if (kept.isEmpty() || !QFile::remove(abs(path))) {
+        emit message(tr("无法存入 trash/"), tr("无法把 %1 移入 trash/（%2）：下次启动它会作为常驻标签回来").arg(path, error), true);
+        return;
+    }
+    m_known.remove(file);
+    emit message(tr("不再常驻，文字存入 trash/"), tr("“%1”不再常驻：它的文件已移入 %2").arg(m_notebook->nameOf(page), kept), false);
+}
+
+void NotebookSync::noteSaved(const QString &path, const QString &html)
+{
+    const QString file = noteFileName(path);
+    if (file.isEmpty())
+        return;
+    // What we wrote, not what is there now: a change that arrives right
+    // after our write is still seen as a change.
+    QStringEncoder encoder(QStringEncoder::System);
+    const QByteArray bytes = encoder(html);
+    // A note too large to read back is known by its size and time, as the scan knows it.
+    m_known.insert(file, bytes.size() > NoteFile::MaxBytes
+                             ? FileStamp::of(abs(path), NoteFile::MaxBytes)
+                             : FileStamp::ofBytes(bytes, QFileInfo(abs(path)).lastModified().toMSecsSinceEpoch()));
+}
+
+bool NotebookSync::mayWrite(const QString &path) const
+{
+    const QString file = noteFileName(path);
+    if (file.isEmpty())
+        return true;
+    return FileStamp::of(abs(path), NoteFile::MaxBytes).sameContent(m_known.value(file));
+}
+
+QString NotebookSync::toTrash(const QString &file, const QString &html, QString *error) const
+{
+    QDir folder(m_folder);
+    if (!folder.mkpath(TrashFolder)) {
+        *error = tr("无法创建文件夹 %1").arg(abs(TrashFolder));
+        return QString();
+    }
+    QString base = file;
+    if (base.endsWith(QLatin1String(".not")))
+        base.chop(4);
+    const QString stamp = QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"));
+    QString relative = TrashFolder + QLatin1Char('/') + base + QLatin1Char('-') + stamp + QLatin1String(".not");
+    for (int n = 2; QFileInfo::exists(abs(relative)); ++n)
+        relative = TrashFolder + QLatin1Char('/') + base + QLatin1Char('-') + stamp + QLatin1Char('-')
+            + QString::number(n) + QLatin1String(".not");
+    *error = NoteFile::write(abs(relative), html);
+    return error->isEmpty() ? relative : QString();
+}
+
+TabRecord NotebookSync::recordFromStore(const QString &path) const
+{
+    const std::optional<TabStoreData> store = readStore(abs(StoreName));
+    if (!store)
+        return TabRecord();
+    for (const TabRecord &record : store->records) {
+        if (record.fromFile && record.pathOrText == path)
+            return record;
+    }
+    return TabRecord();
+}
+
+QString NotebookSync::shortName(const QString &name)
+{
+    // The message label is one line across a narrow window.
+    return name.size() > 8 ? name.left(7) + QChar(0x2026) : name;
+}
+
+QString NotebookSync::firstLine(const QString &html)
+{
+    const QStringList lines = QTextDocumentFragment::fromHtml(html).toPlainText().split(QLatin1Char('\n'));
+    for (const QString &line : lines) {
+        const QString trimmed = line.trimmed();
+        if (!trimmed.isEmpty())
+            return trimmed.left(20);
+    }
+    return tr("便签");
+}
+
+void NotebookSync::checkStore()
+{
+    const QFileInfo info(abs(StoreName));
+    if (info.isFile() && !m_storeStamp.looksUnchanged(info.size(), info.lastModified().toMSecsSinceEpoch())) {
+        // Looked at once per change, whole or not (a damaged one stays the
+        // store's business at the next start).
+        m_storeStamp = FileStamp::of(abs(StoreName));
+        if (const std::optional<TabStoreData> disk = readStore(abs(StoreName))) {
+            const TabStoreData written = m_store.lastWritten ? m_store.lastWritten() : TabStoreData();
+            if (*disk == written) {
+                m_base = *disk; // our own save
+            } else if (*disk != m_base) {
+                merge(*disk);
+                m_base = *disk;
+            }
+        }
+    }
+    // Both computers wrote tab.dat at once: the sync tool kept the other
+    // one's beside it. It holds only names, order and places: merged, then gone.
+    const QStringList names = QDir(m_folder).entryList(QDir::Files);
+    for (const QString &name : names) {
+        if (ConflictName::parse(name).original != StoreName)
+            continue;
+        const std::optional<TabStoreData> copy = readStore(abs(name));
+        if (!copy)
+            continue; // not whole yet, or damaged: left for the user
+        merge(*copy);
+        if (!QFile::remove(abs(name)))
+            qCWarning(lcNotebook).noquote() << "could not remove merged" << name;
+    }
+}
+
+void NotebookSync::merge(const TabStoreData &remote)
+{
+    const TabStoreData local = m_store.snapshot();
+    const TabStoreData merged = TabStoreMerge::merge(m_base, local, remote);
+    if (merged == local)
+        return;
+    m_notebook->applyLayout(merged, merged.skinPath);
+    if (merged.skinPath != local.skinPath)
+        emit skinChanged(merged.skinPath);
+    // Only what the other computer lacks is worth writing back.
+    if (merged != remote)
+        emit saveWanted();
+}
