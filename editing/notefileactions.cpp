@@ -69,7 +69,7 @@ QString NoteFileActions::save()
     if (path.isEmpty())
         return tr("未选择文件");
     path = NoteFile::savePath(path);
-    const QString error = NoteFile::write(path, editor->toHtml());
+    const QString error = m_notebook->saveNoteFile(editor, path);
     if (!error.isEmpty())
         return tr("保存文件出错");
     m_notebook->noteFileWritten(editor);

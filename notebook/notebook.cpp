@@ -475,6 +475,17 @@ int Notebook::restore(const TabStoreData &data)
     return kept;
 }
 
+QString Notebook::saveNoteFile(QTextEdit *editor, const QString &path)
+{
+    if (m_writeGuard && !m_writeGuard(path))
+        return tr("它在别处改过，没有覆盖");
+    const QString html = editor->toHtml();
+    const QString error = NoteFile::write(path, html);
+    if (error.isEmpty())
+        emit noteFileSaved(editor, path, html);
+    return error;
+}
+
 QStringList Notebook::writeChangedNoteFiles()
 {
     QStringList errors;

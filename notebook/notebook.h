@@ -147,6 +147,10 @@ public:
     /// Asked before a note file is written; false keeps it unwritten (and
     /// its text marked as still to write).
     void setWriteGuard(std::function<bool(const QString &path)> guard) { m_writeGuard = std::move(guard); }
+    /// Writes editor's text to path as the user's save does: asks the guard
+    /// first and tells who watches the file (noteFileSaved). Returns the
+    /// error, empty when written.
+    QString saveNoteFile(QTextEdit *editor, const QString &path);
 
 signals:
     /// A note's text was written to its note file.
