@@ -28,7 +28,6 @@ RUNS = int(os.environ.get("VELMO_BENCH_RUNS", "10"))
 START_RUNS = int(os.environ.get("VELMO_BENCH_START_RUNS", "7"))
 NOTES = 500
 CHARS = 10000
-NOTE_SUFFIX = os.environ.get("VELMO_NOTE_SUFFIX", ".html")
 
 
 def summary(name, values, unit="ms", scale=1000.0):
@@ -145,7 +144,7 @@ def write_notebook(folder, synced):
     for i in range(NOTES):
         html = note_html(i)
         if synced:
-            rel = "notes/n%03d%s" % (i, NOTE_SUFFIX)
+            rel = "notes/%016x.not" % (0x5e7c000000000000 + i)
             with open(os.path.join(folder, rel), "w", encoding="utf-8") as f:
                 f.write(html)
             records += qstring("note %d" % i) + b"\x01" + qstring(rel) + b"\x00"

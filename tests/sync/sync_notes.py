@@ -45,7 +45,7 @@ def deleted_in_a_lands_in_b_trash(books):
     tab = a.program.find(role=pyatspi.ROLE_PAGE_TAB, name="old")
     x, y, w, h = extents(tab)
     press(a.program, role=pyatspi.ROLE_PAGE_TAB, name="old")
-    click((x + w - 10, y + h // 2))
+    click((x + w - 23, y + h // 2))
     wait_for(lambda: a.program.find(name="确定删除?", showing=True), "the delete bar")
     key("Return")
     wait_for(lambda: "old" not in tab_names(a.program), "the tab to leave A")
@@ -54,6 +54,9 @@ def deleted_in_a_lands_in_b_trash(books):
     check(b.holds(["remove me later"], "notes") == ["remove me later"], "B's notes/ no longer hold it")
     check(not b.holds(["remove me later"], "trash"), "B's trash/ keeps its text")
     check("shop" in tab_names(b.program), "B's other notes stay")
+
+
+CONFLICT = "（冲突）"
 
 
 def edited_on_both_while_paused(books):
@@ -75,7 +78,8 @@ def edited_on_both_while_paused(books):
             texts = "\n".join(t for _, t in note_texts(side.program).values())
             return not [w for w in words if w not in texts]
         wait_for(shown, "both texts shown in %s's notebook" % side.name, 20)
-        print("%s's tabs: %s" % (side.name, tab_names(side.program)), flush=True)
+        conflicts = [n for n in tab_names(side.program) if n.endswith(CONFLICT)]
+        check(conflicts, "%s marks the other version as a conflict: %s" % (side.name, tab_names(side.program)))
 
 
 if __name__ == "__main__":
