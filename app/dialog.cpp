@@ -13,6 +13,7 @@
 #include "noteprinter.h"
 #include "notepage.h"
 #include "notebookfolder.h"
+#include "notebooksync.h"
 #include "notetabwidget.h"
 #include "notewidget.h"
 #include "promptbar.h"
@@ -180,6 +181,11 @@ void Dialog::createTrayActions()
     // Capture by mouse too: the hot key may be taken or missing on this desktop.
     captureAction = new QAction(tr("截图"), this);
     captureAction->setObjectName(QStringLiteral("captureAction"));
+    // The choice belongs to the notebook folder, so every computer syncing it sees it.
+    m_syncAction = new QAction(tr("同步文件夹模式"), this);
+    m_syncAction->setObjectName(QStringLiteral("syncAction"));
+    m_syncAction->setCheckable(true);
+    m_syncAction->setChecked(NotebookSync::isOn(QDir::currentPath()));
 }
 
 void Dialog::createMessageLabel()
@@ -195,6 +201,7 @@ void Dialog::createTrayIcon()
     trayMenu->addAction(stayOnTopAction);
     trayMenu->addAction(showMainAction);
     trayMenu->addAction(autoStartAction);
+    trayMenu->addAction(m_syncAction);
     trayMenu->addAction(captureAction);
     trayMenu->addSeparator();
     trayMenu->addAction(quitAction);
@@ -320,6 +327,11 @@ void Dialog::readHistroyTab()
     source.restore = [this](const TabStoreData &data) { return notebook->restore(data); };
     source.snapshot = [this] { return notebook->snapshot(skinPath); };
     source.writeNoteFiles = [this] { return notebook->writeChangedNoteFiles(); };
+    // A synced folder may have changed under us: look before writing.
+    source.beforeSave = [this] {
+        if (m_sync)
+            m_sync->checkNow();
+    };
     StoreSession::Opened opened = session->open(source);
     // Notes that could not come back, and where their text is: one balloon
     // with the store's own notice, so neither hides the other.
@@ -337,6 +349,46 @@ void Dialog::readHistroyTab()
         for (NoteWidget *note : notebook->noteList())
             note->setBackground(skinPath);
     }
+    if (m_syncAction->isChecked())
+        startSync();
+}
+
+void Dialog::startSync()
+{
+    NotebookSync::Store store;
+    store.snapshot = [this] { return notebook->snapshot(skinPath); };
+    store.lastWritten = [this] { return session->lastWritten(); };
+    m_sync = new NotebookSync(notebook, QDir::currentPath(), store, this);
+    connect(m_sync, &NotebookSync::message, this, [this](const QString &text) { showToolTip(text, 4000); });
+    connect(m_sync, &NotebookSync::saveWanted, session, &StoreSession::scheduleAutosave);
+    connect(m_sync, &NotebookSync::skinChanged, this, [this](const QString &path) {
+        skinPath = path;
+        loadSkinPicture();
+        update();
+        for (NoteWidget *note : notebook->noteList())
+            note->setBackground(skinPath);
+    });
+    m_sync->start();
+}
+
+void Dialog::setSyncFolder(bool on)
+{
+    const QString error = NotebookSync::setOn(QDir::currentPath(), on);
+    if (!error.isEmpty()) {
+        m_syncAction->setChecked(!on);
+        showToolTip(tr("无法切换同步文件夹模式：%1").arg(error), 4000);
+        return;
+    }
+    if (on && !m_sync) {
+        startSync();
+        // Every fixed tab now has its own file: written at once.
+        showNotice(session->saveForSession());
+        showToolTip(tr("同步文件夹模式已打开：每个固定便签存为 notes/ 中的一个文件"), 4000);
+    } else if (!on && m_sync) {
+        delete m_sync;
+        m_sync = nullptr;
+        showToolTip(tr("同步文件夹模式已关闭：便签仍保存在 notes/ 中"), 4000);
+    }
 }
 
 void Dialog::connectSignals()
@@ -347,6 +399,7 @@ void Dialog::connectSignals()
     connect(quitAction, &QAction::triggered, this, &Dialog::quitAndSave);
     connect(showMainAction, &QAction::triggered, this, &Dialog::showMainWindow);
     connect(captureAction, &QAction::triggered, this, &Dialog::startCutScreen);
+    connect(m_syncAction, &QAction::triggered, this, &Dialog::setSyncFolder);
     connect(stayOnTopAction, &QAction::triggered, this, &Dialog::stayOnTop);
     connect(rollUp->animation(), &QPropertyAnimation::finished, this, &Dialog::animationEnd);
     connect(titleButton, &QPushButton::clicked, this, &Dialog::logoClicked);

@@ -24,6 +24,7 @@ class MenuDialog;
 class MessageLabel;
 class NoteFileActions;
 class Notebook;
+class NotebookSync;
 class NoteWidget;
 class PromptBar;
 class QAction;
@@ -136,6 +137,8 @@ private slots:
     void setAutoStart(bool on);
     void showMainWindow();
     void changeSkin();
+    /// The tray menu's sync folder entry: keeps the notebook folder safe to sync, or stops.
+    void setSyncFolder(bool on);
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -166,6 +169,7 @@ private:
     bool pointerOutside(QPoint global) const;
     void loadSkinPicture();
     void showNotice(const StoreSession::Notice &notice);
+    void startSync();
 
     QTabWidget *tabWidget = nullptr;
     MenuDialog *menuPanel = nullptr;
@@ -183,6 +187,8 @@ private:
     QAction *showMainAction = nullptr;
     QAction *autoStartAction = nullptr;
     QAction *captureAction = nullptr;
+    QAction *m_syncAction = nullptr;
+    NotebookSync *m_sync = nullptr; ///< set while the notebook folder is kept in sync
     CaptureLauncher *captureLauncher = nullptr;
     bool m_minimizeAsked = false; ///< hideDialog() minimised without a tray, not yet seen to work
     QPixmap backPixmap;

@@ -3,6 +3,7 @@
 #include "displaylosssaver.h"
 #include "fontconfigwarmup.h"
 #include "notebookfolder.h"
+#include "notebooksync.h"
 #include "sessionguard.h"
 #include "sessionkind.h"
 #include "singleinstance.h"
@@ -85,6 +86,14 @@ int main(int argc, char *argv[])
                               QObject::tr("无法确认此文件夹中没有另一个便签在运行，为免两个便签互相覆盖 tab.dat，本次不启动。\n\n%1")
                                   .arg(instance.errorString()));
         return 1;
+    }
+
+    // "--sync-folder" keeps this notebook folder safe to sync from now on
+    // (the choice is kept in the folder, like the tray menu's entry).
+    if (QCoreApplication::arguments().contains(QLatin1String("--sync-folder"))) {
+        const QString error = NotebookSync::setOn(QDir::currentPath(), true);
+        if (!error.isEmpty())
+            qCWarning(lcApp, "Velmo Note: cannot switch the sync folder mode on: %s", qPrintable(error));
     }
 
     int result = 0;

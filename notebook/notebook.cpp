@@ -13,33 +13,34 @@
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QScreen>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QTextEdit>
 
 Notebook::Notebook(QTabWidget *tabWidget, QTextEdit *homeEdit, const QIcon &pin, const QIcon &unpin,
                    QObject *parent)
     : QObject(parent)
-    , tabs(tabWidget)
-    , home(homeEdit)
-    , pinIcon(pin)
-    , unpinIcon(unpin)
+    , m_tabs(tabWidget)
+    , m_home(homeEdit)
+    , m_pinIcon(pin)
+    , m_unpinIcon(unpin)
 {
 }
 
 Notebook::~Notebook()
 {
     // Desktop notes have no parent; they end with the notebook.
-    qDeleteAll(notes);
+    qDeleteAll(m_notes);
 }
 
 QTextEdit *Notebook::currentEditor() const
 {
-    return editorAt(tabs->currentIndex());
+    return editorAt(m_tabs->currentIndex());
 }
 
 QTextEdit *Notebook::editorAt(int index) const
 {
-    QWidget *page = tabs->widget(index);
+    QWidget *page = m_tabs->widget(index);
     auto *editor = qobject_cast<QTextEdit *>(page);
     if (!editor && page)
         editor = const_cast<Notebook *>(this)->materialize(page);
@@ -50,42 +51,42 @@ QTextEdit *Notebook::editorAt(int index) const
 
 QTextEdit *Notebook::materialize(QWidget *page)
 {
-    const auto it = states.find(page);
-    if (it == states.end() || !it->placeholder)
+    const auto it = m_states.find(page);
+    if (it == m_states.end() || !it->placeholder)
         return nullptr;
     EditorState state = *it;
-    states.erase(it);
+    m_states.erase(it);
     state.placeholder = false;
     page->removeEventFilter(this);
 
     QTextEdit *editor = createEditor();
     // The editor takes the page's place everywhere the page was known.
-    if (fixed.contains(page))
-        fixed.insert(editor, fixed.take(page));
-    if (noteFiles.contains(page))
-        noteFiles.insert(editor, noteFiles.take(page));
-    const int index = tabs->indexOf(page);
+    if (m_fixed.contains(page))
+        m_fixed.insert(editor, m_fixed.take(page));
+    if (m_noteFiles.contains(page))
+        m_noteFiles.insert(editor, m_noteFiles.take(page));
+    const int index = m_tabs->indexOf(page);
     {
         // One tab swapped for another is no change of tab to anyone outside.
-        const QSignalBlocker blocker(tabs);
-        const bool current = tabs->currentIndex() == index;
-        tabs->insertTab(index, editor, tabs->tabIcon(index), tabs->tabText(index));
-        tabs->removeTab(index + 1);
+        const QSignalBlocker blocker(m_tabs);
+        const bool current = m_tabs->currentIndex() == index;
+        m_tabs->insertTab(index, editor, m_tabs->tabIcon(index), m_tabs->tabText(index));
+        m_tabs->removeTab(index + 1);
         if (current)
-            tabs->setCurrentIndex(index);
+            m_tabs->setCurrentIndex(index);
     }
     page->deleteLater();
     adopt(editor, state.html);
-    states[editor].pending = state.pending;
-    states[editor].fileDirty = state.fileDirty;
+    m_states[editor].pending = state.pending;
+    m_states[editor].fileDirty = state.fileDirty;
     load(editor);
     return editor;
 }
 
 void Notebook::load(QWidget *widget) const
 {
-    const auto it = states.find(widget);
-    if (it == states.end() || it->pending.isNull() || it->placeholder)
+    const auto it = m_states.find(widget);
+    if (it == m_states.end() || it->pending.isNull() || it->placeholder)
         return;
     auto *editor = static_cast<QTextEdit *>(widget);
     const QString html = it->pending;
@@ -96,8 +97,8 @@ void Notebook::load(QWidget *widget) const
     editor->setHtml(HtmlNesting::limit(html));
     editor->moveCursor(QTextCursor::Start);
     // Loaded text differs from its note file only when it was recovered.
-    editor->document()->setModified(states.value(widget).fileDirty);
-    states[widget].loading = false;
+    editor->document()->setModified(m_states.value(widget).fileDirty);
+    m_states[widget].loading = false;
     editor->removeEventFilter(const_cast<Notebook *>(this));
 }
 
@@ -111,9 +112,9 @@ bool Notebook::eventFilter(QObject *watched, QEvent *event)
         QMetaObject::invokeMethod(this, [this, page = QPointer<QWidget>(page)] {
             if (!page)
                 return;
-            if (!states.value(page).placeholder)
+            if (!m_states.value(page).placeholder)
                 load(page);
-            else if (const int index = tabs->indexOf(page); index >= 0)
+            else if (const int index = m_tabs->indexOf(page); index >= 0)
                 editorAt(index);
         }, Qt::QueuedConnection);
     }
@@ -122,8 +123,8 @@ bool Notebook::eventFilter(QObject *watched, QEvent *event)
 
 bool Notebook::isFixed(QWidget *editor) const
 {
-    const auto it = fixed.constFind(editor);
-    return it != fixed.constEnd() && !it->first.isEmpty();
+    const auto it = m_fixed.constFind(editor);
+    return it != m_fixed.constEnd() && !it->first.isEmpty();
 }
 
 QTextEdit *Notebook::createEditor() const
@@ -137,32 +138,32 @@ void Notebook::adopt(QTextEdit *editor, const QString &cachedHtml)
 {
     EditorState state;
     state.html = cachedHtml;
-    states.insert(editor, state);
+    m_states.insert(editor, state);
     connect(editor->document(), &QTextDocument::contentsChanged, this, [this, editor] {
         editorChanged(editor);
     });
     connect(editor, &QObject::destroyed, this, [this, editor] {
-        states.remove(editor);
-        fixed.remove(editor);
-        noteFiles.remove(editor);
+        m_states.remove(editor);
+        m_fixed.remove(editor);
+        m_noteFiles.remove(editor);
     });
     emit editorAdded(editor);
 }
 
 void Notebook::editorChanged(QTextEdit *editor)
 {
-    EditorState &state = states[editor];
+    EditorState &state = m_states[editor];
     if (state.loading)
         return;
     state.html = QString();
     state.fileDirty = true;
-    if (fixed.contains(editor))
+    if (m_fixed.contains(editor))
         emit changed();
 }
 
 void Notebook::appendTab(QWidget *editor, const QString &title, bool fixedIcon)
 {
-    tabs->addTab(editor, fixedIcon ? pinIcon : unpinIcon, title);
+    m_tabs->addTab(editor, fixedIcon ? m_pinIcon : m_unpinIcon, title);
 }
 
 Notebook::Refusal Notebook::addTab(const QString &name)
@@ -174,7 +175,7 @@ Notebook::Refusal Notebook::addTab(const QString &name)
     editor->setFont(QFont(tr("calibri"), 16));
     editor->setAcceptRichText(true);
     adopt(editor, QString());
-    tabs->setCurrentWidget(editor);
+    m_tabs->setCurrentWidget(editor);
     return Refusal::None;
 }
 
@@ -182,10 +183,10 @@ Notebook::Refusal Notebook::renameTab(int index, const QString &name)
 {
     if (name.isEmpty())
         return Refusal::EmptyName;
-    tabs->setTabText(index, name);
-    QWidget *editor = tabs->widget(index);
-    auto it = fixed.find(editor);
-    if (it != fixed.end() && !it->first.isEmpty()) {
+    m_tabs->setTabText(index, name);
+    QWidget *editor = m_tabs->widget(index);
+    auto it = m_fixed.find(editor);
+    if (it != m_fixed.end() && !it->first.isEmpty()) {
         it->first = name;
         emit changed();
     }
@@ -194,39 +195,41 @@ Notebook::Refusal Notebook::renameTab(int index, const QString &name)
 
 Notebook::Refusal Notebook::deleteTab(int index)
 {
-    QWidget *editor = tabs->widget(index);
+    QWidget *editor = m_tabs->widget(index);
     if (!editor)
         return Refusal::None;
-    if (editor == home)
+    if (editor == m_home)
         return Refusal::HomeTab;
-    noteFiles.remove(editor);
-    if (tabs->tabIcon(index).cacheKey() == pinIcon.cacheKey())
+    const QString boundFile = m_noteFiles.take(editor);
+    if (m_tabs->tabIcon(index).cacheKey() == m_pinIcon.cacheKey())
         return Refusal::FixedTab;
-    tabs->removeTab(index);
+    if (!boundFile.isEmpty())
+        emit fileTabDeleted(boundFile, htmlOf(editor));
+    m_tabs->removeTab(index);
     disconnect(editor, nullptr, this, nullptr);
-    states.remove(editor);
+    m_states.remove(editor);
     editor->deleteLater();
     return Refusal::None;
 }
 
 void Notebook::fixCurrent()
 {
-    QWidget *editor = tabs->currentWidget();
-    if (!editor || editor == home)
+    QWidget *editor = m_tabs->currentWidget();
+    if (!editor || editor == m_home)
         return;
-    const int index = tabs->currentIndex();
-    tabs->setTabIcon(index, pinIcon);
-    fixed.insert(editor, qMakePair(tabs->tabText(index), noteFiles.value(editor)));
+    const int index = m_tabs->currentIndex();
+    m_tabs->setTabIcon(index, m_pinIcon);
+    m_fixed.insert(editor, qMakePair(m_tabs->tabText(index), m_noteFiles.value(editor)));
     emit changed();
 }
 
 void Notebook::unfixCurrent()
 {
-    QWidget *editor = tabs->currentWidget();
-    if (!editor || editor == home || !isFixed(editor))
+    QWidget *editor = m_tabs->currentWidget();
+    if (!editor || editor == m_home || !isFixed(editor))
         return;
-    fixed.remove(editor);
-    tabs->setTabIcon(tabs->currentIndex(), unpinIcon);
+    m_fixed.remove(editor);
+    m_tabs->setTabIcon(m_tabs->currentIndex(), m_unpinIcon);
     emit changed();
 }
 
@@ -239,28 +242,32 @@ void Notebook::addOpenedEditor(QTextEdit *editor, const QString &title)
 
 void Notebook::bindNoteFile(QWidget *editor, const QString &path)
 {
-    noteFiles.insert(editor, path);
+    m_noteFiles.insert(editor, path);
 }
 
 void Notebook::noteFileWritten(QWidget *editor)
 {
-    if (states.contains(editor))
-        states[editor].fileDirty = false;
-    if (auto *textEdit = qobject_cast<QTextEdit *>(editor))
+    if (m_states.contains(editor))
+        m_states[editor].fileDirty = false;
+    auto *textEdit = qobject_cast<QTextEdit *>(editor);
+    if (textEdit)
         textEdit->document()->setModified(false);
+    const QString path = m_noteFiles.value(editor);
+    if (textEdit && !path.isEmpty())
+        emit noteFileSaved(editor, path, textEdit->toHtml());
 }
 
 bool Notebook::differsFromFile(QWidget *editor) const
 {
     // Undoing back to the text last read or written counts as no change.
     const auto *textEdit = qobject_cast<const QTextEdit *>(editor);
-    return states.value(editor).fileDirty && (!textEdit || textEdit->document()->isModified());
+    return m_states.value(editor).fileDirty && (!textEdit || textEdit->document()->isModified());
 }
 
 NoteWidget *Notebook::stick(QTextEdit *editor, const QString &title, const QString &skinPath)
 {
     auto *note = new NoteWidget(title);
-    notes.append(note);
+    m_notes.append(note);
     note->setBackground(skinPath);
     note->setTextEdit(editor);
     connect(note, &NoteWidget::sigClose, this, &Notebook::backToTab);
@@ -271,14 +278,14 @@ NoteWidget *Notebook::stick(QTextEdit *editor, const QString &title, const QStri
 NoteWidget *Notebook::moveCurrentToScreen(const QString &skinPath)
 {
     QTextEdit *editor = currentEditor();
-    if (!editor || editor == home)
+    if (!editor || editor == m_home)
         return nullptr;
-    const QString title = tabs->tabText(tabs->currentIndex());
-    tabs->removeTab(tabs->currentIndex());
+    const QString title = m_tabs->tabText(m_tabs->currentIndex());
+    m_tabs->removeTab(m_tabs->currentIndex());
     NoteWidget *note = stick(editor, title, skinPath);
     // Beside the main window on its screen: the window manager would put it
     // under the always-on-top main window, where nobody sees it.
-    const QWidget *main = tabs->window();
+    const QWidget *main = m_tabs->window();
     if (const QScreen *screen = main->screen())
         note->move(NotePlacement::beside(note->size(), QRect(WindowPosition::onScreen(main), main->size()),
                                          screen->availableGeometry())
@@ -286,36 +293,38 @@ NoteWidget *Notebook::moveCurrentToScreen(const QString &skinPath)
     note->show();
     note->raise();
     note->activateWindow();
-    if (fixed.contains(editor))
+    if (m_fixed.contains(editor))
         emit changed();
     return note;
 }
 
 void Notebook::backToTab(NoteWidget *note)
 {
-    const int index = notes.indexOf(note);
+    const int index = m_notes.indexOf(note);
     if (index < 0)
         return;
     QTextEdit *editor = note->getTextEdit();
-    tabs->addTab(editor, note->getTitle());
-    tabs->setCurrentIndex(tabs->count() - 1);
-    tabs->setTabIcon(tabs->count() - 1, isFixed(editor) ? pinIcon : unpinIcon);
+    // A synced rename may have reached the note while it was on the screen.
+    const QString name = isFixed(editor) ? m_fixed.value(editor).first : note->getTitle();
+    m_tabs->addTab(editor, name);
+    m_tabs->setCurrentIndex(m_tabs->count() - 1);
+    m_tabs->setTabIcon(m_tabs->count() - 1, isFixed(editor) ? m_pinIcon : m_unpinIcon);
     disconnect(note, nullptr, this, nullptr);
     note->deleteLater();
-    notes.removeAt(index);
-    if (fixed.contains(editor))
+    m_notes.removeAt(index);
+    if (m_fixed.contains(editor))
         emit changed();
 }
 
 void Notebook::noteMoved(NoteWidget *note)
 {
-    if (fixed.contains(note->getTextEdit()))
+    if (m_fixed.contains(note->getTextEdit()))
         emit changed();
 }
 
 QString Notebook::htmlOf(QWidget *page)
 {
-    EditorState &state = states[page];
+    EditorState &state = m_states[page];
     if (state.html.isNull())
         state.html = state.placeholder ? state.pending : static_cast<QTextEdit *>(page)->toHtml();
     return state.html;
@@ -325,10 +334,10 @@ TabStoreData Notebook::snapshot(const QString &skinPath)
 {
     TabStoreData data;
     data.skinPath = skinPath;
-    data.records.reserve(fixed.size() + keptRecords.size());
+    data.records.reserve(m_fixed.size() + m_keptRecords.size());
     const auto add = [&](QWidget *widget, NoteWidget *note) {
-        const auto it = fixed.constFind(widget);
-        if (it == fixed.constEnd())
+        const auto it = m_fixed.constFind(widget);
+        if (it == m_fixed.constEnd())
             return;
         TabRecord record;
         record.name = it->first;
@@ -350,11 +359,11 @@ TabStoreData Notebook::snapshot(const QString &skinPath)
     // In the order the user sees them: tabs left to right, then the notes on
     // the screen in the order they were stuck there. (Ordering by editor
     // address shuffled the tabs at every start.)
-    for (int i = 0; i < tabs->count(); ++i)
-        add(tabs->widget(i), nullptr);
-    for (NoteWidget *note : notes)
+    for (int i = 0; i < m_tabs->count(); ++i)
+        add(m_tabs->widget(i), nullptr);
+    for (NoteWidget *note : m_notes)
         add(note->getTextEdit(), note);
-    data.records.append(keptRecords);
+    data.records.append(m_keptRecords);
     return data;
 }
 
@@ -368,12 +377,12 @@ QRect Notebook::placeOnScreen(const QRect &saved) const
 
 QString Notebook::recoveryPath(const QString &notePath) const
 {
-    if (recoveryFolder.isEmpty())
+    if (m_recoveryFolder.isEmpty())
         return QString();
     // The note's own file name for the user to recognise, the hash of its
     // whole path to tell apart notes of the same name in different folders.
     const QByteArray hash = QCryptographicHash::hash(notePath.toUtf8(), QCryptographicHash::Sha1).toHex().left(12);
-    return recoveryFolder + QLatin1String("/tab.dat.recovered/") + QString::fromLatin1(hash) + QLatin1Char('-')
+    return m_recoveryFolder + QLatin1String("/tab.dat.recovered/") + QString::fromLatin1(hash) + QLatin1Char('-')
         + NoteFile::savePath(QFileInfo(notePath).fileName());
 }
 
@@ -382,10 +391,10 @@ int Notebook::restore(const TabStoreData &data)
     int kept = 0;
     int restored = 0;
     int beyondLimit = 0;
-    notices.clear();
+    m_notices.clear();
     for (const TabRecord &record : data.records) {
         if (restored == MaxRestored) {
-            keptRecords.append(record);
+            m_keptRecords.append(record);
             ++kept;
             ++beyondLimit;
             continue;
@@ -399,16 +408,16 @@ int Notebook::restore(const TabStoreData &data)
                 ? NoteFile::ReadResult() : NoteFile::read(recovery);
             const NoteFile::ReadResult file = saved.ok ? saved : NoteFile::read(record.pathOrText);
             if (!file.ok) {
-                keptRecords.append(record);
+                m_keptRecords.append(record);
                 ++kept;
-                notices << tr("便签“%1”未能恢复：无法读取 %2（%3）。tab.dat 仍保留它，文件可读后下次启动会恢复。")
+                m_notices << tr("便签“%1”未能恢复：无法读取 %2（%3）。tab.dat 仍保留它，文件可读后下次启动会恢复。")
                                .arg(record.name, record.pathOrText, file.error);
                 continue;
             }
             html = file.text;
             recovered = saved.ok;
             if (recovered) {
-                notices << tr("便签“%1”的文件 %2 上次无法写入，已从 %3 恢复其文字。")
+                m_notices << tr("便签“%1”的文件 %2 上次无法写入，已从 %3 恢复其文字。")
                                .arg(record.name, record.pathOrText, recovery);
             }
         }
@@ -416,24 +425,17 @@ int Notebook::restore(const TabStoreData &data)
         if (!record.onScreen) {
             // Text from tab.dat is written back as it came until it changes;
             // a file-based note stores only its path.
-            auto *page = new QWidget;
-            EditorState state;
-            state.html = record.fromFile ? QString() : record.pathOrText;
-            state.pending = html.isNull() ? QStringLiteral("") : html;
-            state.placeholder = true;
-            // Recovered text still has to reach its note file.
-            state.fileDirty = recovered;
-            states.insert(page, state);
-            page->installEventFilter(this);
-            fixed.insert(page, qMakePair(record.name, record.fromFile ? record.pathOrText : QString()));
-            appendTab(page, record.name, true);
+            QWidget *page = addPlaceholder(record.name, record.fromFile ? record.pathOrText : QString(), html,
+                                           recovered);
+            if (!record.fromFile)
+                m_states[page].html = record.pathOrText;
             continue;
         }
         QTextEdit *editor = createEditor();
         adopt(editor, record.fromFile ? QString() : record.pathOrText);
-        states[editor].pending = html.isNull() ? QStringLiteral("") : html;
-        states[editor].fileDirty = recovered;
-        fixed.insert(editor, qMakePair(record.name, record.fromFile ? record.pathOrText : QString()));
+        m_states[editor].pending = html.isNull() ? QStringLiteral("") : html;
+        m_states[editor].fileDirty = recovered;
+        m_fixed.insert(editor, qMakePair(record.name, record.fromFile ? record.pathOrText : QString()));
         // Its text goes in once the note is up (and the skin once every record is read).
         editor->installEventFilter(this);
         NoteWidget *note = stick(editor, record.name, QString());
@@ -441,7 +443,7 @@ int Notebook::restore(const TabStoreData &data)
         note->show();
     }
     if (beyondLimit > 0) {
-        notices << tr("tab.dat 中的常驻标签超过 %1 个，只打开了前 %1 个；其余 %2 个原样保留在 tab.dat 中。")
+        m_notices << tr("tab.dat 中的常驻标签超过 %1 个，只打开了前 %1 个；其余 %2 个原样保留在 tab.dat 中。")
                        .arg(MaxRestored).arg(beyondLimit);
     }
     return kept;
@@ -450,13 +452,17 @@ int Notebook::restore(const TabStoreData &data)
 QStringList Notebook::writeChangedNoteFiles()
 {
     QStringList errors;
-    for (auto it = fixed.begin(); it != fixed.end(); ++it) {
+    for (auto it = m_fixed.begin(); it != m_fixed.end(); ++it) {
         const QString path = it->second;
         QWidget *editor = it.key();
         if (path.isEmpty() || !differsFromFile(editor))
             continue;
         const QString target = NoteFile::savePath(path);
         const QString html = htmlOf(editor);
+        // Someone else changed the file since we read it: whoever guards it
+        // keeps both texts first; until then our text stays to be written.
+        if (m_writeGuard && !m_writeGuard(target))
+            continue;
         const QString error = NoteFile::write(target, html);
         const QString recovery = recoveryPath(path);
         if (!error.isEmpty()) {
@@ -472,7 +478,8 @@ QStringList Notebook::writeChangedNoteFiles()
             errors << line;
             continue;
         }
-        states[editor].fileDirty = false;
+        m_states[editor].fileDirty = false;
+        emit noteFileSaved(editor, target, html);
         // The file has the text now; an older recovered copy would win at the next start.
         if (!recovery.isEmpty())
             QFile::remove(recovery);
@@ -480,9 +487,214 @@ QStringList Notebook::writeChangedNoteFiles()
         // and stays bound to that file from now on.
         if (target != path) {
             it->second = target;
-            if (noteFiles.contains(editor))
-                noteFiles.insert(editor, target);
+            if (m_noteFiles.contains(editor))
+                m_noteFiles.insert(editor, target);
         }
     }
     return errors;
+}
+
+QWidget *Notebook::addPlaceholder(const QString &name, const QString &path, const QString &html, bool recovered)
+{
+    // Text from tab.dat is written back as it came until it changes; a
+    // file-based note stores only its path.
+    auto *page = new QWidget;
+    EditorState state;
+    state.pending = html.isNull() ? QStringLiteral("") : html;
+    state.placeholder = true;
+    // Recovered text still has to reach its note file.
+    state.fileDirty = recovered;
+    m_states.insert(page, state);
+    page->installEventFilter(this);
+    m_fixed.insert(page, qMakePair(name, path));
+    appendTab(page, name, true);
+    return page;
+}
+
+QWidget *Notebook::pageForFile(const QString &path) const
+{
+    for (auto it = m_fixed.constBegin(); it != m_fixed.constEnd(); ++it) {
+        if (it->second == path)
+            return it.key();
+    }
+    return m_noteFiles.key(path, nullptr);
+}
+
+QList<QPair<QWidget *, QString>> Notebook::fileBoundPages() const
+{
+    QList<QPair<QWidget *, QString>> pages;
+    for (auto it = m_fixed.constBegin(); it != m_fixed.constEnd(); ++it) {
+        if (!it->second.isEmpty())
+            pages.append(qMakePair(it.key(), it->second));
+    }
+    for (auto it = m_noteFiles.constBegin(); it != m_noteFiles.constEnd(); ++it) {
+        if (!m_fixed.contains(it.key()) && !it->isEmpty())
+            pages.append(qMakePair(it.key(), it.value()));
+    }
+    return pages;
+}
+
+NoteWidget *Notebook::noteOf(QWidget *page) const
+{
+    for (NoteWidget *note : m_notes) {
+        if (note->getTextEdit() == page)
+            return note;
+    }
+    return nullptr;
+}
+
+QString Notebook::nameOf(QWidget *page) const
+{
+    if (const auto it = m_fixed.constFind(page); it != m_fixed.constEnd() && !it->first.isEmpty())
+        return it->first;
+    if (const int index = m_tabs->indexOf(page); index >= 0)
+        return m_tabs->tabText(index);
+    if (NoteWidget *note = noteOf(page))
+        return note->getTitle();
+    return QString();
+}
+
+void Notebook::reloadFromFile(QWidget *page, const QString &html)
+{
+    const auto it = m_states.find(page);
+    if (it == m_states.end())
+        return;
+    it->fileDirty = false;
+    it->html = QString();
+    if (it->placeholder || !it->pending.isNull()) {
+        // Not shown yet: it takes the new text when it is.
+        it->pending = html;
+        return;
+    }
+    auto *editor = static_cast<QTextEdit *>(page);
+    const int position = editor->textCursor().position();
+    it->loading = true;
+    editor->setHtml(HtmlNesting::limit(html));
+    m_states[page].loading = false;
+    QTextCursor cursor = editor->textCursor();
+    cursor.setPosition(qMin(position, editor->document()->characterCount() - 1));
+    editor->setTextCursor(cursor);
+    editor->document()->setModified(false);
+}
+
+QWidget *Notebook::addFileTab(const QString &name, const QString &path, const QString &html, bool fixed,
+                              bool readOnly)
+{
+    if (fixed && !readOnly)
+        return addPlaceholder(name, path, html, false);
+    QTextEdit *editor = createEditor();
+    adopt(editor, QString());
+    m_states[editor].pending = html;
+    load(editor);
+    editor->setReadOnly(readOnly);
+    m_noteFiles.insert(editor, path);
+    if (fixed)
+        m_fixed.insert(editor, qMakePair(name, path));
+    appendTab(editor, name, fixed);
+    return editor;
+}
+
+void Notebook::removeNote(QWidget *page)
+{
+    if (!page || page == m_home)
+        return;
+    const bool wasFixed = m_fixed.contains(page);
+    m_fixed.remove(page);
+    m_noteFiles.remove(page);
+    m_states.remove(page);
+    disconnect(page, nullptr, this, nullptr);
+    if (const int index = m_tabs->indexOf(page); index >= 0) {
+        m_tabs->removeTab(index);
+        page->deleteLater();
+    } else if (NoteWidget *note = noteOf(page)) {
+        // The editor lives inside the note window and goes with it.
+        m_notes.removeAll(note);
+        disconnect(note, nullptr, this, nullptr);
+        note->hide();
+        note->deleteLater();
+    } else {
+        page->deleteLater();
+    }
+    if (wasFixed)
+        emit changed();
+}
+
+void Notebook::moveToFile(QWidget *page, const QString &path, bool writeText)
+{
+    if (const auto it = m_fixed.find(page); it != m_fixed.end())
+        it->second = path;
+    m_noteFiles.insert(page, path);
+    if (writeText && m_states.contains(page)) {
+        // Its text goes to the new file at the next save.
+        m_states[page].fileDirty = true;
+        if (auto *editor = qobject_cast<QTextEdit *>(page))
+            editor->document()->setModified(true);
+    }
+    if (m_fixed.contains(page))
+        emit changed();
+}
+
+void Notebook::setName(QWidget *page, const QString &name)
+{
+    if (name.isEmpty() || nameOf(page) == name)
+        return;
+    if (const auto it = m_fixed.find(page); it != m_fixed.end())
+        it->first = name;
+    if (const int index = m_tabs->indexOf(page); index >= 0)
+        m_tabs->setTabText(index, name);
+    if (m_fixed.contains(page))
+        emit changed();
+}
+
+void Notebook::setReadOnly(QWidget *page, bool readOnly)
+{
+    if (auto *editor = qobject_cast<QTextEdit *>(page))
+        editor->setReadOnly(readOnly);
+}
+
+void Notebook::applyLayout(const TabStoreData &data, const QString &skinPath)
+{
+    QList<QWidget *> tabOrder;
+    for (const TabRecord &record : data.records) {
+        if (!record.fromFile)
+            continue;
+        QWidget *page = pageForFile(record.pathOrText);
+        if (!page || !m_fixed.contains(page))
+            continue;
+        setName(page, record.name);
+        NoteWidget *note = noteOf(page);
+        if (record.onScreen) {
+            const QRect place = placeOnScreen(record.geometry);
+            if (!note) {
+                const int index = m_tabs->indexOf(page);
+                QTextEdit *editor = editorAt(index);
+                if (!editor)
+                    continue;
+                m_tabs->removeTab(m_tabs->indexOf(editor));
+                note = stick(editor, record.name, skinPath);
+                note->setGeometry(place);
+                note->show();
+            } else if (QRect(note->pos(), note->size()) != record.geometry) {
+                note->setGeometry(place);
+            }
+            continue;
+        }
+        if (note) {
+            QWidget *current = m_tabs->currentWidget();
+            backToTab(note);
+            m_tabs->setCurrentWidget(current);
+            page = note->getTextEdit();
+        }
+        tabOrder << page;
+    }
+    // The tabs data lists, in its order, right after the home tab; others after them.
+    int target = m_tabs->indexOf(m_home) + 1;
+    for (QWidget *page : tabOrder) {
+        const int index = m_tabs->indexOf(page);
+        if (index < 0)
+            continue;
+        if (index != target)
+            m_tabs->tabBar()->moveTab(index, target);
+        ++target;
+    }
 }

@@ -10,6 +10,8 @@
 #include <QPair>
 #include <QPointer>
 
+#include <functional>
+
 class NoteWidget;
 class QTabWidget;
 class QTextEdit;
@@ -46,7 +48,7 @@ public:
     /// The editor of tab index, with its text loaded (restored tabs get
     /// their editor and text when first shown, so a large notebook starts fast).
     QTextEdit *editorAt(int index) const;
-    QTextEdit *homeEditor() const { return home; }
+    QTextEdit *homeEditor() const { return m_home; }
 
     Refusal addTab(const QString &name);
     Refusal renameTab(int index, const QString &name);
@@ -64,10 +66,10 @@ public:
     /// Sticks the current tab on the screen; returns the note, or null for the home tab.
     NoteWidget *moveCurrentToScreen(const QString &skinPath);
     void backToTab(NoteWidget *note);
-    const QList<NoteWidget *> &noteList() const { return notes; }
+    const QList<NoteWidget *> &noteList() const { return m_notes; }
 
-    const QMap<QWidget *, QPair<QString, QString>> &fixedTabs() const { return fixed; }
-    QString noteFile(QWidget *editor) const { return noteFiles.value(editor); }
+    const QMap<QWidget *, QPair<QString, QString>> &fixedTabs() const { return m_fixed; }
+    QString noteFile(QWidget *editor) const { return m_noteFiles.value(editor); }
     void bindNoteFile(QWidget *editor, const QString &path);
     bool isFixed(QWidget *editor) const;
 
@@ -81,7 +83,7 @@ public:
 
     /// Where text goes that could not be written to its note file (a folder
     /// beside tab.dat); empty: nowhere.
-    void setRecoveryFolder(const QString &folder) { recoveryFolder = folder; }
+    void setRecoveryFolder(const QString &folder) { m_recoveryFolder = folder; }
     /// The file that keeps the text of the note bound to notePath when that
     /// file cannot be written.
     QString recoveryPath(const QString &notePath) const;
@@ -95,7 +97,7 @@ public:
     /// What the user must hear about the last restore(): one line per note
     /// that could not be restored or came from its recovery file, saying
     /// where its text is. Empty when everything came back as stored.
-    QStringList restoreNotices() const { return notices; }
+    QStringList restoreNotices() const { return m_notices; }
     /// Writes every fixed, file-bound note whose text changed since it was
     /// last written to its file, as a save of that note would. Returns the
     /// errors, one line per file that failed. The text of a note whose file
@@ -106,7 +108,44 @@ public:
     /// A save wrote the editor's text to its note file.
     void noteFileWritten(QWidget *editor);
 
+    // ---- for a notebook kept in sync with another computer's copy ----
+    /// The page (an editor, or a restored tab's placeholder) bound to the
+    /// note file path, in the fixed tabs or the opened files; null when none.
+    QWidget *pageForFile(const QString &path) const;
+    /// Every page bound to a note file (fixed tabs and opened files), with its path.
+    QList<QPair<QWidget *, QString>> fileBoundPages() const;
+    /// The fixed pages, in no particular order.
+    QList<QWidget *> fixedPages() const { return m_fixed.keys(); }
+    /// The note's text as HTML (a placeholder's without building its editor).
+    QString textOf(QWidget *page) { return htmlOf(page); }
+    /// The tab's or desktop note's name.
+    QString nameOf(QWidget *page) const;
+    /// Puts text just read from the page's note file into it: no edit, nothing to write.
+    void reloadFromFile(QWidget *page, const QString &html);
+    /// Adds a tab bound to the note file path holding html; fixed: kept in
+    /// tab.dat (pin icon); readOnly: shown but not editable. Not made current.
+    QWidget *addFileTab(const QString &name, const QString &path, const QString &html, bool fixed, bool readOnly);
+    /// Removes a tab or desktop note whatever it is, fixed ones too.
+    void removeNote(QWidget *page);
+    /// Binds page to the note file path; writeText: its text must still be
+    /// written there (the next writeChangedNoteFiles() does it).
+    void moveToFile(QWidget *page, const QString &path, bool writeText);
+    /// Renames a tab or desktop note.
+    void setName(QWidget *page, const QString &name);
+    void setReadOnly(QWidget *page, bool readOnly);
+    /// Gives the fixed notes that data lists by note file its names, places
+    /// (tab or desktop note, where) and tab order; others stay as they are.
+    /// skinPath: the skin a note newly stuck on the screen wears.
+    void applyLayout(const TabStoreData &data, const QString &skinPath);
+    /// Asked before a note file is written; false keeps it unwritten (and
+    /// its text marked as still to write).
+    void setWriteGuard(std::function<bool(const QString &path)> guard) { m_writeGuard = std::move(guard); }
+
 signals:
+    /// A note's text was written to its note file.
+    void noteFileSaved(QWidget *page, const QString &path, const QString &html);
+    /// A tab bound to a note file was deleted by the user; html was its text.
+    void fileTabDeleted(const QString &path, const QString &html);
     /// A new editor joined the notebook (the formatting bar follows it).
     void editorAdded(QTextEdit *editor);
     /// Something tab.dat holds has changed.
@@ -126,17 +165,20 @@ private:
     /// the page's place; returns it (null when widget is no placeholder).
     QTextEdit *materialize(QWidget *page);
     bool eventFilter(QObject *watched, QEvent *event) override;
+    NoteWidget *noteOf(QWidget *page) const;
+    QWidget *addPlaceholder(const QString &name, const QString &path, const QString &html, bool recovered);
 
-    QTabWidget *tabs;
-    QTextEdit *home;
-    QIcon pinIcon;
-    QIcon unpinIcon;
-    QMap<QWidget *, QPair<QString, QString>> fixed;
-    QMap<QWidget *, QString> noteFiles;
-    QList<NoteWidget *> notes;
-    QList<TabRecord> keptRecords;
-    QString recoveryFolder;
-    QStringList notices;
+    QTabWidget *m_tabs;
+    QTextEdit *m_home;
+    QIcon m_pinIcon;
+    QIcon m_unpinIcon;
+    QMap<QWidget *, QPair<QString, QString>> m_fixed;
+    QMap<QWidget *, QString> m_noteFiles;
+    QList<NoteWidget *> m_notes;
+    QList<TabRecord> m_keptRecords;
+    QString m_recoveryFolder;
+    QStringList m_notices;
+    std::function<bool(const QString &path)> m_writeGuard;
 
     struct EditorState
     {
@@ -146,5 +188,5 @@ private:
         bool loading = false;   // the editor is being filled, not edited
         bool placeholder = false; // a restored tab's page, no editor yet
     };
-    mutable QHash<QWidget *, EditorState> states;
+    mutable QHash<QWidget *, EditorState> m_states;
 };

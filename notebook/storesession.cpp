@@ -9,9 +9,17 @@
 
 #include <QFileInfo>
 
+#include <mutex>
+
 namespace {
 constexpr int AutosaveDelayMs = 2000;
 }
+
+struct StoreSession::Written
+{
+    mutable std::mutex mutex;
+    TabStoreData data;
+};
 
 StoreSession::StoreSession(const QString &path, QObject *parent)
     : StoreSession(path, StoreSaver::SaveFunction(), parent)
@@ -21,9 +29,22 @@ StoreSession::StoreSession(const QString &path, QObject *parent)
 StoreSession::StoreSession(const QString &path, StoreSaver::SaveFunction save, QObject *parent)
     : QObject(parent)
     , m_path(path)
-    , m_saver(save ? new StoreSaver(path, std::move(save), this) : new StoreSaver(path, this))
+    , m_written(std::make_shared<Written>())
     , m_autosaveTimer(this)
 {
+    // Every save, in the background or not, records what reached the file.
+    StoreSaver::SaveFunction write = save ? std::move(save) : StoreSaver::SaveFunction(&TabStoreFile::save);
+    m_saver = new StoreSaver(
+        path,
+        [write, written = m_written](const QString &file, const TabStoreData &data) {
+            const TabStoreFile::SaveResult result = write(file, data);
+            if (result.ok) {
+                const std::lock_guard<std::mutex> lock(written->mutex);
+                written->data = data;
+            }
+            return result;
+        },
+        this);
     m_autosaveTimer.setObjectName(QStringLiteral("autosaveTimer"));
     m_autosaveTimer.setSingleShot(true);
     m_autosaveTimer.setInterval(AutosaveDelayMs);
@@ -32,6 +53,12 @@ StoreSession::StoreSession(const QString &path, StoreSaver::SaveFunction save, Q
 }
 
 StoreSession::~StoreSession() = default;
+
+TabStoreData StoreSession::lastWritten() const
+{
+    const std::lock_guard<std::mutex> lock(m_written->mutex);
+    return m_written->data;
+}
 
 StoreSession::Opened StoreSession::open(const Source &source)
 {
@@ -98,6 +125,8 @@ void StoreSession::autosave()
     }
     if (!m_source.snapshot)
         return;
+    if (m_source.beforeSave)
+        m_source.beforeSave();
     const QStringList fileErrors = m_source.writeNoteFiles ? m_source.writeNoteFiles() : QStringList();
     m_saver->requestSave(m_source.snapshot());
     if (!fileErrors.isEmpty())
@@ -125,6 +154,8 @@ QString StoreSession::saveNow()
         return notWritableError();
     if (!m_source.snapshot)
         return QString();
+    if (m_source.beforeSave)
+        m_source.beforeSave();
     const quint64 changes = m_changes;
     QStringList errors = m_source.writeNoteFiles ? m_source.writeNoteFiles() : QStringList();
     m_noteFilesFailed = !errors.isEmpty();

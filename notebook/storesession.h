@@ -9,6 +9,7 @@
 #include <QTimer>
 
 #include <functional>
+#include <memory>
 
 /// One run of the program with its tab.dat: loading it at start-up and what
 /// the user is told about that, whether this run may write it at all, the
@@ -42,6 +43,8 @@ public:
         std::function<TabStoreData()> snapshot;
         /// Writes changed file-bound notes to their files; one error line per failure.
         std::function<QStringList()> writeNoteFiles;
+        /// Called before every save (a synced notebook looks at its folder first); may be empty.
+        std::function<void()> beforeSave;
     };
 
     struct Opened
@@ -66,6 +69,9 @@ public:
     ~StoreSession() override;
 
     QString path() const { return m_path; }
+    /// What this run last wrote to tab.dat (empty before its first save).
+    /// Safe to call while a background save runs.
+    TabStoreData lastWritten() const;
 
     /// Reads tab.dat into source.restore. A missing or empty file becomes
     /// the empty store; a file that could not be read, or a damaged one that
@@ -106,7 +112,10 @@ private:
     QString notWritableError() const;
     bool diskHoldsSnapshot() const;
 
+    struct Written;
     const QString m_path;
+    /// Shared with the saver's thread, which records what it wrote.
+    std::shared_ptr<Written> m_written;
     Source m_source;
     StoreSaver *m_saver = nullptr;
     QTimer m_autosaveTimer;

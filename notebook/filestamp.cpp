@@ -1,0 +1,33 @@
+#include "filestamp.h"
+
+#include <QCryptographicHash>
+#include <QFile>
+#include <QFileInfo>
+
+FileStamp FileStamp::ofBytes(const QByteArray &bytes, qint64 modifiedMs)
+{
+    FileStamp stamp;
+    stamp.size = bytes.size();
+    stamp.modifiedMs = modifiedMs;
+    stamp.hash = QCryptographicHash::hash(bytes, QCryptographicHash::Sha1);
+    return stamp;
+}
+
+FileStamp FileStamp::of(const QString &path, qint64 maxBytes)
+{
+    const QFileInfo info(path);
+    if (!info.isFile())
+        return FileStamp();
+    const qint64 modified = info.lastModified().toMSecsSinceEpoch();
+    QFile file(path);
+    if (info.size() > maxBytes) {
+        FileStamp stamp;
+        stamp.size = info.size();
+        stamp.modifiedMs = modified;
+        stamp.hash = QByteArray::number(info.size()) + '@' + QByteArray::number(modified);
+        return stamp;
+    }
+    if (!file.open(QIODevice::ReadOnly))
+        return FileStamp();
+    return ofBytes(file.read(maxBytes), modified);
+}

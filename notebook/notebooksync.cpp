@@ -1,0 +1,453 @@
+#include "notebooksync.h"
+
+#include "conflictname.h"
+#include "logging.h"
+#include "notebook.h"
+#include "notefile.h"
+#include "syncscan.h"
+#include "tabstorefile.h"
+#include "tabstoremerge.h"
+
+#include <QCryptographicHash>
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QRandomGenerator>
+#include <QSaveFile>
+#include <QStringEncoder>
+#include <QTextDocumentFragment>
+#include <QWidget>
+
+namespace {
+const QLatin1String NotesFolder("notes");
+const QLatin1String TrashFolder("trash");
+const QLatin1String StoreName("tab.dat");
+const QLatin1String ModeFileName("sync-folder.txt");
+
+QString randomId(int hexDigits)
+{
+    const quint64 value = QRandomGenerator::system()->generate64();
+    return QString::number(value, 16).rightJustified(16, QLatin1Char('0')).left(hexDigits);
+}
+
+/// The file name inside notes/ of a path bound in the notebook; empty when it is elsewhere.
+QString noteFileName(const QString &path)
+{
+    const QString prefix = NotesFolder + QLatin1Char('/');
+    if (!path.startsWith(prefix) || path.indexOf(QLatin1Char('/'), prefix.size()) >= 0)
+        return QString();
+    return path.mid(prefix.size());
+}
+}
+
+NotebookSync::NotebookSync(Notebook *notebook, const QString &folder, const Store &store, QObject *parent)
+    : QObject(parent)
+    , m_notebook(notebook)
+    , m_folder(folder)
+    , m_store(store)
+{
+    connect(&m_watcher, &FolderWatcher::changed, this, &NotebookSync::checkNow);
+}
+
+NotebookSync::~NotebookSync()
+{
+    m_watcher.stop();
+    if (m_notebook)
+        m_notebook->setWriteGuard(nullptr);
+}
+
+QString NotebookSync::modeFile(const QString &folder)
+{
+    return QDir(folder).filePath(ModeFileName);
+}
+
+bool NotebookSync::isOn(const QString &folder)
+{
+    return QFileInfo::exists(modeFile(folder));
+}
+
+QString NotebookSync::setOn(const QString &folder, bool on)
+{
+    const QString path = modeFile(folder);
+    if (!on) {
+        if (QFileInfo::exists(path) && !QFile::remove(path))
+            return QFile(path).errorString().isEmpty() ? path : path + QLatin1String(": ") + QFile(path).errorString();
+        return QString();
+    }
+    if (QFileInfo::exists(path))
+        return QString();
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return file.errorString();
+    file.write("Velmo Note keeps this notebook in sync folder mode: one file per note in notes/.\n"
+               "Delete this file (or switch the mode off in the tray menu) to end it.\n");
+    if (!file.commit())
+        return file.errorString();
+    return QString();
+}
+
+QString NotebookSync::newNotePath()
+{
+    return NotesFolder + QLatin1Char('/') + randomId(16) + QLatin1String(".not");
+}
+
+QString NotebookSync::conflictTitle(const QString &name)
+{
+    return tr("%1（冲突）").arg(name);
+}
+
+QString NotebookSync::abs(const QString &relative) const
+{
+    return QDir(m_folder).filePath(relative);
+}
+
+QString NotebookSync::noteRelative(const QString &fileName) const
+{
+    return NotesFolder + QLatin1Char('/') + fileName;
+}
+
+void NotebookSync::start()
+{
+    QDir(m_folder).mkpath(NotesFolder);
+    for (const auto &bound : m_notebook->fileBoundPages()) {
+        const QString file = noteFileName(bound.second);
+        if (!file.isEmpty())
+            m_known.insert(file, FileStamp::of(abs(bound.second)));
+    }
+    const TabStoreFile::LoadResult loaded = TabStoreFile::load(abs(StoreName));
+    if (loaded.status == TabStoreFile::Loaded)
+        m_base = loaded.data;
+    m_storeStamp = FileStamp::of(abs(StoreName));
+    m_notebook->setWriteGuard([this](const QString &path) { return mayWrite(path); });
+    connect(m_notebook, &Notebook::noteFileSaved, this,
+            [this](QWidget *, const QString &path, const QString &html) { noteSaved(path, html); });
+    connect(m_notebook, &Notebook::fileTabDeleted, this, &NotebookSync::fileTabDeleted);
+    checkNow();
+    m_watcher.watch({abs(NotesFolder), m_folder});
+}
+
+void NotebookSync::checkNow()
+{
+    // A check shows nothing modal, but guard anyway: applying a merge must
+    // not start another check through a signal.
+    if (m_checking)
+        return;
+    m_checking = true;
+    takeNewFixedTabs();
+    scanNotes();
+    checkStore();
+    m_checking = false;
+}
+
+void NotebookSync::takeNewFixedTabs()
+{
+    const QString conflictMark = conflictTitle(QString());
+    for (QWidget *page : m_notebook->fixedPages()) {
+        const QString path = m_notebook->fixedTabs().value(page).second;
+        if (path.isEmpty()) {
+            // A fixed tab keeps its text in a file of its own from now on,
+            // named from its name and text: a run killed after writing the
+            // file but before tab.dat finds the same file again next time.
+            const QByteArray hash = QCryptographicHash::hash(
+                (m_notebook->nameOf(page) + QLatin1Char('\n') + m_notebook->textOf(page)).toUtf8(),
+                QCryptographicHash::Sha1);
+            QString target = NotesFolder + QLatin1Char('/') + QString::fromLatin1(hash.toHex().left(16))
+                + QLatin1String(".not");
+            if (m_notebook->pageForFile(target))
+                target = newNotePath(); // two notes of the same name and text
+            m_notebook->moveToFile(page, target, true);
+            emit saveWanted();
+            continue;
+        }
+        const QString file = noteFileName(path);
+        if (file.isEmpty())
+            continue; // the user's own file elsewhere: left as it is
+        if (m_notebook->noteFile(page).isEmpty())
+            m_notebook->bindNoteFile(page, path);
+        if (!ConflictName::parse(file).isConflict())
+            continue;
+        // A conflict copy the user fixed: kept as a note of its own.
+        const QString target = newNotePath();
+        if (!QFile::rename(abs(path), abs(target))) {
+            emit message(tr("无法保留冲突版本：%1 无法改名").arg(path));
+            continue;
+        }
+        m_known.insert(noteFileName(target), m_known.take(file));
+        m_notebook->moveToFile(page, target, false);
+        m_notebook->setReadOnly(page, false);
+        QString name = m_notebook->nameOf(page);
+        if (name.endsWith(conflictMark) && name.size() > conflictMark.size())
+            name.chop(conflictMark.size());
+        m_notebook->setName(page, name);
+        emit message(tr("冲突版本已保留为便签“%1”").arg(name));
+        emit saveWanted();
+    }
+}
+
+void NotebookSync::scanNotes()
+{
+    QHash<QString, FileStamp> disk;
+    const QFileInfoList entries = QDir(abs(NotesFolder)).entryInfoList(QDir::Files);
+    for (const QFileInfo &info : entries) {
+        const QString name = info.fileName();
+        if (!SyncScan::isNoteFile(name))
+            continue;
+        const FileStamp known = m_known.value(name);
+        // Unchanged size and time: not read again (a 500-note folder is polled cheaply).
+        disk.insert(name, known.looksUnchanged(info.size(), info.lastModified().toMSecsSinceEpoch())
+                              ? known
+                              : FileStamp::of(info.filePath()));
+    }
+    QSet<QString> unsaved;
+    for (const auto &bound : m_notebook->fileBoundPages()) {
+        const QString file = noteFileName(bound.second);
+        if (!file.isEmpty() && m_notebook->differsFromFile(bound.first))
+            unsaved.insert(file);
+    }
+    for (const SyncScan::Step &step : SyncScan::compare(m_known, disk, unsaved)) {
+        switch (step.action) {
+        case SyncScan::Action::Reload:
+            reload(step.file, disk.value(step.file));
+            break;
+        case SyncScan::Action::NewNote:
+            addNew(step.file, disk.value(step.file));
+            break;
+        case SyncScan::Action::DeletedElsewhere:
+            deletedElsewhere(step.file);
+            break;
+        case SyncScan::Action::DeletedWhileEdited:
+            // The edit here is the newest text: it is written again.
+            m_known.insert(step.file, FileStamp());
+            emit message(tr("便签“%1”已在另一处删除，但这里有未保存的修改：已保留，并会重新写入")
+                             .arg(m_notebook->nameOf(m_notebook->pageForFile(noteRelative(step.file)))));
+            break;
+        case SyncScan::Action::Conflict:
+            keepBoth(step.file, disk.value(step.file));
+            break;
+        case SyncScan::Action::ConflictCopy:
+            showConflictCopy(step.file, step.original, disk.value(step.file));
+            break;
+        }
+    }
+}
+
+void NotebookSync::reload(const QString &file, const FileStamp &stamp)
+{
+    const NoteFile::ReadResult read = NoteFile::read(abs(noteRelative(file)));
+    if (!read.ok)
+        return; // being replaced right now: the next check sees it whole
+    m_known.insert(file, stamp);
+    if (QWidget *page = m_notebook->pageForFile(noteRelative(file)))
+        m_notebook->reloadFromFile(page, read.text);
+}
+
+void NotebookSync::addNew(const QString &file, const FileStamp &stamp)
+{
+    const QString path = noteRelative(file);
+    const NoteFile::ReadResult read = NoteFile::read(abs(path));
+    if (!read.ok)
+        return;
+    if (QWidget *page = m_notebook->pageForFile(path)) {
+        // Bound here already but never read or written (a tab moved into its
+        // file by a run that ended before tab.dat listed it): the same text
+        // is that file; another one is a conflict.
+        if (read.text == m_notebook->textOf(page))
+            m_known.insert(file, stamp);
+        else
+            keepBoth(file, stamp);
+        return;
+    }
+    QString name = nameFromStore(path);
+    if (name.isEmpty())
+        name = firstLine(read.text);
+    m_known.insert(file, stamp);
+    m_notebook->addFileTab(name, path, read.text, true, false);
+    emit message(tr("新便签“%1”来自另一处").arg(name));
+    emit saveWanted();
+}
+
+void NotebookSync::deletedElsewhere(const QString &file)
+{
+    const QString path = noteRelative(file);
+    QWidget *page = m_notebook->pageForFile(path);
+    if (!page) {
+        m_known.remove(file);
+        return;
+    }
+    const QString name = m_notebook->nameOf(page);
+    QString error;
+    const QString kept = toTrash(file, m_notebook->textOf(page), &error);
+    if (kept.isEmpty()) {
+        // The tab stays (its text is the only copy) and is written again.
+        m_known.insert(file, FileStamp());
+        m_notebook->moveToFile(page, path, true);
+        emit message(tr("便签“%1”已在另一处删除，但无法存入 trash/（%2）：已保留").arg(name, error));
+        return;
+    }
+    m_known.remove(file);
+    m_notebook->removeNote(page);
+    emit message(tr("便签“%1”已在另一处删除，文字存入 %2").arg(name, kept));
+    emit saveWanted();
+}
+
+void NotebookSync::keepBoth(const QString &file, const FileStamp &stamp)
+{
+    const QString path = noteRelative(file);
+    const NoteFile::ReadResult read = NoteFile::read(abs(path));
+    if (!read.ok)
+        return;
+    // The other text goes to a copy of its own before ours may replace it.
+    const QString copy = ConflictName::ownCopy(file, QDateTime::currentDateTime(), randomId(4));
+    const QString error = NoteFile::write(abs(noteRelative(copy)), read.text);
+    const QString name = m_notebook->nameOf(m_notebook->pageForFile(path));
+    if (!error.isEmpty()) {
+        // Until the other text is safe, ours is not written over it.
+        emit message(tr("便签“%1”在两处都改过，但无法保存另一处的版本（%2）：这里的修改暂不写入").arg(name, error));
+        return;
+    }
+    m_known.insert(file, stamp);
+    showConflictCopy(copy, file, FileStamp::of(abs(noteRelative(copy))));
+}
+
+void NotebookSync::showConflictCopy(const QString &file, const QString &original, const FileStamp &stamp)
+{
+    const QString path = noteRelative(file);
+    const NoteFile::ReadResult read = NoteFile::read(abs(path));
+    if (!read.ok)
+        return;
+    m_known.insert(file, stamp);
+    QString name = m_notebook->nameOf(m_notebook->pageForFile(noteRelative(original)));
+    if (name.isEmpty())
+        name = nameFromStore(noteRelative(original));
+    if (name.isEmpty())
+        name = firstLine(read.text);
+    const QString title = conflictTitle(name);
+    m_notebook->addFileTab(title, path, read.text, false, true);
+    emit message(tr("便签“%1”在两处都改过：另一版本在标签“%2”中，固定它即保留，删除它即放入 trash/")
+                     .arg(name, title));
+}
+
+void NotebookSync::fileTabDeleted(const QString &path, const QString &html)
+{
+    const QString file = noteFileName(path);
+    if (file.isEmpty() || !QFileInfo::exists(abs(path)))
+        return;
+    QString error;
+    const QString kept = toTrash(file, html, &error);
+    if (kept.isEmpty()) {
+        emit message(tr("无法把便签存入 trash/（%1）：它的文件 %2 保留").arg(error, path));
+        return;
+    }
+    // Removed here, it leaves the other computers too.
+    if (!QFile::remove(abs(path))) {
+        emit message(tr("无法删除 %1：下次启动它会回来").arg(path));
+        return;
+    }
+    m_known.remove(file);
+    emit message(tr("已删除，文字存入 %1").arg(kept));
+}
+
+void NotebookSync::noteSaved(const QString &path, const QString &html)
+{
+    const QString file = noteFileName(path);
+    if (file.isEmpty())
+        return;
+    // What we wrote, not what is there now: a change that arrives right
+    // after our write is still seen as a change.
+    QStringEncoder encoder(QStringEncoder::System);
+    const QByteArray bytes = encoder(html);
+    m_known.insert(file, FileStamp::ofBytes(bytes, QFileInfo(abs(path)).lastModified().toMSecsSinceEpoch()));
+}
+
+bool NotebookSync::mayWrite(const QString &path) const
+{
+    const QString file = noteFileName(path);
+    if (file.isEmpty())
+        return true;
+    return FileStamp::of(abs(path)).sameContent(m_known.value(file));
+}
+
+QString NotebookSync::toTrash(const QString &file, const QString &html, QString *error) const
+{
+    QDir folder(m_folder);
+    if (!folder.mkpath(TrashFolder)) {
+        *error = tr("无法创建文件夹 %1").arg(abs(TrashFolder));
+        return QString();
+    }
+    QString base = file;
+    if (base.endsWith(QLatin1String(".not")))
+        base.chop(4);
+    const QString stamp = QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"));
+    QString relative = TrashFolder + QLatin1Char('/') + base + QLatin1Char('-') + stamp + QLatin1String(".not");
+    for (int n = 2; QFileInfo::exists(abs(relative)); ++n)
+        relative = TrashFolder + QLatin1Char('/') + base + QLatin1Char('-') + stamp + QLatin1Char('-')
+            + QString::number(n) + QLatin1String(".not");
+    *error = NoteFile::write(abs(relative), html);
+    return error->isEmpty() ? relative : QString();
+}
+
+QString NotebookSync::nameFromStore(const QString &path) const
+{
+    const TabStoreFile::LoadResult loaded = TabStoreFile::load(abs(StoreName));
+    for (const TabRecord &record : loaded.data.records) {
+        if (record.fromFile && record.pathOrText == path)
+            return record.name;
+    }
+    return QString();
+}
+
+QString NotebookSync::firstLine(const QString &html)
+{
+    const QStringList lines = QTextDocumentFragment::fromHtml(html).toPlainText().split(QLatin1Char('\n'));
+    for (const QString &line : lines) {
+        const QString trimmed = line.trimmed();
+        if (!trimmed.isEmpty())
+            return trimmed.left(20);
+    }
+    return tr("便签");
+}
+
+void NotebookSync::checkStore()
+{
+    const QFileInfo info(abs(StoreName));
+    if (info.isFile() && !m_storeStamp.looksUnchanged(info.size(), info.lastModified().toMSecsSinceEpoch())) {
+        const TabStoreFile::LoadResult loaded = TabStoreFile::load(abs(StoreName));
+        if (loaded.status == TabStoreFile::Loaded) {
+            m_storeStamp = FileStamp::of(abs(StoreName));
+            const TabStoreData written = m_store.lastWritten ? m_store.lastWritten() : TabStoreData();
+            if (loaded.data == written) {
+                m_base = loaded.data; // our own save
+            } else if (loaded.data != m_base) {
+                merge(loaded.data);
+                m_base = loaded.data;
+            }
+        }
+    }
+    // Both computers wrote tab.dat at once: the sync tool kept the other
+    // one's beside it. It holds only names, order and places: merged, then gone.
+    const QStringList names = QDir(m_folder).entryList(QDir::Files);
+    for (const QString &name : names) {
+        if (ConflictName::parse(name).original != StoreName)
+            continue;
+        const TabStoreFile::LoadResult copy = TabStoreFile::load(abs(name));
+        if (copy.status != TabStoreFile::Loaded)
+            continue;
+        merge(copy.data);
+        if (!QFile::remove(abs(name)))
+            qCWarning(lcNotebook).noquote() << "could not remove merged" << name;
+    }
+}
+
+void NotebookSync::merge(const TabStoreData &remote)
+{
+    const TabStoreData local = m_store.snapshot();
+    const TabStoreData merged = TabStoreMerge::merge(m_base, local, remote);
+    if (merged == local)
+        return;
+    m_notebook->applyLayout(merged, merged.skinPath);
+    if (merged.skinPath != local.skinPath) {
+        emit skinChanged(merged.skinPath);
+    }
+    emit saveWanted();
+}

@@ -1,0 +1,106 @@
+#pragma once
+
+#include "filestamp.h"
+#include "folderwatcher.h"
+#include "tabstoredata.h"
+
+#include <QHash>
+#include <QObject>
+#include <QString>
+
+#include <functional>
+
+class Notebook;
+class QWidget;
+
+/// Keeps a notebook whose folder a sync tool (Syncthing, Nextcloud, …)
+/// copies between computers in step with that folder while the program runs.
+///
+/// In this mode every fixed tab lives in a note file of its own,
+/// "notes/<id>.not" (the id random and never changed, so renaming a tab
+/// renames no file), bound in tab.dat by that relative path. It watches
+/// notes/ and tab.dat: a note file changed elsewhere is loaded into its tab
+/// (unless the tab holds an unsaved edit: then both texts are kept), a new
+/// one becomes a tab, one removed elsewhere leaves the notebook with its last
+/// text kept in trash/, a sync tool's conflict copy shows as a read-only tab
+/// marked as a conflict (fix it to keep it as a note of its own, delete it to
+/// send it to trash/), and a tab.dat written elsewhere (or its conflict
+/// copies) is merged into the notebook's names, order and places. The
+/// notebook's own saves never overwrite a note file that changed since it
+/// was read.
+///
+/// It holds no widgets of its own and shows nothing: what the user should
+/// know comes out as message(). Paths are relative to the notebook folder,
+/// which is the working directory.
+class NotebookSync : public QObject
+{
+    Q_OBJECT
+public:
+    /// What the notebook's store offers: the snapshot tab.dat would get now,
+    /// and the one last written to it (null when none).
+    struct Store
+    {
+        std::function<TabStoreData()> snapshot;
+        std::function<TabStoreData()> lastWritten;
+    };
+
+    NotebookSync(Notebook *notebook, const QString &folder, const Store &store, QObject *parent = nullptr);
+    ~NotebookSync() override;
+
+    /// The file whose presence switches the mode on for a folder (so both
+    /// computers see the choice).
+    static QString modeFile(const QString &folder);
+    static bool isOn(const QString &folder);
+    /// Switches the mode on or off for folder; returns the error, empty when done.
+    static QString setOn(const QString &folder, bool on);
+    /// The note-file path a new note gets, relative to the notebook folder.
+    static QString newNotePath();
+    /// The tab title of a conflict copy of a note named name.
+    static QString conflictTitle(const QString &name);
+
+    /// Moves every fixed tab into its own note file, shows note files
+    /// tab.dat does not list (a run that ended between writing a note and
+    /// tab.dat) and conflict copies, and starts watching.
+    void start();
+    /// Looks at notes/ and tab.dat now and brings the notebook in step.
+    void checkNow();
+
+signals:
+    /// Something to tell the user in the message label.
+    void message(const QString &text);
+    /// A merged tab.dat chose another skin.
+    void skinChanged(const QString &path);
+    /// The notebook changed in a way tab.dat must learn soon.
+    void saveWanted();
+
+private:
+    QString abs(const QString &relative) const;
+    QString noteRelative(const QString &fileName) const;
+    void takeNewFixedTabs();
+    void scanNotes();
+    void checkStore();
+    void merge(const TabStoreData &remote);
+    void reload(const QString &file, const FileStamp &stamp);
+    void addNew(const QString &file, const FileStamp &stamp);
+    void deletedElsewhere(const QString &file);
+    void keepBoth(const QString &file, const FileStamp &stamp);
+    void showConflictCopy(const QString &file, const QString &original, const FileStamp &stamp);
+    void fileTabDeleted(const QString &path, const QString &html);
+    void noteSaved(const QString &path, const QString &html);
+    bool mayWrite(const QString &path) const;
+    /// Writes html into trash/; returns the file, or an empty string (error set).
+    QString toTrash(const QString &file, const QString &html, QString *error) const;
+    QString nameFromStore(const QString &path) const;
+    static QString firstLine(const QString &html);
+
+    Notebook *m_notebook;
+    const QString m_folder;
+    Store m_store;
+    FolderWatcher m_watcher;
+    /// Per file name in notes/: what it held when last read or written here.
+    QHash<QString, FileStamp> m_known;
+    /// tab.dat as last agreed with the other computers, and its stamp.
+    TabStoreData m_base;
+    FileStamp m_storeStamp;
+    bool m_checking = false;
+};

@@ -1,0 +1,25 @@
+#pragma once
+
+#include "tabstoredata.h"
+
+/// Merges a tab.dat written on another computer into this one's notebook
+/// without dropping a local note. Three-way: base is what both last agreed
+/// on (what this program last read or wrote), local what it holds now,
+/// remote what arrived.
+///
+/// Records are told apart by their note file's path (inline records by name
+/// and text). Per note, a name or a place (on the screen or not, and where)
+/// that only the other computer changed is taken from it; where both changed
+/// it, this computer's stays. The order is the other computer's when only it
+/// reordered, else this one's; notes one side has and the other lacks keep
+/// their place after the note they follow. A note only the other computer
+/// lists comes in (unless this one removed it since base); a note only this
+/// one lists stays (notes leave through their files, never through tab.dat).
+/// The skin follows the same rule as a name.
+class TabStoreMerge
+{
+public:
+    static TabStoreData merge(const TabStoreData &base, const TabStoreData &local, const TabStoreData &remote);
+    /// The key a record is matched by.
+    static QString keyOf(const TabRecord &record);
+};
