@@ -1,7 +1,8 @@
 """Killing either program (SIGKILL) at random moments while notes are being
-synced loses nothing: every word typed and written on either side is, after
-the killed program started again and the folders are in step, in both
-notebooks and shown by both programs. VELMO_SYNC_SEED repeats a run."""
+synced loses nothing: every word typed and written on either side (the
+other side going on while one is down, at times) is, after the killed
+program started again and the folders are in step, in both notebooks and
+shown by both programs. VELMO_SYNC_SEED repeats a run."""
 
 import os
 import random
@@ -11,7 +12,7 @@ import time
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from two_notebooks import *  # noqa: E402,F403
 
-ROUNDS = int(os.environ.get("VELMO_SYNC_ROUNDS", "6"))
+ROUNDS = int(os.environ.get("VELMO_SYNC_ROUNDS", "8"))
 
 
 def kills_during_sync_lose_nothing(books):
@@ -34,6 +35,14 @@ def kills_during_sync_lose_nothing(books):
         print("round %d: %s typed %s, %s killed %.2f s after the save" % (round_, writer.name, word, victim.name,
                                                                           delay), flush=True)
         victim.kill()
+        # The other computer goes on while this one is down.
+        survivor = books.b if victim is books.a else books.a
+        if random.random() < 0.5:
+            word = "d%02d%s" % (round_, survivor.name.lower())
+            type_into(survivor.program, "log", " " + word)
+            wait_saved(survivor, [word])
+            typed.append(word)
+            print("round %d: %s typed %s while %s was down" % (round_, survivor.name, word, victim.name), flush=True)
         time.sleep(random.uniform(0.0, 1.0))
         victim.start()
     books.pair.wait_in_step(timeout=45)
