@@ -46,6 +46,10 @@ class Side:
                     and "Width: %d\n" % w in info and "Height: %d\n" % h in info):
                 xdotool("windowmove", window, self.x, 200)
         wait_for(lambda: abs(extents(main)[0] - self.x) < 20, "%s's window beside the other" % self.name)
+        # The start moved the pointer out of the other window, which rolls up;
+        # an Enter while it rolls is not seen, so let that end first.
+        xdotool("mousemove", self.x + 200, 300)
+        time.sleep(1.0)
         print("%s: pid %d" % (self.name, self.program.process.pid), flush=True)
 
     def kill(self):
@@ -117,6 +121,7 @@ def type_into(program, name, text):
     click(centre(editor))
     key("ctrl+End")
     type_text(text)
+    wait_for(lambda: text.strip() in text_of(editor), "the words typed into %s to show there" % name)
 
 
 def add_note(program, name, text):
