@@ -166,12 +166,17 @@ class TwoNotebooks:
 
     def __enter__(self):
         started = time.monotonic()
-        self.pair.start()
-        self.pair.wait_connected()
-        self.a.start()
-        self.pair.wait_in_step(timeout=60)
-        check(os.path.exists(os.path.join(self.b.book, "index.dat")), "A's notebook reached B's folder")
-        self.b.start()
+        try:
+            self.pair.start()
+            self.pair.wait_connected()
+            self.a.start()
+            wait_for(lambda: os.path.exists(os.path.join(self.b.book, "sync-folder.txt")),
+                     "A's notebook to reach B's folder", 60)
+            self.pair.wait_in_step(timeout=60)
+            self.b.start()
+        except BaseException:
+            self.__exit__(*sys.exc_info())
+            raise
         print("set up in %.1f s" % (time.monotonic() - started), flush=True)
         return self
 
