@@ -61,6 +61,11 @@ constexpr int MinHeight = RollUp::RolledHeight;
 constexpr int MaxWidth = 800;
 constexpr int MaxHeight = 650;
 constexpr int TitleBtnLockMs = 360;
+/// A synced notebook starts watching its folder after the first frame, or
+/// this long after start-up when no frame comes (started hidden).
+constexpr int SyncStartFallbackMs = 1000;
+/// A synced note is written this long after the typing stops.
+constexpr int SyncNoteFileDelayMs = 400;
 
 QString storePath()
 {
@@ -331,6 +336,7 @@ void Dialog::readHistroyTab()
     source.beforeSave = [this] {
         if (m_sync)
             m_sync->checkNow();
+        return m_sync != nullptr;
     };
     StoreSession::Opened opened = session->open(source);
     // Notes that could not come back, and where their text is: one balloon
@@ -349,8 +355,12 @@ void Dialog::readHistroyTab()
         for (NoteWidget *note : notebook->noteList())
             note->setBackground(skinPath);
     }
-    if (m_syncAction->isChecked())
+    if (m_syncAction->isChecked()) {
         startSync();
+        // It reads every note file once: after the first frame (see
+        // paintEvent), or soon anyway when the window starts hidden.
+        QTimer::singleShot(SyncStartFallbackMs, m_sync, &NotebookSync::start);
+    }
 }
 
 void Dialog::startSync()
@@ -359,7 +369,17 @@ void Dialog::startSync()
     store.snapshot = [this] { return notebook->snapshot(skinPath); };
     store.lastWritten = [this] { return session->lastWritten(); };
     m_sync = new NotebookSync(notebook, QDir::currentPath(), store, this);
-    connect(m_sync, &NotebookSync::message, this, [this](const QString &text) { showToolTip(text, 4000); });
+    connect(m_sync, &NotebookSync::message, this,
+            [this](const QString &label, const QString &detail, bool problem) {
+                showToolTip(label, 4000);
+                // The whole story in a balloon; a problem is told even without a tray.
+                if (detail.isEmpty())
+                    return;
+                if (problem)
+                    tellUser(tr("同步文件夹"), detail);
+                else if (trayAvailable)
+                    trayIcon->showMessage(tr("同步文件夹"), detail, QSystemTrayIcon::Information, 8000);
+            });
     connect(m_sync, &NotebookSync::saveWanted, session, &StoreSession::scheduleAutosave);
     connect(m_sync, &NotebookSync::skinChanged, this, [this](const QString &path) {
         skinPath = path;
@@ -368,7 +388,8 @@ void Dialog::startSync()
         for (NoteWidget *note : notebook->noteList())
             note->setBackground(skinPath);
     });
-    m_sync->start();
+    // Notes reach the other computers soon after the typing stops.
+    session->setNoteFileDelay(SyncNoteFileDelayMs);
 }
 
 void Dialog::setSyncFolder(bool on)
@@ -376,18 +397,21 @@ void Dialog::setSyncFolder(bool on)
     const QString error = NotebookSync::setOn(QDir::currentPath(), on);
     if (!error.isEmpty()) {
         m_syncAction->setChecked(!on);
-        showToolTip(tr("无法切换同步文件夹模式：%1").arg(error), 4000);
+        showToolTip(tr("无法切换同步文件夹模式"), 4000);
+        tellUser(tr("同步文件夹"), tr("无法切换同步文件夹模式：%1").arg(error));
         return;
     }
     if (on && !m_sync) {
         startSync();
+        m_sync->start();
         // Every fixed tab now has its own file: written at once.
         showNotice(session->saveForSession());
-        showToolTip(tr("同步文件夹模式已打开：每个固定便签存为 notes/ 中的一个文件"), 4000);
+        showToolTip(tr("同步文件夹模式已打开"), 4000);
     } else if (!on && m_sync) {
         delete m_sync;
         m_sync = nullptr;
-        showToolTip(tr("同步文件夹模式已关闭：便签仍保存在 notes/ 中"), 4000);
+        session->setNoteFileDelay(0);
+        showToolTip(tr("同步文件夹模式已关闭"), 4000);
     }
 }
 
@@ -469,6 +493,8 @@ void Dialog::paintEvent(QPaintEvent *)
     if (!firstPaintReported) {
         firstPaintReported = true;
         FirstFrameReport::queue(this);
+        if (m_sync)
+            QMetaObject::invokeMethod(m_sync, &NotebookSync::start, Qt::QueuedConnection);
     }
 }
 

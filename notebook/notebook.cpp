@@ -228,8 +228,9 @@ void Notebook::unfixCurrent()
     QWidget *editor = m_tabs->currentWidget();
     if (!editor || editor == m_home || !isFixed(editor))
         return;
-    m_fixed.remove(editor);
+    const QString path = m_fixed.take(editor).second;
     m_tabs->setTabIcon(m_tabs->currentIndex(), m_unpinIcon);
+    emit noteUnfixed(editor, path);
     emit changed();
 }
 
@@ -580,6 +581,12 @@ void Notebook::reloadFromFile(QWidget *page, const QString &html)
 QWidget *Notebook::addFileTab(const QString &name, const QString &path, const QString &html, bool fixed,
                               bool readOnly)
 {
+    // A record kept aside because its file was not there at start-up is
+    // shown now: saved once, as the tab.
+    if (fixed) {
+        m_keptRecords.removeIf(
+            [&path](const TabRecord &record) { return record.fromFile && record.pathOrText == path; });
+    }
     if (fixed && !readOnly)
         return addPlaceholder(name, path, html, false);
     QTextEdit *editor = createEditor();

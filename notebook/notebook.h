@@ -33,6 +33,11 @@ class QTextEdit;
 /// text; its editor is built when the tab is first shown or asked for
 /// (editorAt()), and then takes the placeholder's place in the tab widget and
 /// in the registries. A store of many tabs so starts fast and small.
+///
+/// For a notebook folder kept in sync with other computers (NotebookSync)
+/// it can also take notes in and out by their note files, reload a note's
+/// text from its file, follow another computer's names, order and places,
+/// and ask a guard before writing a note file.
 class Notebook : public QObject
 {
     Q_OBJECT
@@ -144,6 +149,8 @@ public:
 signals:
     /// A note's text was written to its note file.
     void noteFileSaved(QWidget *page, const QString &path, const QString &html);
+    /// The user unfixed a note bound to the note file path (empty when none).
+    void noteUnfixed(QWidget *page, const QString &path);
     /// A tab bound to a note file was deleted by the user; html was its text.
     void fileTabDeleted(const QString &path, const QString &html);
     /// A new editor joined the notebook (the formatting bar follows it).

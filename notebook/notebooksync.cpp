@@ -6,9 +6,9 @@
 #include "notefile.h"
 #include "syncscan.h"
 #include "tabstorefile.h"
+#include "tabstorereader.h"
 #include "tabstoremerge.h"
 
-#include <QCryptographicHash>
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
@@ -18,6 +18,8 @@
 #include <QStringEncoder>
 #include <QTextDocumentFragment>
 #include <QWidget>
+
+#include <optional>
 
 namespace {
 const QLatin1String NotesFolder("notes");
@@ -29,6 +31,21 @@ QString randomId(int hexDigits)
 {
     const quint64 value = QRandomGenerator::system()->generate64();
     return QString::number(value, 16).rightJustified(16, QLatin1Char('0')).left(hexDigits);
+}
+
+/// A tab.dat (or a sync tool's copy of one) read whole, without copying a
+/// damaged one aside: that is for the store's own load at start-up. Null
+/// when it is not a whole store (being written, damaged, not there).
+std::optional<TabStoreData> readStore(const QString &path)
+{
+    QFile file(path);
+    if (!QFileInfo(path).isFile() || QFileInfo(path).size() > TabStoreFile::MaxBytes
+        || !file.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    const TabStoreReader::Result read = TabStoreReader::read(&file);
+    if (!read.ok())
+        return std::nullopt;
+    return read.data;
 }
 
 /// The file name inside notes/ of a path bound in the notebook; empty when it is elsewhere.
@@ -48,6 +65,8 @@ NotebookSync::NotebookSync(Notebook *notebook, const QString &folder, const Stor
     , m_store(store)
 {
     connect(&m_watcher, &FolderWatcher::changed, this, &NotebookSync::checkNow);
+    // Before start() nothing is known, so no note file there may be written.
+    m_notebook->setWriteGuard([this](const QString &path) { return mayWrite(path); });
 }
 
 NotebookSync::~NotebookSync()
@@ -109,20 +128,22 @@ QString NotebookSync::noteRelative(const QString &fileName) const
 
 void NotebookSync::start()
 {
+    if (m_started)
+        return;
+    m_started = true;
     QDir(m_folder).mkpath(NotesFolder);
     for (const auto &bound : m_notebook->fileBoundPages()) {
         const QString file = noteFileName(bound.second);
         if (!file.isEmpty())
             m_known.insert(file, FileStamp::of(abs(bound.second)));
     }
-    const TabStoreFile::LoadResult loaded = TabStoreFile::load(abs(StoreName));
-    if (loaded.status == TabStoreFile::Loaded)
-        m_base = loaded.data;
+    if (const auto loaded = readStore(abs(StoreName)))
+        m_base = *loaded;
     m_storeStamp = FileStamp::of(abs(StoreName));
-    m_notebook->setWriteGuard([this](const QString &path) { return mayWrite(path); });
     connect(m_notebook, &Notebook::noteFileSaved, this,
             [this](QWidget *, const QString &path, const QString &html) { noteSaved(path, html); });
     connect(m_notebook, &Notebook::fileTabDeleted, this, &NotebookSync::fileTabDeleted);
+    connect(m_notebook, &Notebook::noteUnfixed, this, &NotebookSync::noteUnfixed);
     checkNow();
     m_watcher.watch({abs(NotesFolder), m_folder});
 }
@@ -131,7 +152,7 @@ void NotebookSync::checkNow()
 {
     // A check shows nothing modal, but guard anyway: applying a merge must
     // not start another check through a signal.
-    if (m_checking)
+    if (m_checking || !m_started)
         return;
     m_checking = true;
     takeNewFixedTabs();
@@ -146,17 +167,8 @@ void NotebookSync::takeNewFixedTabs()
     for (QWidget *page : m_notebook->fixedPages()) {
         const QString path = m_notebook->fixedTabs().value(page).second;
         if (path.isEmpty()) {
-            // A fixed tab keeps its text in a file of its own from now on,
-            // named from its name and text: a run killed after writing the
-            // file but before tab.dat finds the same file again next time.
-            const QByteArray hash = QCryptographicHash::hash(
-                (m_notebook->nameOf(page) + QLatin1Char('\n') + m_notebook->textOf(page)).toUtf8(),
-                QCryptographicHash::Sha1);
-            QString target = NotesFolder + QLatin1Char('/') + QString::fromLatin1(hash.toHex().left(16))
-                + QLatin1String(".not");
-            if (m_notebook->pageForFile(target))
-                target = newNotePath(); // two notes of the same name and text
-            m_notebook->moveToFile(page, target, true);
+            // A fixed tab keeps its text in a file of its own from now on.
+            m_notebook->moveToFile(page, newNotePath(), true);
             emit saveWanted();
             continue;
         }
@@ -170,7 +182,7 @@ void NotebookSync::takeNewFixedTabs()
         // A conflict copy the user fixed: kept as a note of its own.
         const QString target = newNotePath();
         if (!QFile::rename(abs(path), abs(target))) {
-            emit message(tr("无法保留冲突版本：%1 无法改名").arg(path));
+            emit message(tr("无法保留冲突版本"), tr("无法保留冲突版本：%1 无法改名").arg(path), true);
             continue;
         }
         m_known.insert(noteFileName(target), m_known.take(file));
@@ -180,7 +192,7 @@ void NotebookSync::takeNewFixedTabs()
         if (name.endsWith(conflictMark) && name.size() > conflictMark.size())
             name.chop(conflictMark.size());
         m_notebook->setName(page, name);
-        emit message(tr("冲突版本已保留为便签“%1”").arg(name));
+        emit message(tr("已保留为便签“%1”").arg(shortName(name)), QString(), false);
         emit saveWanted();
     }
 }
@@ -216,12 +228,18 @@ void NotebookSync::scanNotes()
         case SyncScan::Action::DeletedElsewhere:
             deletedElsewhere(step.file);
             break;
-        case SyncScan::Action::DeletedWhileEdited:
-            // The edit here is the newest text: it is written again.
+        case SyncScan::Action::DeletedWhileEdited: {
+            // The edit here is the newest text: it is written again, even
+            // if the edit is undone before the next save.
+            QWidget *page = m_notebook->pageForFile(noteRelative(step.file));
             m_known.insert(step.file, FileStamp());
-            emit message(tr("便签“%1”已在另一处删除，但这里有未保存的修改：已保留，并会重新写入")
-                             .arg(m_notebook->nameOf(m_notebook->pageForFile(noteRelative(step.file)))));
+            m_notebook->moveToFile(page, noteRelative(step.file), true);
+            emit message(tr("“%1”已在别处删除，这里的修改保留").arg(shortName(m_notebook->nameOf(page))),
+                         tr("便签“%1”已在另一处删除，但这里有未保存的修改：已保留，并会重新写入")
+                             .arg(m_notebook->nameOf(page)),
+                         false);
             break;
+        }
         case SyncScan::Action::Conflict:
             keepBoth(step.file, disk.value(step.file));
             break;
@@ -258,13 +276,22 @@ void NotebookSync::addNew(const QString &file, const FileStamp &stamp)
             keepBoth(file, stamp);
         return;
     }
-    QString name = nameFromStore(path);
-    if (name.isEmpty())
-        name = firstLine(read.text);
+    if (adoptWritten(file, read.text, stamp))
+        return;
+    const TabRecord listed = recordFromStore(path);
+    const QString name = listed.name.isEmpty() ? firstLine(read.text) : listed.name;
     m_known.insert(file, stamp);
+    // tab.dat learns of it at the next save: written now, it would race the
+    // other computer's tab.dat that names it, and the sync tool would keep
+    // both as a conflict.
     m_notebook->addFileTab(name, path, read.text, true, false);
-    emit message(tr("新便签“%1”来自另一处").arg(name));
-    emit saveWanted();
+    // tab.dat came first and puts it on the screen: there it goes.
+    if (listed.onScreen) {
+        TabStoreData place;
+        place.records << listed;
+        m_notebook->applyLayout(place, m_store.snapshot().skinPath);
+    }
+    emit message(tr("新便签“%1”").arg(shortName(name)), QString(), false);
 }
 
 void NotebookSync::deletedElsewhere(const QString &file)
@@ -282,12 +309,12 @@ void NotebookSync::deletedElsewhere(const QString &file)
         // The tab stays (its text is the only copy) and is written again.
         m_known.insert(file, FileStamp());
         m_notebook->moveToFile(page, path, true);
-        emit message(tr("便签“%1”已在另一处删除，但无法存入 trash/（%2）：已保留").arg(name, error));
+        emit message(tr("无法存入 trash/"), tr("便签“%1”已在另一处删除，但无法存入 trash/（%2）：已保留").arg(name, error), true);
         return;
     }
     m_known.remove(file);
     m_notebook->removeNote(page);
-    emit message(tr("便签“%1”已在另一处删除，文字存入 %2").arg(name, kept));
+    emit message(tr("“%1”已在别处删除，存入 trash/").arg(shortName(name)), tr("便签“%1”已在另一处删除，文字存入 %2").arg(name, kept), false);
     emit saveWanted();
 }
 
@@ -303,7 +330,7 @@ void NotebookSync::keepBoth(const QString &file, const FileStamp &stamp)
     const QString name = m_notebook->nameOf(m_notebook->pageForFile(path));
     if (!error.isEmpty()) {
         // Until the other text is safe, ours is not written over it.
-        emit message(tr("便签“%1”在两处都改过，但无法保存另一处的版本（%2）：这里的修改暂不写入").arg(name, error));
+        emit message(tr("无法保存冲突版本"), tr("便签“%1”在两处都改过，但无法保存另一处的版本（%2）：这里的修改暂不写入").arg(name, error), true);
         return;
     }
     m_known.insert(file, stamp);
@@ -319,13 +346,15 @@ void NotebookSync::showConflictCopy(const QString &file, const QString &original
     m_known.insert(file, stamp);
     QString name = m_notebook->nameOf(m_notebook->pageForFile(noteRelative(original)));
     if (name.isEmpty())
-        name = nameFromStore(noteRelative(original));
+        name = recordFromStore(noteRelative(original)).name;
     if (name.isEmpty())
         name = firstLine(read.text);
     const QString title = conflictTitle(name);
     m_notebook->addFileTab(title, path, read.text, false, true);
-    emit message(tr("便签“%1”在两处都改过：另一版本在标签“%2”中，固定它即保留，删除它即放入 trash/")
-                     .arg(name, title));
+    emit message(tr("“%1”有冲突版本").arg(shortName(name)),
+                 tr("便签“%1”在两处都改过：另一版本在标签“%2”中，固定它即保留，删除它即放入 trash/")
+                     .arg(name, title),
+                 false);
 }
 
 void NotebookSync::fileTabDeleted(const QString &path, const QString &html)
@@ -336,16 +365,59 @@ void NotebookSync::fileTabDeleted(const QString &path, const QString &html)
     QString error;
     const QString kept = toTrash(file, html, &error);
     if (kept.isEmpty()) {
-        emit message(tr("无法把便签存入 trash/（%1）：它的文件 %2 保留").arg(error, path));
+        emit message(tr("无法存入 trash/"), tr("无法把便签存入 trash/（%1）：它的文件 %2 保留").arg(error, path), true);
         return;
     }
     // Removed here, it leaves the other computers too.
     if (!QFile::remove(abs(path))) {
-        emit message(tr("无法删除 %1：下次启动它会回来").arg(path));
+        emit message(tr("无法删除便签文件"), tr("无法删除 %1：下次启动它会回来").arg(path), true);
         return;
     }
     m_known.remove(file);
-    emit message(tr("已删除，文字存入 %1").arg(kept));
+    emit message(tr("已删除，文字存入 trash/"), tr("已删除，文字存入 %1").arg(kept), false);
+}
+
+bool NotebookSync::adoptWritten(const QString &file, const QString &text, const FileStamp &stamp)
+{
+    // Such a tab is still to be written to a file that is not there yet,
+    // and holds the same text: a run ended between writing that file and
+    // tab.dat, and this start moved the tab (a text record again) anew.
+    for (QWidget *page : m_notebook->fixedPages()) {
+        const QString path = m_notebook->fixedTabs().value(page).second;
+        const QString bound = noteFileName(path);
+        if (bound.isEmpty() || m_known.contains(bound) || QFileInfo::exists(abs(path))
+            || !m_notebook->differsFromFile(page) || m_notebook->textOf(page) != text)
+            continue;
+        m_notebook->moveToFile(page, noteRelative(file), false);
+        m_notebook->noteFileWritten(page);
+        m_known.insert(file, stamp);
+        emit saveWanted();
+        return true;
+    }
+    return false;
+}
+
+void NotebookSync::noteUnfixed(QWidget *page, const QString &path)
+{
+    const QString file = noteFileName(path);
+    if (file.isEmpty())
+        return;
+    // As in a notebook that is not synced, an unfixed tab lasts until the
+    // program ends; its file leaves this computer and the others now, its
+    // text kept in trash/. Fixed again, it gets a new file.
+    m_notebook->bindNoteFile(page, QString());
+    if (!QFileInfo::exists(abs(path))) {
+        m_known.remove(file);
+        return;
+    }
+    QString error;
+    const QString kept = toTrash(file, m_notebook->textOf(page), &error);
+    if (kept.isEmpty() || !QFile::remove(abs(path))) {
+        emit message(tr("无法存入 trash/"), tr("无法把 %1 移入 trash/（%2）：下次启动它会作为常驻标签回来").arg(path, error), true);
+        return;
+    }
+    m_known.remove(file);
+    emit message(tr("不再常驻，文字存入 trash/"), tr("“%1”不再常驻：它的文件已移入 %2").arg(m_notebook->nameOf(page), kept), false);
 }
 
 void NotebookSync::noteSaved(const QString &path, const QString &html)
@@ -387,14 +459,22 @@ QString NotebookSync::toTrash(const QString &file, const QString &html, QString 
     return error->isEmpty() ? relative : QString();
 }
 
-QString NotebookSync::nameFromStore(const QString &path) const
+TabRecord NotebookSync::recordFromStore(const QString &path) const
 {
-    const TabStoreFile::LoadResult loaded = TabStoreFile::load(abs(StoreName));
-    for (const TabRecord &record : loaded.data.records) {
+    const std::optional<TabStoreData> store = readStore(abs(StoreName));
+    if (!store)
+        return TabRecord();
+    for (const TabRecord &record : store->records) {
         if (record.fromFile && record.pathOrText == path)
-            return record.name;
+            return record;
     }
-    return QString();
+    return TabRecord();
+}
+
+QString NotebookSync::shortName(const QString &name)
+{
+    // The message label is one line across a narrow window.
+    return name.size() > 8 ? name.left(7) + QChar(0x2026) : name;
 }
 
 QString NotebookSync::firstLine(const QString &html)
@@ -412,15 +492,16 @@ void NotebookSync::checkStore()
 {
     const QFileInfo info(abs(StoreName));
     if (info.isFile() && !m_storeStamp.looksUnchanged(info.size(), info.lastModified().toMSecsSinceEpoch())) {
-        const TabStoreFile::LoadResult loaded = TabStoreFile::load(abs(StoreName));
-        if (loaded.status == TabStoreFile::Loaded) {
-            m_storeStamp = FileStamp::of(abs(StoreName));
+        // Looked at once per change, whole or not (a damaged one stays the
+        // store's business at the next start).
+        m_storeStamp = FileStamp::of(abs(StoreName));
+        if (const std::optional<TabStoreData> disk = readStore(abs(StoreName))) {
             const TabStoreData written = m_store.lastWritten ? m_store.lastWritten() : TabStoreData();
-            if (loaded.data == written) {
-                m_base = loaded.data; // our own save
-            } else if (loaded.data != m_base) {
-                merge(loaded.data);
-                m_base = loaded.data;
+            if (*disk == written) {
+                m_base = *disk; // our own save
+            } else if (*disk != m_base) {
+                merge(*disk);
+                m_base = *disk;
             }
         }
     }
@@ -430,10 +511,10 @@ void NotebookSync::checkStore()
     for (const QString &name : names) {
         if (ConflictName::parse(name).original != StoreName)
             continue;
-        const TabStoreFile::LoadResult copy = TabStoreFile::load(abs(name));
-        if (copy.status != TabStoreFile::Loaded)
-            continue;
-        merge(copy.data);
+        const std::optional<TabStoreData> copy = readStore(abs(name));
+        if (!copy)
+            continue; // not whole yet, or damaged: left for the user
+        merge(*copy);
         if (!QFile::remove(abs(name)))
             qCWarning(lcNotebook).noquote() << "could not remove merged" << name;
     }
@@ -446,8 +527,9 @@ void NotebookSync::merge(const TabStoreData &remote)
     if (merged == local)
         return;
     m_notebook->applyLayout(merged, merged.skinPath);
-    if (merged.skinPath != local.skinPath) {
+    if (merged.skinPath != local.skinPath)
         emit skinChanged(merged.skinPath);
-    }
-    emit saveWanted();
+    // Only what the other computer lacks is worth writing back.
+    if (merged != remote)
+        emit saveWanted();
 }

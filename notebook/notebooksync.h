@@ -60,14 +60,20 @@ public:
 
     /// Moves every fixed tab into its own note file, shows note files
     /// tab.dat does not list (a run that ended between writing a note and
-    /// tab.dat) and conflict copies, and starts watching.
+    /// tab.dat) and conflict copies, and starts watching. Reads every note
+    /// file once: called after the window's first frame. Until then no note
+    /// file in notes/ is written. A second call does nothing.
     void start();
-    /// Looks at notes/ and tab.dat now and brings the notebook in step.
+    bool isStarted() const { return m_started; }
+    /// Looks at notes/ and tab.dat now and brings the notebook in step
+    /// (nothing before start()).
     void checkNow();
 
 signals:
-    /// Something to tell the user in the message label.
-    void message(const QString &text);
+    /// Something to tell the user: label, a few words for the window's
+    /// message label; detail, the whole story (empty when label says it
+    /// all); problem: something could not be done.
+    void message(const QString &label, const QString &detail, bool problem);
     /// A merged tab.dat chose another skin.
     void skinChanged(const QString &path);
     /// The notebook changed in a way tab.dat must learn soon.
@@ -86,12 +92,18 @@ private:
     void keepBoth(const QString &file, const FileStamp &stamp);
     void showConflictCopy(const QString &file, const QString &original, const FileStamp &stamp);
     void fileTabDeleted(const QString &path, const QString &html);
+    void noteUnfixed(QWidget *page, const QString &path);
+    /// A fixed tab moved into a file that a run ended before writing finds
+    /// that file again by its text: true when file is one.
+    bool adoptWritten(const QString &file, const QString &text, const FileStamp &stamp);
     void noteSaved(const QString &path, const QString &html);
     bool mayWrite(const QString &path) const;
     /// Writes html into trash/; returns the file, or an empty string (error set).
     QString toTrash(const QString &file, const QString &html, QString *error) const;
-    QString nameFromStore(const QString &path) const;
+    /// The record tab.dat on disk holds for the note file path (an empty one when none).
+    TabRecord recordFromStore(const QString &path) const;
     static QString firstLine(const QString &html);
+    static QString shortName(const QString &name);
 
     Notebook *m_notebook;
     const QString m_folder;
@@ -103,4 +115,5 @@ private:
     TabStoreData m_base;
     FileStamp m_storeStamp;
     bool m_checking = false;
+    bool m_started = false;
 };

@@ -31,6 +31,7 @@ StoreSession::StoreSession(const QString &path, StoreSaver::SaveFunction save, Q
     , m_path(path)
     , m_written(std::make_shared<Written>())
     , m_autosaveTimer(this)
+    , m_noteFileTimer(this)
 {
     // Every save, in the background or not, records what reached the file.
     StoreSaver::SaveFunction write = save ? std::move(save) : StoreSaver::SaveFunction(&TabStoreFile::save);
@@ -49,6 +50,9 @@ StoreSession::StoreSession(const QString &path, StoreSaver::SaveFunction save, Q
     m_autosaveTimer.setSingleShot(true);
     m_autosaveTimer.setInterval(AutosaveDelayMs);
     connect(&m_autosaveTimer, &QTimer::timeout, this, &StoreSession::autosave);
+    m_noteFileTimer.setObjectName(QStringLiteral("noteFileTimer"));
+    m_noteFileTimer.setSingleShot(true);
+    connect(&m_noteFileTimer, &QTimer::timeout, this, &StoreSession::writeNoteFilesSoon);
     connect(m_saver, &StoreSaver::saveFinished, this, &StoreSession::autosaveFinished);
 }
 
@@ -110,9 +114,30 @@ QString StoreSession::notWritableError() const
     return tr("启动时无法读取 tab.dat，为保护原文件未保存");
 }
 
+void StoreSession::setNoteFileDelay(int ms)
+{
+    m_noteFileTimer.setInterval(ms);
+    if (ms <= 0)
+        m_noteFileTimer.stop();
+}
+
+void StoreSession::writeNoteFilesSoon()
+{
+    if (!m_writable || !m_source.writeNoteFiles)
+        return;
+    if (m_source.beforeSave)
+        m_source.beforeSave();
+    const QStringList errors = m_source.writeNoteFiles();
+    if (!errors.isEmpty())
+        autosaveFinished(false, errors.join(QLatin1Char('\n')));
+}
+
 void StoreSession::scheduleAutosave()
 {
     ++m_changes;
+    // Restarted by every change: it fires once the typing pauses.
+    if (m_noteFileTimer.interval() > 0)
+        m_noteFileTimer.start();
     if (!m_autosaveTimer.isActive())
         m_autosaveTimer.start();
 }
@@ -125,10 +150,10 @@ void StoreSession::autosave()
     }
     if (!m_source.snapshot)
         return;
-    if (m_source.beforeSave)
-        m_source.beforeSave();
+    const bool shared = m_source.beforeSave && m_source.beforeSave();
     const QStringList fileErrors = m_source.writeNoteFiles ? m_source.writeNoteFiles() : QStringList();
-    m_saver->requestSave(m_source.snapshot());
+    if (!shared || !diskHoldsSnapshot())
+        m_saver->requestSave(m_source.snapshot());
     if (!fileErrors.isEmpty())
         autosaveFinished(false, fileErrors.join(QLatin1Char('\n')));
 }
@@ -150,6 +175,7 @@ void StoreSession::autosaveFinished(bool ok, const QString &error)
 QString StoreSession::saveNow()
 {
     m_autosaveTimer.stop();
+    m_noteFileTimer.stop();
     if (!m_writable)
         return notWritableError();
     if (!m_source.snapshot)

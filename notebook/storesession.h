@@ -43,8 +43,12 @@ public:
         std::function<TabStoreData()> snapshot;
         /// Writes changed file-bound notes to their files; one error line per failure.
         std::function<QStringList()> writeNoteFiles;
-        /// Called before every save (a synced notebook looks at its folder first); may be empty.
-        std::function<void()> beforeSave;
+        /// Called before every save (a synced notebook looks at its folder
+        /// first); may be empty. Returning true: tab.dat is shared with other
+        /// computers, so an autosave leaves it alone when it already holds
+        /// the snapshot (rewriting the same bytes would make the sync tool
+        /// send it again).
+        std::function<bool()> beforeSave;
     };
 
     struct Opened
@@ -86,6 +90,10 @@ public:
     void scheduleAutosave();
     /// Starts a background save now (what the timer does).
     void autosave();
+    /// Also writes changed note files ms after the last change (0: only
+    /// with the autosave). A synced notebook's notes so reach the other
+    /// computers soon after the typing stops; tab.dat keeps its pace.
+    void setNoteFileDelay(int ms);
 
     /// Saves now, waiting for the write; returns the error, empty when
     /// everything was written. Stops a pending autosave.
@@ -107,6 +115,7 @@ signals:
 
 private:
     void autosaveFinished(bool ok, const QString &error);
+    void writeNoteFilesSoon();
     Notice openNotice(const TabStoreFile::LoadResult &loaded, int keptRecords,
                       const TabStoreFile::SaveResult &created) const;
     QString notWritableError() const;
@@ -119,6 +128,7 @@ private:
     Source m_source;
     StoreSaver *m_saver = nullptr;
     QTimer m_autosaveTimer;
+    QTimer m_noteFileTimer;
     bool m_writable = true;
     bool m_autosaveFailureShown = false;
     bool m_quitFailureShown = false;

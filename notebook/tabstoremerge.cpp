@@ -105,11 +105,14 @@ TabStoreData TabStoreMerge::merge(const TabStoreData &base, const TabStoreData &
         TabRecord record = *localIt;
         if (remoteIt != remoteMap.constEnd()) {
             const auto baseIt = baseMap.constFind(key);
+            // A note both list that base lacks came here as a file before
+            // the other computer's tab.dat: its name and place are that
+            // computer's (here it only got a name from its first line).
             const bool known = baseIt != baseMap.constEnd();
-            // Taken from the other computer only what it alone changed.
-            if (known && remoteIt->name != baseIt->name && record.name == baseIt->name)
+            // Otherwise taken from the other computer only what it alone changed.
+            if (!known || (remoteIt->name != baseIt->name && record.name == baseIt->name))
                 record.name = remoteIt->name;
-            if (known && !samePlace(*remoteIt, *baseIt) && samePlace(record, *baseIt)) {
+            if (!known || (!samePlace(*remoteIt, *baseIt) && samePlace(record, *baseIt))) {
                 record.onScreen = remoteIt->onScreen;
                 record.geometry = remoteIt->geometry;
             }

@@ -10,7 +10,8 @@
 /// Records are told apart by their note file's path (inline records by name
 /// and text). Per note, a name or a place (on the screen or not, and where)
 /// that only the other computer changed is taken from it; where both changed
-/// it, this computer's stays. The order is the other computer's when only it
+/// it, this computer's stays. A note both list but base lacks arrived here
+/// as a file first: its name and place are the other computer's. The order is the other computer's when only it
 /// reordered, else this one's; notes one side has and the other lacks keep
 /// their place after the note they follow. A note only the other computer
 /// lists comes in (unless this one removed it since base); a note only this

@@ -277,6 +277,30 @@ Bind a key to the command velmonote -Capture in the desktop&apos;s keyboard sett
         <source>收起或展开窗口</source>
         <translation>Roll up or down</translation>
     </message>
+    <message>
+        <source>同步文件夹模式</source>
+        <translation>Sync folder mode</translation>
+    </message>
+    <message>
+        <source>无法切换同步文件夹模式：%1</source>
+        <translation>Cannot switch the sync folder mode: %1</translation>
+    </message>
+    <message>
+        <source>同步文件夹</source>
+        <translation>Sync folder</translation>
+    </message>
+    <message>
+        <source>无法切换同步文件夹模式</source>
+        <translation>Cannot switch the sync folder mode</translation>
+    </message>
+    <message>
+        <source>同步文件夹模式已打开</source>
+        <translation>Sync folder mode on</translation>
+    </message>
+    <message>
+        <source>同步文件夹模式已关闭</source>
+        <translation>Sync folder mode off</translation>
+    </message>
 </context>
 <context>
     <name>FormatBar</name>
@@ -511,6 +535,109 @@ Bind a key to the command velmonote -Capture in the desktop&apos;s keyboard sett
     <message>
         <source>；也无法另存到 %1：%2</source>
         <translation>; it could not be saved to %1 either: %2</translation>
+    </message>
+</context>
+<context>
+    <name>NotebookSync</name>
+    <message>
+        <source>%1（冲突）</source>
+        <translation>%1 (conflict)</translation>
+    </message>
+    <message>
+        <source>无法保留冲突版本：%1 无法改名</source>
+        <translation>Cannot keep the conflicting version: %1 cannot be renamed</translation>
+    </message>
+    <message>
+        <source>便签“%1”已在另一处删除，但这里有未保存的修改：已保留，并会重新写入</source>
+        <translation>The note “%1” was deleted elsewhere, but it has unsaved changes here: it is kept and will be written again</translation>
+    </message>
+    <message>
+        <source>便签“%1”已在另一处删除，但无法存入 trash/（%2）：已保留</source>
+        <translation>The note “%1” was deleted elsewhere but cannot be kept in trash/ (%2): it stays</translation>
+    </message>
+    <message>
+        <source>便签“%1”已在另一处删除，文字存入 %2</source>
+        <translation>The note “%1” was deleted elsewhere; its text is kept in %2</translation>
+    </message>
+    <message>
+        <source>便签“%1”在两处都改过，但无法保存另一处的版本（%2）：这里的修改暂不写入</source>
+        <translation>The note “%1” was changed in both places, but the other version cannot be saved (%2): changes here are not written yet</translation>
+    </message>
+    <message>
+        <source>便签“%1”在两处都改过：另一版本在标签“%2”中，固定它即保留，删除它即放入 trash/</source>
+        <translation>The note “%1” was changed in both places: the other version is in the tab “%2”; fix it to keep it, delete it to move it to trash/</translation>
+    </message>
+    <message>
+        <source>无法把便签存入 trash/（%1）：它的文件 %2 保留</source>
+        <translation>Cannot keep the note in trash/ (%1): its file %2 stays</translation>
+    </message>
+    <message>
+        <source>无法删除 %1：下次启动它会回来</source>
+        <translation>Cannot delete %1: it will come back at the next start</translation>
+    </message>
+    <message>
+        <source>已删除，文字存入 %1</source>
+        <translation>Deleted; its text is kept in %1</translation>
+    </message>
+    <message>
+        <source>无法创建文件夹 %1</source>
+        <translation>Cannot create the folder %1</translation>
+    </message>
+    <message>
+        <source>便签</source>
+        <translation>Note</translation>
+    </message>
+    <message>
+        <source>无法把 %1 移入 trash/（%2）：下次启动它会作为常驻标签回来</source>
+        <translation>Cannot move %1 to trash/ (%2): it will come back as a fixed tab at the next start</translation>
+    </message>
+    <message>
+        <source>“%1”不再常驻：它的文件已移入 %2</source>
+        <translation>“%1” is no longer fixed: its file was moved to %2</translation>
+    </message>
+    <message>
+        <source>无法保留冲突版本</source>
+        <translation>Cannot keep the other version</translation>
+    </message>
+    <message>
+        <source>已保留为便签“%1”</source>
+        <translation>Kept as the note “%1”</translation>
+    </message>
+    <message>
+        <source>“%1”已在别处删除，这里的修改保留</source>
+        <translation>“%1” deleted elsewhere; changes here kept</translation>
+    </message>
+    <message>
+        <source>新便签“%1”</source>
+        <translation>New note “%1”</translation>
+    </message>
+    <message>
+        <source>无法存入 trash/</source>
+        <translation>Cannot keep it in trash/</translation>
+    </message>
+    <message>
+        <source>“%1”已在别处删除，存入 trash/</source>
+        <translation>“%1” deleted elsewhere; kept in trash/</translation>
+    </message>
+    <message>
+        <source>无法保存冲突版本</source>
+        <translation>Cannot save the other version</translation>
+    </message>
+    <message>
+        <source>“%1”有冲突版本</source>
+        <translation>“%1” has another version</translation>
+    </message>
+    <message>
+        <source>无法删除便签文件</source>
+        <translation>Cannot delete the note file</translation>
+    </message>
+    <message>
+        <source>已删除，文字存入 trash/</source>
+        <translation>Deleted; text kept in trash/</translation>
+    </message>
+    <message>
+        <source>不再常驻，文字存入 trash/</source>
+        <translation>No longer fixed; text kept in trash/</translation>
     </message>
 </context>
 <context>

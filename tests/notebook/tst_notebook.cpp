@@ -38,6 +38,8 @@ private slots:
     void vanishedFolderKeepsTextForNextStart_data();
     void vanishedFolderKeepsTextForNextStart();
     void reportsChangesToStoredNotes();
+    void arrivingNoteFileReplacesItsKeptRecord();
+    void appliesAnotherComputersLayout();
 
 private:
     QTextEdit *addAndFix(const QString &name, const QString &text);
@@ -527,6 +529,67 @@ void TestNotebook::reportsChangesToStoredNotes()
     const int before = changed.count();
     note->move(note->pos() + QPoint(30, 30));
     QTRY_VERIFY(changed.count() > before);
+}
+
+
+void TestNotebook::arrivingNoteFileReplacesItsKeptRecord()
+{
+    // tab.dat came from the other computer before the note file did.
+    TabRecord early;
+    early.name = QStringLiteral("shop");
+    early.fromFile = true;
+    early.pathOrText = QStringLiteral("notes/not-here-yet.not");
+    QCOMPARE(notebook->restore(TabStoreData{{early}, QString()}), 1);
+    QWidget *page = notebook->addFileTab(early.name, early.pathOrText, QStringLiteral("<p>milk</p>"), true, false);
+    QCOMPARE(notebook->pageForFile(early.pathOrText), page);
+    QCOMPARE(notebook->textOf(page), QStringLiteral("<p>milk</p>"));
+    const TabStoreData saved = notebook->snapshot(QString());
+    QCOMPARE(saved.records.size(), 1);
+    QCOMPARE(saved.records.first(), early);
+}
+
+void TestNotebook::appliesAnotherComputersLayout()
+{
+    QTemporaryDir dir;
+    TabStoreData data;
+    for (const char *name : {"a", "b", "c"}) {
+        const QString path = dir.filePath(QString::fromLatin1(name) + QLatin1String(".not"));
+        QCOMPARE(NoteFile::write(path, QStringLiteral("<p>%1</p>").arg(QLatin1String(name))), QString());
+        TabRecord record;
+        record.name = QString::fromLatin1(name);
+        record.fromFile = true;
+        record.pathOrText = path;
+        data.records << record;
+    }
+    QCOMPARE(notebook->restore(data), 0);
+    tabs->setCurrentIndex(0);
+    // The other computer: c renamed and first, a on the screen, b last.
+    TabStoreData other;
+    TabRecord c = data.records.at(2);
+    c.name = QStringLiteral("cee");
+    TabRecord a = data.records.at(0);
+    a.onScreen = true;
+    a.geometry = QRect(120, 140, 300, 280);
+    other.records << c << a << data.records.at(1);
+    notebook->applyLayout(other, QString());
+    QStringList titles;
+    for (int i = 0; i < tabs->count(); ++i)
+        titles << tabs->tabText(i);
+    QCOMPARE(titles, (QStringList{QStringLiteral("便签首页"), QStringLiteral("cee"), QStringLiteral("b")}));
+    QCOMPARE(tabs->currentIndex(), 0);
+    QCOMPARE(notebook->noteList().size(), 1);
+    NoteWidget *note = notebook->noteList().first();
+    QCOMPARE(note->getTextEdit()->toPlainText(), QStringLiteral("a"));
+    QTRY_COMPARE(QRect(note->pos(), note->size()), a.geometry);
+    // Stored as always: tabs left to right, then the notes on the screen.
+    QCOMPARE(notebook->snapshot(QString()).records, (QList<TabRecord>{c, data.records.at(1), a}));
+    // And back into the tabs, in its place.
+    notebook->applyLayout(data, QString());
+    QVERIFY(notebook->noteList().isEmpty());
+    titles.clear();
+    for (int i = 0; i < tabs->count(); ++i)
+        titles << tabs->tabText(i);
+    QCOMPARE(titles, (QStringList{QStringLiteral("便签首页"), QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("c")}));
 }
 
 QTEST_MAIN(TestNotebook)

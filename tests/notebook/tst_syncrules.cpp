@@ -190,8 +190,11 @@ void TestSyncRules::mergeKeepsLocalNotesAndTakesRemoteChanges_data()
                                  << store({"A@a"}, "new.png");
     QTest::newRow("both skins: local") << store({"A@a"}, "old.png") << store({"A@a"}, "mine.png")
                                        << store({"A@a"}, "new.png") << store({"A@a"}, "mine.png");
-    QTest::newRow("no base yet: local kept, remote added") << TabStoreData() << store({"A@a", "B@b"})
-                                                           << store({"Bee@b", "C@c"}) << store({"A@a", "B@b", "C@c"});
+    QTest::newRow("arrived as a file first: remote name and place")
+        << store({"A@a"}) << store({"A@a", "first line@b"}) << store({"A@a", "Bee@b#7,8"})
+        << store({"A@a", "Bee@b#7,8"});
+    QTest::newRow("no base yet: local kept, remote's in its place")
+        << TabStoreData() << store({"A@a", "B@b"}) << store({"C@c", "B@b"}) << store({"C@c", "A@a", "B@b"});
 }
 
 void TestSyncRules::mergeKeepsLocalNotesAndTakesRemoteChanges()
