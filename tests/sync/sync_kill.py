@@ -12,6 +12,7 @@ import time
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from two_notebooks import *  # noqa: E402,F403
 
+WORDS = r"\b(?:start|[wd]\d\d[ab])\b"
 ROUNDS = int(os.environ.get("VELMO_SYNC_ROUNDS", "8"))
 
 
@@ -35,6 +36,8 @@ def kills_during_sync_lose_nothing(books):
         print("round %d: %s typed %s, %s killed %.2f s after the save" % (round_, writer.name, word, victim.name,
                                                                           delay), flush=True)
         victim.kill()
+        for side in sides:
+            show_files(side, WORDS)
         # The other computer goes on while this one is down.
         survivor = books.b if victim is books.a else books.a
         if random.random() < 0.5:
@@ -45,7 +48,11 @@ def kills_during_sync_lose_nothing(books):
             print("round %d: %s typed %s while %s was down" % (round_, survivor.name, word, victim.name), flush=True)
         time.sleep(random.uniform(0.0, 1.0))
         victim.start()
+        for side in sides:
+            show_files(side, WORDS)
     books.pair.wait_in_step(timeout=45)
+    for side in sides:
+        show_files(side, WORDS)
     for side in sides:
         missing = side.holds(typed)
         check(not missing, "every typed word is in %s's notebook (missing: %s)" % (side.name, missing))

@@ -4,6 +4,7 @@ with the folder synced, driven from outside like the other journeys."""
 
 import os
 import random
+import re
 import shutil
 import sys
 import tempfile
@@ -151,6 +152,23 @@ def note_texts(program):
 def wait_saved(side, words, timeout=15):
     wait_for(lambda: not side.holds(words, "notes"), "%s to write %s to its note files" % (side.name, words),
              timeout)
+    files = side.files("notes")
+    print("%s saved %s in %s" % (side.name, words, sorted(f for f, text in files.items()
+                                                           if any(w in text for w in words))), flush=True)
+
+
+def show_files(side, pattern=r"\w+"):
+    """Prints every note file of the notebook with the words of its text
+    that match pattern: what the journey's log needs to see where a word went."""
+    for path in sorted(side.files()):
+        if not path.endswith(".not"):
+            continue
+        try:
+            with open(os.path.join(side.book, path), encoding="utf-8", errors="replace") as f:
+                text = re.sub(r"<style.*?</style>|<[^>]*>", " ", f.read(), flags=re.S)
+        except OSError:
+            continue
+        print("  %s %s: %s" % (side.name, path, " ".join(re.findall(pattern, text))), flush=True)
 
 
 class TwoNotebooks:
