@@ -12,7 +12,7 @@ import time
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from two_notebooks import *  # noqa: E402,F403
 
-WORDS = r"\b(?:start|[wd]\d\d[ab])\b"
+WORDS = r"\b(?:start|[wdrs]\d\d[ab])\b"
 ROUNDS = int(os.environ.get("VELMO_SYNC_ROUNDS", "8"))
 
 
@@ -67,5 +67,33 @@ def kills_during_sync_lose_nothing(books):
         check(not missing, "every typed word is shown in %s's notebook (missing: %s)" % (side.name, missing))
 
 
+def restart_as_a_change_arrives(books):
+    """B starts again just as A's change reaches B's folder (Syncthing takes
+    a steady second for it): at several moments around that, then B is
+    edited. A's change is never written over."""
+    a, b = books.a, books.b
+    typed = []
+    for attempt, offset in enumerate((0.3, 0.45, 0.6, 0.75, 0.9, 1.05)):
+        b.kill()
+        word = "r%02da" % attempt
+        type_into(a.program, "log", " " + word)
+        wait_saved(a, [word])
+        saved = time.monotonic()
+        typed.append(word)
+        time.sleep(max(0.0, saved + offset - time.monotonic()))
+        b.start()
+        print("attempt %d: B started %.2f s after A saved %s" % (attempt, offset, word), flush=True)
+        mine = "s%02db" % attempt
+        type_into(b.program, "log", " " + mine)
+        wait_saved(b, [mine])
+        typed.append(mine)
+        for side in (a, b):
+            show_files(side, WORDS)
+    books.pair.wait_in_step(timeout=45)
+    for side in (a, b):
+        missing = side.holds(typed)
+        check(not missing, "every typed word is in %s's notebook (missing: %s)" % (side.name, missing))
+
+
 if __name__ == "__main__":
-    run_cases(kills_during_sync_lose_nothing)
+    run_cases(kills_during_sync_lose_nothing, restart_as_a_change_arrives)
