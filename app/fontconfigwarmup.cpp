@@ -3,11 +3,11 @@
 #include <fontconfig/fontconfig.h>
 
 FontConfigWarmUp::FontConfigWarmUp()
-    : loader([] { FcInit(); })
+    : m_loader([] { FcInit(); })
 {
 }
 
 FontConfigWarmUp::~FontConfigWarmUp()
 {
-    loader.join();
+    m_loader.join();
 }

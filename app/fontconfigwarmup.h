@@ -17,5 +17,5 @@ public:
     FontConfigWarmUp &operator=(const FontConfigWarmUp &) = delete;
 
 private:
-    std::thread loader;
+    std::thread m_loader;
 };

@@ -23,8 +23,8 @@ SessionGuard::SessionGuard(QObject *parent)
     : QObject(parent)
 {
     if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0, signalPipe) == 0) {
-        notifier = new QSocketNotifier(signalPipe[1], QSocketNotifier::Read, this);
-        connect(notifier, &QSocketNotifier::activated, this, &SessionGuard::readSignal);
+        m_notifier = new QSocketNotifier(signalPipe[1], QSocketNotifier::Read, this);
+        connect(m_notifier, &QSocketNotifier::activated, this, &SessionGuard::readSignal);
         struct sigaction action = {};
         action.sa_handler = onSignal;
         sigemptyset(&action.sa_mask);

@@ -23,5 +23,5 @@ signals:
 
 private:
     void readSignal();
-    QSocketNotifier *notifier = nullptr;
+    QSocketNotifier *m_notifier = nullptr;
 };

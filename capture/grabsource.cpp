@@ -3,7 +3,7 @@
 #include "portalgrabsource.h"
 #include "screengrabsource.h"
 #include "sessionkind.h"
-#include "x11shmgrabsource.h"
+#include "x11grabsource.h"
 
 #include <QRegion>
 
@@ -17,8 +17,8 @@ std::unique_ptr<GrabSource> GrabSource::create()
     // screen shows just the X windows.
     if (SessionKind::isWayland())
         return std::make_unique<PortalGrabSource>();
-    if (std::unique_ptr<GrabSource> shm = X11ShmGrabSource::create())
-        return shm;
+    if (std::unique_ptr<GrabSource> x11 = X11GrabSource::create())
+        return x11;
     return std::make_unique<ScreenGrabSource>();
 }
 

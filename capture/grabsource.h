@@ -28,7 +28,7 @@ public:
     /// the grab failed.
     virtual QImage grab() = 0;
 
-    /// The best source for this session: MIT-SHM on X11, Qt's own screen
+    /// The best source for this session: the X server on X11, Qt's own screen
     /// grab elsewhere.
     static std::unique_ptr<GrabSource> create();
 

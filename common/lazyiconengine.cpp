@@ -3,7 +3,7 @@
 #include <QPainter>
 
 LazyIconEngine::LazyIconEngine(const QString &fileName)
-    : fileName(fileName)
+    : m_fileName(fileName)
 {
 }
 
@@ -14,9 +14,9 @@ QIcon LazyIconEngine::icon(const QString &fileName)
 
 const QIcon &LazyIconEngine::loaded()
 {
-    if (!loadedIcon)
-        loadedIcon.emplace(fileName);
-    return *loadedIcon;
+    if (!m_loadedIcon)
+        m_loadedIcon.emplace(m_fileName);
+    return *m_loadedIcon;
 }
 
 void LazyIconEngine::paint(QPainter *painter, const QRect &rect, QIcon::Mode mode, QIcon::State state)
@@ -51,12 +51,12 @@ QString LazyIconEngine::key() const
 
 QIconEngine *LazyIconEngine::clone() const
 {
-    auto *copy = new LazyIconEngine(fileName);
-    copy->loadedIcon = loadedIcon;
+    auto *copy = new LazyIconEngine(m_fileName);
+    copy->m_loadedIcon = m_loadedIcon;
     return copy;
 }
 
 bool LazyIconEngine::isNull()
 {
-    return fileName.isEmpty();
+    return m_fileName.isEmpty();
 }

@@ -28,11 +28,11 @@ public:
     bool isNull() override;
 
     /// Whether the file has been read (for tests).
-    bool isLoaded() const { return loadedIcon.has_value(); }
+    bool isLoaded() const { return m_loadedIcon.has_value(); }
 
 private:
     const QIcon &loaded();
 
-    QString fileName;
-    std::optional<QIcon> loadedIcon;
+    QString m_fileName;
+    std::optional<QIcon> m_loadedIcon;
 };

@@ -6,17 +6,17 @@
 
 MediaSoundBackend::MediaSoundBackend(QObject *parent, Listener listener)
     : QObject(parent)
-    , player(new QMediaPlayer(this))
-    , listener(std::move(listener))
+    , m_player(new QMediaPlayer(this))
+    , m_listener(std::move(listener))
 {
-    player->setAudioOutput(new QAudioOutput(player));
-    connect(player, &QMediaPlayer::mediaStatusChanged, this, [this](QMediaPlayer::MediaStatus status) {
+    m_player->setAudioOutput(new QAudioOutput(m_player));
+    connect(m_player, &QMediaPlayer::mediaStatusChanged, this, [this](QMediaPlayer::MediaStatus status) {
         if (status == QMediaPlayer::EndOfMedia)
             report(Event::Ended);
         else if (status == QMediaPlayer::InvalidMedia)
             report(Event::Failed);
     });
-    connect(player, &QMediaPlayer::errorOccurred, this, [this](QMediaPlayer::Error error) {
+    connect(m_player, &QMediaPlayer::errorOccurred, this, [this](QMediaPlayer::Error error) {
         if (error != QMediaPlayer::NoError)
             report(Event::Failed);
     });
@@ -24,26 +24,26 @@ MediaSoundBackend::MediaSoundBackend(QObject *parent, Listener listener)
 
 void MediaSoundBackend::play(const QUrl &source)
 {
-    player->setSource(source);
-    player->play();
+    m_player->setSource(source);
+    m_player->play();
 }
 
-void MediaSoundBackend::pause() { player->pause(); }
-void MediaSoundBackend::resume() { player->play(); }
-void MediaSoundBackend::stop() { player->stop(); }
+void MediaSoundBackend::pause() { m_player->pause(); }
+void MediaSoundBackend::resume() { m_player->play(); }
+void MediaSoundBackend::stop() { m_player->stop(); }
 
 void MediaSoundBackend::release()
 {
-    listener = nullptr;
-    player->disconnect(this);
-    player->stop();
+    m_listener = nullptr;
+    m_player->disconnect(this);
+    m_player->stop();
     deleteLater();
 }
 
 void MediaSoundBackend::report(Event event)
 {
     // A copy: the listener may release this backend while it runs.
-    if (const Listener notify = listener)
+    if (const Listener notify = m_listener)
         notify(event);
 }
 

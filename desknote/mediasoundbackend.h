@@ -23,6 +23,6 @@ public:
 private:
     void report(Event event);
 
-    QMediaPlayer *player;
-    Listener listener;
+    QMediaPlayer *m_player;
+    Listener m_listener;
 };

@@ -15,7 +15,7 @@ const char *const ModuleName = "libvelmo_sound.so";
 }
 
 SoundModule::SoundModule(QStringList candidates)
-    : candidates(std::move(candidates))
+    : m_candidates(std::move(candidates))
 {
 }
 
@@ -43,25 +43,25 @@ QStringList SoundModule::candidatesFor(const QString &applicationDir, const QStr
 
 bool SoundModule::load()
 {
-    if (tried)
-        return factory != nullptr;
-    tried = true;
+    if (m_tried)
+        return m_factory != nullptr;
+    m_tried = true;
     QStringList reasons;
-    for (const QString &file : std::as_const(candidates)) {
+    for (const QString &file : std::as_const(m_candidates)) {
         if (!QFileInfo(file).isFile()) {
             reasons << file + QLatin1String(": no such file");
             continue;
         }
-        library.setFileName(file);
-        if (!library.load()) {
-            reasons << library.errorString();
+        m_library.setFileName(file);
+        if (!m_library.load()) {
+            reasons << m_library.errorString();
             continue;
         }
-        factory = reinterpret_cast<CreateSoundBackendFunction>(library.resolve(VELMO_SOUND_BACKEND_FACTORY));
-        if (factory)
+        m_factory = reinterpret_cast<CreateSoundBackendFunction>(m_library.resolve(VELMO_SOUND_BACKEND_FACTORY));
+        if (m_factory)
             return true;
-        reasons << library.errorString();
-        library.unload();
+        reasons << m_library.errorString();
+        m_library.unload();
     }
     qCWarning(lcDesknote, "Velmo Note: the sound module could not be loaded, rings use the display's bell (%s)",
               qPrintable(reasons.join(QLatin1String("; "))));
@@ -70,5 +70,5 @@ bool SoundModule::load()
 
 SoundBackend *SoundModule::create(QObject *parent, SoundBackend::Listener listener)
 {
-    return load() ? factory(parent, std::move(listener)) : nullptr;
+    return load() ? m_factory(parent, std::move(listener)) : nullptr;
 }

@@ -26,13 +26,13 @@ public:
     SoundBackend *create(QObject *parent, SoundBackend::Listener listener);
 
     /// The file that was loaded; empty before the first create() or when none loaded.
-    QString loadedFile() const { return library.isLoaded() ? library.fileName() : QString(); }
+    QString loadedFile() const { return m_library.isLoaded() ? m_library.fileName() : QString(); }
 
 private:
     bool load();
 
-    QStringList candidates;
-    QLibrary library;
-    CreateSoundBackendFunction factory = nullptr;
-    bool tried = false;
+    QStringList m_candidates;
+    QLibrary m_library;
+    CreateSoundBackendFunction m_factory = nullptr;
+    bool m_tried = false;
 };

@@ -20,18 +20,18 @@ constexpr int InitialSizeIndex = 8;
 
 FormatBar::FormatBar(EditorSource editorSource, QWidget *parent)
     : QToolBar(parent)
-    , currentEditor(std::move(editorSource))
-    , swatch(15, 15)
+    , m_currentEditor(std::move(editorSource))
+    , m_swatch(15, 15)
 {
-    chooseColor = [](QWidget *dialogParent) { return QColorDialog::getColor(Qt::black, dialogParent); };
+    m_chooseColor = [](QWidget *dialogParent) { return QColorDialog::getColor(Qt::black, dialogParent); };
     setIconSize(QSize(17, 17));
 
     recordButton = addButton(tr("添加记录"), LazyIconEngine::icon(QStringLiteral(":/img/addrecord.png")), false);
     boldButton = addButton(tr("粗体"), LazyIconEngine::icon(QStringLiteral(":/img/textbold.png")), true);
     italicButton = addButton(tr("斜体"), LazyIconEngine::icon(QStringLiteral(":/img/textitalic.png")), true);
     underlineButton = addButton(tr("下划线"), LazyIconEngine::icon(QStringLiteral(":/img/textunder.png")), true);
-    swatch.fill(Qt::black);
-    colorButton = addButton(tr("颜色"), QIcon(swatch), false);
+    m_swatch.fill(Qt::black);
+    colorButton = addButton(tr("颜色"), QIcon(m_swatch), false);
     fillButton = addButton(tr("填充颜色"), LazyIconEngine::icon(QStringLiteral(":/img/insertcolor.png")), false);
     tableButton = addButton(tr("插入表格"), LazyIconEngine::icon(QStringLiteral(":/img/inserttable.png")), false);
     printButton = addButton(tr("打印该标签文本"), LazyIconEngine::icon(QStringLiteral(":/img/print.png")), false);
@@ -42,7 +42,7 @@ FormatBar::FormatBar(EditorSource editorSource, QWidget *parent)
     placeholder->setToolTip(tr("字体"));
     placeholder->addItem(QFontInfo(QFont(tr("calibri"))).family());
     placeholder->setFixedSize(100, ControlHeight);
-    fontPlaceholder = addWidget(placeholder);
+    m_fontPlaceholder = addWidget(placeholder);
 
     sizeCombo = new QComboBox(this);
     sizeCombo->setObjectName(QStringLiteral("sizeCombo"));
@@ -109,12 +109,12 @@ void FormatBar::buildFontBox()
     fontCombo->setFixedWidth(100);
     fontCombo->addItem(QString());
     // A format mirrored before the box existed: show it, as changeFont would have.
-    if (familyPending)
-        fontCombo->setCurrentIndex(fontCombo->findText(pendingFamily));
+    if (m_familyPending)
+        fontCombo->setCurrentIndex(fontCombo->findText(m_pendingFamily));
 
-    insertWidget(fontPlaceholder, fontCombo);
-    delete fontPlaceholder; // also deletes the placeholder box
-    fontPlaceholder = nullptr;
+    insertWidget(m_fontPlaceholder, fontCombo);
+    delete m_fontPlaceholder; // also deletes the placeholder box
+    m_fontPlaceholder = nullptr;
 
     connect(fontCombo, &QComboBox::currentIndexChanged, this,
             [this](int index) { emit fontIndexChanged(fontCombo->itemText(index)); });
@@ -125,8 +125,8 @@ void FormatBar::paintEvent(QPaintEvent *event)
 {
     QToolBar::paintEvent(event);
     // Build the font box once the window is on screen, not before its first paint.
-    if (!fontCombo && !fontBoxScheduled) {
-        fontBoxScheduled = true;
+    if (!fontCombo && !m_fontBoxScheduled) {
+        m_fontBoxScheduled = true;
         QTimer::singleShot(0, this, [this] { fontBox(); });
     }
 }
@@ -160,23 +160,23 @@ bool FormatBar::eventFilter(QObject *watched, QEvent *event)
 
 QColor FormatBar::swatchColor() const
 {
-    return swatch.toImage().pixelColor(0, 0);
+    return m_swatch.toImage().pixelColor(0, 0);
 }
 
 void FormatBar::setColorChooser(ColorChooser chooser)
 {
-    chooseColor = std::move(chooser);
+    m_chooseColor = std::move(chooser);
 }
 
 void FormatBar::fillSwatch(const QColor &color)
 {
-    swatch.fill(color);
-    colorButton->setIcon(QIcon(swatch));
+    m_swatch.fill(color);
+    colorButton->setIcon(QIcon(m_swatch));
 }
 
 void FormatBar::mergeFormatOnSelection(const QTextCharFormat &format)
 {
-    QTextEdit *editor = currentEditor();
+    QTextEdit *editor = m_currentEditor();
     if (!editor)
         return;
     QTextCursor cursor = editor->textCursor();
@@ -210,7 +210,7 @@ void FormatBar::setUnderline()
 
 void FormatBar::setTextColor()
 {
-    const QColor color = chooseColor(window());
+    const QColor color = m_chooseColor(window());
     if (!color.isValid())
         return;
     QTextCharFormat format;
@@ -222,7 +222,7 @@ void FormatBar::setTextColor()
 
 void FormatBar::setBackColor()
 {
-    const QColor color = chooseColor(window());
+    const QColor color = m_chooseColor(window());
     if (!color.isValid())
         return;
     QTextCharFormat format;
@@ -265,15 +265,15 @@ void FormatBar::changeFont(const QTextCharFormat &format)
     if (fontCombo) {
         fontCombo->setCurrentIndex(fontCombo->findText(family));
     } else {
-        pendingFamily = family;
-        familyPending = true;
+        m_pendingFamily = family;
+        m_familyPending = true;
     }
     fontClicked = false;
 }
 
 void FormatBar::setAlign(char ch)
 {
-    QTextEdit *editor = currentEditor();
+    QTextEdit *editor = m_currentEditor();
     if (!editor)
         return;
     switch (ch) {

@@ -71,8 +71,8 @@ private:
     void fillSwatch(const QColor &color);
     void mergeFormatOnSelection(const QTextCharFormat &format);
 
-    EditorSource currentEditor;
-    ColorChooser chooseColor;
+    EditorSource m_currentEditor;
+    ColorChooser m_chooseColor;
     QToolButton *recordButton;
     QToolButton *boldButton;
     QToolButton *italicButton;
@@ -83,11 +83,11 @@ private:
     QToolButton *printButton;
     QFontComboBox *fontCombo = nullptr;
     QComboBox *sizeCombo;
-    QAction *fontPlaceholder = nullptr;
-    QString pendingFamily;
-    bool familyPending = false;
-    bool fontBoxScheduled = false;
-    QPixmap swatch;
+    QAction *m_fontPlaceholder = nullptr;
+    QString m_pendingFamily;
+    bool m_familyPending = false;
+    bool m_fontBoxScheduled = false;
+    QPixmap m_swatch;
     bool sizeClicked = true;
     bool fontClicked = true;
 };

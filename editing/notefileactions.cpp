@@ -28,9 +28,10 @@ NoteFileActions::Opened NoteFileActions::open()
         return result;
     }
     // Read first: a file that is not a note (binary, huge) never gets a tab.
-    const NoteFile::ReadResult file = NoteFile::read(name);
+    NoteFile::ReadResult file = NoteFile::read(name);
     if (!file.ok) {
-        result.message = tr("无法打开该文件");
+        // Too large for the editor: say so, with the sizes, rather than a bare refusal.
+        result.message = file.tooLarge ? file.error : tr("无法打开该文件");
         return result;
     }
     auto *editor = new QTextEdit;
@@ -40,8 +41,15 @@ NoteFileActions::Opened NoteFileActions::open()
     editor->setFont(QFont(tr("calibri"), 16));
     editor->setAcceptRichText(true);
     tabs->setCurrentWidget(editor);
-    // A note file may nest tables deeper than the layout survives.
-    editor->setHtml(HtmlNesting::limit(file.text));
+    if (file.format == NoteFile::Format::PlainText) {
+        // Never through the HTML reader: it would run every line into one
+        // paragraph, which takes seconds per megabyte to lay out.
+        editor->setPlainText(file.text);
+    } else {
+        // A note file may nest tables deeper than the layout survives.
+        editor->setHtml(HtmlNesting::limit(file.text));
+    }
+    file.text = QString();
     editor->moveCursor(QTextCursor::Start);
     notebook->bindNoteFile(editor, name);
     // Just read: nothing to write back until the user changes the text.

@@ -25,6 +25,12 @@ Notebook::Notebook(QTabWidget *tabWidget, QTextEdit *homeEdit, const QIcon &pin,
     , m_pinIcon(pin)
     , m_unpinIcon(unpin)
 {
+    // tab.dat keeps the tabs in the order the user sees them: a fixed tab
+    // dragged elsewhere is a change to save (and, in a synced folder, to pass on).
+    connect(m_tabs->tabBar(), &QTabBar::tabMoved, this, [this](int, int to) {
+        if (m_fixed.contains(m_tabs->widget(to)))
+            emit changed();
+    });
 }
 
 Notebook::~Notebook()
@@ -78,6 +84,7 @@ QTextEdit *Notebook::materialize(QWidget *page)
     page->deleteLater();
     adopt(editor, state.html);
     m_states[editor].pending = state.pending;
+    m_states[editor].pendingPlain = state.pendingPlain;
     m_states[editor].fileDirty = state.fileDirty;
     load(editor);
     return editor;
@@ -90,11 +97,18 @@ void Notebook::load(QWidget *widget) const
         return;
     auto *editor = static_cast<QTextEdit *>(widget);
     const QString html = it->pending;
+    const bool plain = it->pendingPlain;
     it->pending = QString();
     it->loading = true;
-    // Stored text is untrusted: a table nested thousands deep would take
-    // the layout down at every start.
-    editor->setHtml(HtmlNesting::limit(html));
+    if (plain) {
+        // A plain-text note file, line for line (the HTML reader would run
+        // its lines into one paragraph).
+        editor->setPlainText(html);
+    } else {
+        // Stored text is untrusted: a table nested thousands deep would take
+        // the layout down at every start.
+        editor->setHtml(HtmlNesting::limit(html));
+    }
     editor->moveCursor(QTextCursor::Start);
     // Loaded text differs from its note file only when it was recovered.
     editor->document()->setModified(m_states.value(widget).fileDirty);
@@ -401,6 +415,7 @@ int Notebook::restore(const TabStoreData &data)
             continue;
         }
         QString html = record.pathOrText;
+        bool plain = false;
         bool recovered = false;
         if (record.fromFile) {
             // Text that could not reach its file last time is newer than the file.
@@ -408,6 +423,14 @@ int Notebook::restore(const TabStoreData &data)
             const NoteFile::ReadResult saved = recovery.isEmpty() || !QFileInfo::exists(recovery)
                 ? NoteFile::ReadResult() : NoteFile::read(recovery);
             const NoteFile::ReadResult file = saved.ok ? saved : NoteFile::read(record.pathOrText);
+            if (!file.ok && file.tooLarge) {
+                // Kept in tab.dat as it was; the file is left as it is.
+                m_keptRecords.append(record);
+                ++kept;
+                m_notices << tr("便签“%1”没有打开：%2（%3）。tab.dat 仍保留它，文件没有改动。")
+                               .arg(record.name, file.error, record.pathOrText);
+                continue;
+            }
             if (!file.ok) {
                 m_keptRecords.append(record);
                 ++kept;
@@ -416,6 +439,7 @@ int Notebook::restore(const TabStoreData &data)
                 continue;
             }
             html = file.text;
+            plain = file.format == NoteFile::Format::PlainText;
             recovered = saved.ok;
             if (recovered) {
                 m_notices << tr("便签“%1”的文件 %2 上次无法写入，已从 %3 恢复其文字。")
@@ -427,7 +451,7 @@ int Notebook::restore(const TabStoreData &data)
             // Text from tab.dat is written back as it came until it changes;
             // a file-based note stores only its path.
             QWidget *page = addPlaceholder(record.name, record.fromFile ? record.pathOrText : QString(), html,
-                                           recovered);
+                                           recovered, plain);
             if (!record.fromFile)
                 m_states[page].html = record.pathOrText;
             continue;
@@ -435,6 +459,7 @@ int Notebook::restore(const TabStoreData &data)
         QTextEdit *editor = createEditor();
         adopt(editor, record.fromFile ? QString() : record.pathOrText);
         m_states[editor].pending = html.isNull() ? QStringLiteral("") : html;
+        m_states[editor].pendingPlain = plain;
         m_states[editor].fileDirty = recovered;
         m_fixed.insert(editor, qMakePair(record.name, record.fromFile ? record.pathOrText : QString()));
         // Its text goes in once the note is up (and the skin once every record is read).
@@ -460,11 +485,11 @@ QStringList Notebook::writeChangedNoteFiles()
             continue;
         const QString target = NoteFile::savePath(path);
         const QString html = htmlOf(editor);
-        // Someone else changed the file since we read it: whoever guards it
-        // keeps both texts first; until then our text stays to be written.
-        if (m_writeGuard && !m_writeGuard(target))
-            continue;
-        const QString error = NoteFile::write(target, html);
+        // Someone else changed the file since we read it: not written over
+        // (whoever guards it keeps both texts first). Until then it counts
+        // as a failed write, so the text is kept and nobody quits unaware.
+        const QString error = m_writeGuard && !m_writeGuard(target) ? tr("它在别处改过，没有覆盖")
+                                                                    : NoteFile::write(target, html);
         const QString recovery = recoveryPath(path);
         if (!error.isEmpty()) {
             // tab.dat holds only the path: without this copy the text would
@@ -495,13 +520,15 @@ QStringList Notebook::writeChangedNoteFiles()
     return errors;
 }
 
-QWidget *Notebook::addPlaceholder(const QString &name, const QString &path, const QString &html, bool recovered)
+QWidget *Notebook::addPlaceholder(const QString &name, const QString &path, const QString &html, bool recovered,
+                                  bool plain)
 {
     // Text from tab.dat is written back as it came until it changes; a
     // file-based note stores only its path.
     auto *page = new QWidget;
     EditorState state;
     state.pending = html.isNull() ? QStringLiteral("") : html;
+    state.pendingPlain = plain;
     state.placeholder = true;
     // Recovered text still has to reach its note file.
     state.fileDirty = recovered;
@@ -555,7 +582,7 @@ QString Notebook::nameOf(QWidget *page) const
     return QString();
 }
 
-void Notebook::reloadFromFile(QWidget *page, const QString &html)
+void Notebook::reloadFromFile(QWidget *page, const QString &text, bool plain)
 {
     const auto it = m_states.find(page);
     if (it == m_states.end())
@@ -564,13 +591,17 @@ void Notebook::reloadFromFile(QWidget *page, const QString &html)
     it->html = QString();
     if (it->placeholder || !it->pending.isNull()) {
         // Not shown yet: it takes the new text when it is.
-        it->pending = html;
+        it->pending = text;
+        it->pendingPlain = plain;
         return;
     }
     auto *editor = static_cast<QTextEdit *>(page);
     const int position = editor->textCursor().position();
     it->loading = true;
-    editor->setHtml(HtmlNesting::limit(html));
+    if (plain)
+        editor->setPlainText(text);
+    else
+        editor->setHtml(HtmlNesting::limit(text));
     m_states[page].loading = false;
     QTextCursor cursor = editor->textCursor();
     cursor.setPosition(qMin(position, editor->document()->characterCount() - 1));
@@ -579,7 +610,7 @@ void Notebook::reloadFromFile(QWidget *page, const QString &html)
 }
 
 QWidget *Notebook::addFileTab(const QString &name, const QString &path, const QString &html, bool fixed,
-                              bool readOnly)
+                              bool readOnly, bool plain)
 {
     // A record kept aside because its file was not there at start-up is
     // shown now: saved once, as the tab.
@@ -588,10 +619,11 @@ QWidget *Notebook::addFileTab(const QString &name, const QString &path, const QS
             [&path](const TabRecord &record) { return record.fromFile && record.pathOrText == path; });
     }
     if (fixed && !readOnly)
-        return addPlaceholder(name, path, html, false);
+        return addPlaceholder(name, path, html, false, plain);
     QTextEdit *editor = createEditor();
     adopt(editor, QString());
     m_states[editor].pending = html;
+    m_states[editor].pendingPlain = plain;
     load(editor);
     editor->setReadOnly(readOnly);
     m_noteFiles.insert(editor, path);

@@ -125,11 +125,13 @@ public:
     QString textOf(QWidget *page) { return htmlOf(page); }
     /// The tab's or desktop note's name.
     QString nameOf(QWidget *page) const;
-    /// Puts text just read from the page's note file into it: no edit, nothing to write.
-    void reloadFromFile(QWidget *page, const QString &html);
-    /// Adds a tab bound to the note file path holding html; fixed: kept in
+    /// Puts text just read from the page's note file into it (plain: plain
+    /// text, line for line; else HTML): no edit, nothing to write.
+    void reloadFromFile(QWidget *page, const QString &text, bool plain = false);
+    /// Adds a tab bound to the note file path holding text; fixed: kept in
     /// tab.dat (pin icon); readOnly: shown but not editable. Not made current.
-    QWidget *addFileTab(const QString &name, const QString &path, const QString &html, bool fixed, bool readOnly);
+    QWidget *addFileTab(const QString &name, const QString &path, const QString &text, bool fixed, bool readOnly,
+                        bool plain = false);
     /// Removes a tab or desktop note whatever it is, fixed ones too.
     void removeNote(QWidget *page);
     /// Binds page to the note file path; writeText: its text must still be
@@ -173,7 +175,8 @@ private:
     QTextEdit *materialize(QWidget *page);
     bool eventFilter(QObject *watched, QEvent *event) override;
     NoteWidget *noteOf(QWidget *page) const;
-    QWidget *addPlaceholder(const QString &name, const QString &path, const QString &html, bool recovered);
+    QWidget *addPlaceholder(const QString &name, const QString &path, const QString &html, bool recovered,
+                            bool plain = false);
 
     QTabWidget *m_tabs;
     QTextEdit *m_home;
@@ -191,6 +194,7 @@ private:
     {
         QString html;           // last HTML taken from the editor; null when stale
         QString pending;        // text not yet put into the editor; null once loaded
+        bool pendingPlain = false; // pending is plain text (from a note file), not HTML
         bool fileDirty = false; // changed since last written to its note file
         bool loading = false;   // the editor is being filled, not edited
         bool placeholder = false; // a restored tab's page, no editor yet

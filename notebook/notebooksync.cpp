@@ -135,7 +135,7 @@ void NotebookSync::start()
     for (const auto &bound : m_notebook->fileBoundPages()) {
         const QString file = noteFileName(bound.second);
         if (!file.isEmpty())
-            m_known.insert(file, FileStamp::of(abs(bound.second)));
+            m_known.insert(file, FileStamp::of(abs(bound.second), NoteFile::MaxBytes));
     }
     if (const auto loaded = readStore(abs(StoreName)))
         m_base = *loaded;
@@ -209,7 +209,7 @@ void NotebookSync::scanNotes()
         // Unchanged size and time: not read again (a 500-note folder is polled cheaply).
         disk.insert(name, known.looksUnchanged(info.size(), info.lastModified().toMSecsSinceEpoch())
                               ? known
-                              : FileStamp::of(info.filePath()));
+                              : FileStamp::of(info.filePath(), NoteFile::MaxBytes));
     }
     QSet<QString> unsaved;
     for (const auto &bound : m_notebook->fileBoundPages()) {
@@ -253,19 +253,25 @@ void NotebookSync::scanNotes()
 void NotebookSync::reload(const QString &file, const FileStamp &stamp)
 {
     const NoteFile::ReadResult read = NoteFile::read(abs(noteRelative(file)));
-    if (!read.ok)
-        return; // being replaced right now: the next check sees it whole
+    if (!read.ok) {
+        if (read.tooLarge)
+            tooLarge(file, stamp, read.error);
+        return; // otherwise being replaced right now: the next check sees it whole
+    }
     m_known.insert(file, stamp);
     if (QWidget *page = m_notebook->pageForFile(noteRelative(file)))
-        m_notebook->reloadFromFile(page, read.text);
+        m_notebook->reloadFromFile(page, read.text, read.format == NoteFile::Format::PlainText);
 }
 
 void NotebookSync::addNew(const QString &file, const FileStamp &stamp)
 {
     const QString path = noteRelative(file);
     const NoteFile::ReadResult read = NoteFile::read(abs(path));
-    if (!read.ok)
+    if (!read.ok) {
+        if (read.tooLarge)
+            tooLarge(file, stamp, read.error);
         return;
+    }
     if (QWidget *page = m_notebook->pageForFile(path)) {
         // Bound here already but never read or written (a tab moved into its
         // file by a run that ended before tab.dat listed it): the same text
@@ -284,7 +290,7 @@ void NotebookSync::addNew(const QString &file, const FileStamp &stamp)
     // tab.dat learns of it at the next save: written now, it would race the
     // other computer's tab.dat that names it, and the sync tool would keep
     // both as a conflict.
-    m_notebook->addFileTab(name, path, read.text, true, false);
+    m_notebook->addFileTab(name, path, read.text, true, false, read.format == NoteFile::Format::PlainText);
     // tab.dat came first and puts it on the screen: there it goes.
     if (listed.onScreen) {
         TabStoreData place;
@@ -334,7 +340,7 @@ void NotebookSync::keepBoth(const QString &file, const FileStamp &stamp)
         return;
     }
     m_known.insert(file, stamp);
-    showConflictCopy(copy, file, FileStamp::of(abs(noteRelative(copy))));
+    showConflictCopy(copy, file, FileStamp::of(abs(noteRelative(copy)), NoteFile::MaxBytes));
 }
 
 void NotebookSync::showConflictCopy(const QString &file, const QString &original, const FileStamp &stamp)
@@ -350,7 +356,7 @@ void NotebookSync::showConflictCopy(const QString &file, const QString &original
     if (name.isEmpty())
         name = firstLine(read.text);
     const QString title = conflictTitle(name);
-    m_notebook->addFileTab(title, path, read.text, false, true);
+    m_notebook->addFileTab(title, path, read.text, false, true, read.format == NoteFile::Format::PlainText);
     emit message(tr("“%1”有冲突版本").arg(shortName(name)),
                  tr("便签“%1”在两处都改过：另一版本在标签“%2”中，固定它即保留，删除它即放入 trash/")
                      .arg(name, title),
@@ -375,6 +381,16 @@ void NotebookSync::fileTabDeleted(const QString &path, const QString &html)
     }
     m_known.remove(file);
     emit message(tr("已删除，文字存入 trash/"), tr("已删除，文字存入 %1").arg(kept), false);
+}
+
+void NotebookSync::tooLarge(const QString &file, const FileStamp &stamp, const QString &error)
+{
+    // Told once per version of the file; the file itself is left alone, and
+    // its tab's text is not written over it.
+    if (m_toldTooLarge.value(file) == stamp.hash)
+        return;
+    m_toldTooLarge.insert(file, stamp.hash);
+    emit message(tr("便签文件太大，没有打开"), tr("%1 没有打开：%2").arg(noteRelative(file), error), true);
 }
 
 bool NotebookSync::adoptWritten(const QString &file, const QString &text, const FileStamp &stamp)
@@ -429,7 +445,10 @@ void NotebookSync::noteSaved(const QString &path, const QString &html)
     // after our write is still seen as a change.
     QStringEncoder encoder(QStringEncoder::System);
     const QByteArray bytes = encoder(html);
-    m_known.insert(file, FileStamp::ofBytes(bytes, QFileInfo(abs(path)).lastModified().toMSecsSinceEpoch()));
+    // A note too large to read back is known by its size and time, as the scan knows it.
+    m_known.insert(file, bytes.size() > NoteFile::MaxBytes
+                             ? FileStamp::of(abs(path), NoteFile::MaxBytes)
+                             : FileStamp::ofBytes(bytes, QFileInfo(abs(path)).lastModified().toMSecsSinceEpoch()));
 }
 
 bool NotebookSync::mayWrite(const QString &path) const
@@ -437,7 +456,7 @@ bool NotebookSync::mayWrite(const QString &path) const
     const QString file = noteFileName(path);
     if (file.isEmpty())
         return true;
-    return FileStamp::of(abs(path)).sameContent(m_known.value(file));
+    return FileStamp::of(abs(path), NoteFile::MaxBytes).sameContent(m_known.value(file));
 }
 
 QString NotebookSync::toTrash(const QString &file, const QString &html, QString *error) const

@@ -92,6 +92,7 @@ private:
     void keepBoth(const QString &file, const FileStamp &stamp);
     void showConflictCopy(const QString &file, const QString &original, const FileStamp &stamp);
     void fileTabDeleted(const QString &path, const QString &html);
+    void tooLarge(const QString &file, const FileStamp &stamp, const QString &error);
     void noteUnfixed(QWidget *page, const QString &path);
     /// A fixed tab moved into a file that a run ended before writing finds
     /// that file again by its text: true when file is one.
@@ -111,6 +112,8 @@ private:
     FolderWatcher m_watcher;
     /// Per file name in notes/: what it held when last read or written here.
     QHash<QString, FileStamp> m_known;
+    /// Note files too large to open, by the hash of the version the user was told about.
+    QHash<QString, QByteArray> m_toldTooLarge;
     /// tab.dat as last agreed with the other computers, and its stamp.
     TabStoreData m_base;
     FileStamp m_storeStamp;

@@ -4,6 +4,42 @@
 #include <QFileInfo>
 #include <QSaveFile>
 #include <QStringDecoder>
+#include <QTextDocument>
+
+namespace {
+QString megabytes(qint64 bytes)
+{
+    return QString::number(double(bytes) / (1024 * 1024), 'f', 1);
+}
+
+bool isParagraphSeparator(QChar c)
+{
+    // What QTextDocument starts a new block at in plain text.
+    return c == QLatin1Char('\n') || c == QLatin1Char('\r') || c == QChar::ParagraphSeparator;
+}
+
+/// Characters beside which a line may always break (CJK ideographs, kana,
+/// Hangul, full-width forms).
+bool isCjk(QChar c)
+{
+    const char16_t u = c.unicode();
+    return (u >= 0x2E80 && u <= 0x9FFF) || (u >= 0xAC00 && u <= 0xD7AF) || (u >= 0xF900 && u <= 0xFAFF)
+        || (u >= 0xFF00 && u <= 0xFFEF);
+}
+
+/// Tags at which the HTML reader starts a new paragraph (or table cell).
+bool startsParagraph(QStringView name)
+{
+    static const char *const names[] = {"p", "div", "li", "td", "th", "tr", "table", "ul", "ol", "dl", "dt", "dd",
+                                        "h1", "h2", "h3", "h4", "h5", "h6", "hr", "pre", "blockquote",
+                                        "html", "head", "body", "center"};
+    for (const char *known : names) {
+        if (name.compare(QLatin1String(known), Qt::CaseInsensitive) == 0)
+            return true;
+    }
+    return false;
+}
+}
 
 NoteFile::ReadResult NoteFile::read(const QString &path)
 {
@@ -14,10 +50,11 @@ NoteFile::ReadResult NoteFile::read(const QString &path)
         return result;
     }
     if (file.size() > MaxBytes) {
-        result.error = QStringLiteral("file too large");
+        result.tooLarge = true;
+        result.error = tr("文件有 %1 MB，便签最多能打开 %2 MB 的文件，没有打开它").arg(megabytes(file.size()), megabytes(MaxBytes));
         return result;
     }
-    const QByteArray bytes = file.read(MaxBytes + 1);
+    QByteArray bytes = file.read(MaxBytes + 1);
     if (bytes.size() > MaxBytes || file.error() != QFileDevice::NoError) {
         result.error = file.errorString();
         return result;
@@ -29,10 +66,104 @@ NoteFile::ReadResult NoteFile::read(const QString &path)
     }
     QStringDecoder decoder(QStringDecoder::System);
     result.text = decoder(bytes);
+    bytes = QByteArray(); // the text is all that stays in memory
     // Text mode: line ends become plain line feeds.
     result.text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+    result.format = formatOf(result.text);
+    const Shape shape = shapeOf(result.text, result.format);
+    if (shape.longestParagraph > MaxParagraphChars) {
+        result.error = tr("文件中有一段长达 %1 个字符，便签一段最多能显示 %2 个字符，没有打开它")
+                           .arg(shape.longestParagraph)
+                           .arg(MaxParagraphChars);
+    } else if (shape.longestWord > MaxWordChars) {
+        result.error = tr("文件中有一串长达 %1 个字符、中间不能换行的文字，便签最多能显示 %2 个字符的一串，没有打开它")
+                           .arg(shape.longestWord)
+                           .arg(MaxWordChars);
+    } else if (shape.mostTags > MaxParagraphTags) {
+        result.error = tr("文件中有一段带有 %1 个格式标记，便签一段最多能显示 %2 个，没有打开它")
+                           .arg(shape.mostTags)
+                           .arg(MaxParagraphTags);
+    }
+    if (!result.error.isEmpty()) {
+        result.tooLarge = true;
+        result.text = QString();
+        return result;
+    }
     result.ok = true;
     return result;
+}
+
+NoteFile::Format NoteFile::formatOf(const QString &text)
+{
+    // mightBeRichText looks only at the start of the text: cheap at any size.
+    return Qt::mightBeRichText(text) ? Format::Html : Format::PlainText;
+}
+
+NoteFile::Shape NoteFile::shapeOf(const QString &text, Format format)
+{
+    Shape shape;
+    qsizetype paragraph = 0;
+    qsizetype word = 0;
+    qsizetype tags = 0;
+    const auto endWord = [&] {
+        shape.longestWord = std::max(shape.longestWord, word);
+        word = 0;
+    };
+    const auto endParagraph = [&] {
+        endWord();
+        shape.longestParagraph = std::max(shape.longestParagraph, paragraph);
+        shape.mostTags = std::max(shape.mostTags, tags);
+        paragraph = 0;
+        tags = 0;
+    };
+    const auto addChar = [&](QChar c) {
+        ++paragraph;
+        if (c.isSpace()) {
+            endWord();
+        } else if (isCjk(c)) {
+            endWord();
+            word = 1;
+            endWord();
+        } else {
+            ++word;
+        }
+    };
+    const bool html = format == Format::Html;
+    int preDepth = 0;
+    const qsizetype size = text.size();
+    for (qsizetype i = 0; i < size; ++i) {
+        const QChar c = text.at(i);
+        if (html && c == QLatin1Char('<')) {
+            // A tag: its name decides; its attributes are no text. Without
+            // a closing '>' the rest counts as text, as the reader keeps it.
+            const qsizetype end = text.indexOf(QLatin1Char('>'), i + 1);
+            if (end >= 0) {
+                qsizetype nameStart = i + 1;
+                const bool closing = nameStart < end && text.at(nameStart) == QLatin1Char('/');
+                if (closing)
+                    ++nameStart;
+                qsizetype nameEnd = nameStart;
+                while (nameEnd < end && text.at(nameEnd).isLetterOrNumber())
+                    ++nameEnd;
+                const QStringView name = QStringView(text).mid(nameStart, nameEnd - nameStart);
+                if (startsParagraph(name)) {
+                    endParagraph();
+                    if (name.compare(QLatin1String("pre"), Qt::CaseInsensitive) == 0)
+                        preDepth = closing ? std::max(0, preDepth - 1) : preDepth + 1;
+                } else {
+                    ++tags;
+                }
+                i = end;
+                continue;
+            }
+        }
+        if (isParagraphSeparator(c) && (!html || preDepth > 0))
+            endParagraph();
+        else
+            addChar(c);
+    }
+    endParagraph();
+    return shape;
 }
 
 QString NoteFile::write(const QString &path, const QString &html)

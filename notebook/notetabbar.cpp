@@ -53,22 +53,22 @@ NoteTabBar::CachedHints *NoteTabBar::cachedHints(int index) const
 {
     if (index < 0 || index >= count() || tabButton(index, LeftSide) || tabButton(index, RightSide))
         return nullptr;
-    if (iconSize() != hintIconSize || shape() != hintShape || documentMode() != hintDocumentMode
-        || elideMode() != hintElideMode)
+    if (iconSize() != m_hintIconSize || shape() != m_hintShape || documentMode() != m_hintDocumentMode
+        || elideMode() != m_hintElideMode)
         forgetSizeHints();
     const QString text = tabText(index);
     const int traits = (tabIcon(index).isNull() ? 0 : 1) | (index == 0 ? 2 : 0)
         | (index == count() - 1 ? 4 : 0) | (index == currentIndex() ? 8 : 0);
-    if (hintsByIndex.size() != count())
-        hintsByIndex.resize(count());
-    CachedHints &slot = hintsByIndex[index];
+    if (m_hintsByIndex.size() != count())
+        m_hintsByIndex.resize(count());
+    CachedHints &slot = m_hintsByIndex[index];
     if (slot.traits != traits || slot.text != text) {
         // Renamed tabs leave stale entries behind.
-        if (hintsByText.size() > 2 * count() + 64)
-            hintsByText.clear();
-        const auto found = hintsByText.constFind(qMakePair(text, traits));
-        slot.size = found == hintsByText.cend() ? QSize() : found->first;
-        slot.minimum = found == hintsByText.cend() ? QSize() : found->second;
+        if (m_hintsByText.size() > 2 * count() + 64)
+            m_hintsByText.clear();
+        const auto found = m_hintsByText.constFind(qMakePair(text, traits));
+        slot.size = found == m_hintsByText.cend() ? QSize() : found->first;
+        slot.minimum = found == m_hintsByText.cend() ? QSize() : found->second;
         slot.text = text;
         slot.traits = traits;
     }
@@ -86,7 +86,7 @@ QSize NoteTabBar::tabSizeHint(int index) const
         return computeTabSizeHint(index);
     if (!slot->size.isValid()) {
         slot->size = computeTabSizeHint(index);
-        hintsByText[qMakePair(slot->text, slot->traits)].first = slot->size;
+        m_hintsByText[qMakePair(slot->text, slot->traits)].first = slot->size;
     }
     return slot->size;
 }
@@ -102,20 +102,20 @@ QSize NoteTabBar::minimumTabSizeHint(int index) const
     // Qt measures the tab again here, with its text shortened, through
     // tabSizeHint(): the slot may change meanwhile.
     const QSize minimum = QTabBar::minimumTabSizeHint(index);
-    hintsByText[key].second = minimum;
-    if (index < hintsByIndex.size())
-        hintsByIndex[index].traits = -1; // looked up again next time
+    m_hintsByText[key].second = minimum;
+    if (index < m_hintsByIndex.size())
+        m_hintsByIndex[index].traits = -1; // looked up again next time
     return minimum;
 }
 
 void NoteTabBar::forgetSizeHints() const
 {
-    hintsByIndex.clear();
-    hintsByText.clear();
-    hintIconSize = iconSize();
-    hintShape = shape();
-    hintDocumentMode = documentMode();
-    hintElideMode = elideMode();
+    m_hintsByIndex.clear();
+    m_hintsByText.clear();
+    m_hintIconSize = iconSize();
+    m_hintShape = shape();
+    m_hintDocumentMode = documentMode();
+    m_hintElideMode = elideMode();
 }
 
 QSize NoteTabBar::computeTabSizeHint(int index) const
@@ -174,46 +174,46 @@ void NoteTabBar::paintCloseGlyph(QPainter *painter, const QStyleOptionTab &tab) 
     glyph.rect = glyphRectIn(tab);
     // The current tab's glyph is drawn stronger, as Qt does with its buttons.
     glyph.state = QStyle::State_AutoRaise | (tab.state & (QStyle::State_Enabled | QStyle::State_Selected));
-    const bool hot = (tab.state & QStyle::State_Enabled) && pointerInside && !tabPressed
-        && glyph.rect.contains(pointer)
-        && (pressedGlyph < 0 || glyph.rect == closeGlyphRect(pressedGlyph));
+    const bool hot = (tab.state & QStyle::State_Enabled) && m_pointerInside && !m_tabPressed
+        && glyph.rect.contains(m_pointer)
+        && (m_pressedGlyph < 0 || glyph.rect == closeGlyphRect(m_pressedGlyph));
     if (hot) {
-        const bool sunken = pressedGlyph >= 0;
+        const bool sunken = m_pressedGlyph >= 0;
         glyph.state |= QStyle::State_MouseOver | (sunken ? QStyle::State_Sunken : QStyle::State_Raised);
-        shownHotRect = glyph.rect;
-        shownHotSunken = sunken;
+        m_shownHotRect = glyph.rect;
+        m_shownHotSunken = sunken;
     }
     style()->drawPrimitive(QStyle::PE_IndicatorTabClose, &glyph, painter, this);
 }
 
 QRect NoteTabBar::wantedHotRect() const
 {
-    if (!isEnabled() || !pointerInside || tabPressed)
+    if (!isEnabled() || !m_pointerInside || m_tabPressed)
         return QRect();
-    if (pressedGlyph >= 0) {
-        const QRect pressed = closeGlyphRect(pressedGlyph);
-        return pressed.contains(pointer) ? pressed : QRect();
+    if (m_pressedGlyph >= 0) {
+        const QRect pressed = closeGlyphRect(m_pressedGlyph);
+        return pressed.contains(m_pointer) ? pressed : QRect();
     }
-    return closeGlyphRect(closeGlyphAt(pointer));
+    return closeGlyphRect(closeGlyphAt(m_pointer));
 }
 
 void NoteTabBar::refreshHotGlyph()
 {
     const QRect wanted = wantedHotRect();
-    const bool sunken = !wanted.isNull() && pressedGlyph >= 0;
-    if (wanted == shownHotRect && sunken == shownHotSunken)
+    const bool sunken = !wanted.isNull() && m_pressedGlyph >= 0;
+    if (wanted == m_shownHotRect && sunken == m_shownHotSunken)
         return;
-    if (!shownHotRect.isNull())
-        update(shownHotRect);
+    if (!m_shownHotRect.isNull())
+        update(m_shownHotRect);
     if (!wanted.isNull())
         update(wanted);
 }
 
 void NoteTabBar::cancelGlyphPress()
 {
-    if (pressedGlyph < 0)
+    if (m_pressedGlyph < 0)
         return;
-    pressedGlyph = -1;
+    m_pressedGlyph = -1;
     refreshHotGlyph();
 }
 
@@ -250,9 +250,9 @@ bool NoteTabBar::event(QEvent *event)
         forgetSizeHints();
         break;
     case QEvent::Hide:
-        pointerInside = false;
-        tabPressed = false;
-        pressedGlyph = -1;
+        m_pointerInside = false;
+        m_tabPressed = false;
+        m_pressedGlyph = -1;
         break;
     default:
         break;
@@ -263,32 +263,32 @@ bool NoteTabBar::event(QEvent *event)
 void NoteTabBar::paintEvent(QPaintEvent *event)
 {
     // A glyph this paint covers is drawn again, hot or not, by the style.
-    if (!shownHotRect.isNull() && (QRegion(shownHotRect) - event->region()).isEmpty()) {
-        shownHotRect = QRect();
-        shownHotSunken = false;
+    if (!m_shownHotRect.isNull() && (QRegion(m_shownHotRect) - event->region()).isEmpty()) {
+        m_shownHotRect = QRect();
+        m_shownHotSunken = false;
     }
     QTabBar::paintEvent(event);
 }
 
 void NoteTabBar::mousePressEvent(QMouseEvent *event)
 {
-    pointer = event->position().toPoint();
-    pointerInside = true;
-    if (pressedGlyph >= 0) {
+    m_pointer = event->position().toPoint();
+    m_pointerInside = true;
+    if (m_pressedGlyph >= 0) {
         // Other buttons while the glyph is held do nothing, as on a button.
         event->accept();
         return;
     }
-    if (event->button() == Qt::LeftButton && !tabPressed) {
-        const int index = closeGlyphAt(pointer);
+    if (event->button() == Qt::LeftButton && !m_tabPressed) {
+        const int index = closeGlyphAt(m_pointer);
         if (index >= 0) {
             // The press is the glyph's: the tab is neither selected nor dragged.
-            pressedGlyph = index;
+            m_pressedGlyph = index;
             refreshHotGlyph();
             event->accept();
             return;
         }
-        tabPressed = true;
+        m_tabPressed = true;
     }
     refreshHotGlyph();
     QTabBar::mousePressEvent(event);
@@ -307,14 +307,14 @@ void NoteTabBar::mouseDoubleClickEvent(QMouseEvent *event)
 
 void NoteTabBar::mouseMoveEvent(QMouseEvent *event)
 {
-    pointer = event->position().toPoint();
-    pointerInside = true;
+    m_pointer = event->position().toPoint();
+    m_pointerInside = true;
     if (!(event->buttons() & Qt::LeftButton)) {
         // The release went elsewhere (a popup took the mouse, say).
-        tabPressed = false;
-        pressedGlyph = -1;
+        m_tabPressed = false;
+        m_pressedGlyph = -1;
     }
-    if (pressedGlyph >= 0) {
+    if (m_pressedGlyph >= 0) {
         refreshHotGlyph();
         event->accept();
         return;
@@ -328,14 +328,14 @@ void NoteTabBar::mouseMoveEvent(QMouseEvent *event)
 
 void NoteTabBar::mouseReleaseEvent(QMouseEvent *event)
 {
-    pointer = event->position().toPoint();
-    if (pressedGlyph >= 0) {
+    m_pointer = event->position().toPoint();
+    if (m_pressedGlyph >= 0) {
         event->accept();
         if (event->button() != Qt::LeftButton)
             return;
-        const int index = pressedGlyph;
-        pressedGlyph = -1;
-        const bool over = closeGlyphAt(pointer) == index;
+        const int index = m_pressedGlyph;
+        m_pressedGlyph = -1;
+        const bool over = closeGlyphAt(m_pointer) == index;
         refreshHotGlyph();
         // Last: the receiver may remove the tab, or more.
         if (over)
@@ -344,13 +344,13 @@ void NoteTabBar::mouseReleaseEvent(QMouseEvent *event)
     }
     QTabBar::mouseReleaseEvent(event);
     if (!(event->buttons() & Qt::LeftButton))
-        tabPressed = false;
+        m_tabPressed = false;
     refreshHotGlyph();
 }
 
 void NoteTabBar::leaveEvent(QEvent *event)
 {
-    pointerInside = false;
+    m_pointerInside = false;
     refreshHotGlyph();
     QTabBar::leaveEvent(event);
 }

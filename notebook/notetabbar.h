@@ -71,10 +71,10 @@ private:
     QRect wantedHotRect() const;
     void cancelGlyphPress();
 
-    QPoint pointer;             // last pointer position over the bar
-    bool pointerInside = false;
-    bool tabPressed = false;    // the left button went down on the bar outside any glyph
-    int pressedGlyph = -1;      // the tab whose glyph holds the left button, or -1
+    QPoint m_pointer;           // last pointer position over the bar
+    bool m_pointerInside = false;
+    bool m_tabPressed = false;  // the left button went down on the bar outside any glyph
+    int m_pressedGlyph = -1;    // the tab whose glyph holds the left button, or -1
     // Size hints and minimum size hints, kept because Qt asks for them far
     // more often than they change (see tabSizeHint()): by tab index, for
     // speed, and by text and traits, so that tabs shifted by an insertion
@@ -87,13 +87,13 @@ private:
         QSize size;
         QSize minimum;
     };
-    mutable QList<CachedHints> hintsByIndex;
-    mutable QHash<QPair<QString, int>, QPair<QSize, QSize>> hintsByText;
-    mutable QSize hintIconSize;
-    mutable Shape hintShape = RoundedNorth;
-    mutable bool hintDocumentMode = false;
-    mutable Qt::TextElideMode hintElideMode = Qt::ElideNone;
+    mutable QList<CachedHints> m_hintsByIndex;
+    mutable QHash<QPair<QString, int>, QPair<QSize, QSize>> m_hintsByText;
+    mutable QSize m_hintIconSize;
+    mutable Shape m_hintShape = RoundedNorth;
+    mutable bool m_hintDocumentMode = false;
+    mutable Qt::TextElideMode m_hintElideMode = Qt::ElideNone;
     // The glyph last painted in its hover or pressed look, and whether pressed.
-    mutable QRect shownHotRect;
-    mutable bool shownHotSunken = false;
+    mutable QRect m_shownHotRect;
+    mutable bool m_shownHotSunken = false;
 };

@@ -4,12 +4,12 @@
 
 NoteTabWidget::NoteTabWidget(QWidget *parent)
     : QTabWidget(parent)
-    , bar(new NoteTabBar(this))
+    , m_bar(new NoteTabBar(this))
 {
-    setTabBar(bar);
+    setTabBar(m_bar);
     // QTabWidget passes its bar's close requests on only while tabsClosable()
     // is set, and it never is here.
-    connect(bar, &QTabBar::tabCloseRequested, this, &QTabWidget::tabCloseRequested);
+    connect(m_bar, &QTabBar::tabCloseRequested, this, &QTabWidget::tabCloseRequested);
 }
 
 NoteTabWidget::~NoteTabWidget() = default;

@@ -14,12 +14,12 @@ public:
     explicit NoteTabWidget(QWidget *parent = nullptr);
     ~NoteTabWidget() override;
 
-    NoteTabBar *noteTabBar() const { return bar; }
+    NoteTabBar *noteTabBar() const { return m_bar; }
 
     // The bar draws its own close glyphs; Qt's closable tabs would add a
     // button widget per tab and a second tabCloseRequested for each click.
     void setTabsClosable(bool) = delete;
 
 private:
-    NoteTabBar *bar;
+    NoteTabBar *m_bar;
 };

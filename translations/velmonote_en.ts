@@ -439,6 +439,25 @@ Bind a key to the command velmonote -Capture in the desktop&apos;s keyboard sett
     </message>
 </context>
 <context>
+    <name>NoteFile</name>
+    <message>
+        <source>文件有 %1 MB，便签最多能打开 %2 MB 的文件，没有打开它</source>
+        <translation>The file is %1 MB; a note can open files of at most %2 MB, so it was not opened</translation>
+    </message>
+    <message>
+        <source>文件中有一段长达 %1 个字符，便签一段最多能显示 %2 个字符，没有打开它</source>
+        <translation>The file has a paragraph of %1 characters; a note can show at most %2 characters in one paragraph, so it was not opened</translation>
+    </message>
+    <message>
+        <source>文件中有一串长达 %1 个字符、中间不能换行的文字，便签最多能显示 %2 个字符的一串，没有打开它</source>
+        <translation>The file has a run of %1 characters with no place to break the line; a note can show at most %2 such characters, so it was not opened</translation>
+    </message>
+    <message>
+        <source>文件中有一段带有 %1 个格式标记，便签一段最多能显示 %2 个，没有打开它</source>
+        <translation>The file has a paragraph with %1 format tags; a note can show at most %2 in one paragraph, so it was not opened</translation>
+    </message>
+</context>
+<context>
     <name>NoteFileActions</name>
     <message>
         <source>选择文件</source>
@@ -535,6 +554,14 @@ Bind a key to the command velmonote -Capture in the desktop&apos;s keyboard sett
     <message>
         <source>；也无法另存到 %1：%2</source>
         <translation>; it could not be saved to %1 either: %2</translation>
+    </message>
+    <message>
+        <source>便签“%1”没有打开：%2（%3）。tab.dat 仍保留它，文件没有改动。</source>
+        <translation>Note &quot;%1&quot; was not opened: %2 (%3). tab.dat still keeps it, and the file was not changed.</translation>
+    </message>
+    <message>
+        <source>它在别处改过，没有覆盖</source>
+        <translation>it was changed elsewhere and is not written over</translation>
     </message>
 </context>
 <context>
@@ -638,6 +665,14 @@ Bind a key to the command velmonote -Capture in the desktop&apos;s keyboard sett
     <message>
         <source>不再常驻，文字存入 trash/</source>
         <translation>No longer fixed; text kept in trash/</translation>
+    </message>
+    <message>
+        <source>便签文件太大，没有打开</source>
+        <translation>A note file is too large to open</translation>
+    </message>
+    <message>
+        <source>%1 没有打开：%2</source>
+        <translation>%1 was not opened: %2</translation>
     </message>
 </context>
 <context>

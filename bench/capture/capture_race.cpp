@@ -218,6 +218,7 @@ int main(int argc, char *argv[])
     int runs = 10;
     bool withFlameshot = true;
     bool save = false;
+    int idleSeconds = 0;
     const QStringList args = app.arguments();
     for (int i = 1; i < args.size(); ++i) {
         if (args[i] == QLatin1String("--velmo") && i + 1 < args.size())
@@ -228,9 +229,11 @@ int main(int argc, char *argv[])
             withFlameshot = false;
         else if (args[i] == QLatin1String("--save"))
             save = true;
+        else if (args[i] == QLatin1String("--idle") && i + 1 < args.size())
+            idleSeconds = std::max(0, args[++i].toInt());
     }
     if (velmoPath.isEmpty()) {
-        std::fprintf(stderr, "usage: capture_race --velmo PATH [--runs N] [--save] [--no-flameshot]\n");
+        std::fprintf(stderr, "usage: capture_race --velmo PATH [--runs N] [--idle SECONDS] [--save] [--no-flameshot]\n");
         return 2;
     }
     Display *display = XOpenDisplay(nullptr);
@@ -275,9 +278,13 @@ int main(int argc, char *argv[])
     Probe probe;
     std::printf("desktop %dx%d, %d rounds, interleaved\n", probe.size().width(), probe.size().height(), runs + 1);
     Tool velmoTool{"Velmo Note (Ctrl+Alt+C)", {}, -1, 0};
+    // Captures after a long pause, each tool's own figure.
+    std::vector<double> velmoIdle, flameIdle;
     Tool flameTool{"Flameshot (flameshot gui)", {}, -1, 0};
     std::vector<double> memAdded, memAfter;
 
+    std::vector<double> *velmoTarget = nullptr;
+    std::vector<double> *flameTarget = nullptr;
     auto runVelmo = [&](bool first) {
         const std::vector<quint32> base = probe.sample();
         const long before = residentKiB(velmo.processId());
@@ -294,7 +301,9 @@ int main(int argc, char *argv[])
             return;
         }
         const double ms = (done - sent) / 1000.0;
-        if (first)
+        if (velmoTarget)
+            velmoTarget->push_back(ms);
+        else if (first)
             velmoTool.first = ms;
         else
             velmoTool.later.push_back(ms);
@@ -316,7 +325,9 @@ int main(int argc, char *argv[])
             return;
         }
         const double ms = (done - sent) / 1000.0;
-        if (first)
+        if (flameTarget)
+            flameTarget->push_back(ms);
+        else if (first)
             flameTool.first = ms;
         else
             flameTool.later.push_back(ms);
@@ -334,6 +345,27 @@ int main(int argc, char *argv[])
             runVelmo(first);
         }
         spin(200);
+    }
+
+    if (idleSeconds > 0) {
+        // The user comes back after a pause: nothing of either program was
+        // touched meanwhile. Two pauses, each tool going first once.
+        velmoTarget = &velmoIdle;
+        flameTarget = &flameIdle;
+        for (int pause = 0; pause < 2; ++pause) {
+            std::printf("idle for %d s...\n", idleSeconds);
+            spin(idleSeconds * 1000);
+            if (pause == 0) {
+                runVelmo(false);
+                if (withFlameshot)
+                    runFlameshot(false);
+            } else {
+                if (withFlameshot)
+                    runFlameshot(false);
+                runVelmo(false);
+            }
+        }
+        velmoTarget = flameTarget = nullptr;
     }
 
     std::vector<double> socketMs, shmMs;
@@ -356,6 +388,16 @@ int main(int argc, char *argv[])
         if (!velmoTool.later.empty() && velmoTool.first > 0)
             std::printf("  Flameshot / Velmo Note: first %.2fx, later %.2fx\n", flameTool.first / velmoTool.first,
                         median(flameTool.later) / median(velmoTool.later));
+    }
+    if (idleSeconds > 0) {
+        auto list = [](const std::vector<double> &v) {
+            QStringList parts;
+            for (double ms : v)
+                parts << QString::number(ms, 'f', 1);
+            return parts.join(QStringLiteral(", "));
+        };
+        std::printf("  after %d s idle: Velmo Note %s ms; Flameshot %s ms\n", idleSeconds,
+                    qPrintable(list(velmoIdle)), qPrintable(list(flameIdle)));
     }
     std::printf("raw grab of the whole screen: socket %.1f ms, MIT-SHM %.1f ms (median of 5)\n", median(socketMs),
                 median(shmMs));

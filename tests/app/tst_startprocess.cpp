@@ -9,14 +9,25 @@
 namespace {
 const QString program = QStringLiteral(VELMO_BINARY_DIR "/app/velmonote");
 
+/// The standard output of an X tool. "xdotool search" and "xwininfo -tree"
+/// walk the window tree one request at a time and stop at an X error when a
+/// window they listed is destroyed before they reach it, as happens whenever
+/// a program starts or ends meanwhile (a second start leaving, Qt's helper
+/// windows). Such a run tells nothing about the windows, so it is repeated;
+/// a query about one window that is really gone fails every time and then
+/// counts as no answer.
 QString run(const QString &tool, const QStringList &args, const QProcessEnvironment &env = {})
 {
-    QProcess process;
-    if (!env.isEmpty())
-        process.setProcessEnvironment(env);
-    process.start(tool, args);
-    process.waitForFinished(10000);
-    return QString::fromLocal8Bit(process.readAllStandardOutput());
+    for (int attempt = 0; attempt < 10; ++attempt) {
+        QProcess process;
+        if (!env.isEmpty())
+            process.setProcessEnvironment(env);
+        process.start(tool, args);
+        process.waitForFinished(10000);
+        if (!process.readAllStandardError().contains("X Error"))
+            return QString::fromLocal8Bit(process.readAllStandardOutput());
+    }
+    return QString();
 }
 
 /// Top-level windows named like the main window and at least as wide as it
@@ -113,6 +124,9 @@ QProcess *TestStartProcess::start(const QStringList &args, const QString &dir, c
     process->setProcessChannelMode(QProcess::ForwardedErrorChannel);
     process->start(program, args);
     processes << process;
+    // The state turns to Running only once the start is confirmed, which a
+    // test whose every check passes at the first try would never wait for.
+    process->waitForStarted();
     return process;
 }
 

@@ -1,4 +1,5 @@
 #include "notebook.h"
+#include "notefile.h"
 #include "notefileactions.h"
 
 #include <QDir>
@@ -31,7 +32,9 @@ private slots:
     void openNamesTabByBaseName_data();
     void openNamesTabByBaseName();
     void savedNoteOpensWithSameHtml();
-    void plainTextOpensAsRichText();
+    void plainTextOpensLineForLine();
+    void refusesWhatCannotOpenInTime_data();
+    void refusesWhatCannotOpenInTime();
     void openingTwiceGivesTwoTabs();
     void openRefusals_data();
     void openRefusals();
@@ -259,14 +262,70 @@ void TestNoteFileActions::savedNoteOpensWithSameHtml()
     QCOMPARE(reopened->toHtml(), opened->toHtml());
 }
 
-void TestNoteFileActions::plainTextOpensAsRichText()
+void TestNoteFileActions::plainTextOpensLineForLine()
 {
+    // Megabytes of short lines and one paragraph as long as a note may hold:
+    // plain text keeps every line and every space, whatever its size.
+    QByteArray bytes = "line one\r\nline  two <b>not bold</b>\n中文\n";
+    while (bytes.size() < 2 * 1024 * 1024)
+        bytes += "buy milk, fix the bike, call Anna 今天\n";
+    QByteArray paragraph;
+    while (paragraph.size() < NoteFile::MaxParagraphChars)
+        paragraph += "longest paragraph ";
+    bytes += paragraph.left(NoteFile::MaxParagraphChars);
     const QString path = dir->filePath(QStringLiteral("plain.txt"));
-    writeFile(path, "line one\r\nline  two\n中文");
+    writeFile(path, bytes);
     answerOpen(path);
     const NoteFileActions::Opened opened = actions->open();
+    QVERIFY(opened.message.isEmpty());
     QVERIFY(opened.editor);
-    QCOMPARE(opened.editor->toPlainText(), QStringLiteral("line one line two 中文"));
+    QCOMPARE(opened.editor->toPlainText(), QString::fromUtf8(bytes).replace(QLatin1String("\r\n"), QLatin1String("\n")));
+    QCOMPARE(opened.editor->document()->blockCount(), bytes.count('\n') + 1);
+    QCOMPARE(contents(path), bytes);
+}
+
+void TestNoteFileActions::refusesWhatCannotOpenInTime_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QByteArray>("bytes"); // empty: a sparse file one byte over the size limit
+    QTest::addColumn<QString>("told");     // what the message must mention
+    QTest::newRow("over the size limit") << "big.txt" << QByteArray()
+                                         << QString::number((NoteFile::MaxBytes + 1) / (1024.0 * 1024), 'f', 1);
+    QTest::newRow("one line too long") << "line.txt" << QByteArray(NoteFile::MaxParagraphChars + 1, 'y')
+                                       << QString::number(NoteFile::MaxParagraphChars + 1);
+    QTest::newRow("HTML paragraph too long")
+        << "para.not" << "<html><body><p>" + QByteArray(NoteFile::MaxParagraphChars + 1, 'z') + "</p></body></html>"
+        << QString::number(NoteFile::MaxParagraphChars + 1);
+    QTest::newRow("word too long") << "word.txt" << "short line\n" + QByteArray(NoteFile::MaxWordChars + 1, 'w')
+                                   << QString::number(NoteFile::MaxWordChars + 1);
+    QTest::newRow("too many format changes")
+        << "tags.not" << "<html><body><p>" + QByteArray("<b>a</b> ").repeated(NoteFile::MaxParagraphTags / 2 + 1) + "</p>"
+        << QString::number(NoteFile::MaxParagraphTags + 2);
+}
+
+void TestNoteFileActions::refusesWhatCannotOpenInTime()
+{
+    QFETCH(QString, name);
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, told);
+    const QString path = dir->filePath(name);
+    if (bytes.isEmpty()) {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        QVERIFY(file.resize(NoteFile::MaxBytes + 1));
+    } else {
+        writeFile(path, bytes);
+    }
+    answerOpen(path);
+    const NoteFileActions::Opened opened = actions->open();
+    QVERIFY2(opened.message.contains(told), qPrintable(opened.message));
+    QCOMPARE(opened.editor, nullptr);
+    QCOMPARE(tabs->count(), 1);
+    QCOMPARE(QDir(dir->path()).entryList(QDir::Files), QStringList{name});
+    if (bytes.isEmpty())
+        QCOMPARE(QFileInfo(path).size(), NoteFile::MaxBytes + 1);
+    else
+        QCOMPARE(contents(path), bytes);
 }
 
 void TestNoteFileActions::openingTwiceGivesTwoTabs()
@@ -290,7 +349,6 @@ void TestNoteFileActions::openRefusals_data()
     QTest::newRow("missing file") << "missing" << "无法打开该文件";
     QTest::newRow("folder") << "folder" << "无法打开该文件";
     QTest::newRow("binary file") << "binary" << "无法打开该文件";
-    QTest::newRow("larger than 32 MiB") << "huge" << "无法打开该文件";
     QTest::newRow("named pipe") << "fifo" << "无法打开该文件";
     QTest::newRow("device") << "device" << "无法打开该文件";
 }
@@ -307,11 +365,6 @@ void TestNoteFileActions::openRefusals()
     } else if (kind == QLatin1String("binary")) {
         static const char bytes[] = "<p>\x89PNG\0\0\x01 binary";
         writeFile(path, QByteArray(bytes, sizeof bytes - 1));
-    } else if (kind == QLatin1String("huge")) {
-        // Sparse: the size is there, the disk is not used.
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        QVERIFY(file.resize(33 * 1024 * 1024));
     } else if (kind == QLatin1String("fifo")) {
         // Opening a pipe nobody writes to would block for ever.
         QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);

@@ -74,17 +74,24 @@ public:
         }
     }
 
-    /// Runs an X tool (xdotool, xdpyinfo...) against this server.
+    /// Runs an X tool (xdotool, xdpyinfo...) against this server. A tool
+    /// that walks the window tree stops at an X error when a window it listed
+    /// goes away before it gets there (a program starting or ending
+    /// meanwhile); such a run says nothing and is repeated.
     bool run(const QString &tool, const QStringList &args, QString *output = nullptr) const
     {
-        QProcess process;
-        process.setProcessEnvironment(environment());
-        process.start(tool, args);
-        const bool ok = process.waitForFinished(10000) && process.exitStatus() == QProcess::NormalExit
-            && process.exitCode() == 0;
-        if (output)
-            *output = QString::fromLocal8Bit(process.readAllStandardOutput());
-        return ok;
+        for (int attempt = 0;; ++attempt) {
+            QProcess process;
+            process.setProcessEnvironment(environment());
+            process.start(tool, args);
+            const bool ok = process.waitForFinished(10000) && process.exitStatus() == QProcess::NormalExit
+                && process.exitCode() == 0;
+            if (attempt < 9 && process.readAllStandardError().contains("X Error"))
+                continue;
+            if (output)
+                *output = QString::fromLocal8Bit(process.readAllStandardOutput());
+            return ok;
+        }
     }
 
 private:
