@@ -15,7 +15,7 @@ test_pkgs=(ccache dbus python3-dbus python3-gi xvfb xauth xdotool x11-utils open
            lintian appstream
            sway xwayland pipewire xdg-desktop-portal xdg-desktop-portal-wlr
            xdg-desktop-portal-gtk grim wtype qt6-wayland
-           at-spi2-core python3-pyatspi)
+           at-spi2-core python3-pyatspi syncthing)
 
 bench_pkgs=(flameshot qtwayland5 scrot dbus)
 

@@ -1,0 +1,87 @@
+"""Notes on two computers: a notebook folder kept in step by Syncthing, a
+velmonote running on each side. A note made on one side appears on the
+other while both run, typing reaches the other's open tab, a deleted note
+leaves the other notebook but stays in its trash/, and the same note changed
+on both sides while the link was down ends with both texts on both sides."""
+
+import os
+import sys
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from two_notebooks import *  # noqa: E402,F403
+
+
+def new_note_in_b_appears_in_a(books):
+    a, b = books.a, books.b
+    pid = a.program.process.pid
+    add_note(b.program, "shop", "eggs and flour")
+    wait_saved(b, ["eggs and flour"])
+    wait_for(lambda: "shop" in tab_names(a.program), "the note made in B to show in A as a tab", 15)
+    open_tab(a.program, "shop")
+    wait_for(lambda: "eggs and flour" in current_text(a.program), "its text in A")
+    check(a.alive() and a.program.process.pid == pid, "A showed it without a restart")
+
+
+def typing_in_a_reaches_b_open_tab(books):
+    a, b = books.a, books.b
+    pid = b.program.process.pid
+    open_tab(b.program, "shop")
+    type_into(a.program, "shop", " and butter")
+    wait_saved(a, ["eggs and flour and butter"])
+    wait_for(lambda: "eggs and flour and butter" in current_text(b.program),
+             "the words typed in A to show in B's open tab", 15)
+    check(current_tabs(b.program) == ["shop"], "B's tab stayed open: %s" % current_tabs(b.program))
+    check(b.alive() and b.program.process.pid == pid, "B showed it without a restart")
+
+
+def deleted_in_a_lands_in_b_trash(books):
+    a, b = books.a, books.b
+    add_note(a.program, "old", "remove me later")
+    wait_saved(a, ["remove me later"])
+    wait_for(lambda: "old" in tab_names(b.program), "the note old to reach B", 15)
+    # Unfix it, then delete it with its close glyph and the delete bar.
+    open_tab(a.program, "old")
+    menu_command(a.program, "取消常驻")
+    tab = a.program.find(role=pyatspi.ROLE_PAGE_TAB, name="old")
+    x, y, w, h = extents(tab)
+    press(a.program, role=pyatspi.ROLE_PAGE_TAB, name="old")
+    click((x + w - 23, y + h // 2))
+    wait_for(lambda: a.program.find(name="确定删除?", showing=True), "the delete bar")
+    key("Return")
+    wait_for(lambda: "old" not in tab_names(a.program), "the tab to leave A")
+    wait_for(lambda: "old" not in tab_names(b.program), "the note deleted in A to leave B's notebook", 15)
+    books.pair.wait_in_step()
+    check(b.holds(["remove me later"], "notes") == ["remove me later"], "B's notes/ no longer hold it")
+    check(not b.holds(["remove me later"], "trash"), "B's trash/ keeps its text")
+    check("shop" in tab_names(b.program), "B's other notes stay")
+
+
+CONFLICT = "（冲突）"
+
+
+def edited_on_both_while_paused(books):
+    a, b = books.a, books.b
+    pair = books.pair
+    pair.wait_in_step()
+    pair.pause()
+    type_into(a.program, "shop", " alpha from A")
+    type_into(b.program, "shop", " beta from B")
+    wait_saved(a, ["alpha from A"])
+    wait_saved(b, ["beta from B"])
+    pair.resume()
+    pair.wait_in_step(timeout=45)
+    words = ["alpha from A", "beta from B", "eggs and flour"]
+    for side in (a, b):
+        wait_for(lambda: not side.holds(words, "notes"), "both texts in %s's notes/" % side.name, 15)
+    for side in (a, b):
+        def shown():
+            texts = "\n".join(t for _, t in note_texts(side.program).values())
+            return not [w for w in words if w not in texts]
+        wait_for(shown, "both texts shown in %s's notebook" % side.name, 20)
+        conflicts = [n for n in tab_names(side.program) if n.endswith(CONFLICT)]
+        check(conflicts, "%s marks the other version as a conflict: %s" % (side.name, tab_names(side.program)))
+
+
+if __name__ == "__main__":
+    run_cases(new_note_in_b_appears_in_a, typing_in_a_reaches_b_open_tab,
+              deleted_in_a_lands_in_b_trash, edited_on_both_while_paused)
