@@ -4,6 +4,8 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <sys/stat.h>
+
 FileStamp FileStamp::ofBytes(const QByteArray &bytes, qint64 modifiedMs)
 {
     FileStamp stamp;
@@ -30,4 +32,14 @@ FileStamp FileStamp::of(const QString &path, qint64 maxBytes)
     if (!file.open(QIODevice::ReadOnly))
         return FileStamp();
     return ofBytes(file.read(maxBytes), modified);
+}
+
+QByteArray FileStamp::identity(const QString &path)
+{
+    struct stat info;
+    if (::stat(QFile::encodeName(path).constData(), &info) != 0)
+        return QByteArray();
+    return QByteArray::number(quint64(info.st_dev)) + ':' + QByteArray::number(quint64(info.st_ino)) + ':'
+        + QByteArray::number(qint64(info.st_size)) + ':' + QByteArray::number(qint64(info.st_mtim.tv_sec)) + '.'
+        + QByteArray::number(qint64(info.st_mtim.tv_nsec));
 }

@@ -25,4 +25,18 @@ struct FileStamp
     /// Reads path whole (up to maxBytes; larger files hash their size and time only).
     static FileStamp of(const QString &path, qint64 maxBytes = 64 * 1024 * 1024);
     static FileStamp ofBytes(const QByteArray &bytes, qint64 modifiedMs);
+    /// Which file path is now, cheaply (no reading): device, inode, size and
+    /// modification time. A file replaced by a rename, as sync tools and our
+    /// own saves do, gets another one. Empty when there is no such file.
+    static QByteArray identity(const QString &path);
+    /// A stamp that matches no file: what we hold is older than the file,
+    /// whatever the file holds now.
+    static FileStamp outdated()
+    {
+        FileStamp stamp;
+        stamp.size = 0;
+        stamp.modifiedMs = -1;
+        stamp.hash = QByteArrayLiteral("outdated");
+        return stamp;
+    }
 };

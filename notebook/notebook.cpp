@@ -1,5 +1,7 @@
 #include "notebook.h"
 
+#include "filestamp.h"
+
 #include "htmlnesting.h"
 #include "notefile.h"
 #include "notepage.h"
@@ -407,6 +409,7 @@ int Notebook::restore(const TabStoreData &data)
     int restored = 0;
     int beyondLimit = 0;
     m_notices.clear();
+    m_readIdentities.clear();
     for (const TabRecord &record : data.records) {
         if (restored == MaxRestored) {
             m_keptRecords.append(record);
@@ -422,6 +425,9 @@ int Notebook::restore(const TabStoreData &data)
             const QString recovery = recoveryPath(record.pathOrText);
             const NoteFile::ReadResult saved = recovery.isEmpty() || !QFileInfo::exists(recovery)
                 ? NoteFile::ReadResult() : NoteFile::read(recovery);
+            // Taken before the read: a file replaced meanwhile (a sync tool)
+            // then shows as changed, never as the text read here.
+            m_readIdentities.insert(record.pathOrText, FileStamp::identity(record.pathOrText));
             const NoteFile::ReadResult file = saved.ok ? saved : NoteFile::read(record.pathOrText);
             if (!file.ok && file.tooLarge) {
                 // Kept in tab.dat as it was; the file is left as it is.

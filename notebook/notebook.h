@@ -119,6 +119,9 @@ public:
     QWidget *pageForFile(const QString &path) const;
     /// Every page bound to a note file (fixed tabs and opened files), with its path.
     QList<QPair<QWidget *, QString>> fileBoundPages() const;
+    /// Which file (FileStamp::identity) the note file path was when
+    /// restore() read it; empty when it was not read there.
+    QByteArray identityWhenRead(const QString &path) const { return m_readIdentities.value(path); }
     /// The fixed pages, in no particular order.
     QList<QWidget *> fixedPages() const { return m_fixed.keys(); }
     /// The note's text as HTML (a placeholder's without building its editor).
@@ -188,6 +191,7 @@ private:
     QIcon m_unpinIcon;
     QMap<QWidget *, QPair<QString, QString>> m_fixed;
     QMap<QWidget *, QString> m_noteFiles;
+    QHash<QString, QByteArray> m_readIdentities;
     QList<NoteWidget *> m_notes;
     QList<TabRecord> m_keptRecords;
     QString m_recoveryFolder;

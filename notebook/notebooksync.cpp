@@ -134,8 +134,16 @@ void NotebookSync::start()
     QDir(m_folder).mkpath(NotesFolder);
     for (const auto &bound : m_notebook->fileBoundPages()) {
         const QString file = noteFileName(bound.second);
-        if (!file.isEmpty())
-            m_known.insert(file, FileStamp::of(abs(bound.second), NoteFile::MaxBytes));
+        if (file.isEmpty())
+            continue;
+        const FileStamp now = FileStamp::of(abs(bound.second), NoteFile::MaxBytes);
+        // The notebook read its files a moment ago, before this start: one
+        // replaced since (the sync tool delivering the other computer's
+        // edit) must count as changed, or the next save would write over it.
+        // Asked after reading, so a replacement during the read counts too.
+        const QByteArray read = m_notebook->identityWhenRead(bound.second);
+        const bool replaced = !read.isEmpty() && read != FileStamp::identity(abs(bound.second));
+        m_known.insert(file, replaced ? FileStamp::outdated() : now);
     }
     if (const auto loaded = readStore(abs(StoreName)))
         m_base = *loaded;

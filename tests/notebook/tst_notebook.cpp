@@ -1,6 +1,7 @@
 // The notebook's tabs, desktop notes and store conversion, on real widgets.
 
 #include "notebook.h"
+#include "notebooksync.h"
 #include "notefile.h"
 #include "notewidget.h"
 #include "tabstorefile.h"
@@ -41,6 +42,7 @@ private slots:
     void reportsChangesToStoredNotes();
     void arrivingNoteFileReplacesItsKeptRecord();
     void appliesAnotherComputersLayout();
+    void syncSeesAFileReplacedAfterTheRead();
 
 private:
     QTextEdit *addAndFix(const QString &name, const QString &text);
@@ -631,6 +633,37 @@ void TestNotebook::appliesAnotherComputersLayout()
     for (int i = 0; i < tabs->count(); ++i)
         titles << tabs->tabText(i);
     QCOMPARE(titles, (QStringList{QStringLiteral("便签首页"), QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("c")}));
+}
+
+void TestNotebook::syncSeesAFileReplacedAfterTheRead()
+{
+    // The sync tool delivers the other computer's edit after the start-up
+    // read and before the folder is watched: the tab must show that edit,
+    // and no save may write the text read at start over it.
+    QTemporaryDir dir;
+    const QString before = QDir::currentPath();
+    QVERIFY(QDir::setCurrent(dir.path()));
+    QVERIFY(QDir(dir.path()).mkpath(QStringLiteral("notes")));
+    TabRecord record;
+    record.name = QStringLiteral("shop");
+    record.fromFile = true;
+    record.pathOrText = QStringLiteral("notes/0123456789abcdef.not");
+    QCOMPARE(NoteFile::write(record.pathOrText, QStringLiteral("<p>milk</p>")), QString());
+    QCOMPARE(notebook->restore(TabStoreData{{record}, QString()}), 0);
+    QCOMPARE(NoteFile::write(record.pathOrText, QStringLiteral("<p>milk and eggs</p>")), QString());
+
+    NotebookSync::Store store;
+    store.snapshot = [this] { return notebook->snapshot(QString()); };
+    store.lastWritten = [record] { return TabStoreData{{record}, QString()}; };
+    NotebookSync sync(notebook, dir.path(), store);
+    sync.start();
+    QWidget *page = notebook->pageForFile(record.pathOrText);
+    QVERIFY(page);
+    QVERIFY(notebook->textOf(page).contains(QLatin1String("milk and eggs")));
+    QVERIFY(notebook->writeChangedNoteFiles().isEmpty());
+    const NoteFile::ReadResult onDisk = NoteFile::read(record.pathOrText);
+    QVERIFY(onDisk.text.contains(QLatin1String("milk and eggs")));
+    QVERIFY(QDir::setCurrent(before));
 }
 
 QTEST_MAIN(TestNotebook)
