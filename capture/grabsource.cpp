@@ -8,6 +8,7 @@
 #include <QRegion>
 
 #include <algorithm>
+#include <utility>
 
 GrabSource::~GrabSource() = default;
 
@@ -20,6 +21,39 @@ std::unique_ptr<GrabSource> GrabSource::create()
     if (std::unique_ptr<GrabSource> x11 = X11GrabSource::create())
         return x11;
     return std::make_unique<ScreenGrabSource>();
+}
+
+QRect GrabSource::desktop() const
+{
+    QRect all;
+    for (const QRect &monitor : monitors())
+        all |= monitor;
+    return all;
+}
+
+bool GrabSource::startGrab(const Backdrop &)
+{
+    m_started = grab();
+    return false;
+}
+
+QImage GrabSource::pendingPart(const QRect &area)
+{
+    return m_started.copy(area);
+}
+
+QImage GrabSource::finishGrab()
+{
+    return std::exchange(m_started, QImage());
+}
+
+void GrabSource::cancelGrab()
+{
+    m_started = QImage();
+}
+
+void GrabSource::dropBackdrop(quint32)
+{
 }
 
 void GrabSource::blackOutUncovered(QImage *picture, const QRect &desktop, const QList<QRect> &monitors)

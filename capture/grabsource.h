@@ -1,8 +1,10 @@
 #pragma once
 
+#include <QColor>
 #include <QImage>
 #include <QList>
 #include <QRect>
+#include <QRegion>
 
 #include <memory>
 
@@ -21,12 +23,39 @@ public:
     virtual ~GrabSource();
 
     /// The union of the monitors, in device pixels.
-    virtual QRect desktop() const = 0;
+    virtual QRect desktop() const;
     /// Every monitor, in device pixels, the primary first.
     virtual QList<QRect> monitors() const = 0;
     /// The desktop as it is now, desktop().size() large; a null image when
     /// the grab failed.
     virtual QImage grab() = 0;
+
+    /// What the overlay looks like before it has painted anything: the
+    /// frozen desktop under a veil, and black where no monitor is.
+    struct Backdrop
+    {
+        /// The overlay's native window, covering desktop() in device pixels.
+        quint32 window = 0;
+        /// Painted over the desktop, source over.
+        QColor veil;
+        /// Black, in picture coordinates.
+        QRegion uncovered;
+    };
+    /// Starts a grab whose picture finishGrab() takes. A source that can
+    /// also makes the backdrop the window's background on the display
+    /// server, so the window shows it the moment it is mapped, while the
+    /// picture is still on its way to the program; it then returns true
+    /// and dropBackdrop() gives that background back. The default grabs at
+    /// once and returns false.
+    virtual bool startGrab(const Backdrop &backdrop);
+    /// Part of the picture startGrab() froze, before finishGrab() takes it
+    /// whole (picture coordinates); a null image if the source cannot.
+    virtual QImage pendingPart(const QRect &area);
+    /// The picture of the last startGrab(); a null image when it failed.
+    virtual QImage finishGrab();
+    /// Ends the last startGrab() without taking its picture.
+    virtual void cancelGrab();
+    virtual void dropBackdrop(quint32 window);
 
     /// The best source for this session: the X server on X11, Qt's own screen
     /// grab elsewhere.
@@ -34,4 +63,7 @@ public:
 
     /// Blacks out what no monitor covers (picture in desktop coordinates).
     static void blackOutUncovered(QImage *picture, const QRect &desktop, const QList<QRect> &monitors);
+
+private:
+    QImage m_started;
 };

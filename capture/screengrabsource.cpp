@@ -29,14 +29,6 @@ QList<QRect> ScreenGrabSource::monitors() const
     return result;
 }
 
-QRect ScreenGrabSource::desktop() const
-{
-    QRect all;
-    for (const QRect &monitor : monitors())
-        all |= monitor;
-    return all;
-}
-
 QImage ScreenGrabSource::grab()
 {
     const QScreen *primary = QGuiApplication::primaryScreen();

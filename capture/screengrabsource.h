@@ -7,7 +7,6 @@
 class ScreenGrabSource : public GrabSource
 {
 public:
-    QRect desktop() const override;
     QList<QRect> monitors() const override;
     QImage grab() override;
 };

@@ -45,6 +45,9 @@ QRect stroked(const QRect &rect)
 }
 
 constexpr int PrepareDelayMs = 3000;
+// After the overlay's first paint over its backdrop, the whole picture is
+// taken once the window manager and compositor have shown the window.
+constexpr int PictureDelayMs = 60;
 
 // The overlay kept between captures, and whether a capture runs in it.
 QPointer<Widget> keptOverlay;
@@ -74,18 +77,19 @@ Widget::Widget(QWidget *parent, QColor color, int quality, bool grabNow)
                                  tr("截图未能保存到 %1：\n%2").arg(QDir::toNativeSeparators(path), error));
         });
     }
-    prepare(grabNow);
+    prepare(grabNow ? Grab::Now : Grab::None);
 }
 
 Widget::~Widget() = default;
 
 void Widget::recapture()
 {
-    prepare(true);
+    prepare(Grab::WhileShowing);
 }
 
-void Widget::prepare(bool grabNow)
+void Widget::prepare(Grab grab)
 {
+    const bool grabNow = grab != Grab::None;
     sel = CaptureSelection();
     startPoint = endPoint = lastPoint = QPoint();
     leftPressed = selectDone = isMoving = lastPointValid = isResizing = menuArmed = false;
@@ -113,7 +117,7 @@ void Widget::prepare(bool grabNow)
         setGeometry(logical);
 
     // Grabbed before the overlay is shown, so it never shows itself.
-    if (grabNow)
+    if (grab == Grab::Now)
         fullPixmap = m_source->grab();
 
     // On X11 the overlay paints into its window itself, a few rows at a
@@ -130,6 +134,16 @@ void Widget::prepare(bool grabNow)
             setAttribute(Qt::WA_PaintOnScreen, false);
     }
     placeHint();
+    if (grab == Grab::WhileShowing) {
+        // The window shows the frozen desktop, veiled, from the moment it is
+        // mapped; the picture itself is taken once it is shown (runModal()).
+        m_backdropShown = m_presenter
+            && m_source->startGrab({quint32(winId()), DimColor, m_uncovered});
+        m_backdropUnpainted = m_backdropShown;
+        if (!m_presenter)
+            m_source->startGrab({});
+        m_grabPending = true;
+    }
     if (!grabNow) {
         // The first text drawn in the hint's font loads and renders its
         // glyphs: done now, not while the user waits for the overlay.
@@ -165,10 +179,22 @@ void Widget::runModal()
     if (SessionKind::isWayland())
         setWindowState(windowState() | Qt::WindowFullScreen);
     show();
+    // With a backdrop the picture is taken once the window is on screen
+    // (its first paint), so the server maps and shows the window first.
+    if (!m_backdropShown)
+        takePicture();
     if (isVisible())
         loop.exec(QEventLoop::DialogExec);
     disconnect(ended);
     disconnect(finished);
+}
+
+void Widget::takePicture()
+{
+    if (!m_grabPending)
+        return;
+    m_grabPending = false;
+    fullPixmap = m_source->finishGrab();
 }
 
 void Widget::endCapture()
@@ -180,6 +206,12 @@ void Widget::endCapture()
 
 void Widget::releasePicture()
 {
+    // A capture ended before its picture was needed.
+    if (m_grabPending) {
+        m_grabPending = false;
+        m_source->cancelGrab();
+    }
+    dropBackdrop();
     fullPixmap = QImage();
     if (m_presenter)
         m_presenter->release();
@@ -444,6 +476,7 @@ void Widget::keyReleaseEvent(QKeyEvent *event)
 
 void Widget::saveImage()
 {
+    takePicture();
     QString filter;
     const QString chosen = QFileDialog::getSaveFileName(this, tr("保存截图"), defaultSaveName(),
                                                         tr("PNG(*.png);;JPG(*.jpg);;BMP(*.bmp)"), &filter);
@@ -473,6 +506,7 @@ void Widget::saveImage()
 
 void Widget::saveBoard()
 {
+    takePicture();
     const QRect area = sel.clipboardRect();
     // The whole desktop is shared with the clipboard as it is; a part is cut.
     const QImage image = area == fullPixmap.rect() ? fullPixmap : fullPixmap.copy(area);
@@ -604,11 +638,45 @@ void Widget::paintEvent(QPaintEvent *event)
 void Widget::presentPending()
 {
     m_paintScheduled = false;
-    const QRegion region = m_pendingPaint;
+    QRegion region = m_pendingPaint;
     m_pendingPaint = QRegion();
-    if (m_presenter && !region.isEmpty() && isVisible()) {
-        m_presenter->present(region, [this](QPainter &painter, const QRect &area) { paintArea(painter, area); });
+    if (!m_presenter || region.isEmpty() || !isVisible())
+        return;
+    const auto paint = [this](QPainter &painter, const QRect &area) { paintArea(painter, area); };
+    if (m_backdropUnpainted && m_grabPending && !sel.isShown()) {
+        // The server painted the window with the backdrop, the same pixels
+        // as ours: only the hint is painted, from its part of the picture.
+        // The whole picture follows once the window is on the screen, or at
+        // the first thing that needs it.
+        m_backdropUnpainted = false;
+        const QImage part = m_source->pendingPart(hintArea);
+        if (!part.isNull()) {
+            fullPixmap = part;
+            m_pictureOrigin = hintArea.topLeft();
+            m_presenter->present(region & hintArea, paint);
+            fullPixmap = QImage();
+            m_pictureOrigin = QPoint();
+            QTimer::singleShot(PictureDelayMs, this, &Widget::takePicture);
+            return;
+        }
     }
+    takePicture();
+    if (m_backdropUnpainted) {
+        m_backdropUnpainted = false;
+        QRegion differs(hintArea);
+        if (sel.isShown())
+            differs += decorations(sel) + sel.shownRect();
+        region &= differs;
+    }
+    m_presenter->present(region, paint);
+}
+
+void Widget::dropBackdrop()
+{
+    if (!m_backdropShown)
+        return;
+    m_backdropShown = false;
+    m_source->dropBackdrop(quint32(winId()));
 }
 
 QImage Widget::paintedImage() const
@@ -624,7 +692,7 @@ void Widget::paintArea(QPainter &painter, const QRect &area) const
     painter.setClipRect(area);
 
     // The desktop, dimmed, with the hint.
-    painter.drawImage(area.topLeft(), fullPixmap, area);
+    painter.drawImage(area.topLeft(), fullPixmap, area.translated(-m_pictureOrigin));
     painter.fillRect(area, DimColor);
     // What no monitor covers stays black: nothing of the desktop is there.
     for (const QRect &empty : m_uncovered & area)
@@ -648,7 +716,7 @@ void Widget::paintArea(QPainter &painter, const QRect &area) const
     }
     const QRect inside = sel.shownRect() & area;
     if (!inside.isEmpty())
-        painter.drawImage(inside.topLeft(), fullPixmap, inside);
+        painter.drawImage(inside.topLeft(), fullPixmap, inside.translated(-m_pictureOrigin));
 
     // The label box with the start and the size.
     const CaptureSelection::Label label = sel.label(monitorAt(sel.topLeft()), m_scale);

@@ -60,8 +60,8 @@ public:
     /// is idle, so that the first capture is as fast as later ones; context
     /// bounds the wait (the main window).
     static void prepareCapture(QObject *context);
-    /// Grabs the desktop anew and starts over with no selection (what the
-    /// constructor does for the first capture).
+    /// Starts over with no selection and starts a new grab of the desktop,
+    /// whose picture runModal() takes once the window is shown.
     void recapture();
     /// Shows the overlay modally and returns when it closes, keeping its
     /// window for the next capture.
@@ -109,9 +109,20 @@ protected:
 
 private:
     void createMenu();
+    enum class Grab {
+        None,
+        Now,
+        /// Started now and taken once the window is shown, which meanwhile
+        /// shows the frozen desktop where the grab source can (a backdrop).
+        WhileShowing
+    };
     /// Reads the desktop's arrangement, places the window, readies painting
-    /// and, with grabNow, grabs the picture.
-    void prepare(bool grabNow);
+    /// and grabs the picture as asked.
+    void prepare(Grab grab);
+    /// Takes the picture of a grab started while showing, if one is pending.
+    void takePicture();
+    /// Gives the window's backdrop back to the grab source, if it has one.
+    void dropBackdrop();
     void updateCorners(QPoint p, QPoint q);
     /// A mouse position in device pixels of the picture.
     QPoint devicePoint(const QMouseEvent *event) const;
@@ -172,6 +183,16 @@ private:
     QRegion m_uncovered;
     QRegion m_pendingPaint;
     bool m_paintScheduled = false;
+    /// A grab started by recapture(), taken by runModal().
+    bool m_grabPending = false;
+    /// The window's background is the grab source's veiled desktop, kept
+    /// for the capture: the server repaints exposed areas with it at once.
+    bool m_backdropShown = false;
+    /// Nothing painted over the backdrop yet.
+    bool m_backdropUnpainted = false;
+    /// Where fullPixmap's top-left sits on the overlay: the origin, but
+    /// for the first paint over a backdrop, which paints from a part.
+    QPoint m_pictureOrigin;
     /// Device pixels per logical pixel, and the whole-number scale of the
     /// overlay's texts and label box.
     qreal m_ratio = 1;

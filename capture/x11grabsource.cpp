@@ -2,9 +2,18 @@
 
 #include <QGuiApplication>
 
+#include <X11/Xlib.h>
 #include <xcb/randr.h>
+#include <xcb/render.h>
+#include <xcb/shm.h>
 #include <xcb/xcb.h>
 
+#include <sys/ipc.h>
+#include <sys/mman.h>
+#include <sys/shm.h>
+#include <unistd.h>
+
+#include <algorithm>
 #include <cstdlib>
 
 #ifdef __GLIBC__
@@ -42,14 +51,261 @@ std::unique_ptr<X11GrabSource> X11GrabSource::create()
     static const bool fixedThreshold = mallopt(M_MMAP_THRESHOLD, 4 * 1024 * 1024) == 1;
     Q_UNUSED(fixedThreshold);
 #endif
-    return std::unique_ptr<X11GrabSource>(new X11GrabSource(c, screen->root, rootArea));
+    std::unique_ptr<X11GrabSource> source(new X11GrabSource(c, screen->root, screen->root_depth, rootArea));
+    // Only where it can be painted at once: a 24-bit deep overlay window
+    // takes a 24-bit background.
+    if (screen->root_depth == 24 && x11->display())
+        source->openBackdropConnection();
+    return source;
 }
 
-X11GrabSource::X11GrabSource(xcb_connection_t *connection, quint32 root, QRect rootArea)
+X11GrabSource::X11GrabSource(xcb_connection_t *connection, quint32 root, int depth, QRect rootArea)
     : m_connection(connection)
     , m_root(root)
+    , m_depth(depth)
     , m_rootArea(rootArea)
 {
+}
+
+X11GrabSource::~X11GrabSource()
+{
+    if (m_backdropConnection) {
+        cancelGrab();
+        xcb_disconnect(m_backdropConnection);
+    }
+}
+
+bool X11GrabSource::openBackdropConnection()
+{
+    auto *x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+    xcb_connection_t *c = xcb_connect(DisplayString(x11->display()), nullptr);
+    if (xcb_connection_has_error(c)) {
+        xcb_disconnect(c);
+        return false;
+    }
+    const xcb_setup_t *setup = xcb_get_setup(c);
+    const xcb_screen_t *screen = xcb_setup_roots_iterator(setup).data;
+    const xcb_query_extension_reply_t *render = xcb_get_extension_data(c, &xcb_render_id);
+    quint32 format = 0;
+    if (screen && screen->root == m_root && render && render->present) {
+        xcb_render_query_pict_formats_reply_t *formats =
+            xcb_render_query_pict_formats_reply(c, xcb_render_query_pict_formats(c), nullptr);
+        if (formats) {
+            // The root visual's format describes the root's pixels.
+            for (auto s = xcb_render_query_pict_formats_screens_iterator(formats); s.rem && !format;
+                 xcb_render_pictscreen_next(&s)) {
+                for (auto d = xcb_render_pictscreen_depths_iterator(s.data); d.rem && !format;
+                     xcb_render_pictdepth_next(&d)) {
+                    for (auto v = xcb_render_pictdepth_visuals_iterator(d.data); v.rem; xcb_render_pictvisual_next(&v)) {
+                        if (v.data->visual == screen->root_visual) {
+                            format = v.data->format;
+                            break;
+                        }
+                    }
+                }
+            }
+            free(formats);
+        }
+    }
+    if (!format) {
+        xcb_disconnect(c);
+        return false;
+    }
+    m_backdropConnection = c;
+    m_pictFormat = format;
+    const xcb_query_extension_reply_t *shm = xcb_get_extension_data(c, &xcb_shm_id);
+    m_shmPresent = shm && shm->present;
+    m_copyGc = xcb_generate_id(c);
+    // The root's pixels with every window on it, as the screen shows them.
+    const quint32 values[] = {XCB_SUBWINDOW_MODE_INCLUDE_INFERIORS, 0};
+    xcb_create_gc(c, m_copyGc, m_root, XCB_GC_SUBWINDOW_MODE | XCB_GC_GRAPHICS_EXPOSURES, values);
+    return true;
+}
+
+bool X11GrabSource::backdropFailed()
+{
+    bool failed = false;
+    while (xcb_generic_event_t *event = xcb_poll_for_event(m_backdropConnection)) {
+        failed = failed || event->response_type == 0;
+        free(event);
+    }
+    return failed;
+}
+
+bool X11GrabSource::startGrab(const Backdrop &backdrop)
+{
+    if (!m_backdropConnection || !backdrop.window || m_grabPending)
+        return GrabSource::startGrab(backdrop);
+    xcb_connection_t *c = m_backdropConnection;
+    backdropFailed();
+    m_grabMonitors = monitors();
+    m_grabArea = QRect();
+    for (const QRect &monitor : std::as_const(m_grabMonitors))
+        m_grabArea |= monitor;
+    const quint16 width = quint16(m_grabArea.width());
+    const quint16 height = quint16(m_grabArea.height());
+
+    // The desktop frozen on the server, then a veiled copy of it as the
+    // window's background (the window holds it; the pixmap id can go).
+    const quint32 frozen = xcb_generate_id(c);
+    const quint32 veiled = xcb_generate_id(c);
+    xcb_create_pixmap(c, quint8(m_depth), frozen, m_root, width, height);
+    xcb_create_pixmap(c, quint8(m_depth), veiled, m_root, width, height);
+    xcb_copy_area(c, m_root, frozen, m_copyGc, qint16(m_grabArea.x()), qint16(m_grabArea.y()), 0, 0, width, height);
+    xcb_copy_area(c, frozen, veiled, m_copyGc, 0, 0, 0, 0, width, height);
+    const quint32 picture = xcb_generate_id(c);
+    xcb_render_create_picture(c, picture, veiled, m_pictFormat, 0, nullptr);
+    // RENDER takes premultiplied 16-bit channels; from the 8-bit ones the
+    // overlay paints with, so both give the same pixels.
+    const QRgb veil = qPremultiply(backdrop.veil.rgba());
+    const xcb_render_color_t veilColor{quint16(qRed(veil) * 257), quint16(qGreen(veil) * 257),
+                                       quint16(qBlue(veil) * 257), quint16(qAlpha(veil) * 257)};
+    const xcb_rectangle_t whole{0, 0, width, height};
+    xcb_render_fill_rectangles(c, XCB_RENDER_PICT_OP_OVER, picture, veilColor, 1, &whole);
+    QList<xcb_rectangle_t> black;
+    for (const QRect &r : backdrop.uncovered)
+        black.append(xcb_rectangle_t{qint16(r.x()), qint16(r.y()), quint16(r.width()), quint16(r.height())});
+    if (!black.isEmpty()) {
+        xcb_render_fill_rectangles(c, XCB_RENDER_PICT_OP_SRC, picture, xcb_render_color_t{0, 0, 0, 0xffff},
+                                   quint32(black.size()), black.constData());
+    }
+    xcb_render_free_picture(c, picture);
+    xcb_change_window_attributes(c, backdrop.window, XCB_CW_BACK_PIXMAP, &veiled);
+    xcb_free_pixmap(c, veiled);
+    // Done on the server before the program's own connection maps the
+    // window.
+    free(xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr));
+    m_frozen = frozen;
+    m_grabPending = true;
+    if (!backdropFailed())
+        return true;
+    // The server could not (no memory for the pixmaps, most likely): the
+    // picture straight from the screen, before the window is mapped.
+    dropBackdrop(backdrop.window);
+    xcb_free_pixmap(c, m_frozen);
+    xcb_flush(c);
+    backdropFailed();
+    m_grabPending = false;
+    return GrabSource::startGrab(backdrop);
+}
+
+void *X11GrabSource::attachSegment(size_t bytes, quint32 *segment)
+{
+    if (!m_shmPresent)
+        return nullptr;
+    const int id = shmget(IPC_PRIVATE, bytes, IPC_CREAT | 0600);
+    if (id < 0)
+        return nullptr;
+    void *address = shmat(id, nullptr, 0);
+    // Gone from the system once both sides have let go of it.
+    shmctl(id, IPC_RMID, nullptr);
+    if (address == reinterpret_cast<void *>(-1))
+        return nullptr;
+    // Made resident by the program in one go, instead of page by page by
+    // the server while it copies, which holds up every other client.
+    if (madvise(address, bytes, MADV_POPULATE_WRITE) != 0) {
+        const long page = sysconf(_SC_PAGESIZE);
+        for (size_t at = 0; at < bytes; at += size_t(page))
+            static_cast<volatile char *>(address)[at] = 0;
+    }
+    *segment = xcb_generate_id(m_backdropConnection);
+    xcb_shm_attach(m_backdropConnection, *segment, quint32(id), 0);
+    return address;
+}
+
+QImage X11GrabSource::pendingPart(const QRect &area)
+{
+    if (!m_grabPending)
+        return GrabSource::pendingPart(area);
+    const QRect part = area & QRect(QPoint(0, 0), m_grabArea.size());
+    if (part.isEmpty())
+        return QImage();
+    QList<QRect> monitors;
+    for (const QRect &monitor : std::as_const(m_grabMonitors))
+        monitors.append(monitor.translated(-m_grabArea.topLeft() - part.topLeft()));
+    return pictureFromReply(frozenPart(part), QRect(QPoint(0, 0), part.size()), monitors);
+}
+
+void X11GrabSource::cancelGrab()
+{
+    if (!m_grabPending)
+        return GrabSource::cancelGrab();
+    m_grabPending = false;
+    xcb_free_pixmap(m_backdropConnection, m_frozen);
+    xcb_flush(m_backdropConnection);
+    m_frozen = 0;
+}
+
+QImage X11GrabSource::finishGrab()
+{
+    if (!m_grabPending)
+        return GrabSource::finishGrab();
+    m_grabPending = false;
+    QImage picture = frozenThroughSegment();
+    if (picture.isNull()) {
+        const QRect area(QPoint(0, 0), m_grabArea.size());
+        picture = pictureFromReply(frozenPart(area), area, m_grabMonitors);
+    } else if (m_grabMonitors.size() > 1 || m_grabMonitors.first() != m_grabArea) {
+        blackOutUncovered(&picture, m_grabArea, m_grabMonitors);
+    }
+    xcb_free_pixmap(m_backdropConnection, m_frozen);
+    xcb_flush(m_backdropConnection);
+    m_frozen = 0;
+    return picture;
+}
+
+QImage X11GrabSource::frozenThroughSegment()
+{
+    xcb_connection_t *c = m_backdropConnection;
+    const int width = m_grabArea.width();
+    const int height = m_grabArea.height();
+    quint32 segment = 0;
+    void *address = attachSegment(size_t(width) * size_t(height) * 4, &segment);
+    if (!address)
+        return QImage();
+    // In bands, one after the other: between two bands the server serves
+    // the window manager and the compositor, which are putting the overlay
+    // on the screen about now, instead of waiting for one long copy.
+    constexpr int Bands = 8;
+    const int bandRows = (height + Bands - 1) / Bands;
+    bool complete = true;
+    for (int top = 0; top < height && complete; top += bandRows) {
+        xcb_shm_get_image_reply_t *reply = xcb_shm_get_image_reply(
+            c,
+            xcb_shm_get_image(c, m_frozen, 0, qint16(top), quint16(width), quint16(std::min(bandRows, height - top)),
+                              ~0u, XCB_IMAGE_FORMAT_Z_PIXMAP, segment, quint32(top) * quint32(width) * 4),
+            nullptr);
+        complete = reply != nullptr;
+        free(reply);
+    }
+    xcb_shm_detach(c, segment);
+    xcb_flush(c);
+    if (!complete) {
+        shmdt(address);
+        return QImage();
+    }
+    return QImage(
+        static_cast<uchar *>(address), width, height, qsizetype(width) * 4, QImage::Format_RGB32,
+        [](void *memory) { shmdt(memory); }, address);
+}
+
+xcb_get_image_reply_t *X11GrabSource::frozenPart(const QRect &area)
+{
+    return xcb_get_image_reply(m_backdropConnection,
+                               xcb_get_image(m_backdropConnection, XCB_IMAGE_FORMAT_Z_PIXMAP, m_frozen,
+                                             qint16(area.x()), qint16(area.y()), quint16(area.width()),
+                                             quint16(area.height()), ~0u),
+                               nullptr);
+}
+
+void X11GrabSource::dropBackdrop(quint32 window)
+{
+    if (!m_backdropConnection || !window)
+        return;
+    // The server frees the veiled copy with the last reference to it.
+    const quint32 none = XCB_BACK_PIXMAP_NONE;
+    xcb_change_window_attributes(m_backdropConnection, window, XCB_CW_BACK_PIXMAP, &none);
+    xcb_flush(m_backdropConnection);
 }
 
 QList<QRect> X11GrabSource::monitors() const
@@ -84,14 +340,6 @@ QList<QRect> X11GrabSource::monitors() const
     return result;
 }
 
-QRect X11GrabSource::desktop() const
-{
-    QRect all;
-    for (const QRect &monitor : monitors())
-        all |= monitor;
-    return all;
-}
-
 QImage X11GrabSource::grab()
 {
     const QList<QRect> screens = monitors();
@@ -103,6 +351,11 @@ QImage X11GrabSource::grab()
         xcb_get_image(m_connection, XCB_IMAGE_FORMAT_Z_PIXMAP, m_root, qint16(area.x()), qint16(area.y()),
                       quint16(area.width()), quint16(area.height()), ~0u),
         nullptr);
+    return pictureFromReply(reply, area, screens);
+}
+
+QImage X11GrabSource::pictureFromReply(xcb_get_image_reply_t *reply, const QRect &area, const QList<QRect> &monitors)
+{
     if (!reply)
         return QImage();
     const qsizetype bytesPerLine = qsizetype(area.width()) * 4;
@@ -114,7 +367,7 @@ QImage X11GrabSource::grab()
     // last copy of the image is gone.
     QImage picture(xcb_get_image_data(reply), area.width(), area.height(), bytesPerLine, QImage::Format_RGB32,
                    free, reply);
-    if (screens.size() > 1 || screens.first() != area)
-        blackOutUncovered(&picture, area, screens);
+    if (monitors.size() > 1 || monitors.first() != area)
+        blackOutUncovered(&picture, area, monitors);
     return picture;
 }

@@ -86,6 +86,31 @@ public:
     }
     ~Probe() { xcb_disconnect(m_c); }
     QSize size() const { return m_size; }
+    /// Where Velmo Note's overlay writes its yellow hint: the top middle.
+    void watchHint(bool watch)
+    {
+        m_hint = watch ? QRect(m_size.width() / 2 - 60, 25, 360, 40) : QRect();
+    }
+    /// When waitSettledChange() first saw the hint's yellow, 0 if never.
+    qint64 hintSeen() const { return m_hintSeen; }
+    /// When waitSettledChange() first saw most probes changed.
+    qint64 firstChange() const { return m_firstChange; }
+
+    bool hintShown()
+    {
+        xcb_get_image_reply_t *r = xcb_get_image_reply(
+            m_c,
+            xcb_get_image(m_c, XCB_IMAGE_FORMAT_Z_PIXMAP, m_root, qint16(m_hint.x()), qint16(m_hint.y()),
+                          quint16(m_hint.width()), quint16(m_hint.height()), ~0u),
+            nullptr);
+        if (!r)
+            return false;
+        const auto *pixels = reinterpret_cast<const quint32 *>(xcb_get_image_data(r));
+        const int count = xcb_get_image_data_length(r) / 4;
+        const bool yellow = std::any_of(pixels, pixels + count, [](quint32 v) { return (v & 0xffffff) == 0xffff00; });
+        free(r);
+        return yellow;
+    }
 
     std::vector<quint32> sample()
     {
@@ -111,10 +136,14 @@ public:
     {
         std::vector<quint32> last = base;
         qint64 lastChange = 0;
+        m_hintSeen = 0;
+        m_firstChange = 0;
         const qint64 start = nowUs();
         while (nowUs() - start < qint64(timeoutMs) * 1000) {
             const std::vector<quint32> now = sample();
             const qint64 at = nowUs();
+            if (!m_hint.isEmpty() && !m_hintSeen && hintShown())
+                m_hintSeen = at;
             if (now != last) {
                 last = now;
                 lastChange = at;
@@ -122,7 +151,10 @@ public:
             int differ = 0;
             for (size_t i = 0; i < now.size(); ++i)
                 differ += now[i] != base[i];
-            if (lastChange && differ * 2 > int(now.size()) && at - lastChange > qint64(quietMs) * 1000)
+            if (!m_firstChange && differ * 2 > int(now.size()))
+                m_firstChange = at;
+            if (lastChange && differ * 2 > int(now.size()) && at - lastChange > qint64(quietMs) * 1000
+                && (m_hint.isEmpty() || m_hintSeen))
                 return lastChange;
             QThread::usleep(300);
         }
@@ -172,6 +204,9 @@ private:
     xcb_window_t m_root;
     QSize m_size;
     QList<QPoint> m_points;
+    QRect m_hint;
+    qint64 m_hintSeen = 0;
+    qint64 m_firstChange = 0;
 };
 
 void keys(Display *d, std::initializer_list<KeySym> syms)
@@ -282,6 +317,8 @@ int main(int argc, char *argv[])
     std::vector<double> velmoIdle, flameIdle;
     Tool flameTool{"Flameshot (flameshot gui)", {}, -1, 0};
     std::vector<double> memAdded, memAfter;
+    // Velmo Note's overlay complete: its hint text drawn.
+    std::vector<double> hintFirst, hintLater;
     // Memory kept by one capture would raise every later "before": compare
     // what stays after each capture with the level before the first one.
     long baseline = -1;
@@ -295,7 +332,15 @@ int main(int argc, char *argv[])
             baseline = before;
         const qint64 sent = nowUs();
         keys(display, {XK_Control_L, XK_Alt_L, XK_c});
+        probe.watchHint(true);
         const qint64 done = probe.waitSettledChange(base, 200, 5000);
+        probe.watchHint(false);
+        if (qEnvironmentVariableIsSet("CAPTURE_RACE_TRACE"))
+            std::printf("    velmo: sent %.1f first change %.1f, hint %.1f, settled %.1f ms\n", sent / 1000.0,
+                        (probe.firstChange() - sent) / 1000.0, (probe.hintSeen() - sent) / 1000.0,
+                        (done - sent) / 1000.0);
+        if (done && probe.hintSeen() && !velmoTarget)
+            (first ? hintFirst : hintLater).push_back((probe.hintSeen() - sent) / 1000.0);
         const long shown = residentKiB(velmo.processId());
         keys(display, {XK_Escape});
         probe.waitBack(base, 5000);
@@ -388,6 +433,8 @@ int main(int argc, char *argv[])
     };
     std::printf("key to overlay painted and settled, on the X server's pixels\n");
     report(velmoTool);
+    std::printf("  Velmo Note, hint text drawn: first %.1f ms, later median %.1f ms\n",
+                hintFirst.empty() ? 0.0 : hintFirst.front(), median(hintLater));
     if (withFlameshot) {
         report(flameTool);
         if (!velmoTool.later.empty() && velmoTool.first > 0)

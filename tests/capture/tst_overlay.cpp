@@ -4,6 +4,7 @@
 #include "modalscript.h"
 #include "patternwindow.h"
 #include "widget.h"
+#include "x11grabsource.h"
 
 #include <QAction>
 #include <QFileDialog>
@@ -17,6 +18,8 @@
 #include <QScreen>
 #include <QTextEdit>
 #include <QtTest>
+
+#include <xcb/xcb.h>
 
 namespace {
 
@@ -70,6 +73,21 @@ QRgb underLabel(QRgb color)
 
 constexpr QRgb Blue = 0xff0000ff;
 
+/// Pixels of an image of the whole desktop that differ from what is
+/// expected, leaving out the tray host's corner, which sits above everything.
+int differing(const QImage &image, const std::function<QRgb(int, int)> &expected)
+{
+    const QRect tray(image.width() - 120, 0, 120, 40);
+    int wrong = 0;
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            if (image.pixel(x, y) != expected(x, y) && !tray.contains(x, y))
+                ++wrong;
+        }
+    }
+    return wrong;
+}
+
 } // namespace
 
 Q_DECLARE_METATYPE(Steps)
@@ -85,6 +103,7 @@ private slots:
     void cleanup();
 
     void coversDesktopWithFrozenPicture();
+    void backdropShowsTheDimmedDesktopBeforeAnyPaint();
     void showsDimmedDesktopWithHint();
     void paintsSelectionFrameHandlesAndLabel();
     void mouseChangesSelection_data();
@@ -161,16 +180,43 @@ void TestOverlay::coversDesktopWithFrozenPicture()
     // tray host sits above everything in the top-right corner.
     const QImage picture = overlay->desktopPicture().convertToFormat(QImage::Format_RGB32);
     QCOMPARE(picture.size(), desktop.size());
-    const QImage expected = PatternWindow::expected(QRect(QPoint(0, 0), desktop.size()));
-    const QRect tray(desktop.width() - 120, 0, 120, 40);
-    int wrong = 0;
-    for (int y = 0; y < picture.height(); ++y) {
-        for (int x = 0; x < picture.width(); ++x) {
-            if (picture.pixel(x, y) != expected.pixel(x, y) && !tray.contains(x, y))
-                ++wrong;
-        }
-    }
-    QCOMPARE(wrong, 0);
+    QCOMPARE(differing(picture, PatternWindow::colorAt), 0);
+}
+
+void TestOverlay::backdropShowsTheDimmedDesktopBeforeAnyPaint()
+{
+    // A window the program never paints: what the screen shows there is
+    // the server's backdrop alone, and it must be what the overlay paints.
+    overlay->hide();
+    QVERIFY(pattern.showOnScreen());
+    std::unique_ptr<X11GrabSource> source = X11GrabSource::create();
+    QVERIFY(source);
+    auto *x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+    xcb_connection_t *c = x11->connection();
+    const xcb_screen_t *screen = xcb_setup_roots_iterator(xcb_get_setup(c)).data;
+    const QRect desktop = source->desktop();
+    const xcb_window_t window = xcb_generate_id(c);
+    const quint32 overrideRedirect = 1;
+    xcb_create_window(c, XCB_COPY_FROM_PARENT, window, screen->root, qint16(desktop.x()), qint16(desktop.y()),
+                      quint16(desktop.width()), quint16(desktop.height()), 0, XCB_WINDOW_CLASS_INPUT_OUTPUT,
+                      screen->root_visual, XCB_CW_OVERRIDE_REDIRECT, &overrideRedirect);
+    auto destroy = qScopeGuard([&] {
+        xcb_destroy_window(c, window);
+        xcb_flush(c);
+    });
+    QVERIFY(source->startGrab({window, QColor(182, 182, 182, 192), QRegion()}));
+    xcb_map_window(c, window);
+    xcb_flush(c);
+    const auto onScreen = [] {
+        return QGuiApplication::primaryScreen()->grabWindow(0).toImage().convertToFormat(QImage::Format_RGB32);
+    };
+    const auto dimmed = [](int x, int y) { return PatternWindow::dimmed(PatternWindow::colorAt(x, y)); };
+    QTRY_COMPARE(differing(onScreen(), dimmed), 0);
+
+    // The picture is the desktop from before the window, in part and whole.
+    const QRect part(300, 200, 40, 30);
+    QCOMPARE(source->pendingPart(part).convertToFormat(QImage::Format_RGB32), PatternWindow::expected(part));
+    QCOMPARE(differing(source->finishGrab().convertToFormat(QImage::Format_RGB32), PatternWindow::colorAt), 0);
 }
 
 void TestOverlay::showsDimmedDesktopWithHint()
