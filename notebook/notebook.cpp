@@ -483,9 +483,16 @@ int Notebook::restore(const TabStoreData &data)
 
 QString Notebook::saveNoteFile(QTextEdit *editor, const QString &path)
 {
+    return writeGuarded(editor, path, editor->toHtml());
+}
+
+QString Notebook::writeGuarded(QWidget *editor, const QString &path, const QString &html)
+{
+    // Someone else changed the file since we read it: not written over
+    // (whoever guards it keeps both texts first). Until then it counts as a
+    // failed write, so the text is kept and nobody quits unaware.
     if (m_writeGuard && !m_writeGuard(path))
         return tr("它在别处改过，没有覆盖");
-    const QString html = editor->toHtml();
     const QString error = NoteFile::write(path, html);
     if (error.isEmpty())
         emit noteFileSaved(editor, path, html);
@@ -502,11 +509,7 @@ QStringList Notebook::writeChangedNoteFiles()
             continue;
         const QString target = NoteFile::savePath(path);
         const QString html = htmlOf(editor);
-        // Someone else changed the file since we read it: not written over
-        // (whoever guards it keeps both texts first). Until then it counts
-        // as a failed write, so the text is kept and nobody quits unaware.
-        const QString error = m_writeGuard && !m_writeGuard(target) ? tr("它在别处改过，没有覆盖")
-                                                                    : NoteFile::write(target, html);
+        const QString error = writeGuarded(editor, target, html);
         const QString recovery = recoveryPath(path);
         if (!error.isEmpty()) {
             // tab.dat holds only the path: without this copy the text would
@@ -522,7 +525,6 @@ QStringList Notebook::writeChangedNoteFiles()
             continue;
         }
         m_states[editor].fileDirty = false;
-        emit noteFileSaved(editor, target, html);
         // The file has the text now; an older recovered copy would win at the next start.
         if (!recovery.isEmpty())
             QFile::remove(recovery);

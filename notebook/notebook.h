@@ -169,6 +169,9 @@ signals:
 
 private:
     void adopt(QTextEdit *editor, const QString &cachedHtml);
+    /// Writes a note's file unless the write guard refuses, and tells who
+    /// watches it; returns the error, empty when written.
+    QString writeGuarded(QWidget *editor, const QString &path, const QString &html);
     void appendTab(QWidget *page, const QString &title, bool fixedIcon);
     NoteWidget *stick(QTextEdit *editor, const QString &title, const QString &skinPath);
     QRect placeOnScreen(const QRect &saved) const;
