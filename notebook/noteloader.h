@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QList>
 #include <QString>
 
 class QTextEdit;
@@ -15,6 +16,10 @@ class QTextEdit;
 /// 45 bytes, and a few dozen per line break. The text reads and saves the
 /// same; only paragraph formatting (alignment, lists) then applies to such a
 /// group of lines.
+///
+/// Long HTML is read in pieces of whole paragraphs (see htmlPieces): Qt's
+/// HTML reader holds every tag and run of a text at once, some ten bytes per
+/// byte of HTML, next to the document it builds.
 class NoteLoader
 {
 public:
@@ -23,6 +28,7 @@ public:
     /// A paragraph is laid out in one piece at every change in it: this
     /// many characters take about 10 ms.
     static constexpr qsizetype GroupChars = 4096;
+    static constexpr qsizetype HtmlPieceChars = 256 * 1024;
 
     /// text: HTML, or plain text. Taken over, so that it can be dropped as
     /// soon as the document holds it.
@@ -31,4 +37,16 @@ public:
     /// Plain text as the editor is given it: the line ends that do not
     /// end a paragraph become line breaks (QChar::LineSeparator).
     static QString groupLines(QString text);
+
+    struct HtmlPieces
+    {
+        qsizetype bodyStart = -1; // just after the <body> tag
+        QList<qsizetype> cuts;    // where the pieces after the first start
+    };
+    /// Where HTML may be cut into pieces that read as the whole does: before
+    /// a paragraph (<p>) that follows a closed one in <body>, outside any
+    /// other element, at least every characters after the last cut and
+    /// before the end. No cuts when there is no <body> or the text is part
+    /// of a copied fragment (which Qt's reader treats apart).
+    static HtmlPieces htmlPieces(const QString &html, qsizetype every);
 };
