@@ -54,19 +54,32 @@ NoteFile::ReadResult NoteFile::read(const QString &path)
         result.error = tr("文件有 %1 MB，便签最多能打开 %2 MB 的文件，没有打开它").arg(megabytes(file.size()), megabytes(MaxBytes));
         return result;
     }
-    QByteArray bytes = file.read(MaxBytes + 1);
-    if (bytes.size() > MaxBytes || file.error() != QFileDevice::NoError) {
-        result.error = file.errorString();
-        return result;
-    }
-    // Text has no NUL bytes; anything else is not a note.
-    if (bytes.contains('\0')) {
-        result.error = QStringLiteral("not a text file");
-        return result;
-    }
+    // Read and decoded a megabyte at a time: the file's bytes and its text
+    // are never both in memory whole. The decoder carries a character cut
+    // between two reads over to the next.
     QStringDecoder decoder(QStringDecoder::System);
-    result.text = decoder(bytes);
-    bytes = QByteArray(); // the text is all that stays in memory
+    // No encoding gives more UTF-16 units than bytes; pages not written to cost nothing.
+    result.text.reserve(file.size());
+    qint64 total = 0;
+    for (;;) {
+        const QByteArray bytes = file.read(1024 * 1024);
+        if (file.error() != QFileDevice::NoError) {
+            result.error = file.errorString();
+            result.text = QString();
+            return result;
+        }
+        if (bytes.isEmpty())
+            break;
+        total += bytes.size();
+        // Text has no NUL bytes; anything else is not a note. A file that
+        // grew past the limit since it was measured is refused too.
+        if (bytes.contains('\0') || total > MaxBytes) {
+            result.error = total > MaxBytes ? file.errorString() : QStringLiteral("not a text file");
+            result.text = QString();
+            return result;
+        }
+        result.text += decoder(bytes);
+    }
     // Text mode: line ends become plain line feeds.
     result.text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
     result.format = formatOf(result.text);
