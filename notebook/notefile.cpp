@@ -92,6 +92,8 @@ NoteFile::ReadResult NoteFile::read(const QString &path)
         result.error = tr("文件中有一串长达 %1 个字符、中间不能换行的文字，便签最多能显示 %2 个字符的一串，没有打开它")
                            .arg(shape.longestWord)
                            .arg(MaxWordChars);
+    } else if (shape.lines > MaxLines) {
+        result.error = tr("文件有 %1 行，便签最多能显示 %2 行，没有打开它").arg(shape.lines).arg(MaxLines);
     } else if (shape.mostTags > MaxParagraphTags) {
         result.error = tr("文件中有一段带有 %1 个格式标记，便签一段最多能显示 %2 个，没有打开它")
                            .arg(shape.mostTags)
@@ -170,12 +172,18 @@ NoteFile::Shape NoteFile::shapeOf(const QString &text, Format format)
                 continue;
             }
         }
+        // "\r\n" ends one line.
+        if (!html && (isParagraphSeparator(c) || c == QChar::LineSeparator)
+            && !(c == QLatin1Char('\r') && i + 1 < size && text.at(i + 1) == QLatin1Char('\n')))
+            ++shape.lines;
         if (isParagraphSeparator(c) && (!html || preDepth > 0))
             endParagraph();
         else
             addChar(c);
     }
     endParagraph();
+    if (!html)
+        ++shape.lines;
     return shape;
 }
 

@@ -297,6 +297,8 @@ void TestNoteFileActions::refusesWhatCannotOpenInTime_data()
     QTest::newRow("HTML paragraph too long")
         << "para.not" << "<html><body><p>" + QByteArray(NoteFile::MaxParagraphChars + 1, 'z') + "</p></body></html>"
         << QString::number(NoteFile::MaxParagraphChars + 1);
+    QTest::newRow("too many lines") << "lines.txt" << QByteArray(NoteFile::MaxLines, '\n')
+                                    << QString::number(NoteFile::MaxLines + 1);
     QTest::newRow("word too long") << "word.txt" << "short line\n" + QByteArray(NoteFile::MaxWordChars + 1, 'w')
                                    << QString::number(NoteFile::MaxWordChars + 1);
     QTest::newRow("too many format changes")

@@ -1,5 +1,6 @@
 // What a note's text becomes in its editor: the same text as the editor's
-// own setPlainText gives, a long plain text in paragraphs of several lines.
+// own setPlainText gives, a long plain text in paragraphs of several lines;
+// long HTML read in pieces the same document as read whole.
 
 #include "noteloader.h"
 
