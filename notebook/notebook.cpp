@@ -258,12 +258,10 @@ void Notebook::noteFileWritten(QWidget *editor)
 {
     if (m_states.contains(editor))
         m_states[editor].fileDirty = false;
-    auto *textEdit = qobject_cast<QTextEdit *>(editor);
-    if (textEdit)
+    // Nothing is written here, so nothing is told: the whole note as HTML
+    // would cost as much as the note again, for every file opened.
+    if (auto *textEdit = qobject_cast<QTextEdit *>(editor))
         textEdit->document()->setModified(false);
-    const QString path = m_noteFiles.value(editor);
-    if (textEdit && !path.isEmpty())
-        emit noteFileSaved(editor, path, textEdit->toHtml());
 }
 
 bool Notebook::differsFromFile(QWidget *editor) const
