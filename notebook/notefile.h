@@ -15,7 +15,7 @@ class NoteFile
 public:
     /// Larger files are refused before they are read: plain text of short
     /// lines and HTML both take about 0.18 s per megabyte to open, and the
-    /// editor keeps some 14 times the file's size (bench/bignote).
+    /// editor keeps some 3 to 8 times the file's size (bench/bignote).
     static constexpr qint64 MaxBytes = 8 * 1024 * 1024;
     /// Qt lays out a paragraph in one piece, keeping some 40 bytes per
     /// character and taking about 2.5 s per million characters: longer
