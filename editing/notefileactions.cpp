@@ -1,8 +1,8 @@
 #include "notefileactions.h"
 
-#include "htmlnesting.h"
 #include "notebook.h"
 #include "notefile.h"
+#include "noteloader.h"
 
 #include <QFileDialog>
 #include <QFileInfo>
@@ -41,15 +41,7 @@ NoteFileActions::Opened NoteFileActions::open()
     editor->setFont(QFont(tr("calibri"), 16));
     editor->setAcceptRichText(true);
     m_tabs->setCurrentWidget(editor);
-    if (file.format == NoteFile::Format::PlainText) {
-        // Never through the HTML reader: it would run every line into one
-        // paragraph, which takes seconds per megabyte to lay out.
-        editor->setPlainText(file.text);
-    } else {
-        // A note file may nest tables deeper than the layout survives.
-        editor->setHtml(HtmlNesting::limit(file.text));
-    }
-    file.text = QString();
+    NoteLoader::fill(editor, std::move(file.text), file.format == NoteFile::Format::PlainText);
     editor->moveCursor(QTextCursor::Start);
     m_notebook->bindNoteFile(editor, name);
     // Just read: nothing to write back until the user changes the text.

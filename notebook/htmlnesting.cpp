@@ -47,11 +47,14 @@ qsizetype tagEnd(const QString &html, qsizetype from)
     return -1;
 }
 
-} // namespace
-
-QString HtmlNesting::limit(const QString &html, int maxDepth)
+/// One pass over html: whether a container is nested deeper than maxDepth,
+/// and, when out is given, the text with those flattened.
+bool scan(const QString &html, int maxDepth, QString *out)
 {
-    QString out;
+    const auto append = [out](auto text) {
+        if (out)
+            *out += text;
+    };
     int depth = 0;   // containers open and kept
     int dropped = 0; // containers open beyond maxDepth, their tags left out
     bool changed = false;
@@ -59,20 +62,20 @@ QString HtmlNesting::limit(const QString &html, int maxDepth)
     while (i < html.size()) {
         const qsizetype open = html.indexOf(QLatin1Char('<'), i);
         if (open < 0) {
-            out += QStringView(html).mid(i);
+            append(QStringView(html).mid(i));
             break;
         }
-        out += QStringView(html).mid(i, open - i);
+        append(QStringView(html).mid(i, open - i));
         if (QStringView(html).mid(open, 4) == QLatin1String("<!--")) {
             const qsizetype close = html.indexOf(QLatin1String("-->"), open + 4);
             const qsizetype end = close < 0 ? html.size() : close + 3;
-            out += QStringView(html).mid(open, end - open);
+            append(QStringView(html).mid(open, end - open));
             i = end;
             continue;
         }
         const qsizetype end = tagEnd(html, open);
         if (end < 0) {
-            out += QStringView(html).mid(open);
+            append(QStringView(html).mid(open));
             break;
         }
         const QStringView tag = QStringView(html).mid(open, end - open + 1);
@@ -90,30 +93,42 @@ QString HtmlNesting::limit(const QString &html, int maxDepth)
             if (!closing) {
                 if (dropped == 0 && depth < maxDepth) {
                     ++depth;
-                    out += tag;
+                    append(tag);
                 } else {
                     ++dropped;
                     changed = true;
-                    out += QLatin1String("<br />");
+                    append(QLatin1String("<br />"));
                 }
             } else if (dropped > 0) {
                 --dropped;
             } else if (depth > 0) {
                 --depth;
-                out += tag;
+                append(tag);
             } else {
-                out += tag; // a stray end tag: harmless, left as it was
+                append(tag); // a stray end tag: harmless, left as it was
             }
             continue;
         }
         if (dropped > 0 && kind != Kind::Other) {
             if (!closing && kind == Kind::Line)
-                out += QLatin1String("<br />");
+                append(QLatin1String("<br />"));
             else if (!closing && kind == Kind::Cell)
-                out += QLatin1Char(' ');
+                append(QLatin1Char(' '));
             continue;
         }
-        out += tag;
+        append(tag);
     }
-    return changed ? out : html;
+    return changed;
+}
+
+} // namespace
+
+QString HtmlNesting::limit(const QString &html, int maxDepth)
+{
+    // Looked at first: a note that needs no change (nearly all) is not copied.
+    if (!scan(html, maxDepth, nullptr))
+        return html;
+    QString out;
+    scan(html, maxDepth, &out);
+    return out;
 }

@@ -2,8 +2,8 @@
 
 #include "filestamp.h"
 
-#include "htmlnesting.h"
 #include "notefile.h"
+#include "noteloader.h"
 #include "notepage.h"
 #include "noteplacement.h"
 #include "notewidget.h"
@@ -98,19 +98,11 @@ void Notebook::load(QWidget *widget) const
     if (it == m_states.end() || it->pending.isNull() || it->placeholder)
         return;
     auto *editor = static_cast<QTextEdit *>(widget);
-    const QString html = it->pending;
-    const bool plain = it->pendingPlain;
+    // Taken out, not copied: the text is dropped once the editor has it.
+    QString text = std::move(it->pending);
     it->pending = QString();
     it->loading = true;
-    if (plain) {
-        // A plain-text note file, line for line (the HTML reader would run
-        // its lines into one paragraph).
-        editor->setPlainText(html);
-    } else {
-        // Stored text is untrusted: a table nested thousands deep would take
-        // the layout down at every start.
-        editor->setHtml(HtmlNesting::limit(html));
-    }
+    NoteLoader::fill(editor, std::move(text), it->pendingPlain);
     editor->moveCursor(QTextCursor::Start);
     // Loaded text differs from its note file only when it was recovered.
     editor->document()->setModified(m_states.value(widget).fileDirty);
@@ -266,12 +258,10 @@ void Notebook::noteFileWritten(QWidget *editor)
 {
     if (m_states.contains(editor))
         m_states[editor].fileDirty = false;
-    auto *textEdit = qobject_cast<QTextEdit *>(editor);
-    if (textEdit)
+    // Nothing is written here, so nothing is told: the whole note as HTML
+    // would cost as much as the note again, for every file opened.
+    if (auto *textEdit = qobject_cast<QTextEdit *>(editor))
         textEdit->document()->setModified(false);
-    const QString path = m_noteFiles.value(editor);
-    if (textEdit && !path.isEmpty())
-        emit noteFileSaved(editor, path, textEdit->toHtml());
 }
 
 bool Notebook::differsFromFile(QWidget *editor) const
@@ -617,10 +607,7 @@ void Notebook::reloadFromFile(QWidget *page, const QString &text, bool plain)
     auto *editor = static_cast<QTextEdit *>(page);
     const int position = editor->textCursor().position();
     it->loading = true;
-    if (plain)
-        editor->setPlainText(text);
-    else
-        editor->setHtml(HtmlNesting::limit(text));
+    NoteLoader::fill(editor, text, plain);
     m_states[page].loading = false;
     QTextCursor cursor = editor->textCursor();
     cursor.setPosition(qMin(position, editor->document()->characterCount() - 1));

@@ -110,7 +110,8 @@ public:
     QStringList writeChangedNoteFiles();
     /// Whether editor's text was changed since its note file was read or written.
     bool differsFromFile(QWidget *editor) const;
-    /// A save wrote the editor's text to its note file.
+    /// The editor's text is what its note file holds now (just read, or
+    /// written by saveNoteFile, which tells noteFileSaved itself).
     void noteFileWritten(QWidget *editor);
 
     // ---- for a notebook kept in sync with another computer's copy ----

@@ -54,19 +54,32 @@ NoteFile::ReadResult NoteFile::read(const QString &path)
         result.error = tr("文件有 %1 MB，便签最多能打开 %2 MB 的文件，没有打开它").arg(megabytes(file.size()), megabytes(MaxBytes));
         return result;
     }
-    QByteArray bytes = file.read(MaxBytes + 1);
-    if (bytes.size() > MaxBytes || file.error() != QFileDevice::NoError) {
-        result.error = file.errorString();
-        return result;
-    }
-    // Text has no NUL bytes; anything else is not a note.
-    if (bytes.contains('\0')) {
-        result.error = QStringLiteral("not a text file");
-        return result;
-    }
+    // Read and decoded a megabyte at a time: the file's bytes and its text
+    // are never both in memory whole. The decoder carries a character cut
+    // between two reads over to the next.
     QStringDecoder decoder(QStringDecoder::System);
-    result.text = decoder(bytes);
-    bytes = QByteArray(); // the text is all that stays in memory
+    // No encoding gives more UTF-16 units than bytes; pages not written to cost nothing.
+    result.text.reserve(file.size());
+    qint64 total = 0;
+    for (;;) {
+        const QByteArray bytes = file.read(1024 * 1024);
+        if (file.error() != QFileDevice::NoError) {
+            result.error = file.errorString();
+            result.text = QString();
+            return result;
+        }
+        if (bytes.isEmpty())
+            break;
+        total += bytes.size();
+        // Text has no NUL bytes; anything else is not a note. A file that
+        // grew past the limit since it was measured is refused too.
+        if (bytes.contains('\0') || total > MaxBytes) {
+            result.error = total > MaxBytes ? file.errorString() : QStringLiteral("not a text file");
+            result.text = QString();
+            return result;
+        }
+        result.text += decoder(bytes);
+    }
     // Text mode: line ends become plain line feeds.
     result.text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
     result.format = formatOf(result.text);
@@ -79,6 +92,8 @@ NoteFile::ReadResult NoteFile::read(const QString &path)
         result.error = tr("文件中有一串长达 %1 个字符、中间不能换行的文字，便签最多能显示 %2 个字符的一串，没有打开它")
                            .arg(shape.longestWord)
                            .arg(MaxWordChars);
+    } else if (shape.lines > MaxLines) {
+        result.error = tr("文件有 %1 行，便签最多能显示 %2 行，没有打开它").arg(shape.lines).arg(MaxLines);
     } else if (shape.mostTags > MaxParagraphTags) {
         result.error = tr("文件中有一段带有 %1 个格式标记，便签一段最多能显示 %2 个，没有打开它")
                            .arg(shape.mostTags)
@@ -157,12 +172,18 @@ NoteFile::Shape NoteFile::shapeOf(const QString &text, Format format)
                 continue;
             }
         }
+        // "\r\n" ends one line.
+        if (!html && (isParagraphSeparator(c) || c == QChar::LineSeparator)
+            && !(c == QLatin1Char('\r') && i + 1 < size && text.at(i + 1) == QLatin1Char('\n')))
+            ++shape.lines;
         if (isParagraphSeparator(c) && (!html || preDepth > 0))
             endParagraph();
         else
             addChar(c);
     }
     endParagraph();
+    if (!html)
+        ++shape.lines;
     return shape;
 }
 

@@ -15,7 +15,7 @@ class NoteFile
 public:
     /// Larger files are refused before they are read: plain text of short
     /// lines and HTML both take about 0.18 s per megabyte to open, and the
-    /// editor keeps some 14 times the file's size (bench/bignote).
+    /// editor keeps some 3 to 8 times the file's size (bench/bignote).
     static constexpr qint64 MaxBytes = 8 * 1024 * 1024;
     /// Qt lays out a paragraph in one piece, keeping some 40 bytes per
     /// character and taking about 2.5 s per million characters: longer
@@ -27,6 +27,10 @@ public:
     /// Each change of format inside a paragraph costs as much as some fifty
     /// characters, and more where no line can break between them.
     static constexpr qsizetype MaxParagraphTags = 8000;
+    /// Past some 600000 lines of plain text the editor's layout no longer
+    /// finishes: 550000 short lines are laid out in 2 s, 650000 not within
+    /// 30 s (nor in ten minutes), whether or not lines share paragraphs.
+    static constexpr qsizetype MaxLines = 500000;
 
     enum class Format { Html, PlainText };
 
@@ -56,6 +60,7 @@ public:
         qsizetype longestParagraph = 0; // characters
         qsizetype longestWord = 0;      // characters with no line break possible between them
         qsizetype mostTags = 0;         // HTML tags inside one paragraph
+        qsizetype lines = 0;            // plain text: lines, counting line breaks inside paragraphs
     };
     /// Plain text: paragraphs are lines. HTML: paragraphs run between the
     /// tags that start one (line ends count only inside <pre>); the text is

@@ -456,6 +456,10 @@ Bind a key to the command velmonote -Capture in the desktop&apos;s keyboard sett
         <source>文件中有一段带有 %1 个格式标记，便签一段最多能显示 %2 个，没有打开它</source>
         <translation>The file has a paragraph with %1 format tags; a note can show at most %2 in one paragraph, so it was not opened</translation>
     </message>
+    <message>
+        <source>文件有 %1 行，便签最多能显示 %2 行，没有打开它</source>
+        <translation>The file has %1 lines; a note can show at most %2 lines, so it was not opened</translation>
+    </message>
 </context>
 <context>
     <name>NoteFileActions</name>
