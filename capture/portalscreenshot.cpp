@@ -2,6 +2,9 @@
 
 #include "portalrequest.h"
 
+#include "pngdecoder.h"
+
+#include <QFile>
 #include <QImageReader>
 #include <QUrl>
 
@@ -48,13 +51,30 @@ void PortalScreenshot::handleAnswer(uint response, const QVariantMap &results)
         emit failed(tr("桌面给出的截图无法读取"));
         return;
     }
-    QImageReader reader(uri.toLocalFile());
-    // The portal's file holds the screens' real pixels; no scaling on reading.
-    reader.setAutoTransform(false);
-    QImage image = reader.read();
+    QString error;
+    const QImage image = readPicture(uri.toLocalFile(), &error);
     if (image.isNull()) {
-        emit failed(tr("桌面给出的截图无法读取：%1").arg(reader.errorString()));
+        emit failed(tr("桌面给出的截图无法读取：%1").arg(error));
         return;
     }
     emit grabbed(image);
+}
+
+QImage PortalScreenshot::readPicture(const QString &path, QString *error)
+{
+    // The portal writes plain 8-bit PNG files: decoded here, without the
+    // copies and conversions of Qt's reader. Anything else goes to Qt.
+    QFile file(path);
+    if (file.open(QIODevice::ReadOnly)) {
+        const QImage image = PngDecoder::decode(file.readAll());
+        if (!image.isNull())
+            return image;
+    }
+    QImageReader reader(path);
+    // The portal's file holds the screens' real pixels; no scaling on reading.
+    reader.setAutoTransform(false);
+    QImage image = reader.read();
+    if (image.isNull())
+        *error = reader.errorString();
+    return image;
 }

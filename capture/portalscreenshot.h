@@ -29,6 +29,9 @@ signals:
 
 private:
     void handleAnswer(uint response, const QVariantMap &results);
+    /// The picture in the portal's file; a null image and the reason when
+    /// it cannot be read.
+    static QImage readPicture(const QString &path, QString *error);
 
     QPointer<PortalRequest> m_pending;
 };
