@@ -1,5 +1,6 @@
 #include "pngdecoder.h"
 
+#include <QScopeGuard>
 #include <QVarLengthArray>
 
 #include <libdeflate.h>
@@ -145,6 +146,59 @@ struct DecompressorDeleter
 {
     void operator()(libdeflate_decompressor *d) const { libdeflate_free_decompressor(d); }
 };
+
+// Writing to each page maps it (the system gives it zeroed).
+constexpr qint64 PageBytes = 4096;
+}
+
+PngDecoder::~PngDecoder()
+{
+    release();
+}
+
+qint64 PngDecoder::bufferBytes(qint64 width, qint64 height, int channels)
+{
+    // One buffer holds both the filtered rows, inflated into its end, and
+    // the picture, unfiltered into its start row by row: a row of the
+    // picture ends no later than the next filtered row starts.
+    return std::max(height * width * 4, height * (1 + width * channels));
+}
+
+void PngDecoder::prepare(QSize size)
+{
+    release();
+    if (size.isEmpty() || qint64(size.width()) * size.height() * 4 > MaxPictureBytes)
+        return;
+    m_preparedBytes = bufferBytes(size.width(), size.height(), 4);
+    m_preparing = std::thread([this] {
+        auto *buffer = static_cast<uchar *>(std::malloc(size_t(m_preparedBytes)));
+        if (buffer) {
+            volatile uchar *pages = buffer;
+            for (qint64 at = 0; at < m_preparedBytes; at += PageBytes)
+                pages[at] = 0;
+        }
+        m_prepared = buffer;
+    });
+}
+
+void PngDecoder::release()
+{
+    if (m_preparing.joinable())
+        m_preparing.join();
+    std::free(m_prepared);
+    m_prepared = nullptr;
+    m_preparedBytes = 0;
+}
+
+uchar *PngDecoder::takeBuffer(qint64 bytes)
+{
+    if (m_preparing.joinable())
+        m_preparing.join();
+    uchar *buffer = nullptr;
+    if (m_prepared && bytes <= m_preparedBytes)
+        std::swap(buffer, m_prepared);
+    release();
+    return buffer ? buffer : static_cast<uchar *>(std::malloc(size_t(bytes)));
 }
 
 QImage PngDecoder::decode(QByteArrayView file, Outcome *outcome)
@@ -152,6 +206,8 @@ QImage PngDecoder::decode(QByteArrayView file, Outcome *outcome)
     Outcome ignored;
     Outcome &result = outcome ? *outcome : ignored;
     result = Broken;
+    // The prepared memory serves this decoding only.
+    const auto releaseAtEnd = qScopeGuard([this] { release(); });
 
     const auto *bytes = reinterpret_cast<const uchar *>(file.data());
     const qsizetype size = file.size();
@@ -230,18 +286,15 @@ QImage PngDecoder::decode(QByteArrayView file, Outcome *outcome)
         stream = joined;
     }
 
-    // One buffer holds both the filtered rows, inflated into its end, and
-    // the picture, unfiltered into its start row by row: a row of the
-    // picture ends no later than the next filtered row starts.
     const qint64 bytesPerLine = width * 4;
     const qint64 rawBytes = height * (1 + width * channels);
-    const qint64 bufferBytes = std::max(height * bytesPerLine, rawBytes);
-    auto *buffer = static_cast<uchar *>(std::malloc(size_t(bufferBytes)));
+    const qint64 totalBytes = bufferBytes(width, height, channels);
+    uchar *buffer = takeBuffer(totalBytes);
     if (!buffer) {
         result = Unsupported;
         return QImage();
     }
-    uchar *raw = buffer + (bufferBytes - rawBytes);
+    uchar *raw = buffer + (totalBytes - rawBytes);
     const std::unique_ptr<libdeflate_decompressor, DecompressorDeleter> decompressor(libdeflate_alloc_decompressor());
     // Exactly the rows' size, or the file is damaged.
     if (!decompressor

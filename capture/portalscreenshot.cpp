@@ -1,8 +1,7 @@
 #include "portalscreenshot.h"
 
 #include "portalrequest.h"
-
-#include "pngdecoder.h"
+#include "screengrabsource.h"
 
 #include <QFile>
 #include <QImageReader>
@@ -32,12 +31,17 @@ void PortalScreenshot::request()
                                     {QString()}, options, AnswerTimeoutMs, this);
     connect(m_pending, &PortalRequest::answered, this, &PortalScreenshot::handleAnswer);
     connect(m_pending, &PortalRequest::failed, this, [this](const QString &reason) {
+        m_decoder.release();
         emit failed(tr("桌面没有提供截图服务（%1）").arg(reason));
     });
+    // While the desktop takes the picture: memory for one the screens' size.
+    m_decoder.prepare(ScreenGrabSource().desktop().size());
 }
 
 void PortalScreenshot::handleAnswer(uint response, const QVariantMap &results)
 {
+    if (response != PortalRequest::Success)
+        m_decoder.release();
     if (response == PortalRequest::Cancelled) {
         emit failed(tr("截图被取消"));
         return;
@@ -48,6 +52,7 @@ void PortalScreenshot::handleAnswer(uint response, const QVariantMap &results)
     }
     const QUrl uri(results.value(QStringLiteral("uri")).toString());
     if (!uri.isLocalFile()) {
+        m_decoder.release();
         emit failed(tr("桌面给出的截图无法读取"));
         return;
     }
@@ -66,7 +71,7 @@ QImage PortalScreenshot::readPicture(const QString &path, QString *error)
     // copies and conversions of Qt's reader. Anything else goes to Qt.
     QFile file(path);
     if (file.open(QIODevice::ReadOnly)) {
-        const QImage image = PngDecoder::decode(file.readAll());
+        const QImage image = m_decoder.decode(file.readAll());
         if (!image.isNull())
             return image;
     }
