@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <system_error>
 
 namespace {
 constexpr char Signature[8] = {'\x89', 'P', 'N', 'G', '\r', '\n', '\x1a', '\n'};
@@ -170,15 +171,20 @@ void PngDecoder::prepare(QSize size)
     if (size.isEmpty() || qint64(size.width()) * size.height() * 4 > MaxPictureBytes)
         return;
     m_preparedBytes = bufferBytes(size.width(), size.height(), 4);
-    m_preparing = std::thread([this] {
-        auto *buffer = static_cast<uchar *>(std::malloc(size_t(m_preparedBytes)));
-        if (buffer) {
-            volatile uchar *pages = buffer;
-            for (qint64 at = 0; at < m_preparedBytes; at += PageBytes)
-                pages[at] = 0;
-        }
-        m_prepared = buffer;
-    });
+    try {
+        m_preparing = std::thread([this] {
+            auto *buffer = static_cast<uchar *>(std::malloc(size_t(m_preparedBytes)));
+            if (buffer) {
+                volatile uchar *pages = buffer;
+                for (qint64 at = 0; at < m_preparedBytes; at += PageBytes)
+                    pages[at] = 0;
+            }
+            m_prepared = buffer;
+        });
+    } catch (const std::system_error &) {
+        // No thread to spare: decode() allocates as usual.
+        m_preparedBytes = 0;
+    }
 }
 
 void PngDecoder::release()
