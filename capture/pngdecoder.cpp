@@ -28,12 +28,15 @@ bool isType(const uchar *type, const char *name)
     return std::memcmp(type, name, 4) == 0;
 }
 
-// Chunks that change the pixels or the colour space QImageReader gives:
-// left to it.
-bool changesPixels(const uchar *type)
+// Chunks QImageReader turns into pixels, the colour space or the image's
+// offset or texts: such files are left to it.
+bool readByQt(const uchar *type)
 {
-    return isType(type, "tRNS") || isType(type, "gAMA") || isType(type, "cHRM") || isType(type, "sRGB")
-        || isType(type, "iCCP") || isType(type, "sBIT");
+    for (const char *name : {"tRNS", "gAMA", "cHRM", "sRGB", "iCCP", "sBIT", "oFFs", "tEXt", "zTXt", "iTXt"}) {
+        if (isType(type, name))
+            return true;
+    }
+    return false;
 }
 
 // Four bytes added lane by lane, each modulo 256.
@@ -224,6 +227,7 @@ QImage PngDecoder::decode(QByteArrayView file, Outcome *outcome)
     qint64 width = 0;
     qint64 height = 0;
     int channels = 0;
+    QSize dotsPerMeter;
     QVarLengthArray<QByteArrayView, 64> idat;
     qsizetype idatBytes = 0;
     bool idatEnded = false;
@@ -265,9 +269,17 @@ QImage PngDecoder::decode(QByteArrayView file, Outcome *outcome)
             idatBytes += length;
         } else if (isType(type, "IEND")) {
             ended = true;
+        } else if (isType(type, "pHYs")) {
+            // The resolution, as QImageReader keeps it: only in pixels per metre.
+            if (length != 9 || bigEndian(data) > MaxChunkLength || bigEndian(data + 4) > MaxChunkLength) {
+                result = Unsupported;
+                return QImage();
+            }
+            if (data[8] == 1)
+                dotsPerMeter = QSize(int(bigEndian(data)), int(bigEndian(data + 4)));
         } else {
             idatEnded = idatEnded || !idat.isEmpty();
-            if (changesPixels(type)) {
+            if (readByQt(type)) {
                 result = Unsupported;
                 return QImage();
             }
@@ -324,6 +336,10 @@ QImage PngDecoder::decode(QByteArrayView file, Outcome *outcome)
         std::free(buffer);
         result = Unsupported;
         return image;
+    }
+    if (dotsPerMeter.isValid()) {
+        image.setDotsPerMeterX(dotsPerMeter.width());
+        image.setDotsPerMeterY(dotsPerMeter.height());
     }
     result = Decoded;
     return image;

@@ -6,7 +6,7 @@
 #include <thread>
 
 /// Reads the PNG files screenshot tools write: 8-bit RGB or RGBA, not
-/// interlaced, with no transparency key or colour space chunk. The data is
+/// interlaced, with no transparency key, colour space, offset or text chunk. The data is
 /// inflated straight into the picture's own memory and its rows unfiltered
 /// there, so the picture is made without a second full-size buffer.
 ///

@@ -75,6 +75,7 @@ QImage PortalScreenshot::readPicture(const QString &path, QString *error)
         if (!image.isNull())
             return image;
     }
+    m_decoder.release();
     QImageReader reader(path);
     // The portal's file holds the screens' real pixels; no scaling on reading.
     reader.setAutoTransform(false);

@@ -136,7 +136,7 @@ void TestPngDecoder::decodesLikeQt_data()
         for (int filter = 0; filter <= 4; ++filter) {
             const QByteArray stream = zlib(filtered(pixels, width, channels, filter));
             QByteArray file = Signature + header(width, height, 8, channels == 4 ? 6 : 2)
-                + chunk("tEXt", QByteArray("Software\0test", 13));
+                + chunk("tIME", QByteArray("\x07\xea\x0c\x08\x0b\x1e\x00", 7));
             for (int at = 0; at < stream.size(); at += 7)
                 file += chunk("IDAT", stream.mid(at, 7));
             QTest::newRow(qPrintable(QStringLiteral("filter %1, %2 channels").arg(filter).arg(channels)))
@@ -160,6 +160,8 @@ void TestPngDecoder::decodesLikeQt()
         QCOMPARE(outcome, PngDecoder::Decoded);
         QCOMPARE(decoded.format(), opaque(expected) ? QImage::Format_RGB32 : QImage::Format_ARGB32);
         QCOMPARE(decoded.convertToFormat(QImage::Format_ARGB32), expected.convertToFormat(QImage::Format_ARGB32));
+        QCOMPARE(QSize(decoded.dotsPerMeterX(), decoded.dotsPerMeterY()),
+                 QSize(expected.dotsPerMeterX(), expected.dotsPerMeterY()));
     }
 }
 
@@ -183,7 +185,9 @@ void TestPngDecoder::refusesDamagedOrOtherFiles_data()
     QTest::newRow("interlaced") << Signature + header(2, 2, 8, 2, 1) + idat + end << other;
     QTest::newRow("transparency key") << Signature + header(2, 2) + chunk("tRNS", QByteArray(6, '\0')) + idat + end << other;
     QTest::newRow("no IDAT") << Signature + header(2, 2) + end << broken;
-    QTest::newRow("IDATs apart") << Signature + header(2, 2) + idat + chunk("tEXt", "a\0b") + idat + end << broken;
+    QTest::newRow("text") << Signature + header(2, 2) + chunk("tEXt", QByteArray("a\0b", 3)) + idat + end << other;
+    QTest::newRow("IDATs apart") << Signature + header(2, 2) + idat + chunk("tIME", QByteArray(7, '\1')) + idat + end
+                                 << broken;
     QTest::newRow("chunk longer than the file")
         << Signature + header(2, 2) + bigEndian32(0xffffffffu) + QByteArray("IDAT") + idat + end << broken;
     QTest::newRow("one byte short") << Signature + header(2, 2) + chunk("IDAT", zlib(rows.chopped(1))) + end << broken;
