@@ -1,7 +1,9 @@
 #include "portalscreenshot.h"
 
 #include "portalrequest.h"
+#include "screengrabsource.h"
 
+#include <QFile>
 #include <QImageReader>
 #include <QUrl>
 
@@ -29,12 +31,17 @@ void PortalScreenshot::request()
                                     {QString()}, options, AnswerTimeoutMs, this);
     connect(m_pending, &PortalRequest::answered, this, &PortalScreenshot::handleAnswer);
     connect(m_pending, &PortalRequest::failed, this, [this](const QString &reason) {
+        m_decoder.release();
         emit failed(tr("桌面没有提供截图服务（%1）").arg(reason));
     });
+    // While the desktop takes the picture: memory for one the screens' size.
+    m_decoder.prepare(ScreenGrabSource().desktop().size());
 }
 
 void PortalScreenshot::handleAnswer(uint response, const QVariantMap &results)
 {
+    if (response != PortalRequest::Success)
+        m_decoder.release();
     if (response == PortalRequest::Cancelled) {
         emit failed(tr("截图被取消"));
         return;
@@ -45,16 +52,35 @@ void PortalScreenshot::handleAnswer(uint response, const QVariantMap &results)
     }
     const QUrl uri(results.value(QStringLiteral("uri")).toString());
     if (!uri.isLocalFile()) {
+        m_decoder.release();
         emit failed(tr("桌面给出的截图无法读取"));
         return;
     }
-    QImageReader reader(uri.toLocalFile());
-    // The portal's file holds the screens' real pixels; no scaling on reading.
-    reader.setAutoTransform(false);
-    QImage image = reader.read();
+    QString error;
+    const QImage image = readPicture(uri.toLocalFile(), &error);
     if (image.isNull()) {
-        emit failed(tr("桌面给出的截图无法读取：%1").arg(reader.errorString()));
+        emit failed(tr("桌面给出的截图无法读取：%1").arg(error));
         return;
     }
     emit grabbed(image);
+}
+
+QImage PortalScreenshot::readPicture(const QString &path, QString *error)
+{
+    // The portal writes plain 8-bit PNG files: decoded here, without the
+    // copies and conversions of Qt's reader. Anything else goes to Qt.
+    QFile file(path);
+    if (file.open(QIODevice::ReadOnly)) {
+        const QImage image = m_decoder.decode(file.readAll());
+        if (!image.isNull())
+            return image;
+    }
+    m_decoder.release();
+    QImageReader reader(path);
+    // The portal's file holds the screens' real pixels; no scaling on reading.
+    reader.setAutoTransform(false);
+    QImage image = reader.read();
+    if (image.isNull())
+        *error = reader.errorString();
+    return image;
 }

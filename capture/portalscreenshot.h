@@ -1,5 +1,7 @@
 #pragma once
 
+#include "pngdecoder.h"
+
 #include <QImage>
 #include <QObject>
 #include <QPointer>
@@ -29,6 +31,10 @@ signals:
 
 private:
     void handleAnswer(uint response, const QVariantMap &results);
+    /// The picture in the portal's file; a null image and the reason when
+    /// it cannot be read.
+    QImage readPicture(const QString &path, QString *error);
 
     QPointer<PortalRequest> m_pending;
+    PngDecoder m_decoder;
 };

@@ -7,7 +7,7 @@
 set -euo pipefail
 
 build_pkgs=(qt6-base-dev qt6-multimedia-dev qt6-svg-dev qt6-tools-dev qt6-l10n-tools
-            libx11-dev libxcb1-dev libxcb-shm0-dev libxcb-randr0-dev libxcb-render0-dev libxtst-dev libfontconfig-dev cmake ninja-build g++ sox lame
+            libx11-dev libxcb1-dev libxcb-shm0-dev libxcb-randr0-dev libxcb-render0-dev libxtst-dev libdeflate-dev libfontconfig-dev cmake ninja-build g++ sox lame
             gstreamer1.0-plugins-base gstreamer1.0-plugins-good fonts-wqy-microhei
             qt6-qpa-plugins libqt6svg6 qt6-translations-l10n dpkg-dev file)
 test_pkgs=(ccache dbus python3-dbus python3-gi xvfb xauth xdotool x11-utils openbox xcompmgr trayer pulseaudio pulseaudio-utils
