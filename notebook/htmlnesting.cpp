@@ -28,24 +28,6 @@ Kind kindOf(QStringView name)
     return Kind::Other;
 }
 
-/// The end of the tag starting at '<' at from: the index of its '>', quotes
-/// respected; -1 when the text ends first.
-qsizetype tagEnd(const QString &html, qsizetype from)
-{
-    QChar quote;
-    for (qsizetype i = from + 1; i < html.size(); ++i) {
-        const QChar c = html.at(i);
-        if (!quote.isNull()) {
-            if (c == quote)
-                quote = QChar();
-        } else if (c == QLatin1Char('"') || c == QLatin1Char('\'')) {
-            quote = c;
-        } else if (c == QLatin1Char('>')) {
-            return i;
-        }
-    }
-    return -1;
-}
 
 /// One pass over html: whether a container is nested deeper than maxDepth,
 /// and, when out is given, the text with those flattened.
@@ -73,7 +55,7 @@ bool scan(const QString &html, int maxDepth, QString *out)
             i = end;
             continue;
         }
-        const qsizetype end = tagEnd(html, open);
+        const qsizetype end = HtmlNesting::tagEnd(html, open);
         if (end < 0) {
             append(QStringView(html).mid(open));
             break;
@@ -131,4 +113,21 @@ QString HtmlNesting::limit(const QString &html, int maxDepth)
     QString out;
     scan(html, maxDepth, &out);
     return out;
+}
+
+qsizetype HtmlNesting::tagEnd(const QString &html, qsizetype from)
+{
+    QChar quote;
+    for (qsizetype i = from + 1; i < html.size(); ++i) {
+        const QChar c = html.at(i);
+        if (!quote.isNull()) {
+            if (c == quote)
+                quote = QChar();
+        } else if (c == QLatin1Char('"') || c == QLatin1Char('\'')) {
+            quote = c;
+        } else if (c == QLatin1Char('>')) {
+            return i;
+        }
+    }
+    return -1;
 }

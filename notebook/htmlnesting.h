@@ -20,4 +20,7 @@ public:
     /// html unchanged when it nests no deeper than maxDepth; otherwise the
     /// deeper tables and lists flattened into their text.
     static QString limit(const QString &html, int maxDepth = MaxDepth);
+    /// The end of the tag starting at '<' at from: the index of its '>',
+    /// quotes respected; -1 when the text ends first.
+    static qsizetype tagEnd(const QString &html, qsizetype from);
 };

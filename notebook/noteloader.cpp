@@ -8,25 +8,6 @@
 #include <QTextEdit>
 
 namespace {
-/// The index of the '>' that ends the tag starting at from (quotes
-/// respected); -1 when the text ends first.
-qsizetype tagEnd(const QString &html, qsizetype from)
-{
-    QChar quote;
-    for (qsizetype i = from + 1; i < html.size(); ++i) {
-        const QChar c = html.at(i);
-        if (!quote.isNull()) {
-            if (c == quote)
-                quote = QChar();
-        } else if (c == QLatin1Char('"') || c == QLatin1Char('\'')) {
-            quote = c;
-        } else if (c == QLatin1Char('>')) {
-            return i;
-        }
-    }
-    return -1;
-}
-
 /// Elements without an end tag (and "<!DOCTYPE>"-like ones without a name).
 bool isVoidElement(QStringView name)
 {
@@ -172,7 +153,7 @@ NoteLoader::HtmlPieces NoteLoader::htmlPieces(const QString &html, qsizetype eve
             i = textFrom = close + 3;
             continue;
         }
-        const qsizetype end = tagEnd(html, i);
+        const qsizetype end = HtmlNesting::tagEnd(html, i);
         if (end < 0)
             break;
         qsizetype nameStart = i + 1;
