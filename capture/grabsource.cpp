@@ -25,8 +25,13 @@ std::unique_ptr<GrabSource> GrabSource::create()
 
 QRect GrabSource::desktop() const
 {
+    return unionOf(monitors());
+}
+
+QRect GrabSource::unionOf(const QList<QRect> &monitors)
+{
     QRect all;
-    for (const QRect &monitor : monitors())
+    for (const QRect &monitor : monitors)
         all |= monitor;
     return all;
 }

@@ -61,6 +61,8 @@ public:
     /// grab elsewhere.
     static std::unique_ptr<GrabSource> create();
 
+    /// The smallest rectangle holding every monitor.
+    static QRect unionOf(const QList<QRect> &monitors);
     /// Blacks out what no monitor covers (picture in desktop coordinates).
     static void blackOutUncovered(QImage *picture, const QRect &desktop, const QList<QRect> &monitors);
 

@@ -5,6 +5,7 @@
 
 #include <QFile>
 #include <QImageReader>
+#include <QScopeGuard>
 #include <QUrl>
 
 namespace {
@@ -40,8 +41,8 @@ void PortalScreenshot::request()
 
 void PortalScreenshot::handleAnswer(uint response, const QVariantMap &results)
 {
-    if (response != PortalRequest::Success)
-        m_decoder.release();
+    // Memory prepared for a picture never outlives the answer.
+    const auto release = qScopeGuard([this] { m_decoder.release(); });
     if (response == PortalRequest::Cancelled) {
         emit failed(tr("截图被取消"));
         return;
@@ -52,7 +53,6 @@ void PortalScreenshot::handleAnswer(uint response, const QVariantMap &results)
     }
     const QUrl uri(results.value(QStringLiteral("uri")).toString());
     if (!uri.isLocalFile()) {
-        m_decoder.release();
         emit failed(tr("桌面给出的截图无法读取"));
         return;
     }

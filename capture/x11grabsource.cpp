@@ -139,9 +139,7 @@ bool X11GrabSource::startGrab(const Backdrop &backdrop)
     xcb_connection_t *c = m_backdropConnection;
     backdropFailed();
     m_grabMonitors = monitors();
-    m_grabArea = QRect();
-    for (const QRect &monitor : std::as_const(m_grabMonitors))
-        m_grabArea |= monitor;
+    m_grabArea = unionOf(m_grabMonitors);
     const quint16 width = quint16(m_grabArea.width());
     const quint16 height = quint16(m_grabArea.height());
 
@@ -343,9 +341,7 @@ QList<QRect> X11GrabSource::monitors() const
 QImage X11GrabSource::grab()
 {
     const QList<QRect> screens = monitors();
-    QRect area;
-    for (const QRect &monitor : screens)
-        area |= monitor;
+    const QRect area = unionOf(screens);
     xcb_get_image_reply_t *reply = xcb_get_image_reply(
         m_connection,
         xcb_get_image(m_connection, XCB_IMAGE_FORMAT_Z_PIXMAP, m_root, qint16(area.x()), qint16(area.y()),

@@ -62,14 +62,9 @@ bool scan(const QString &html, int maxDepth, QString *out)
         }
         const QStringView tag = QStringView(html).mid(open, end - open + 1);
         i = end + 1;
-        qsizetype nameStart = 1;
-        const bool closing = nameStart < tag.size() && tag.at(nameStart) == QLatin1Char('/');
-        if (closing)
-            ++nameStart;
-        qsizetype nameEnd = nameStart;
-        while (nameEnd < tag.size() && tag.at(nameEnd).isLetterOrNumber())
-            ++nameEnd;
-        const Kind kind = kindOf(tag.mid(nameStart, nameEnd - nameStart));
+        const HtmlNesting::TagName tagName = HtmlNesting::tagName(html, open, end);
+        const bool closing = tagName.closing;
+        const Kind kind = kindOf(tagName.name);
 
         if (kind == Kind::Container) {
             if (!closing) {
@@ -130,4 +125,16 @@ qsizetype HtmlNesting::tagEnd(const QString &html, qsizetype from)
         }
     }
     return -1;
+}
+
+HtmlNesting::TagName HtmlNesting::tagName(QStringView html, qsizetype open, qsizetype end)
+{
+    qsizetype nameStart = open + 1;
+    const bool closing = nameStart < end && html.at(nameStart) == QLatin1Char('/');
+    if (closing)
+        ++nameStart;
+    qsizetype nameEnd = nameStart;
+    while (nameEnd < end && html.at(nameEnd).isLetterOrNumber())
+        ++nameEnd;
+    return {html.mid(nameStart, nameEnd - nameStart), closing};
 }

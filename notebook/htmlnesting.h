@@ -23,4 +23,13 @@ public:
     /// The end of the tag starting at '<' at from: the index of its '>',
     /// quotes respected; -1 when the text ends first.
     static qsizetype tagEnd(const QString &html, qsizetype from);
+
+    /// A tag's element name and whether it is a closing tag.
+    struct TagName
+    {
+        QStringView name;
+        bool closing = false;
+    };
+    /// The name of the tag from '<' at open to its '>' at end.
+    static TagName tagName(QStringView html, qsizetype open, qsizetype end);
 };

@@ -1,5 +1,7 @@
 #include "notefile.h"
 
+#include "htmlnesting.h"
+
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
@@ -153,14 +155,7 @@ NoteFile::Shape NoteFile::shapeOf(const QString &text, Format format)
             // a closing '>' the rest counts as text, as the reader keeps it.
             const qsizetype end = text.indexOf(QLatin1Char('>'), i + 1);
             if (end >= 0) {
-                qsizetype nameStart = i + 1;
-                const bool closing = nameStart < end && text.at(nameStart) == QLatin1Char('/');
-                if (closing)
-                    ++nameStart;
-                qsizetype nameEnd = nameStart;
-                while (nameEnd < end && text.at(nameEnd).isLetterOrNumber())
-                    ++nameEnd;
-                const QStringView name = QStringView(text).mid(nameStart, nameEnd - nameStart);
+                const auto [name, closing] = HtmlNesting::tagName(text, i, end);
                 if (startsParagraph(name)) {
                     endParagraph();
                     if (name.compare(QLatin1String("pre"), Qt::CaseInsensitive) == 0)

@@ -156,14 +156,7 @@ NoteLoader::HtmlPieces NoteLoader::htmlPieces(const QString &html, qsizetype eve
         const qsizetype end = HtmlNesting::tagEnd(html, i);
         if (end < 0)
             break;
-        qsizetype nameStart = i + 1;
-        const bool closing = nameStart < end && html.at(nameStart) == QLatin1Char('/');
-        if (closing)
-            ++nameStart;
-        qsizetype nameEnd = nameStart;
-        while (nameEnd < end && html.at(nameEnd).isLetterOrNumber())
-            ++nameEnd;
-        const QStringView name = QStringView(html).mid(nameStart, nameEnd - nameStart);
+        const auto [name, closing] = HtmlNesting::tagName(html, i, end);
         const bool inBody = pieces.bodyStart >= 0;
         if (name.compare(QLatin1String("body"), Qt::CaseInsensitive) == 0) {
             if (closing || inBody)
