@@ -122,6 +122,8 @@ private slots:
 
 private:
     QTemporaryDir m_work;
+    /// The program as the session's user runs it, a copy in the notebook's folder.
+    const QString m_program = m_work.filePath(QStringLiteral("velmonote"));
     QProcess m_pattern;
     QProcess m_notebook;
     QSize m_output;
@@ -145,6 +147,12 @@ void TestWaylandCapture::initTestCase()
     index.close();
     for (const QString &path : {work, work + QStringLiteral("/home"), index.fileName()})
         QCOMPARE(::chown(QFile::encodeName(path).constData(), SessionUser, SessionUser), 0);
+    // The build folder may be closed to the session's user (a checkout in a
+    // private temporary folder): the program runs from the notebook's folder.
+    QVERIFY(QFile::copy(program, m_program));
+    QVERIFY(QFile::setPermissions(m_program, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner
+                                                  | QFile::ReadOther | QFile::ExeOther | QFile::ReadGroup
+                                                  | QFile::ExeGroup));
 
     QProcessEnvironment patternEnv = QProcessEnvironment::systemEnvironment();
     patternEnv.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("wayland"));
@@ -159,13 +167,13 @@ void TestWaylandCapture::initTestCase()
     m_notebook.setProcessEnvironment(env);
     m_notebook.setWorkingDirectory(work);
     m_notebook.setProcessChannelMode(QProcess::ForwardedChannels);
-    m_notebook.start(QStringLiteral("setpriv"), {"--reuid=65534", "--regid=65534", "--clear-groups", program, "-Hide"});
+    m_notebook.start(QStringLiteral("setpriv"), {"--reuid=65534", "--regid=65534", "--clear-groups", m_program, "-Hide"});
     QVERIFY(m_notebook.waitForStarted());
 
     // The desktop's own binding, as a user sets it up on sway.
     QCOMPARE(QProcess::execute(QStringLiteral("swaymsg"),
                                {"bindsym", "ctrl+alt+c", "exec",
-                                QStringLiteral("cd %1 && exec %2 -Capture").arg(work, program)}),
+                                QStringLiteral("cd %1 && exec %2 -Capture").arg(work, m_program)}),
              0);
     QTRY_VERIFY_WITH_TIMEOUT(windowRect(QStringLiteral("wlpattern")).isValid(), 10000);
     // No tray and no minimised state on sway: "-Hide" leaves nothing on screen.
