@@ -57,8 +57,9 @@ void GrabSource::cancelGrab()
     m_started = QImage();
 }
 
-void GrabSource::dropBackdrop(quint32)
+bool GrabSource::paintBackdrop(const QRegion &)
 {
+    return false;
 }
 
 void GrabSource::blackOutUncovered(QImage *picture, const QRect &desktop, const QList<QRect> &monitors)

@@ -42,12 +42,15 @@ public:
         QRegion uncovered;
     };
     /// Starts a grab whose picture finishGrab() takes. A source that can
-    /// also makes the backdrop the window's background on the display
-    /// server, so the window shows it the moment it is mapped, while the
-    /// picture is still on its way to the program; it then returns true
-    /// and dropBackdrop() gives that background back. The default grabs at
-    /// once and returns false.
+    /// also paints the backdrop into the window on the display server
+    /// (paintBackdrop()), from the frozen desktop it keeps there, so the
+    /// window shows it while the picture is still on its way to the
+    /// program; it then returns true. The default grabs at once and
+    /// returns false.
     virtual bool startGrab(const Backdrop &backdrop);
+    /// Paints that part of the window (picture coordinates) with the
+    /// backdrop of the pending grab; false when nothing was painted.
+    virtual bool paintBackdrop(const QRegion &area);
     /// Part of the picture startGrab() froze, before finishGrab() takes it
     /// whole (picture coordinates); a null image if the source cannot.
     virtual QImage pendingPart(const QRect &area);
@@ -55,7 +58,6 @@ public:
     virtual QImage finishGrab();
     /// Ends the last startGrab() without taking its picture.
     virtual void cancelGrab();
-    virtual void dropBackdrop(quint32 window);
 
     /// The best source for this session: the X server on X11, Qt's own screen
     /// grab elsewhere.

@@ -135,11 +135,11 @@ void Widget::prepare(Grab grab)
     }
     placeHint();
     if (grab == Grab::WhileShowing) {
-        // The window shows the frozen desktop, veiled, from the moment it is
-        // mapped; the picture itself is taken once it is shown (runModal()).
-        m_backdropShown = m_presenter
+        // The server paints the frozen desktop, veiled, as soon as the window
+        // is mapped; the picture itself is taken once it is shown.
+        m_serverBackdrop = m_presenter
             && m_source->startGrab({quint32(winId()), DimColor, m_uncovered});
-        m_backdropUnpainted = m_backdropShown;
+        m_backdropUnpainted = m_serverBackdrop;
         if (!m_presenter)
             m_source->startGrab({});
         m_grabPending = true;
@@ -181,7 +181,7 @@ void Widget::runModal()
     show();
     // With a backdrop the picture is taken once the window is on screen
     // (its first paint), so the server maps and shows the window first.
-    if (!m_backdropShown)
+    if (!m_serverBackdrop)
         takePicture();
     if (isVisible())
         loop.exec(QEventLoop::DialogExec);
@@ -211,7 +211,7 @@ void Widget::releasePicture()
         m_grabPending = false;
         m_source->cancelGrab();
     }
-    dropBackdrop();
+    m_serverBackdrop = false;
     fullPixmap = QImage();
     if (m_presenter)
         m_presenter->release();
@@ -644,13 +644,13 @@ void Widget::presentPending()
         return;
     const auto paint = [this](QPainter &painter, const QRect &area) { paintArea(painter, area); };
     if (m_backdropUnpainted && m_grabPending && !sel.isShown()) {
-        // The server painted the window with the backdrop, the same pixels
-        // as ours: only the hint is painted, from its part of the picture.
-        // The whole picture follows once the window is on the screen, or at
-        // the first thing that needs it.
+        // The server paints the window from the frozen desktop, the same
+        // pixels as ours; the program paints only the hint, from its part
+        // of the picture. The whole picture follows once the window is on
+        // the screen, or at the first thing that needs it.
         m_backdropUnpainted = false;
         const QImage part = m_source->pendingPart(hintArea);
-        if (!part.isNull()) {
+        if (!part.isNull() && m_source->paintBackdrop(region - hintArea)) {
             fullPixmap = part;
             m_pictureOrigin = hintArea.topLeft();
             m_presenter->present(region & hintArea, paint);
@@ -660,23 +660,9 @@ void Widget::presentPending()
             return;
         }
     }
+    m_backdropUnpainted = false;
     takePicture();
-    if (m_backdropUnpainted) {
-        m_backdropUnpainted = false;
-        QRegion differs(hintArea);
-        if (sel.isShown())
-            differs += decorations(sel) + sel.shownRect();
-        region &= differs;
-    }
     m_presenter->present(region, paint);
-}
-
-void Widget::dropBackdrop()
-{
-    if (!m_backdropShown)
-        return;
-    m_backdropShown = false;
-    m_source->dropBackdrop(quint32(winId()));
 }
 
 QImage Widget::paintedImage() const

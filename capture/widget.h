@@ -121,8 +121,6 @@ private:
     void prepare(Grab grab);
     /// Takes the picture of a grab started while showing, if one is pending.
     void takePicture();
-    /// Gives the window's backdrop back to the grab source, if it has one.
-    void dropBackdrop();
     void updateCorners(QPoint p, QPoint q);
     /// A mouse position in device pixels of the picture.
     QPoint devicePoint(const QMouseEvent *event) const;
@@ -185,10 +183,10 @@ private:
     bool m_paintScheduled = false;
     /// A grab started by recapture(), taken by runModal().
     bool m_grabPending = false;
-    /// The window's background is the grab source's veiled desktop, kept
-    /// for the capture: the server repaints exposed areas with it at once.
-    bool m_backdropShown = false;
-    /// Nothing painted over the backdrop yet.
+    /// The grab source paints the frozen desktop, veiled, into the window
+    /// on the server, before the program has the picture.
+    bool m_serverBackdrop = false;
+    /// Nothing painted in the window yet.
     bool m_backdropUnpainted = false;
     /// Where fullPixmap's top-left sits on the overlay: the origin, but
     /// for the first paint over a backdrop, which paints from a part.

@@ -1,6 +1,7 @@
 #include "x11grabsource.h"
 
 #include <QGuiApplication>
+#include <QHash>
 
 #include <X11/Xlib.h>
 #include <xcb/randr.h>
@@ -87,25 +88,21 @@ bool X11GrabSource::openBackdropConnection()
     const xcb_screen_t *screen = xcb_setup_roots_iterator(setup).data;
     const xcb_query_extension_reply_t *render = xcb_get_extension_data(c, &xcb_render_id);
     quint32 format = 0;
+    QHash<quint32, quint32> formatOfVisual;
     if (screen && screen->root == m_root && render && render->present) {
         xcb_render_query_pict_formats_reply_t *formats =
             xcb_render_query_pict_formats_reply(c, xcb_render_query_pict_formats(c), nullptr);
         if (formats) {
-            // The root visual's format describes the root's pixels.
-            for (auto s = xcb_render_query_pict_formats_screens_iterator(formats); s.rem && !format;
-                 xcb_render_pictscreen_next(&s)) {
-                for (auto d = xcb_render_pictscreen_depths_iterator(s.data); d.rem && !format;
-                     xcb_render_pictdepth_next(&d)) {
-                    for (auto v = xcb_render_pictdepth_visuals_iterator(d.data); v.rem; xcb_render_pictvisual_next(&v)) {
-                        if (v.data->visual == screen->root_visual) {
-                            format = v.data->format;
-                            break;
-                        }
-                    }
+            for (auto s = xcb_render_query_pict_formats_screens_iterator(formats); s.rem; xcb_render_pictscreen_next(&s)) {
+                for (auto d = xcb_render_pictscreen_depths_iterator(s.data); d.rem; xcb_render_pictdepth_next(&d)) {
+                    for (auto v = xcb_render_pictdepth_visuals_iterator(d.data); v.rem; xcb_render_pictvisual_next(&v))
+                        formatOfVisual.insert(v.data->visual, v.data->format);
                 }
             }
             free(formats);
         }
+        // The root visual's format describes the root's pixels.
+        format = formatOfVisual.value(screen->root_visual);
     }
     if (!format) {
         xcb_disconnect(c);
@@ -113,6 +110,11 @@ bool X11GrabSource::openBackdropConnection()
     }
     m_backdropConnection = c;
     m_pictFormat = format;
+    // A window of any of these visuals holds pixels laid out as the root's.
+    for (auto it = formatOfVisual.cbegin(); it != formatOfVisual.cend(); ++it) {
+        if (it.value() == format)
+            m_rootLikeVisuals.append(it.key());
+    }
     const xcb_query_extension_reply_t *shm = xcb_get_extension_data(c, &xcb_shm_id);
     m_shmPresent = shm && shm->present;
     m_copyGc = xcb_generate_id(c);
@@ -143,48 +145,69 @@ bool X11GrabSource::startGrab(const Backdrop &backdrop)
     const quint16 width = quint16(m_grabArea.width());
     const quint16 height = quint16(m_grabArea.height());
 
-    // The desktop frozen on the server, then a veiled copy of it as the
-    // window's background (the window holds it; the pixmap id can go).
+    // The desktop frozen on the server, before the window covers it.
     const quint32 frozen = xcb_generate_id(c);
-    const quint32 veiled = xcb_generate_id(c);
     xcb_create_pixmap(c, quint8(m_depth), frozen, m_root, width, height);
-    xcb_create_pixmap(c, quint8(m_depth), veiled, m_root, width, height);
     xcb_copy_area(c, m_root, frozen, m_copyGc, qint16(m_grabArea.x()), qint16(m_grabArea.y()), 0, 0, width, height);
-    xcb_copy_area(c, frozen, veiled, m_copyGc, 0, 0, 0, 0, width, height);
+    // Done before the program's own connection maps the window. The server
+    // paints the backdrop in the root's pixel format: the window must have it.
+    xcb_get_window_attributes_reply_t *attributes =
+        xcb_get_window_attributes_reply(c, xcb_get_window_attributes(c, backdrop.window), nullptr);
+    const bool rootVisual = attributes && m_rootLikeVisuals.contains(attributes->visual);
+    free(attributes);
+    m_frozen = frozen;
+    m_grabPending = true;
+    if (!backdropFailed() && rootVisual) {
+        m_backdrop = backdrop;
+        return true;
+    }
+    // The server could not (no memory for the pixmap, most likely): the
+    // picture straight from the screen, before the window is mapped.
+    xcb_free_pixmap(c, m_frozen);
+    xcb_flush(c);
+    backdropFailed();
+    m_frozen = 0;
+    m_grabPending = false;
+    return GrabSource::startGrab(backdrop);
+}
+
+bool X11GrabSource::paintBackdrop(const QRegion &area)
+{
+    if (!m_grabPending || !m_backdrop.window)
+        return false;
+    xcb_connection_t *c = m_backdropConnection;
+    const xcb_window_t window = m_backdrop.window;
+    const QRegion inside = area & QRect(QPoint(0, 0), m_grabArea.size());
+    const auto rectangles = [](const QRegion &region) {
+        QList<xcb_rectangle_t> list;
+        for (const QRect &r : region)
+            list.append(xcb_rectangle_t{qint16(r.x()), qint16(r.y()), quint16(r.width()), quint16(r.height())});
+        return list;
+    };
+    for (const QRect &r : inside) {
+        xcb_copy_area(c, m_frozen, window, m_copyGc, qint16(r.x()), qint16(r.y()), qint16(r.x()), qint16(r.y()),
+                      quint16(r.width()), quint16(r.height()));
+    }
     const quint32 picture = xcb_generate_id(c);
-    xcb_render_create_picture(c, picture, veiled, m_pictFormat, 0, nullptr);
+    xcb_render_create_picture(c, picture, window, m_pictFormat, 0, nullptr);
     // RENDER takes premultiplied 16-bit channels; from the 8-bit ones the
     // overlay paints with, so both give the same pixels.
-    const QRgb veil = qPremultiply(backdrop.veil.rgba());
+    const QRgb veil = qPremultiply(m_backdrop.veil.rgba());
     const xcb_render_color_t veilColor{quint16(qRed(veil) * 257), quint16(qGreen(veil) * 257),
                                        quint16(qBlue(veil) * 257), quint16(qAlpha(veil) * 257)};
-    const xcb_rectangle_t whole{0, 0, width, height};
-    xcb_render_fill_rectangles(c, XCB_RENDER_PICT_OP_OVER, picture, veilColor, 1, &whole);
-    QList<xcb_rectangle_t> black;
-    for (const QRect &r : backdrop.uncovered)
-        black.append(xcb_rectangle_t{qint16(r.x()), qint16(r.y()), quint16(r.width()), quint16(r.height())});
+    const QList<xcb_rectangle_t> veiled = rectangles(inside);
+    xcb_render_fill_rectangles(c, XCB_RENDER_PICT_OP_OVER, picture, veilColor, quint32(veiled.size()),
+                               veiled.constData());
+    const QList<xcb_rectangle_t> black = rectangles(inside & m_backdrop.uncovered);
     if (!black.isEmpty()) {
         xcb_render_fill_rectangles(c, XCB_RENDER_PICT_OP_SRC, picture, xcb_render_color_t{0, 0, 0, 0xffff},
                                    quint32(black.size()), black.constData());
     }
     xcb_render_free_picture(c, picture);
-    xcb_change_window_attributes(c, backdrop.window, XCB_CW_BACK_PIXMAP, &veiled);
-    xcb_free_pixmap(c, veiled);
-    // Done on the server before the program's own connection maps the
-    // window.
-    free(xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr));
-    m_frozen = frozen;
-    m_grabPending = true;
-    if (!backdropFailed())
-        return true;
-    // The server could not (no memory for the pixmaps, most likely): the
-    // picture straight from the screen, before the window is mapped.
-    dropBackdrop(backdrop.window);
-    xcb_free_pixmap(c, m_frozen);
+    // No round trip: the picture's own requests on this connection come
+    // after these, and nothing else paints this part before the picture.
     xcb_flush(c);
-    backdropFailed();
-    m_grabPending = false;
-    return GrabSource::startGrab(backdrop);
+    return true;
 }
 
 void *X11GrabSource::attachSegment(size_t bytes, quint32 *segment)
@@ -232,6 +255,7 @@ void X11GrabSource::cancelGrab()
     xcb_free_pixmap(m_backdropConnection, m_frozen);
     xcb_flush(m_backdropConnection);
     m_frozen = 0;
+    m_backdrop = Backdrop();
 }
 
 QImage X11GrabSource::finishGrab()
@@ -249,6 +273,7 @@ QImage X11GrabSource::finishGrab()
     xcb_free_pixmap(m_backdropConnection, m_frozen);
     xcb_flush(m_backdropConnection);
     m_frozen = 0;
+    m_backdrop = Backdrop();
     return picture;
 }
 
@@ -294,16 +319,6 @@ xcb_get_image_reply_t *X11GrabSource::frozenPart(const QRect &area)
                                              qint16(area.x()), qint16(area.y()), quint16(area.width()),
                                              quint16(area.height()), ~0u),
                                nullptr);
-}
-
-void X11GrabSource::dropBackdrop(quint32 window)
-{
-    if (!m_backdropConnection || !window)
-        return;
-    // The server frees the veiled copy with the last reference to it.
-    const quint32 none = XCB_BACK_PIXMAP_NONE;
-    xcb_change_window_attributes(m_backdropConnection, window, XCB_CW_BACK_PIXMAP, &none);
-    xcb_flush(m_backdropConnection);
 }
 
 QList<QRect> X11GrabSource::monitors() const

@@ -18,14 +18,16 @@ struct xcb_get_image_reply_t;
 /// are faulted in by the X server while it copies, under its lock), and
 /// the buffer is an ordinary allocation given back when the picture goes.
 ///
-/// startGrab() freezes the desktop on the server first, into a pixmap, and
-/// makes a veiled copy of it the overlay's background there, so the overlay
-/// shows the frozen desktop as soon as it is mapped, before the program has
-/// any of the picture. The picture is then copied from the frozen pixmap,
-/// over a connection of its own (so it never holds up Qt's), into shared
-/// memory: a socket reply would reach the program only as fast as the
-/// server, busy mapping and compositing the overlay, gets round to sending
-/// it (at 3840x2160 that took 130-180 ms).
+/// startGrab() freezes the desktop on the server first, into a pixmap; once
+/// the overlay is mapped, paintBackdrop() has the server paint it from
+/// there, veiled, before the program has any of the picture. The picture is
+/// then copied from the frozen pixmap, over a connection of its own (so it
+/// never holds up Qt's), into shared memory: a socket reply would reach the
+/// program only as fast as the server, busy mapping and compositing the
+/// overlay, gets round to sending it (at 3840x2160 that took 130-180 ms).
+/// Only one full-screen pixmap is made per capture: on a server that has to
+/// fault in fresh memory for each, a second one cost the first capture at
+/// 3840x2160 about 20 ms before the overlay could be mapped.
 class X11GrabSource : public GrabSource
 {
 public:
@@ -37,10 +39,10 @@ public:
     QList<QRect> monitors() const override;
     QImage grab() override;
     bool startGrab(const Backdrop &backdrop) override;
+    bool paintBackdrop(const QRegion &area) override;
     QImage pendingPart(const QRect &area) override;
     QImage finishGrab() override;
     void cancelGrab() override;
-    void dropBackdrop(quint32 window) override;
 
 private:
     X11GrabSource(xcb_connection_t *connection, quint32 root, int depth, QRect rootArea);
@@ -67,11 +69,13 @@ private:
     xcb_connection_t *m_backdropConnection = nullptr;
     quint32 m_copyGc = 0;
     quint32 m_pictFormat = 0;
+    QList<quint32> m_rootLikeVisuals;
     bool m_shmPresent = false;
     /// The grab startGrab() began, ended by finishGrab(): the frozen
     /// desktop's pixmap on the server.
     bool m_grabPending = false;
     quint32 m_frozen = 0;
+    Backdrop m_backdrop;
     QRect m_grabArea;
     QList<QRect> m_grabMonitors;
 };
