@@ -40,6 +40,9 @@ public:
         QColor veil;
         /// Black, in picture coordinates.
         QRegion uncovered;
+        /// The part the program paints itself over the backdrop at once:
+        /// fetched with the grab, so that pendingPart() of it is at hand.
+        QRect programPart;
     };
     /// Starts a grab whose picture finishGrab() takes. A source that can
     /// also paints the backdrop into the window on the display server

@@ -138,7 +138,7 @@ void Widget::prepare(Grab grab)
         // The server paints the frozen desktop, veiled, as soon as the window
         // is mapped; the picture itself is taken once it is shown.
         m_serverBackdrop = m_presenter
-            && m_source->startGrab({quint32(winId()), DimColor, m_uncovered});
+            && m_source->startGrab({quint32(winId()), DimColor, m_uncovered, hintArea});
         m_backdropUnpainted = m_serverBackdrop;
         if (!m_presenter)
             m_source->startGrab({});
@@ -649,15 +649,18 @@ void Widget::presentPending()
         // of the picture. The whole picture follows once the window is on
         // the screen, or at the first thing that needs it.
         m_backdropUnpainted = false;
-        const QImage part = m_source->pendingPart(hintArea);
-        if (!part.isNull() && m_source->paintBackdrop(region - hintArea)) {
-            fullPixmap = part;
-            m_pictureOrigin = hintArea.topLeft();
-            m_presenter->present(region & hintArea, paint);
-            fullPixmap = QImage();
-            m_pictureOrigin = QPoint();
-            QTimer::singleShot(PictureDelayMs, this, &Widget::takePicture);
-            return;
+        if (m_source->paintBackdrop(region - hintArea)) {
+            region &= hintArea;
+            const QImage part = m_source->pendingPart(hintArea);
+            if (!part.isNull()) {
+                fullPixmap = part;
+                m_pictureOrigin = hintArea.topLeft();
+                m_presenter->present(region, paint);
+                fullPixmap = QImage();
+                m_pictureOrigin = QPoint();
+                QTimer::singleShot(PictureDelayMs, this, &Widget::takePicture);
+                return;
+            }
         }
     }
     m_backdropUnpainted = false;

@@ -149,18 +149,29 @@ bool X11GrabSource::startGrab(const Backdrop &backdrop)
     const quint32 frozen = xcb_generate_id(c);
     xcb_create_pixmap(c, quint8(m_depth), frozen, m_root, width, height);
     xcb_copy_area(c, m_root, frozen, m_copyGc, qint16(m_grabArea.x()), qint16(m_grabArea.y()), 0, 0, width, height);
+    // The program's own part comes in the same round trip: when the window
+    // is exposed, the server is busy showing it and would answer late.
+    const QRect part = backdrop.programPart & QRect(QPoint(0, 0), m_grabArea.size());
+    const xcb_get_image_cookie_t partCookie = part.isEmpty()
+        ? xcb_get_image_cookie_t{0}
+        : xcb_get_image(c, XCB_IMAGE_FORMAT_Z_PIXMAP, frozen, qint16(part.x()), qint16(part.y()),
+                        quint16(part.width()), quint16(part.height()), ~0u);
     // Done before the program's own connection maps the window. The server
     // paints the backdrop in the root's pixel format: the window must have it.
     xcb_get_window_attributes_reply_t *attributes =
         xcb_get_window_attributes_reply(c, xcb_get_window_attributes(c, backdrop.window), nullptr);
     const bool rootVisual = attributes && m_rootLikeVisuals.contains(attributes->visual);
     free(attributes);
+    if (!part.isEmpty())
+        m_programPicture = partFromReply(xcb_get_image_reply(c, partCookie, nullptr), part);
     m_frozen = frozen;
     m_grabPending = true;
     if (!backdropFailed() && rootVisual) {
         m_backdrop = backdrop;
+        m_backdrop.programPart = part;
         return true;
     }
+    m_programPicture = QImage();
     // The server could not (no memory for the pixmap, most likely): the
     // picture straight from the screen, before the window is mapped.
     xcb_free_pixmap(c, m_frozen);
@@ -241,10 +252,17 @@ QImage X11GrabSource::pendingPart(const QRect &area)
     const QRect part = area & QRect(QPoint(0, 0), m_grabArea.size());
     if (part.isEmpty())
         return QImage();
+    if (part == m_backdrop.programPart && !m_programPicture.isNull())
+        return m_programPicture;
+    return partFromReply(frozenPart(part), part);
+}
+
+QImage X11GrabSource::partFromReply(xcb_get_image_reply_t *reply, const QRect &part) const
+{
     QList<QRect> monitors;
     for (const QRect &monitor : std::as_const(m_grabMonitors))
         monitors.append(monitor.translated(-m_grabArea.topLeft() - part.topLeft()));
-    return pictureFromReply(frozenPart(part), QRect(QPoint(0, 0), part.size()), monitors);
+    return pictureFromReply(reply, QRect(QPoint(0, 0), part.size()), monitors);
 }
 
 void X11GrabSource::cancelGrab()
@@ -256,6 +274,7 @@ void X11GrabSource::cancelGrab()
     xcb_flush(m_backdropConnection);
     m_frozen = 0;
     m_backdrop = Backdrop();
+    m_programPicture = QImage();
 }
 
 QImage X11GrabSource::finishGrab()
@@ -274,6 +293,7 @@ QImage X11GrabSource::finishGrab()
     xcb_flush(m_backdropConnection);
     m_frozen = 0;
     m_backdrop = Backdrop();
+    m_programPicture = QImage();
     return picture;
 }
 

@@ -58,6 +58,8 @@ private:
     QImage frozenThroughSegment();
     /// Part of the frozen desktop through the socket.
     xcb_get_image_reply_t *frozenPart(const QRect &area);
+    /// A reply for part (picture coordinates) as that part of the picture.
+    QImage partFromReply(xcb_get_image_reply_t *reply, const QRect &part) const;
     /// The reply's pixels as the picture, uncovered areas blacked out.
     static QImage pictureFromReply(xcb_get_image_reply_t *reply, const QRect &area, const QList<QRect> &monitors);
 
@@ -76,6 +78,8 @@ private:
     bool m_grabPending = false;
     quint32 m_frozen = 0;
     Backdrop m_backdrop;
+    /// The backdrop's programPart, fetched by startGrab().
+    QImage m_programPicture;
     QRect m_grabArea;
     QList<QRect> m_grabMonitors;
 };

@@ -209,7 +209,9 @@ void TestOverlay::serverPaintsTheDimmedDesktopBeforeThePicture()
     });
     // What no monitor covers is painted black (here a made-up corner).
     const QRect uncovered(0, 0, 64, 48);
-    QVERIFY(source->startGrab({window, QColor(182, 182, 182, 192), QRegion(uncovered)}));
+    // The part the program paints itself, fetched with the grab.
+    const QRect part(300, 200, 40, 30);
+    QVERIFY(source->startGrab({window, QColor(182, 182, 182, 192), QRegion(uncovered), part}));
     xcb_map_window(c, window);
     // Mapped before the other connection paints into it.
     std::free(xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr));
@@ -230,7 +232,6 @@ void TestOverlay::serverPaintsTheDimmedDesktopBeforeThePicture()
     QCOMPARE(wrong, 0);
 
     // The picture is the desktop from before the window, in part and whole.
-    const QRect part(300, 200, 40, 30);
     QCOMPARE(source->pendingPart(part).convertToFormat(QImage::Format_RGB32), PatternWindow::expected(part));
     QCOMPARE(differing(source->finishGrab().convertToFormat(QImage::Format_RGB32), PatternWindow::colorAt), 0);
 }
