@@ -643,27 +643,25 @@ void Widget::presentPending()
     if (!m_presenter || region.isEmpty() || !isVisible())
         return;
     const auto paint = [this](QPainter &painter, const QRect &area) { paintArea(painter, area); };
-    if (m_backdropUnpainted && m_grabPending && !sel.isShown()) {
-        // The server paints the window from the frozen desktop, the same
-        // pixels as ours; the program paints only the hint, from its part
-        // of the picture. The whole picture follows once the window is on
-        // the screen, or at the first thing that needs it.
-        m_backdropUnpainted = false;
-        if (m_source->paintBackdrop(region - hintArea)) {
-            region &= hintArea;
-            const QImage part = m_source->pendingPart(hintArea);
-            if (!part.isNull()) {
-                fullPixmap = part;
-                m_pictureOrigin = hintArea.topLeft();
-                m_presenter->present(region, paint);
-                fullPixmap = QImage();
-                m_pictureOrigin = QPoint();
-                QTimer::singleShot(PictureDelayMs, this, &Widget::takePicture);
-                return;
-            }
+    const bool backdropFirst = m_backdropUnpainted && m_grabPending && !sel.isShown();
+    m_backdropUnpainted = false;
+    // The server paints the window from the frozen desktop, the same pixels
+    // as ours; the program paints only the hint, from its part of the
+    // picture. The whole picture follows once the window is on the screen,
+    // or at the first thing that needs it.
+    if (backdropFirst && m_source->paintBackdrop(region - hintArea)) {
+        region &= hintArea;
+        const QImage part = m_source->pendingPart(hintArea);
+        if (!part.isNull()) {
+            fullPixmap = part;
+            m_pictureOrigin = hintArea.topLeft();
+            m_presenter->present(region, paint);
+            fullPixmap = QImage();
+            m_pictureOrigin = QPoint();
+            QTimer::singleShot(PictureDelayMs, this, &Widget::takePicture);
+            return;
         }
     }
-    m_backdropUnpainted = false;
     takePicture();
     m_presenter->present(region, paint);
 }

@@ -146,16 +146,13 @@ bool X11GrabSource::startGrab(const Backdrop &backdrop)
     const quint16 height = quint16(m_grabArea.height());
 
     // The desktop frozen on the server, before the window covers it.
-    const quint32 frozen = xcb_generate_id(c);
-    xcb_create_pixmap(c, quint8(m_depth), frozen, m_root, width, height);
-    xcb_copy_area(c, m_root, frozen, m_copyGc, qint16(m_grabArea.x()), qint16(m_grabArea.y()), 0, 0, width, height);
+    m_frozen = xcb_generate_id(c);
+    xcb_create_pixmap(c, quint8(m_depth), m_frozen, m_root, width, height);
+    xcb_copy_area(c, m_root, m_frozen, m_copyGc, qint16(m_grabArea.x()), qint16(m_grabArea.y()), 0, 0, width, height);
     // The program's own part comes in the same round trip: when the window
     // is exposed, the server is busy showing it and would answer late.
     const QRect part = backdrop.programPart & QRect(QPoint(0, 0), m_grabArea.size());
-    const xcb_get_image_cookie_t partCookie = part.isEmpty()
-        ? xcb_get_image_cookie_t{0}
-        : xcb_get_image(c, XCB_IMAGE_FORMAT_Z_PIXMAP, frozen, qint16(part.x()), qint16(part.y()),
-                        quint16(part.width()), quint16(part.height()), ~0u);
+    const xcb_get_image_cookie_t partCookie = part.isEmpty() ? xcb_get_image_cookie_t{0} : requestFrozenPart(part);
     // Done before the program's own connection maps the window. The server
     // paints the backdrop in the root's pixel format: the window must have it.
     xcb_get_window_attributes_reply_t *attributes =
@@ -164,21 +161,16 @@ bool X11GrabSource::startGrab(const Backdrop &backdrop)
     free(attributes);
     if (!part.isEmpty())
         m_programPicture = partFromReply(xcb_get_image_reply(c, partCookie, nullptr), part);
-    m_frozen = frozen;
     m_grabPending = true;
     if (!backdropFailed() && rootVisual) {
         m_backdrop = backdrop;
         m_backdrop.programPart = part;
         return true;
     }
-    m_programPicture = QImage();
     // The server could not (no memory for the pixmap, most likely): the
     // picture straight from the screen, before the window is mapped.
-    xcb_free_pixmap(c, m_frozen);
-    xcb_flush(c);
+    dropFrozen();
     backdropFailed();
-    m_frozen = 0;
-    m_grabPending = false;
     return GrabSource::startGrab(backdrop);
 }
 
@@ -269,6 +261,11 @@ void X11GrabSource::cancelGrab()
 {
     if (!m_grabPending)
         return GrabSource::cancelGrab();
+    dropFrozen();
+}
+
+void X11GrabSource::dropFrozen()
+{
     m_grabPending = false;
     xcb_free_pixmap(m_backdropConnection, m_frozen);
     xcb_flush(m_backdropConnection);
@@ -289,11 +286,7 @@ QImage X11GrabSource::finishGrab()
     } else if (m_grabMonitors.size() > 1 || m_grabMonitors.first() != m_grabArea) {
         blackOutUncovered(&picture, m_grabArea, m_grabMonitors);
     }
-    xcb_free_pixmap(m_backdropConnection, m_frozen);
-    xcb_flush(m_backdropConnection);
-    m_frozen = 0;
-    m_backdrop = Backdrop();
-    m_programPicture = QImage();
+    dropFrozen();
     return picture;
 }
 
@@ -332,13 +325,15 @@ QImage X11GrabSource::frozenThroughSegment()
         [](void *memory) { shmdt(memory); }, address);
 }
 
+xcb_get_image_cookie_t X11GrabSource::requestFrozenPart(const QRect &area)
+{
+    return xcb_get_image(m_backdropConnection, XCB_IMAGE_FORMAT_Z_PIXMAP, m_frozen, qint16(area.x()),
+                         qint16(area.y()), quint16(area.width()), quint16(area.height()), ~0u);
+}
+
 xcb_get_image_reply_t *X11GrabSource::frozenPart(const QRect &area)
 {
-    return xcb_get_image_reply(m_backdropConnection,
-                               xcb_get_image(m_backdropConnection, XCB_IMAGE_FORMAT_Z_PIXMAP, m_frozen,
-                                             qint16(area.x()), qint16(area.y()), quint16(area.width()),
-                                             quint16(area.height()), ~0u),
-                               nullptr);
+    return xcb_get_image_reply(m_backdropConnection, requestFrozenPart(area), nullptr);
 }
 
 QList<QRect> X11GrabSource::monitors() const

@@ -2,10 +2,11 @@
 
 #include "grabsource.h"
 
+#include <xcb/xproto.h>
+
 #include <memory>
 
 struct xcb_connection_t;
-struct xcb_get_image_reply_t;
 
 /// Grabs the X11 root window with one GetImage request: the reply's pixels
 /// arrive in a buffer of our own that the returned QImage wraps as it is,
@@ -56,8 +57,12 @@ private:
     void *attachSegment(size_t bytes, quint32 *segment);
     /// The frozen desktop copied into a segment; null when that failed.
     QImage frozenThroughSegment();
+    /// Asks for part of the frozen desktop through the socket.
+    xcb_get_image_cookie_t requestFrozenPart(const QRect &area);
     /// Part of the frozen desktop through the socket.
     xcb_get_image_reply_t *frozenPart(const QRect &area);
+    /// Ends the grab: the frozen pixmap and what came with it go.
+    void dropFrozen();
     /// A reply for part (picture coordinates) as that part of the picture.
     QImage partFromReply(xcb_get_image_reply_t *reply, const QRect &part) const;
     /// The reply's pixels as the picture, uncovered areas blacked out.
