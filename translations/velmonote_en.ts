@@ -569,6 +569,21 @@ Bind a key to the command velmonote -Capture in the desktop&apos;s keyboard sett
     </message>
 </context>
 <context>
+    <name>NotebookStateFile</name>
+    <message>
+        <source>无法读取 %1（%2）：提醒和窗口设置恢复为默认，本次运行不会覆盖它</source>
+        <translation>Cannot read %1 (%2): reminders and window settings are back to their defaults, and this run will not overwrite the file</translation>
+    </message>
+    <message>
+        <source>%1 已损坏，读不出的提醒和设置恢复为默认，原文件备份为 %2</source>
+        <translation>%1 is damaged: the reminders and settings that could not be read are back to their defaults; the original was kept as %2</translation>
+    </message>
+    <message>
+        <source>%1 已损坏，读不出的提醒和设置恢复为默认；无法备份原文件（%2），因此不会覆盖它</source>
+        <translation>%1 is damaged: the reminders and settings that could not be read are back to their defaults; the original could not be copied aside (%2), so it will not be overwritten</translation>
+    </message>
+</context>
+<context>
     <name>NotebookSync</name>
     <message>
         <source>%1（冲突）</source>
