@@ -20,7 +20,7 @@ constexpr qint64 ListBytes = 64 * 1024;
 
 const QRegularExpression &stampPattern()
 {
-    static const QRegularExpression pattern(QStringLiteral("-(\\d{8}-\\d{6})(?:-\\d+)?\\.not$"));
+    static const QRegularExpression pattern(QStringLiteral("-(\\d{8}-\\d{6})(?:-(\\d+))?\\.not$"));
     return pattern;
 }
 
@@ -167,18 +167,23 @@ QList<TrashStore::File> TrashStore::files() const
     for (const QFileInfo &info : infos) {
         if (!isEntry(info))
             continue;
-        File file{info.absoluteFilePath(), QDateTime()};
+        File file{info.absoluteFilePath(), QDateTime(), 1};
         const QRegularExpressionMatch stamp = stampPattern().match(info.fileName());
-        if (stamp.hasMatch())
+        if (stamp.hasMatch()) {
             file.deleted = QDateTime::fromString(stamp.captured(1), StampFormat);
+            if (stamp.hasCaptured(2))
+                file.sequence = stamp.captured(2).toInt();
+        }
         // A file named otherwise (put there by hand) counts from its last change.
         if (!file.deleted.isValid())
             file.deleted = info.lastModified();
         found << file;
     }
-    // Newest first; the name decides between files of the same second.
+    // Newest first; in one second "-2" came after the plain name.
     std::sort(found.begin(), found.end(), [](const File &a, const File &b) {
-        return a.deleted != b.deleted ? a.deleted > b.deleted : a.path > b.path;
+        if (a.deleted != b.deleted)
+            return a.deleted > b.deleted;
+        return a.sequence != b.sequence ? a.sequence > b.sequence : a.path > b.path;
     });
     return found;
 }

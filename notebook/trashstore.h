@@ -76,6 +76,8 @@ private:
     {
         QString path;
         QDateTime deleted;
+        /// N of a "-N" after the time (1 without).
+        int sequence = 1;
     };
     QList<File> files() const;
 
