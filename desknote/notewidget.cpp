@@ -11,6 +11,7 @@
 #include <QDebug>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QSignalBlocker>
 #include <QSizeGrip>
 #include <QSlider>
 #include <QTextEdit>
@@ -64,6 +65,10 @@ NoteWidget::NoteWidget(const QString &noteTitle, QWidget *parent)
     connect(opacitySlider, &QSlider::valueChanged, this, &NoteWidget::setTransparent);
     connect(readOnlyButton, &QToolButton::toggled, this, &NoteWidget::setReadOnly);
     connect(topButton, &QToolButton::toggled, this, &NoteWidget::setStayOnTop);
+    // After the handlers above, so a listener sees the new state.
+    connect(readOnlyButton, &QToolButton::toggled, this, &NoteWidget::settingsChanged);
+    connect(topButton, &QToolButton::toggled, this, &NoteWidget::settingsChanged);
+    connect(opacitySlider, &QSlider::valueChanged, this, &NoteWidget::settingsChanged);
 
     timeTimer.setObjectName(QStringLiteral("timeTimer"));
     gapTimer.setObjectName(QStringLiteral("gapTimer"));
@@ -92,6 +97,10 @@ void NoteWidget::setTextEdit(QTextEdit *edit)
     setStyleSheet(NotePage::styleSheet());
     edit->show();
     edit->setAttribute(Qt::WA_TranslucentBackground);
+    // Read-only applied before the editor came; an editor read-only for its
+    // own reasons (a conflict copy) stays so.
+    if (readOnlyButton->isChecked())
+        edit->setReadOnly(true);
     if (isVisible())
         edit->setGeometry(7, 25, width() - 14, height() - 45);
 }
@@ -159,6 +168,62 @@ void NoteWidget::showClockEdit()
     }
     if (clockSettings.gapActive) {
         // Counting starts again from zero at every accept.
+        gapSchedule.start(monotonic.elapsed(), clockSettings.gapMinutes, clockSettings.gapRepeat);
+        gapTimer.start(gapSchedule.waitMs(monotonic.elapsed()));
+    } else {
+        gapSchedule.stop();
+        gapTimer.stop();
+    }
+    emit settingsChanged();
+}
+
+bool NoteWidget::isReadOnly() const
+{
+    return readOnlyButton->isChecked();
+}
+
+int NoteWidget::opacityLevel() const
+{
+    return opacitySlider->value();
+}
+
+void NoteWidget::applySettings(bool readOnly, bool onTop, int opacity)
+{
+    readOnlyButton->setChecked(readOnly);
+    opacitySlider->setValue(qBound(opacitySlider->minimum(), opacity, opacitySlider->maximum()));
+    if (onTop == topButton->isChecked())
+        return;
+    if (isVisible()) {
+        topButton->setChecked(onTop);
+        return;
+    }
+    // setStayOnTop() shows the window: a note not shown yet only takes the flag.
+    const QSignalBlocker blocker(topButton);
+    topButton->setChecked(onTop);
+    stayOnTop = onTop;
+    setWindowFlags(flagsFor(onTop));
+    emit settingsChanged();
+}
+
+void NoteWidget::setReminder(const ClockSettings &reminder)
+{
+    hasClock = true;
+    clockSettings = reminder;
+    armReminder();
+    emit settingsChanged();
+}
+
+void NoteWidget::armReminder()
+{
+    // What the reminder dialog's OK does.
+    if (clockSettings.timeActive) {
+        timeSchedule.arm(clockSettings.remindTime, QDateTime::currentDateTime());
+        timeTimer.start(1000);
+    } else {
+        timeSchedule.disarm();
+        timeTimer.stop();
+    }
+    if (clockSettings.gapActive) {
         gapSchedule.start(monotonic.elapsed(), clockSettings.gapMinutes, clockSettings.gapRepeat);
         gapTimer.start(gapSchedule.waitMs(monotonic.elapsed()));
     } else {

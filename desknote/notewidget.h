@@ -44,10 +44,24 @@ public:
     void setBackground(const QString &path);
     bool isStayOnTop() const { return stayOnTop; }
 
+    /// The note's settings as its own controls hold them (opacity in tenths, 5..10).
+    bool isReadOnly() const;
+    int opacityLevel() const;
+    /// Sets them as the note's controls would (opacity bounded to 5..10);
+    /// a note not shown yet stays hidden.
+    void applySettings(bool readOnly, bool onTop, int opacity);
+    /// Whether a reminder was ever set, and the reminder.
+    bool hasReminder() const { return hasClock; }
+    ClockSettings reminder() const { return clockSettings; }
+    /// Arms reminder as if the user had pressed OK in the reminder dialog.
+    void setReminder(const ClockSettings &reminder);
+
 signals:
     void sigClose(NoteWidget *note);
     /// The window moved or changed size (the notebook saves its rectangle).
     void geometryChanged();
+    /// Read-only, keep-on-top, opacity or the reminder changed.
+    void settingsChanged();
 
 private slots:
     void startGapListen();
@@ -71,6 +85,7 @@ protected:
 private:
     Qt::WindowFlags flagsFor(bool onTop) const;
     void ring();
+    void armReminder();
 
     QPixmap backPixmap;
     QToolButton *closeButton;
