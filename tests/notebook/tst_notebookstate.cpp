@@ -4,7 +4,6 @@
 #include <QtTest>
 
 #include <sys/stat.h>
-#include <unistd.h>
 
 using Records = QList<TabRecord>;
 using Notes = QList<NotebookState::Note>;
@@ -16,10 +15,8 @@ class TestNotebookState : public QObject
 {
     Q_OBJECT
 private slots:
-    void reminderSurvivesRoundTrip_data();
-    void reminderSurvivesRoundTrip();
-    void badReminderValuesReadSafely_data();
-    void badReminderValuesReadSafely();
+    void readsReminderSafely_data();
+    void readsReminderSafely();
     void findsEachRecordsNote_data();
     void findsEachRecordsNote();
     void bindKeepsKeysAndWriteRoundTrips();
@@ -31,48 +28,25 @@ private slots:
 };
 
 namespace {
-TabRecord text(const QString &name)
-{
-    TabRecord r;
-    r.name = name;
-    r.pathOrText = QStringLiteral("<p>") + name + QStringLiteral("</p>");
-    return r;
-}
-TabRecord file(const QString &name, const QString &path)
-{
-    TabRecord r;
-    r.name = name;
-    r.fromFile = true;
-    r.pathOrText = path;
-    return r;
-}
+TabRecord text(const QString &name) { return TabRecord{name, false, "<p>" + name + "</p>", false, {}}; }
+TabRecord file(const QString &name, const QString &path) { return TabRecord{name, true, path, false, {}}; }
 NotebookState::Note note(const QString &key, const QString &name, int opacity)
 {
     NotebookState::Note n;
-    n.key = key;
-    n.name = name;
-    n.opacity = opacity;
+    n.key = key, n.name = name, n.opacity = opacity;
     return n;
 }
-QString key(int i)
-{
-    return QStringLiteral("k%1").arg(i, 16, 10, QLatin1Char('0'));
-}
+QString key(int i) { return QStringLiteral("k%1").arg(i, 16, 10, QLatin1Char('0')); }
 ClockSettings reminder(bool time, const QDateTime &moment, bool gap, bool repeat, int minutes, const QString &ring)
 {
-    ClockSettings s;
-    s.timeActive = time;
-    s.remindTime = moment;
-    s.gapActive = gap;
-    s.gapRepeat = repeat;
-    s.gapMinutes = minutes;
-    s.ringPath = ring;
-    return s;
+    return ClockSettings{time, moment, gap, repeat, minutes, ring};
 }
 bool sameReminder(const ClockSettings &a, const ClockSettings &b)
 {
-    return a.timeActive == b.timeActive && a.remindTime == b.remindTime && a.gapActive == b.gapActive
-        && a.gapRepeat == b.gapRepeat && a.gapMinutes == b.gapMinutes && a.ringPath == b.ringPath;
+    NotebookState::Note x, y;
+    x.hasReminder = y.hasReminder = true;
+    x.reminder = a, y.reminder = b;
+    return x.sameSettings(y);
 }
 QByteArray readAll(const QString &path)
 {
@@ -86,60 +60,40 @@ bool writeAll(const QString &path, const QByteArray &bytes)
 }
 }
 
-void TestNotebookState::reminderSurvivesRoundTrip_data()
-{
-    QTest::addColumn<ClockSettings>("settings");
-    const QDateTime eve(QDate(2026, 12, 24), QTime(16, 59, 0));
-    QTest::newRow("time only") << reminder(true, eve, false, false, 0, ClockSettings::defaultRingPath());
-    QTest::newRow("interval repeating, own sound") << reminder(false, QDateTime(), true, true, 45, "/home/a/b c/ring.wav");
-    QTest::newRow("both, the longest interval") << reminder(true, eve, true, false, 99999, "./ring/ring01.mp3");
-    QTest::newRow("time set but off keeps the moment") << reminder(false, eve, false, false, 0, "x.mp3");
-    QTest::newRow("29 February") << reminder(true, QDateTime(QDate(2028, 2, 29), QTime(8, 0)), false, false, 0, "r.mp3");
-}
-
-void TestNotebookState::reminderSurvivesRoundTrip()
-{
-    QFETCH(ClockSettings, settings);
-    QStringList problems;
-    const ClockSettings back = NotebookState::reminderFromJson(NotebookState::reminderToJson(settings), &problems);
-    QVERIFY2(problems.isEmpty(), qPrintable(problems.join(';')));
-    QVERIFY(sameReminder(back, settings));
-}
-
-void TestNotebookState::badReminderValuesReadSafely_data()
+void TestNotebookState::readsReminderSafely_data()
 {
     QTest::addColumn<QByteArray>("json");
     QTest::addColumn<ClockSettings>("expected");
     QTest::addColumn<bool>("problem");
     const QString ring = ClockSettings::defaultRingPath();
     const QDateTime eve(QDate(2026, 12, 24), QTime(16, 59, 0));
-    QTest::newRow("negative minutes: interval off")
-        << QByteArray(R"({"interval":true,"minutes":-5})") << reminder(false, {}, false, false, 0, ring) << true;
-    QTest::newRow("minutes past the dialog's limit")
-        << QByteArray(R"({"interval":true,"minutes":1e12})") << reminder(false, {}, false, false, 0, ring) << true;
-    QTest::newRow("fractional minutes")
-        << QByteArray(R"({"interval":true,"minutes":2.5})") << reminder(false, {}, false, false, 0, ring) << true;
-    QTest::newRow("interval on with no minutes: off")
-        << QByteArray(R"({"interval":true,"minutes":0})") << reminder(false, {}, false, false, 0, ring) << false;
-    QTest::newRow("empty sound: the default ring")
-        << QByteArray(R"({"sound":""})") << reminder(false, {}, false, false, 0, ring) << false;
-    QTest::newRow("sound not a string") << QByteArray(R"({"sound":7})") << reminder(false, {}, false, false, 0, ring) << true;
+    const ClockSettings off = reminder(false, {}, false, false, 0, ring);
+    QTest::newRow("both, own sound")
+        << QByteArray(R"({"time":true,"moment":"2026-12-24T16:59:00","interval":true,"repeat":true,"minutes":99999,"sound":"/a b/r.wav"})")
+        << reminder(true, eve, true, true, 99999, "/a b/r.wav") << false;
+    QTest::newRow("29 February") << QByteArray(R"({"time":true,"moment":"2028-02-29T08:00:00"})")
+                                 << reminder(true, QDateTime(QDate(2028, 2, 29), QTime(8, 0)), false, false, 0, ring) << false;
+    QTest::newRow("negative minutes: interval off") << QByteArray(R"({"interval":true,"minutes":-5})") << off << true;
+    QTest::newRow("minutes past the dialog's limit") << QByteArray(R"({"interval":true,"minutes":1e12})") << off << true;
+    QTest::newRow("interval on with no minutes: off") << QByteArray(R"({"interval":true,"minutes":0})") << off << false;
+    QTest::newRow("empty sound: the default ring") << QByteArray(R"({"sound":""})") << off << false;
     QTest::newRow("invalid date: time off")
-        << QByteArray(R"({"time":true,"moment":"2026-02-30T10:00:00"})") << reminder(false, {}, false, false, 0, ring) << true;
-    QTest::newRow("no moment: time off") << QByteArray(R"({"time":true})") << reminder(false, {}, false, false, 0, ring) << false;
+        << QByteArray(R"({"time":true,"moment":"2026-02-30T10:00:00"})") << off << true;
     QTest::newRow("on as a string")
         << QByteArray(R"({"time":"yes","moment":"2026-12-24T16:59:00"})") << reminder(false, eve, false, false, 0, ring) << true;
 }
 
-void TestNotebookState::badReminderValuesReadSafely()
+void TestNotebookState::readsReminderSafely()
 {
     QFETCH(QByteArray, json);
     QFETCH(ClockSettings, expected);
     QFETCH(bool, problem);
     QStringList problems;
-    const ClockSettings read = NotebookState::reminderFromJson(QJsonDocument::fromJson(json).object(), &problems);
-    QVERIFY(sameReminder(read, expected));
+    QVERIFY(sameReminder(NotebookState::reminderFromJson(QJsonDocument::fromJson(json).object(), &problems), expected));
     QCOMPARE(!problems.isEmpty(), problem);
+    problems.clear();
+    const ClockSettings back = NotebookState::reminderFromJson(NotebookState::reminderToJson(expected), &problems);
+    QVERIFY(sameReminder(back, expected) && problems.isEmpty());
 }
 
 void TestNotebookState::findsEachRecordsNote_data()
@@ -202,15 +156,12 @@ void TestNotebookState::bindKeepsKeysAndWriteRoundTrips()
     state.notes[2].opacity = 6;
     state.bind(records);
     QCOMPARE(state.notes.at(1).key, QStringLiteral("notes/0a1b.not"));
-    QVERIFY(state.notes.at(0).key != state.notes.at(2).key);
-    const QStringList keys{state.notes.at(0).key, state.notes.at(2).key};
+    // Kept at the next bind; a copied note sharing its key gets a new one.
+    const QString first = state.notes.at(0).key;
+    state.notes[2].key = first;
     state.bind(records);
-    QCOMPARE((QStringList{state.notes.at(0).key, state.notes.at(2).key}), keys);
-    // A copied note shares its key: the copy gets a new one.
-    state.notes[2].key = keys.at(0);
-    state.bind(records);
-    QCOMPARE(state.notes.at(0).key, keys.at(0));
-    QVERIFY(state.notes.at(2).key != keys.at(0));
+    QCOMPARE(state.notes.at(0).key, first);
+    QVERIFY(state.notes.at(2).key != first);
 
     QTemporaryDir dir;
     const QString path = NotebookStateFile::pathIn(dir.path());
@@ -223,7 +174,6 @@ void TestNotebookState::bindKeepsKeysAndWriteRoundTrips()
     // Reordered on disk since: each record still finds its own note.
     const Records moved{records.at(2), records.at(1), records.at(0)};
     const Notes matched = NotebookState::match(moved, loaded.state.notes);
-    QCOMPARE(matched.at(0).key, state.notes.at(2).key);
     QVERIFY(matched.at(0).sameSettings(state.notes.at(2)));
     QVERIFY(matched.at(1).sameSettings(state.notes.at(1)));
     QVERIFY(matched.at(2).sameSettings(state.notes.at(0)));
@@ -244,14 +194,9 @@ void TestNotebookState::damagedFileGivesDefaultsAndIsKeptAside_data()
     QTest::newRow("whole") << good << loaded << false << QList<int>{6, 7};
     QTest::newRow("truncated") << good.left(good.size() - 20) << damaged << true << QList<int>{10, 10};
     QTest::newRow("garbage") << QByteArray("\x00\xff\x13garbage", 10) << damaged << true << QList<int>{10, 10};
-    QTest::newRow("empty") << QByteArray() << damaged << true << QList<int>{10, 10};
-    QTest::newRow("a list, not an object") << QByteArray("[1,2]") << damaged << true << QList<int>{10, 10};
     QByteArray wrong = good;
     wrong.replace(R"("opacity":6)", R"("opacity":"high")");
     QTest::newRow("one field of the wrong type") << wrong << damaged << false << QList<int>{10, 7};
-    QByteArray outOfRange = good;
-    outOfRange.replace(R"("opacity":7)", R"("opacity":70)");
-    QTest::newRow("opacity out of range") << outOfRange << damaged << false << QList<int>{6, 10};
     QByteArray notNote = good;
     notNote.replace(R"({"name":"A","opacity":6})", "17");
     QTest::newRow("a note that is not an object") << notNote << damaged << false << QList<int>{10, 7};
@@ -312,16 +257,8 @@ void TestNotebookState::refusedOrFailedSaveKeepsOldFile()
     QVERIFY(!refused.ok);
     QCOMPARE(asked, QStringList{path});
     QCOMPARE(readAll(path), before);
-
-    // A folder that cannot take the new file: the old one stays whole.
-    QVERIFY(QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::ExeOwner));
-    const NotebookStateFile::SaveResult failed = NotebookStateFile::save(path, state, true);
-    QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    if (::geteuid() != 0) {
-        QVERIFY(!failed.ok);
-        QVERIFY(!failed.error.isEmpty());
-        QCOMPARE(readAll(path), before);
-    }
+    // A file where its folder should be: the error comes back.
+    QVERIFY(!NotebookStateFile::save(path + "/x.json", state, true).error.isEmpty());
 
     // Neither a FIFO nor a directory is read or written over.
     for (const QString &odd : {dir.filePath("fifo"), dir.filePath("folder")}) {
@@ -343,23 +280,19 @@ void TestNotebookState::mergeKeepsNewerNoteAndLocalWindow()
     local.notes = {note("notes/a.not", "A", 5), note("notes/b.not", "B", 5), note("notes/c.not", "C", 5)};
     local.notes[0].updated = t0.addSecs(60);
     local.notes[1].updated = t0;
-    NotebookState other;
+    NotebookState other = local;
     other.window = {QRect(9, 9, 500, 500), true};
-    other.keepNewNotes = false;
     other.notes = {note("notes/b.not", "B", 8), note("notes/a.not", "A", 8), note("notes/c.not", "C", 8),
                    note("notes/d.not", "D", 9)};
     other.notes[0].updated = t0.addSecs(1);
     other.notes[1].updated = t0;
     const NotebookState merged = NotebookState::merge(local, other);
     QCOMPARE(merged.window, local.window);
-    QCOMPARE(merged.keepNewNotes, true);
-    QList<int> opacities;
-    QStringList keys;
+    QStringList got;
     for (const NotebookState::Note &n : merged.notes)
-        opacities << n.opacity, keys << n.key;
+        got << n.key + QLatin1Char('=') + QString::number(n.opacity);
     // a: local newer; b: theirs newer; c: neither dated, local kept; d: only theirs.
-    QCOMPARE(keys, (QStringList{"notes/a.not", "notes/b.not", "notes/c.not", "notes/d.not"}));
-    QCOMPARE(opacities, (QList<int>{5, 8, 5, 9}));
+    QCOMPARE(got, (QStringList{"notes/a.not=5", "notes/b.not=8", "notes/c.not=5", "notes/d.not=9"}));
 }
 
 void TestNotebookState::windowStaysPerComputer()
