@@ -169,6 +169,8 @@ void FindBar::open(bool replace)
         && !selected.contains(QChar::LineSeparator))
         m_findEdit->setText(selected);
     m_replaceRow->setVisible(replace && !m_editor->isReadOnly());
+    if (!isVisible())
+        m_atBottom = false;
     const bool wasVisible = isVisible();
     show();
     raise();
@@ -242,11 +244,24 @@ void FindBar::selectCurrent()
     const TextMatcher::Match &m = m_matches.at(m_current);
     m_editor->setTextCursor(rangeCursor(m_editor->document(), m.start, m.length));
     m_editor->ensureCursorVisible();
-    // The bar lies over the top of the text: keep the match out from under it.
-    const int hidden = height() + 4 - m_editor->cursorRect().top();
-    if (hidden > 0) {
-        QScrollBar *bar = m_editor->verticalScrollBar();
-        bar->setValue(bar->value() - hidden);
+    // The bar lies over the text: keep the match out from under it by
+    // scrolling, and where the note cannot scroll so far (its first or last
+    // lines), by moving the bar to the other edge.
+    const auto covered = [this] {
+        const QRect match = m_editor->cursorRect().translated(m_editor->viewport()->pos());
+        return geometry().adjusted(0, -2, 0, 2).intersects(match);
+    };
+    if (!covered())
+        return;
+    QScrollBar *scroll = m_editor->verticalScrollBar();
+    const QRect match = m_editor->cursorRect().translated(m_editor->viewport()->pos());
+    if (m_atBottom)
+        scroll->setValue(scroll->value() + match.bottom() - y() + 4);
+    else
+        scroll->setValue(scroll->value() - (geometry().bottom() - match.top() + 4));
+    if (covered()) {
+        m_atBottom = !m_atBottom;
+        place();
     }
 }
 
@@ -341,7 +356,14 @@ void FindBar::place()
     int width = m_editor->width() - 2 * frame;
     if (m_editor->verticalScrollBar()->isVisible())
         width -= m_editor->verticalScrollBar()->width();
-    setGeometry(frame, frame, qMax(width, 0), sizeHint().height());
+    const int height = sizeHint().height();
+    int y = frame;
+    if (m_atBottom) {
+        y = m_editor->height() - frame - height;
+        if (m_editor->horizontalScrollBar()->isVisible())
+            y -= m_editor->horizontalScrollBar()->height();
+    }
+    setGeometry(frame, qMax(y, frame), qMax(width, 0), height);
 }
 
 bool FindBar::eventFilter(QObject *watched, QEvent *event)

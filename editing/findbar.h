@@ -13,8 +13,9 @@ class QTextEdit;
 class QToolButton;
 
 /// The find (and replace) bar of one note editor. It is a child of the
-/// editor and lies over the top of its text, full width, so it goes with the
-/// editor wherever the editor is shown: a tab or a desktop note. Matching is
+/// editor and lies over the top of its text (the bottom, while the current
+/// match is in the first lines), full width, so it goes with the editor
+/// wherever the editor is shown: a tab or a desktop note. Matching is
 /// TextMatcher's; the bar keeps the matches, moves the editor's selection to
 /// the current one and highlights the others as extra selections.
 ///
@@ -82,6 +83,7 @@ private:
     QString m_text;
     bool m_textStale = true;
     bool m_ownEdit = false;  ///< the note changes because the bar replaces
+    bool m_atBottom = false; ///< moved off the top edge, which held the match
     QTimer m_researchTimer;  ///< after the note changed under the bar
     QTimer m_paintTimer;     ///< after the note scrolled
 };
