@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QSpinBox>
+#include <QTabBar>
 #include <QTextList>
 #include <QTextTable>
 #include <QToolButton>
@@ -32,6 +33,8 @@ private slots:
     void findBarSteps_data();
     void findBarSteps();
     void replaceAllIsOneUndoStep();
+    void windowKeysRunCommands_data();
+    void windowKeysRunCommands();
 
 private:
     std::unique_ptr<EditingWindow> win;
@@ -280,6 +283,42 @@ void TestEditorBehaviour::replaceAllIsOneUndoStep()
     QCOMPARE(bar->matchCount(), 0);
     editor->undo();
     QCOMPARE(editor->toPlainText(), QStringLiteral("猫 dog cat bird cat"));
+}
+
+void TestEditorBehaviour::windowKeysRunCommands_data()
+{
+    QTest::addColumn<int>("key");
+    QTest::addColumn<QString>("dialogTitle"); // empty: no dialog
+    QTest::addRow("ctrl+n: name bar") << int(Qt::Key_N) << QString();
+    QTest::addRow("ctrl+f: find bar") << int(Qt::Key_F) << QString();
+    QTest::addRow("ctrl+s: save") << int(Qt::Key_S) << QStringLiteral("保存文件");
+    QTest::addRow("ctrl+o: open") << int(Qt::Key_O) << QStringLiteral("选择文件");
+    QTest::addRow("ctrl+p: print") << int(Qt::Key_P) << QStringLiteral("打印便签");
+}
+
+void TestEditorBehaviour::windowKeysRunCommands()
+{
+    QFETCH(int, key);
+    QFETCH(QString, dialogTitle);
+    QTextEdit *editor = win->addNote(QStringLiteral("keys"), QStringLiteral("some text"));
+    // The keys are not in the note: the window's own shortcuts answer.
+    win->window->activateWindow();
+    QTRY_VERIFY(win->window->isActiveWindow());
+    QTabBar *tabBar = win->tabs()->tabBar();
+    tabBar->setFocus();
+    QTRY_VERIFY(tabBar->hasFocus());
+    QString shown;
+    if (!dialogTitle.isEmpty())
+        whenModal<QDialog>([&shown](QDialog *dialog) { shown = dialog->windowTitle(); });
+    QTest::keyClick(tabBar, Qt::Key(key), Qt::ControlModifier);
+    if (!dialogTitle.isEmpty()) {
+        QTRY_COMPARE(shown, dialogTitle);
+    } else if (key == Qt::Key_N) {
+        QTRY_VERIFY(win->child<QWidget>("nameBar")->isVisible());
+    } else {
+        QVERIFY(FindBar::existing(editor) && FindBar::existing(editor)->isVisible());
+        QTRY_VERIFY(FindBar::existing(editor)->findField()->hasFocus());
+    }
 }
 
 QTEST_MAIN(TestEditorBehaviour)
