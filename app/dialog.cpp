@@ -3,6 +3,7 @@
 #include "messagelabel.h"
 #include "logging.h"
 
+#include "editorbehaviour.h"
 #include "firstframereport.h"
 #include "formatbar.h"
 #include "capturelauncher.h"
@@ -25,6 +26,7 @@
 #include "tabledialog.h"
 #include "uilanguage.h"
 #include "widget.h"
+#include "windowshortcuts.h"
 #include "windowposition.h"
 #include "xdgautostartentry.h"
 
@@ -300,11 +302,13 @@ void Dialog::createNotebook()
     homeEdit->setReadOnly(true);
     homeEdit->setOverwriteMode(false);
     homeEdit->setStyleSheet(NotePage::styleSheet());
+    EditorBehaviour::attach(homeEdit);
     tabWidget->addTab(homeEdit, tr("便签首页"));
     // Every editor, restored ones included, shows its format on the toolbar
     // once its text is in: the toolbar starts from its defaults.
     connect(notebook, &Notebook::editorAdded, this, [this](QTextEdit *editor) {
         connect(editor, &QTextEdit::currentCharFormatChanged, this, &Dialog::changeFont);
+        EditorBehaviour::attach(editor);
     });
     noteFileActions = new NoteFileActions(notebook, tabWidget, this);
     noteFileActions->setObjectName(QStringLiteral("noteFileActions"));
@@ -466,6 +470,7 @@ void Dialog::connectSignals()
     connect(menuPanel, &MenuDialog::sigOpen, this, &Dialog::open);
     connect(menuPanel, &MenuDialog::sigSave, this, &Dialog::save);
     connect(menuPanel, &MenuDialog::sigAlign, this, &Dialog::setAlign);
+    WindowShortcuts::install(this, {addButton, menuPanel, formatBar, [this] { return notebook->currentEditor(); }});
 }
 
 // ---- placement and painting -------------------------------------------------
@@ -826,7 +831,9 @@ void Dialog::insertTable()
     const QTextCursor cursor = editor ? editor->textCursor() : QTextCursor();
     if (tableDialog->ask() != QDialog::Accepted || !editor)
         return;
-    tableDialog->shape().applyAt(cursor);
+    const QTextCursor typing = tableDialog->shape().applyAndEnter(cursor);
+    if (!typing.isNull())
+        editor->setTextCursor(typing);
 }
 
 void Dialog::print() { NotePrinter::print(notebook->currentEditor(), this); }

@@ -1,5 +1,6 @@
 #include "formatbar.h"
 #include "lazyiconengine.h"
+#include "listformat.h"
 
 #include <QAbstractItemView>
 #include <QAction>
@@ -9,6 +10,8 @@
 #include <QFontComboBox>
 #include <QFontDatabase>
 #include <QFontInfo>
+#include <QMenu>
+#include <QPainter>
 #include <QTextEdit>
 #include <QTimer>
 #include <QToolButton>
@@ -16,6 +19,20 @@
 namespace {
 constexpr int ControlHeight = 25;
 constexpr int InitialSizeIndex = 8;
+
+/// Three bulleted lines, drawn here: the list button has no picture of its own.
+QIcon listIcon()
+{
+    QPixmap pixmap(17, 17);
+    pixmap.fill(Qt::transparent);
+    QPainter painter(&pixmap);
+    painter.setPen(QPen(QColor(40, 40, 40), 1.5));
+    for (int y : {4, 9, 14}) {
+        painter.fillRect(QRectF(1.5, y - 1.5, 3, 3), QColor(40, 40, 40));
+        painter.drawLine(QPointF(7, y), QPointF(16, y));
+    }
+    return QIcon(pixmap);
+}
 }
 
 FormatBar::FormatBar(EditorSource editorSource, QWidget *parent)
@@ -27,14 +44,27 @@ FormatBar::FormatBar(EditorSource editorSource, QWidget *parent)
     setIconSize(QSize(17, 17));
 
     recordButton = addButton(tr("添加记录"), LazyIconEngine::icon(QStringLiteral(":/img/addrecord.png")), false);
-    boldButton = addButton(tr("粗体"), LazyIconEngine::icon(QStringLiteral(":/img/textbold.png")), true);
-    italicButton = addButton(tr("斜体"), LazyIconEngine::icon(QStringLiteral(":/img/textitalic.png")), true);
-    underlineButton = addButton(tr("下划线"), LazyIconEngine::icon(QStringLiteral(":/img/textunder.png")), true);
+    boldButton = addButton(tr("粗体 (Ctrl+B)"), LazyIconEngine::icon(QStringLiteral(":/img/textbold.png")), true);
+    italicButton = addButton(tr("斜体 (Ctrl+I)"), LazyIconEngine::icon(QStringLiteral(":/img/textitalic.png")), true);
+    underlineButton = addButton(tr("下划线 (Ctrl+U)"), LazyIconEngine::icon(QStringLiteral(":/img/textunder.png")), true);
     m_swatch.fill(Qt::black);
     colorButton = addButton(tr("颜色"), QIcon(m_swatch), false);
     fillButton = addButton(tr("填充颜色"), LazyIconEngine::icon(QStringLiteral(":/img/insertcolor.png")), false);
     tableButton = addButton(tr("插入表格"), LazyIconEngine::icon(QStringLiteral(":/img/inserttable.png")), false);
-    printButton = addButton(tr("打印该标签文本"), LazyIconEngine::icon(QStringLiteral(":/img/print.png")), false);
+    printButton = addButton(tr("打印该标签文本 (Ctrl+P)"), LazyIconEngine::icon(QStringLiteral(":/img/print.png")), false);
+    listButton = addButton(tr("列表"), listIcon(), false);
+    listButton->setObjectName(QStringLiteral("listButton"));
+    listButton->setPopupMode(QToolButton::InstantPopup);
+    auto *lists = new QMenu(listButton);
+    lists->setObjectName(QStringLiteral("listMenu"));
+    const auto addList = [this, lists](const QString &text, ListFormat::Kind kind, const char *name) {
+        QAction *action = lists->addAction(text, this, [this, kind] { setList(int(kind)); });
+        action->setObjectName(QString::fromLatin1(name));
+    };
+    addList(tr("项目符号列表"), ListFormat::Kind::Bullet, "bulletListAction");
+    addList(tr("编号列表"), ListFormat::Kind::Numbered, "numberedListAction");
+    addList(tr("清单 (Ctrl+Shift+L)"), ListFormat::Kind::Checklist, "checklistAction");
+    listButton->setMenu(lists);
 
     // Stands in for the font box until it is built: same size, and the text
     // the real box will show for "calibri", so the bar does not move.
@@ -86,6 +116,7 @@ QToolButton *FormatBar::button(Button which) const
     case Fill: return fillButton;
     case Table: return tableButton;
     case Print: return printButton;
+    case List: return listButton;
     }
     return nullptr;
 }
@@ -282,4 +313,13 @@ void FormatBar::setAlign(char ch)
     case 2: editor->setAlignment(Qt::AlignRight); break;
     default: break;
     }
+}
+
+void FormatBar::setList(int kind)
+{
+    QTextEdit *editor = m_currentEditor();
+    if (!editor || editor->isReadOnly())
+        return;
+    ListFormat::apply(editor->textCursor(), ListFormat::Kind(kind));
+    editor->setFocus(Qt::OtherFocusReason);
 }

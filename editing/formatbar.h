@@ -13,7 +13,7 @@ class QTextCharFormat;
 class QTextEdit;
 class QToolButton;
 
-/// The formatting toolbar: eight buttons, the font and size boxes and the
+/// The formatting toolbar: nine buttons (the last opens the list menu), the font and size boxes and the
 /// colour swatch. Character formats reach only the selected text of the
 /// current editor; in the other direction changeFont() makes the controls
 /// show the format under an editor's cursor.
@@ -29,7 +29,7 @@ class FormatBar : public QToolBar
 {
     Q_OBJECT
 public:
-    enum Button { Record, Bold, Italic, Underline, Color, Fill, Table, Print };
+    enum Button { Record, Bold, Italic, Underline, Color, Fill, Table, Print, List };
     using EditorSource = std::function<QTextEdit *()>;
     /// Asks the user for a colour; an invalid colour means cancelled.
     using ColorChooser = std::function<QColor(QWidget *parent)>;
@@ -54,6 +54,9 @@ public:
     void changeFont(const QTextCharFormat &format);
     /// 0 left, 1 centre, 2 right; anything else does nothing.
     void setAlign(char ch);
+    /// Turns the current editor's selected paragraphs into a list of that
+    /// kind (ListFormat::Kind), or back into paragraphs.
+    void setList(int kind);
 
 signals:
     /// The boxes' current index changed; the text of the new item (empty for none).
@@ -81,6 +84,7 @@ private:
     QToolButton *fillButton;
     QToolButton *tableButton;
     QToolButton *printButton;
+    QToolButton *listButton;
     QFontComboBox *fontCombo = nullptr;
     QComboBox *sizeCombo;
     QAction *m_fontPlaceholder = nullptr;

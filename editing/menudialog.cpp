@@ -20,6 +20,12 @@ MenuDialog::MenuDialog(QWidget *parent)
     rightButton = makeButton(tr("居右"), QStringLiteral(":/img/textright.png"), 32, "rightButton");
     saveButton = makeButton(tr("保存便签"), QStringLiteral(":/img/save.png"), 32, "saveButton");
     openButton = makeButton(tr("打开便签"), QStringLiteral(":/img/open.png"), 32, "openButton");
+    // The main window's Ctrl+S and Ctrl+O run these two (WindowShortcuts): the
+    // tips show the keys, the accessible descriptions keep the bare names.
+    saveButton->setAccessibleDescription(saveButton->toolTip());
+    saveButton->setToolTip(tr("保存便签 (Ctrl+S)"));
+    openButton->setAccessibleDescription(openButton->toolTip());
+    openButton->setToolTip(tr("打开便签 (Ctrl+O)"));
     aboutButton = makeButton(tr("关于"), QStringLiteral(":/img/about.png"), 32, "aboutButton");
     autoHideButton = makeButton(tr("自动隐藏"), QStringLiteral(":/img/hide.png"), 32, "autoHideButton");
     autoHideButton->setCheckable(true);

@@ -52,3 +52,12 @@ QTextTable *TableShape::applyAt(QTextCursor cursor) const
     table->setFormat(format());
     return table;
 }
+
+QTextCursor TableShape::applyAndEnter(QTextCursor cursor) const
+{
+    const bool reshapes = cursor.currentTable() != nullptr;
+    QTextTable *table = applyAt(cursor);
+    if (!table || reshapes)
+        return QTextCursor();
+    return table->cellAt(0, 0).firstCursorPosition();
+}

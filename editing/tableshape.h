@@ -26,6 +26,10 @@ public:
     /// Returns the table inserted or reshaped, or null when the shape has no
     /// rows or no columns: such a table cannot exist, so nothing changes.
     QTextTable *applyAt(QTextCursor cursor) const;
+    /// As applyAt; returns where typing goes on after a table was inserted
+    /// (its first cell), or a null cursor when a table was reshaped or
+    /// nothing changed (the editor's cursor then stays).
+    QTextCursor applyAndEnter(QTextCursor cursor) const;
 
 private:
     int m_rows;

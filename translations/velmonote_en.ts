@@ -303,6 +303,45 @@ Bind a key to the command velmonote -Capture in the desktop&apos;s keyboard sett
     </message>
 </context>
 <context>
+    <name>FindBar</name>
+    <message>
+        <source>查找</source>
+        <translation>Find</translation>
+    </message>
+    <message>
+        <source>上一个 (Shift+F3)</source>
+        <translation>Previous (Shift+F3)</translation>
+    </message>
+    <message>
+        <source>下一个 (F3)</source>
+        <translation>Next (F3)</translation>
+    </message>
+    <message>
+        <source>区分大小写</source>
+        <translation>Match case</translation>
+    </message>
+    <message>
+        <source>全词匹配</source>
+        <translation>Whole words</translation>
+    </message>
+    <message>
+        <source>关闭 (Esc)</source>
+        <translation>Close (Esc)</translation>
+    </message>
+    <message>
+        <source>替换为</source>
+        <translation>Replace with</translation>
+    </message>
+    <message>
+        <source>替换</source>
+        <translation>Replace</translation>
+    </message>
+    <message>
+        <source>全部替换</source>
+        <translation>Replace all</translation>
+    </message>
+</context>
+<context>
     <name>FormatBar</name>
     <message>
         <source>添加记录</source>
@@ -310,15 +349,15 @@ Bind a key to the command velmonote -Capture in the desktop&apos;s keyboard sett
     </message>
     <message>
         <source>粗体</source>
-        <translation>Bold</translation>
+        <translation type="vanished">Bold</translation>
     </message>
     <message>
         <source>斜体</source>
-        <translation>Italic</translation>
+        <translation type="vanished">Italic</translation>
     </message>
     <message>
         <source>下划线</source>
-        <translation>Underline</translation>
+        <translation type="vanished">Underline</translation>
     </message>
     <message>
         <source>颜色</source>
@@ -334,7 +373,7 @@ Bind a key to the command velmonote -Capture in the desktop&apos;s keyboard sett
     </message>
     <message>
         <source>打印该标签文本</source>
-        <translation>Print this tab&apos;s text</translation>
+        <translation type="vanished">Print this tab&apos;s text</translation>
     </message>
     <message>
         <source>字体</source>
@@ -347,6 +386,38 @@ Bind a key to the command velmonote -Capture in the desktop&apos;s keyboard sett
     <message>
         <source>字号</source>
         <translation>Font size</translation>
+    </message>
+    <message>
+        <source>粗体 (Ctrl+B)</source>
+        <translation>Bold (Ctrl+B)</translation>
+    </message>
+    <message>
+        <source>斜体 (Ctrl+I)</source>
+        <translation>Italic (Ctrl+I)</translation>
+    </message>
+    <message>
+        <source>下划线 (Ctrl+U)</source>
+        <translation>Underline (Ctrl+U)</translation>
+    </message>
+    <message>
+        <source>打印该标签文本 (Ctrl+P)</source>
+        <translation>Print this tab&apos;s text (Ctrl+P)</translation>
+    </message>
+    <message>
+        <source>列表</source>
+        <translation>Lists</translation>
+    </message>
+    <message>
+        <source>项目符号列表</source>
+        <translation>Bulleted list</translation>
+    </message>
+    <message>
+        <source>编号列表</source>
+        <translation>Numbered list</translation>
+    </message>
+    <message>
+        <source>清单 (Ctrl+Shift+L)</source>
+        <translation>Checklist (Ctrl+Shift+L)</translation>
     </message>
 </context>
 <context>
@@ -436,6 +507,14 @@ Bind a key to the command velmonote -Capture in the desktop&apos;s keyboard sett
     <message>
         <source>取消常驻</source>
         <translation>Unfix tab</translation>
+    </message>
+    <message>
+        <source>保存便签 (Ctrl+S)</source>
+        <translation>Save note (Ctrl+S)</translation>
+    </message>
+    <message>
+        <source>打开便签 (Ctrl+O)</source>
+        <translation>Open note (Ctrl+O)</translation>
     </message>
 </context>
 <context>

@@ -131,7 +131,7 @@ void TestLanguage::mainWindowSpeaksLocaleLanguage_data()
     QTest::addColumn<QString>("english");
     QTest::newRow("minimise") << "hideButton" << "最小化" << "Minimise";
     QTest::newRow("skin") << "skinButton" << "更换皮肤" << "Change skin";
-    QTest::newRow("add") << "addButton" << "添加便签" << "Add note";
+    QTest::newRow("add") << "addButton" << "添加便签 (Ctrl+N)" << "Add note (Ctrl+N)";
     QTest::newRow("rename") << "renameButton" << "便签改名" << "Rename note";
     QTest::newRow("stick") << "stickButton" << "贴在屏幕上" << "Stick on screen";
 }
