@@ -36,9 +36,16 @@ void CaptureLauncher::start()
     runOverlay();
 }
 
+void CaptureLauncher::setSourceFactory(SourceFactory factory)
+{
+    m_sourceFactory = std::move(factory);
+}
+
 void CaptureLauncher::runOverlay()
 {
     m_running = true;
-    Widget::runCapture();
+    const bool grabbed = Widget::runCapture(m_sourceFactory ? m_sourceFactory() : nullptr);
     m_running = false;
+    if (!grabbed)
+        emit failed(tr("无法读取屏幕画面"));
 }

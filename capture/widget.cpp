@@ -54,11 +54,11 @@ QPointer<Widget> keptOverlay;
 bool keptOverlayBusy = false;
 }
 
-Widget::Widget(QWidget *parent, QColor color, int quality, bool grabNow)
+Widget::Widget(QWidget *parent, QColor color, int quality, bool grabNow, std::unique_ptr<GrabSource> source)
     : QDialog(parent)
     , borderColor(color)
     , picQuality(quality)
-    , m_source(GrabSource::create())
+    , m_source(source ? std::move(source) : GrabSource::create())
 {
     createMenu();
     setMouseTracking(true);
@@ -94,6 +94,7 @@ void Widget::prepare(Grab grab)
     startPoint = endPoint = lastPoint = QPoint();
     leftPressed = selectDone = isMoving = lastPointValid = isResizing = menuArmed = false;
     dragHandle = CaptureSelection::NoHandle;
+    m_grabFailed = false;
 
     const QRect desktop = m_source->desktop();
     m_monitors.clear();
@@ -117,8 +118,10 @@ void Widget::prepare(Grab grab)
         setGeometry(logical);
 
     // Grabbed before the overlay is shown, so it never shows itself.
-    if (grab == Grab::Now)
+    if (grab == Grab::Now) {
         fullPixmap = m_source->grab();
+        m_grabFailed = fullPixmap.isNull();
+    }
 
     // On X11 the overlay paints into its window itself, a few rows at a
     // time, instead of through a second, window-sized buffer. Decided while
@@ -165,8 +168,12 @@ void Widget::prepareCapture(QObject *context)
     });
 }
 
-void Widget::runModal()
+bool Widget::runModal()
 {
+    // Without a backdrop the grab has its picture already: a failed one
+    // shows no overlay at all.
+    if (m_grabFailed || (!m_serverBackdrop && !takePicture()))
+        return false;
     // Not QDialog::exec(): it gives the window back to the system when it
     // ends, and the kept window would have to be made anew each time.
     setWindowModality(Qt::ApplicationModal);
@@ -178,23 +185,27 @@ void Widget::runModal()
     // makes it a tile); only the full-screen state makes it cover the output.
     if (SessionKind::isWayland())
         setWindowState(windowState() | Qt::WindowFullScreen);
-    show();
     // With a backdrop the picture is taken once the window is on screen
     // (its first paint), so the server maps and shows the window first.
-    if (!m_serverBackdrop)
-        takePicture();
+    show();
     if (isVisible())
         loop.exec(QEventLoop::DialogExec);
     disconnect(ended);
     disconnect(finished);
+    return !m_grabFailed;
 }
 
-void Widget::takePicture()
+bool Widget::takePicture()
 {
-    if (!m_grabPending)
-        return;
-    m_grabPending = false;
-    fullPixmap = m_source->finishGrab();
+    if (m_grabPending) {
+        m_grabPending = false;
+        fullPixmap = m_source->finishGrab();
+        m_grabFailed = fullPixmap.isNull();
+        // Shown over its backdrop already: the capture ends, nothing to output.
+        if (m_grabFailed && isVisible())
+            endCapture();
+    }
+    return !m_grabFailed;
 }
 
 void Widget::endCapture()
@@ -262,26 +273,31 @@ void Widget::updateDevice(const QRegion &area)
     update(logical);
 }
 
-void Widget::runCapture()
+bool Widget::runCapture(std::unique_ptr<GrabSource> source)
 {
+    bool grabbed = false;
     if (keptOverlayBusy) {
         // The hot key again while a capture is open: a second overlay over
         // the first, as a fresh window.
-        Widget overlay(nullptr, QColor(0, 0, 255), -1);
-        overlay.runModal();
+        Widget overlay(nullptr, QColor(0, 0, 255), -1, true, std::move(source));
+        grabbed = overlay.runModal();
     } else {
         keptOverlayBusy = true;
-        if (keptOverlay)
+        if (keptOverlay) {
+            if (source)
+                keptOverlay->m_source = std::move(source);
             keptOverlay->recapture();
-        else
-            keptOverlay = new Widget(nullptr, QColor(0, 0, 255), -1);
-        keptOverlay->runModal();
+        } else {
+            keptOverlay = new Widget(nullptr, QColor(0, 0, 255), -1, true, std::move(source));
+        }
+        grabbed = keptOverlay->runModal();
         if (keptOverlay)
             keptOverlay->releasePicture();
         keptOverlayBusy = false;
     }
     // Nothing of a capture outlives it, not even in the allocator's heap.
     DesktopGrabber::releaseFreedMemory();
+    return grabbed;
 }
 
 void Widget::createMenu()
@@ -476,7 +492,8 @@ void Widget::keyReleaseEvent(QKeyEvent *event)
 
 void Widget::saveImage()
 {
-    takePicture();
+    if (!takePicture())
+        return;
     QString filter;
     const QString chosen = QFileDialog::getSaveFileName(this, tr("保存截图"), defaultSaveName(),
                                                         tr("PNG(*.png);;JPG(*.jpg);;BMP(*.bmp)"), &filter);
@@ -506,7 +523,8 @@ void Widget::saveImage()
 
 void Widget::saveBoard()
 {
-    takePicture();
+    if (!takePicture())
+        return;
     const QRect area = sel.clipboardRect();
     // The whole desktop is shared with the clipboard as it is; a part is cut.
     const QImage image = area == fullPixmap.rect() ? fullPixmap : fullPixmap.copy(area);
@@ -662,8 +680,8 @@ void Widget::presentPending()
             return;
         }
     }
-    takePicture();
-    m_presenter->present(region, paint);
+    if (takePicture())
+        m_presenter->present(region, paint);
 }
 
 QImage Widget::paintedImage() const

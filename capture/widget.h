@@ -1,6 +1,7 @@
 #pragma once
 
 #include "captureselection.h"
+#include "grabsource.h"
 
 #include <QColor>
 #include <QCursor>
@@ -13,7 +14,6 @@
 
 #include <memory>
 
-class GrabSource;
 class QAction;
 class QMenu;
 class QPainter;
@@ -47,14 +47,19 @@ class Widget : public QDialog
     Q_OBJECT
 public:
     /// Grabs the desktop at once unless grabNow is false (an overlay built
-    /// ahead of its first capture, see prepareCapture()).
-    Widget(QWidget *parent, QColor borderColor, int picQuality, bool grabNow = true);
+    /// ahead of its first capture, see prepareCapture()). The picture comes
+    /// from source, or from the session's own (GrabSource::create()).
+    Widget(QWidget *parent, QColor borderColor, int picQuality, bool grabNow = true,
+           std::unique_ptr<GrabSource> source = {});
     ~Widget() override;
 
     /// One capture as the main window runs it: an overlay with a blue frame
     /// and the image writer's default quality, run modally. The overlay's
     /// window is kept for the next capture; its picture is given back.
-    static void runCapture();
+    /// A given source serves this capture and the kept overlay's next ones.
+    /// False when the desktop could not be grabbed: then no overlay stays
+    /// on screen and nothing was output.
+    static bool runCapture(std::unique_ptr<GrabSource> source = {});
 
     /// Builds the kept overlay a few seconds after the call, while the program
     /// is idle, so that the first capture is as fast as later ones; context
@@ -64,8 +69,9 @@ public:
     /// whose picture runModal() takes once the window is shown.
     void recapture();
     /// Shows the overlay modally and returns when it closes, keeping its
-    /// window for the next capture.
-    void runModal();
+    /// window for the next capture; false, with the overlay hidden, when
+    /// the grab brought no picture.
+    bool runModal();
     /// Ends the capture: hides the overlay, keeping its window.
     void endCapture();
     /// Gives back the picture and painting buffers after a capture.
@@ -119,8 +125,9 @@ private:
     /// Reads the desktop's arrangement, places the window, readies painting
     /// and grabs the picture as asked.
     void prepare(Grab grab);
-    /// Takes the picture of a grab started while showing, if one is pending.
-    void takePicture();
+    /// Takes the picture of a grab started while showing, if one is pending;
+    /// false, and the capture ended, when there is no picture.
+    bool takePicture();
     void updateCorners(QPoint p, QPoint q);
     /// A mouse position in device pixels of the picture.
     QPoint devicePoint(const QMouseEvent *event) const;
@@ -183,6 +190,8 @@ private:
     bool m_paintScheduled = false;
     /// A grab started by recapture(), taken by runModal().
     bool m_grabPending = false;
+    /// The grab brought no picture: the capture ends without output.
+    bool m_grabFailed = false;
     /// The grab source paints the frozen desktop, veiled, into the window
     /// on the server, before the program has the picture.
     bool m_serverBackdrop = false;

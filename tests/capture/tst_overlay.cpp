@@ -1,5 +1,7 @@
 #include "aboutdialog.h"
 #include "capturefilesaver.h"
+#include "capturelauncher.h"
+#include "grabsource.h"
 #include "inputdialog.h"
 #include "modalscript.h"
 #include "patternwindow.h"
@@ -7,6 +9,7 @@
 #include "x11grabsource.h"
 
 #include <QAction>
+#include <QClipboard>
 #include <QFileDialog>
 #include <QImageReader>
 #include <QImageWriter>
@@ -90,6 +93,43 @@ int differing(const QImage &image, const std::function<QRgb(int, int)> &expected
     return wrong;
 }
 
+/// A grab source that never has a picture: at once, or, with a backdrop,
+/// only once the overlay is already on screen over it.
+class FailingSource : public GrabSource
+{
+public:
+    explicit FailingSource(bool backdrop)
+        : m_backdrop(backdrop)
+    {
+    }
+    QList<QRect> monitors() const override { return {QGuiApplication::primaryScreen()->geometry()}; }
+    QImage grab() override { return QImage(); }
+    bool startGrab(const Backdrop &backdrop) override
+    {
+        return m_backdrop && backdrop.window ? true : GrabSource::startGrab(backdrop);
+    }
+    bool paintBackdrop(const QRegion &) override { return m_backdrop; }
+    QImage pendingPart(const QRect &area) override
+    {
+        if (!m_backdrop)
+            return QImage();
+        QImage part(area.size(), QImage::Format_RGB32);
+        part.fill(Qt::gray);
+        return part;
+    }
+    QImage finishGrab() override { return m_backdrop ? QImage() : GrabSource::finishGrab(); }
+
+private:
+    bool m_backdrop;
+};
+
+bool overlayShown()
+{
+    const QWidgetList windows = QApplication::topLevelWidgets();
+    return std::any_of(windows.cbegin(), windows.cend(),
+                       [](QWidget *w) { return qobject_cast<Widget *>(w) && w->isVisible(); });
+}
+
 } // namespace
 
 Q_DECLARE_METATYPE(Steps)
@@ -124,6 +164,8 @@ private slots:
     void copiesSelectionToClipboard();
     void fixedSizeDialogResizesSelection();
     void helpOpensOnceFromF1AndMenu();
+    void failedGrabIsToldWithoutOverlayOrOutput_data();
+    void failedGrabIsToldWithoutOverlayOrOutput();
 
 private:
     QImage rendered() const { return overlay->paintedImage(); }
@@ -645,6 +687,46 @@ void TestOverlay::helpOpensOnceFromF1AndMenu()
     QCOMPARE(texts.at(0), texts.at(1));
     QCOMPARE(texts.at(0), AboutDialog::helpText());
     QVERIFY(overlay->isVisible());
+}
+
+
+// ---- failed grab -------------------------------------------------------------
+
+void TestOverlay::failedGrabIsToldWithoutOverlayOrOutput_data()
+{
+    QTest::addColumn<bool>("backdrop");
+    QTest::newRow("no picture at once") << false;
+    QTest::newRow("no picture after the backdrop showed") << true;
+}
+
+void TestOverlay::failedGrabIsToldWithoutOverlayOrOutput()
+{
+    QFETCH(bool, backdrop);
+    overlay->hide();
+    QApplication::clipboard()->setText(QStringLiteral("before the capture"));
+    QTRY_COMPARE(QApplication::clipboard()->text(), QStringLiteral("before the capture"));
+
+    // Outputs asked for anyway leave the clipboard and the disk alone.
+    Widget failed(nullptr, QColor(0, 0, 255), -1, true, std::make_unique<FailingSource>(backdrop));
+    failed.saveBoard();
+    failed.saveImage();
+    QVERIFY(!QApplication::activeModalWidget());
+
+    // Through the main window's path: the first capture builds the kept
+    // overlay, the second grabs again in it.
+    CaptureLauncher launcher;
+    launcher.setSourceFactory([backdrop] { return std::make_unique<FailingSource>(backdrop); });
+    QSignalSpy told(&launcher, &CaptureLauncher::failed);
+    for (int capture = 1; capture <= 2; ++capture) {
+        launcher.start();
+        QCOMPARE(told.size(), capture);
+        QCOMPARE(told.last().at(0).toString(), QStringLiteral("无法读取屏幕画面"));
+        QVERIFY(!overlayShown());
+        QVERIFY(!launcher.isBusy());
+    }
+    QCOMPARE(QApplication::clipboard()->text(), QStringLiteral("before the capture"));
+    QVERIFY(QApplication::clipboard()->image().isNull());
+    QVERIFY(QDir(home.path()).entryList({QStringLiteral("*.png")}, QDir::Files).isEmpty());
 }
 
 QTEST_MAIN(TestOverlay)
