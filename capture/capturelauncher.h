@@ -35,7 +35,8 @@ signals:
     void failed(const QString &reason);
 
 private:
-    void runOverlay();
+    /// Runs the overlay on the given source, or on the session's own.
+    void runOverlay(std::unique_ptr<GrabSource> source);
 
     PortalScreenshot *m_portal = nullptr;
     SourceFactory m_sourceFactory;

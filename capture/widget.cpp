@@ -49,9 +49,19 @@ constexpr int PrepareDelayMs = 3000;
 // taken once the window manager and compositor have shown the window.
 constexpr int PictureDelayMs = 60;
 
-// The overlay kept between captures, and whether a capture runs in it.
-QPointer<Widget> keptOverlay;
-bool keptOverlayBusy = false;
+/// Owns the overlay kept between captures. A child of the object given to
+/// prepareCapture() (the main window), so the overlay goes with it, while
+/// the application still exists.
+class OverlayKeeper : public QObject
+{
+public:
+    using QObject::QObject;
+
+    std::unique_ptr<Widget> overlay;
+    /// A capture runs in the kept overlay.
+    bool busy = false;
+};
+QPointer<OverlayKeeper> keeper;
 }
 
 Widget::Widget(QWidget *parent, QColor color, int quality, bool grabNow, std::unique_ptr<GrabSource> source)
@@ -160,11 +170,13 @@ void Widget::prepare(Grab grab)
 
 void Widget::prepareCapture(QObject *context)
 {
+    if (!keeper)
+        keeper = new OverlayKeeper(context);
     // Once the program has settled after its start, so that neither the
     // start nor the first capture pays for building the overlay.
-    QTimer::singleShot(PrepareDelayMs, context, [] {
-        if (!keptOverlay && !keptOverlayBusy)
-            keptOverlay = new Widget(nullptr, QColor(0, 0, 255), -1, false);
+    QTimer::singleShot(PrepareDelayMs, keeper, [] {
+        if (!keeper->overlay && !keeper->busy)
+            keeper->overlay = std::make_unique<Widget>(nullptr, QColor(0, 0, 255), -1, false);
     });
 }
 
@@ -276,24 +288,28 @@ void Widget::updateDevice(const QRegion &area)
 bool Widget::runCapture(std::unique_ptr<GrabSource> source)
 {
     bool grabbed = false;
-    if (keptOverlayBusy) {
+    if (!keeper || keeper->busy) {
         // The hot key again while a capture is open: a second overlay over
-        // the first, as a fresh window.
+        // the first, as a fresh window (as is every one when none is kept).
         Widget overlay(nullptr, QColor(0, 0, 255), -1, true, std::move(source));
         grabbed = overlay.runModal();
     } else {
-        keptOverlayBusy = true;
-        if (keptOverlay) {
+        const QPointer<OverlayKeeper> owner = keeper;
+        owner->busy = true;
+        if (owner->overlay) {
             if (source)
-                keptOverlay->m_source = std::move(source);
-            keptOverlay->recapture();
+                owner->overlay->m_source = std::move(source);
+            owner->overlay->recapture();
         } else {
-            keptOverlay = new Widget(nullptr, QColor(0, 0, 255), -1, true, std::move(source));
+            owner->overlay = std::make_unique<Widget>(nullptr, QColor(0, 0, 255), -1, true, std::move(source));
         }
-        grabbed = keptOverlay->runModal();
-        if (keptOverlay)
-            keptOverlay->releasePicture();
-        keptOverlayBusy = false;
+        // The owner may go while the capture's loop runs (the program ends).
+        const QPointer<Widget> overlay = owner->overlay.get();
+        grabbed = overlay->runModal();
+        if (overlay)
+            overlay->releasePicture();
+        if (owner)
+            owner->busy = false;
     }
     // Nothing of a capture outlives it, not even in the allocator's heap.
     DesktopGrabber::releaseFreedMemory();
@@ -503,21 +519,16 @@ void Widget::saveImage()
 
     // Opened here, so a folder that cannot be written is reported while the
     // picture is still on screen and another name can be chosen.
-    saveFile = new QSaveFile(savePath);
-    if (!saveFile->open(QIODevice::WriteOnly)) {
-        const QString error = saveFile->errorString();
-        delete saveFile;
-        saveFile = nullptr;
+    auto file = std::make_unique<QSaveFile>(savePath);
+    if (!file->open(QIODevice::WriteOnly)) {
         QMessageBox::warning(this, tr("保存截图"),
-                             tr("截图未能保存到 %1：\n%2").arg(QDir::toNativeSeparators(savePath), error));
+                             tr("截图未能保存到 %1：\n%2").arg(QDir::toNativeSeparators(savePath), file->errorString()));
         return;
     }
-    qDebug() << QFileInfo(savePath).suffix();
     // Compressed on a worker thread: the overlay closes at once, and the file
     // appears only when it is complete.
-    CaptureFileSaver::instance()->save(fullPixmap, sel.saveRect(), saveFile,
+    CaptureFileSaver::instance()->save(fullPixmap, sel.saveRect(), std::move(file),
                                        ImageSuffixRule::format(savePath, filter), picQuality);
-    saveFile = nullptr;
     endCapture();
 }
 

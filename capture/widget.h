@@ -17,7 +17,6 @@
 class QAction;
 class QMenu;
 class QPainter;
-class QSaveFile;
 class X11ShmPresenter;
 
 /// The capture overlay: a frameless, always-on-top window over the whole
@@ -41,7 +40,8 @@ class X11ShmPresenter;
 /// dimmed look is painted from it on the fly, and a change repaints only what
 /// it changed. On X11 the overlay paints past Qt's window-sized backing store
 /// (X11ShmPresenter), so it holds one full-screen frame, not two. One
-/// overlay window is kept, unmapped, between captures (runCapture()).
+/// overlay window is kept, unmapped, between captures (runCapture()), owned
+/// by the object prepareCapture() was given.
 class Widget : public QDialog
 {
     Q_OBJECT
@@ -62,8 +62,9 @@ public:
     static bool runCapture(std::unique_ptr<GrabSource> source = {});
 
     /// Builds the kept overlay a few seconds after the call, while the program
-    /// is idle, so that the first capture is as fast as later ones; context
-    /// bounds the wait (the main window).
+    /// is idle, so that the first capture is as fast as later ones. The kept
+    /// overlay belongs to context (the main window) and goes with it; until
+    /// this is called every capture makes an overlay of its own.
     static void prepareCapture(QObject *context);
     /// Starts over with no selection and starts a new grab of the desktop,
     /// whose picture runModal() takes once the window is shown.
@@ -166,7 +167,6 @@ private:
     QColor borderColor;
     QPoint lastPoint;
     QString savePath;
-    QSaveFile *saveFile = nullptr;
     int screenWidth = -1;
     int screenHeight = -1;
     QCursor handleCursor;

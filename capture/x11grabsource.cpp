@@ -17,9 +17,6 @@
 #include <algorithm>
 #include <cstdlib>
 
-#ifdef __GLIBC__
-#include <malloc.h>
-#endif
 
 std::unique_ptr<X11GrabSource> X11GrabSource::create()
 {
@@ -43,15 +40,6 @@ std::unique_ptr<X11GrabSource> X11GrabSource::create()
     if (!bits32)
         return nullptr;
     const QRect rootArea(0, 0, screen->width_in_pixels, screen->height_in_pixels);
-#ifdef __GLIBC__
-    // The picture is the reply's own allocation. glibc raises its mmap
-    // threshold to the size of a freed mapping (up to 32 MiB), after which
-    // every later picture would come from the heap and stay with the program
-    // between captures. A fixed threshold keeps pictures in mappings of their
-    // own that go back to the system when the capture ends.
-    static const bool fixedThreshold = mallopt(M_MMAP_THRESHOLD, 4 * 1024 * 1024) == 1;
-    Q_UNUSED(fixedThreshold);
-#endif
     std::unique_ptr<X11GrabSource> source(new X11GrabSource(c, screen->root, screen->root_depth, rootArea));
     // Only where it can be painted at once: a 24-bit deep overlay window
     // takes a 24-bit background.

@@ -741,6 +741,7 @@ void TestOverlay::failedGrabIsToldWithoutOverlayOrOutput()
     // Through the main window's path: the first capture builds the kept
     // overlay, the second grabs again in it.
     CaptureLauncher launcher;
+    Widget::prepareCapture(&launcher);
     launcher.setSourceFactory([backdrop] { return std::make_unique<FailingSource>(backdrop); });
     QSignalSpy told(&launcher, &CaptureLauncher::failed);
     for (int capture = 1; capture <= 2; ++capture) {
