@@ -32,6 +32,7 @@
 #include <QWindow>
 
 #include <cmath>
+#include <utility>
 
 namespace {
 const QColor DimColor(182, 182, 182, 192);
@@ -101,8 +102,9 @@ void Widget::prepare(Grab grab)
 {
     const bool grabNow = grab != Grab::None;
     sel = CaptureSelection();
-    startPoint = endPoint = lastPoint = QPoint();
-    leftPressed = selectDone = isMoving = lastPointValid = isResizing = menuArmed = false;
+    startPoint = endPoint = QPoint();
+    lastPoint.reset();
+    m_press = Press::None;
     dragHandle = CaptureSelection::NoHandle;
     m_grabFailed = false;
 
@@ -369,32 +371,27 @@ void Widget::mousePressEvent(QMouseEvent *event)
 {
     const QPoint p = devicePoint(event);
     if (event->button() == Qt::LeftButton) {
-        leftPressed = true;
-        // Outside: a new selection starts, but the old one stays on screen
-        // until the drag gives a rectangle.
-        if (!sel.hits(p)) {
-            startPoint = p;
-            selectDone = false;
-        }
-        if (sel.interiorContains(p))
-            isMoving = true;
+        lastPoint.reset();
         const int handle = sel.pressedHandle(p);
-        if (handle != CaptureSelection::NoHandle) {
-            isResizing = true;
+        if (sel.interiorContains(p)) {
+            m_press = Press::Moving;
+        } else if (handle != CaptureSelection::NoHandle) {
+            m_press = Press::Resizing;
             dragHandle = handle;
+        } else {
+            // A new selection starts, but the old one stays on screen until
+            // the drag gives a rectangle.
+            m_press = Press::Drawing;
+            startPoint = p;
         }
     } else if (event->button() == Qt::RightButton) {
         if (sel.hits(p)) {
-            menuArmed = true;
+            m_press = Press::Menu;
         } else {
             const CaptureSelection before = sel;
             sel.clear();
-            selectDone = false;
-            leftPressed = false;
-            lastPointValid = false;
-            isResizing = false;
-            isMoving = false;
-            menuArmed = false;
+            m_press = Press::None;
+            lastPoint.reset();
             repaintChange(before);
         }
     }
@@ -403,7 +400,7 @@ void Widget::mousePressEvent(QMouseEvent *event)
 void Widget::mouseMoveEvent(QMouseEvent *event)
 {
     const QPoint p = devicePoint(event);
-    if (!leftPressed) {
+    if (m_press == Press::None || m_press == Press::Menu) {
         const Qt::CursorShape shape = sel.hoverShape(p);
         if (shape == Qt::ArrowCursor) {
             setCursor(QCursor(Qt::ArrowCursor));
@@ -415,23 +412,26 @@ void Widget::mouseMoveEvent(QMouseEvent *event)
     }
 
     const CaptureSelection before = sel;
-    if (!selectDone) {
-        endPoint = p;
-        updateCorners(startPoint, endPoint);
-    }
     // Resizing and moving go by the pointer's step since the last event; the
     // first event of a drag only takes the starting point.
-    if (isResizing) {
-        if (lastPointValid)
-            sel.resizeBy(dragHandle, p - lastPoint);
+    switch (m_press) {
+    case Press::Drawing:
+        endPoint = p;
+        updateCorners(startPoint, endPoint);
+        break;
+    case Press::Resizing:
+        if (lastPoint)
+            sel.resizeBy(dragHandle, p - *lastPoint);
         lastPoint = p;
-        lastPointValid = true;
-    }
-    if (isMoving) {
-        if (lastPointValid)
-            sel.moveBy(p - lastPoint);
+        break;
+    case Press::Moving:
+        if (lastPoint)
+            sel.moveBy(p - *lastPoint);
         lastPoint = p;
-        lastPointValid = true;
+        break;
+    case Press::None:
+    case Press::Menu:
+        break;
     }
     repaintChange(before);
 }
@@ -439,14 +439,11 @@ void Widget::mouseMoveEvent(QMouseEvent *event)
 void Widget::mouseReleaseEvent(QMouseEvent *event)
 {
     const QPoint p = devicePoint(event);
-    leftPressed = false;
-    lastPointValid = false;
-    isResizing = false;
-    isMoving = false;
-    selectDone = true;
-    if (event->button() == Qt::RightButton && menuArmed && sel.hitsInteriorOrCorner(p))
+    // Any release ends what a press began.
+    const Press ended = std::exchange(m_press, Press::None);
+    lastPoint.reset();
+    if (event->button() == Qt::RightButton && ended == Press::Menu && sel.hitsInteriorOrCorner(p))
         shotMenu->exec(event->globalPosition().toPoint());
-    menuArmed = false;
 }
 
 void Widget::mouseDoubleClickEvent(QMouseEvent *event)

@@ -13,6 +13,7 @@
 #include <QString>
 
 #include <memory>
+#include <optional>
 
 class QAction;
 class QMenu;
@@ -157,15 +158,23 @@ private:
     QPoint endPoint;
     QImage fullPixmap;
     CaptureSelection sel;
-    bool leftPressed = false;
-    bool selectDone = false;
-    bool isMoving = false;
+    /// What the pressed mouse button does, until any button is released.
+    enum class Press {
+        None,
+        /// Left button outside the selection: a new one from startPoint.
+        Drawing,
+        /// Left button inside: the selection follows the pointer.
+        Moving,
+        /// Left button on a handle (dragHandle): that side or corner follows.
+        Resizing,
+        /// Right button on the selection: its release there opens the menu.
+        Menu,
+    };
+    Press m_press = Press::None;
     int dragHandle = CaptureSelection::NoHandle;
-    bool lastPointValid = false;
-    bool isResizing = false;
-    bool menuArmed = false;
+    /// The pointer at the last step of a move or resize; none before the first.
+    std::optional<QPoint> lastPoint;
     QColor borderColor;
-    QPoint lastPoint;
     QString savePath;
     int screenWidth = -1;
     int screenHeight = -1;
