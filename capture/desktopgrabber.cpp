@@ -1,6 +1,6 @@
 #include "desktopgrabber.h"
 
-#include "grabsource.h"
+#include "screengrabsource.h"
 
 #ifdef __GLIBC__
 #include <malloc.h>
@@ -30,5 +30,6 @@ void DesktopGrabber::setUpAllocator()
 
 QRect DesktopGrabber::geometry()
 {
-    return GrabSource::create()->desktop();
+    // What Qt knows of the screens: no grab source, no connection of its own.
+    return ScreenGrabSource().desktop();
 }

@@ -11,7 +11,7 @@
 namespace {
 // Qt's Shift, Control, Alt and Meta bits. The keypad and group-switch bits
 // stay with the key, which then translates to no native key.
-constexpr int ModifierMask = 0x1E000000;
+constexpr int ModifierMask = int(Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier);
 
 QString portableText(int key, int mods)
 {

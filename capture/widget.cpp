@@ -1,5 +1,6 @@
 #include "widget.h"
 
+#include "logging.h"
 #include "sessionkind.h"
 
 #include "aboutdialog.h"
@@ -13,11 +14,9 @@
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
-#include <QDebug>
 #include <QDir>
 #include <QEventLoop>
 #include <QFileDialog>
-#include <QFileInfo>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMessageBox>
@@ -522,6 +521,8 @@ void Widget::saveImage()
                              tr("截图未能保存到 %1：\n%2").arg(QDir::toNativeSeparators(savePath), file->errorString()));
         return;
     }
+    qCDebug(lcCapture).noquote() << "Saving the capture as" << ImageSuffixRule::format(savePath, filter) << "to"
+                                 << savePath;
     // Compressed on a worker thread: the overlay closes at once, and the file
     // appears only when it is complete.
     CaptureFileSaver::instance()->save(fullPixmap, sel.saveRect(), std::move(file),
