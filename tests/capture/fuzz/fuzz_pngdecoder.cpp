@@ -36,7 +36,8 @@ QByteArray png(const QImage &image)
     return buffer.data();
 }
 
-void writeSeeds(const QString &dir)
+/// RGB and RGBA pictures of a few sizes, with translucent pixels in the RGBA ones.
+QList<QImage> seedPictures()
 {
     QList<QImage> images;
     for (const QSize size : {QSize(1, 1), QSize(7, 3), QSize(33, 17)}) {
@@ -50,24 +51,24 @@ void writeSeeds(const QString &dir)
         }
         images << rgb << rgba;
     }
-    QDir().mkpath(dir);
-    for (qsizetype i = 0; i < images.size(); ++i) {
-        QFile f(QDir(dir).filePath(QStringLiteral("picture-%1.png").arg(i)));
-        if (!f.open(QIODevice::WriteOnly) || f.write(png(images[i])) < 0 || !f.flush())
-            exit(1);
-    }
+    return images;
 }
 
 } // namespace
 
 extern "C" int LLVMFuzzerInitialize(int *, char ***)
 {
-    const QByteArray seeds = qgetenv("VELMO_FUZZ_WRITE_SEEDS");
-    if (!seeds.isEmpty()) {
-        writeSeeds(QString::fromLocal8Bit(seeds));
-        exit(0);
+    const QString dir = qEnvironmentVariable("VELMO_FUZZ_WRITE_SEEDS");
+    if (dir.isEmpty())
+        return 0;
+    QDir().mkpath(dir);
+    int number = 0;
+    for (const QImage &image : seedPictures()) {
+        QFile seed(QDir(dir).filePath(QStringLiteral("picture-%1.png").arg(number++)));
+        if (!seed.open(QIODevice::WriteOnly) || seed.write(png(image)) < 0 || !seed.flush())
+            exit(1);
     }
-    return 0;
+    exit(0);
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
