@@ -19,6 +19,13 @@ namespace {
 // Each strip holds about this share of the window's pixels (two strips).
 constexpr int StripsPerWindow = 40;
 constexpr int MinStripRows = 16;
+
+/// Waits for the reply of a round trip: the server has handled every
+/// request sent before it.
+void awaitRoundTrip(xcb_connection_t *c, xcb_get_input_focus_cookie_t done)
+{
+    const XcbReply<xcb_get_input_focus_reply_t> reply(xcb_get_input_focus_reply(c, done, nullptr));
+}
 }
 
 struct X11ShmPresenter::Strip
@@ -116,7 +123,7 @@ void X11ShmPresenter::release()
         if (!strip)
             continue;
         if (strip->pending)
-            XcbReply<xcb_get_input_focus_reply_t>(xcb_get_input_focus_reply(m_connection, strip->done, nullptr));
+            awaitRoundTrip(m_connection, strip->done);
         xcb_shm_detach(m_connection, strip->segment);
         shmdt(strip->memory);
         strip.reset();
@@ -155,7 +162,7 @@ bool X11ShmPresenter::present(const QRegion &region, const PaintFunction &paint)
             Strip &strip = *m_strips[current];
             // The server may still be copying what this strip held before.
             if (strip.pending) {
-                XcbReply<xcb_get_input_focus_reply_t>(xcb_get_input_focus_reply(m_connection, strip.done, nullptr));
+                awaitRoundTrip(m_connection, strip.done);
                 strip.pending = false;
             }
             {
@@ -179,7 +186,7 @@ bool X11ShmPresenter::present(const QRegion &region, const PaintFunction &paint)
     xcb_flush(m_connection);
     for (auto &strip : m_strips) {
         if (strip->pending) {
-            XcbReply<xcb_get_input_focus_reply_t>(xcb_get_input_focus_reply(m_connection, strip->done, nullptr));
+            awaitRoundTrip(m_connection, strip->done);
             strip->pending = false;
         }
     }
