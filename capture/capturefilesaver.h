@@ -6,6 +6,8 @@
 #include <QRect>
 #include <QString>
 
+#include <memory>
+
 class QSaveFile;
 class QThreadPool;
 
@@ -14,7 +16,8 @@ class QThreadPool;
 ///
 /// The file is a QSaveFile the caller has already opened (so a folder that
 /// cannot be written is reported while the user can still choose another
-/// name); it replaces the target only once complete. The picture is shared,
+/// name) and hands over to the save, which owns it from then on and ends it
+/// on the worker; it replaces the target only once complete. The picture is shared,
 /// not copied: the worker reads the area straight from it. Failures that
 /// happen on the worker come back as saveFailed() on the saver's thread.
 class CaptureFileSaver : public QObject
@@ -26,13 +29,14 @@ public:
     ~CaptureFileSaver() override;
 
     /// Encodes area of picture in format with quality into file, then
-    /// commits it; takes ownership of file.
-    void save(const QImage &picture, const QRect &area, QSaveFile *file, const QByteArray &format, int quality);
+    /// commits it, on the worker.
+    void save(const QImage &picture, const QRect &area, std::unique_ptr<QSaveFile> file, const QByteArray &format,
+              int quality);
     /// Blocks until every started save has ended (tests, quitting).
     void waitForSaves();
     /// Writes synchronously; the worker's body. Returns an error text, empty
-    /// on success; the file is committed or cancelled and deleted.
-    static QString write(const QImage &picture, const QRect &area, QSaveFile *file, const QByteArray &format,
+    /// on success; the file is committed or cancelled.
+    static QString write(const QImage &picture, const QRect &area, QSaveFile &file, const QByteArray &format,
                          int quality);
 
 signals:

@@ -15,9 +15,11 @@ CaptureLauncher::CaptureLauncher(QObject *parent)
     m_portal = new PortalScreenshot(this);
     connect(m_portal, &PortalScreenshot::failed, this, &CaptureLauncher::failed);
     connect(m_portal, &PortalScreenshot::grabbed, this, [this](const QImage &picture) {
-        PortalGrabSource::setPicture(picture);
-        // Out of the bus's delivery first: the overlay runs its own loop.
-        QTimer::singleShot(0, this, &CaptureLauncher::runOverlay);
+        // Out of the bus's delivery first: the overlay runs its own loop. The
+        // picture is moved on, so the source holds its only reference.
+        QTimer::singleShot(0, this, [this, picture]() mutable {
+            runOverlay(std::make_unique<PortalGrabSource>(std::move(picture)));
+        });
     });
 }
 
@@ -33,12 +35,19 @@ void CaptureLauncher::start()
             m_portal->request();
         return;
     }
-    runOverlay();
+    runOverlay(m_sourceFactory ? m_sourceFactory() : nullptr);
 }
 
-void CaptureLauncher::runOverlay()
+void CaptureLauncher::setSourceFactory(SourceFactory factory)
+{
+    m_sourceFactory = std::move(factory);
+}
+
+void CaptureLauncher::runOverlay(std::unique_ptr<GrabSource> source)
 {
     m_running = true;
-    Widget::runCapture();
+    const bool grabbed = Widget::runCapture(std::move(source));
     m_running = false;
+    if (!grabbed)
+        emit failed(tr("无法读取屏幕画面"));
 }

@@ -12,4 +12,7 @@ public:
     /// Gives memory freed by the program back to the system (the temporary
     /// buffers of a grab, the pictures of a finished capture).
     static void releaseFreedMemory();
+    /// Sets the allocator up for the capture's pictures, for the whole
+    /// process: called once by main() at start-up, before any thread.
+    static void setUpAllocator();
 };

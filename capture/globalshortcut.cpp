@@ -4,7 +4,7 @@
 
 GlobalShortcut::GlobalShortcut(const QKeySequence &shortcut, QObject *parent)
     : QObject(parent)
-    , d(new GlobalShortcutPrivate)
+    , d(std::make_unique<GlobalShortcutPrivate>())
 {
     d->setPublic(this);
     setShortcut(shortcut);
@@ -14,7 +14,6 @@ GlobalShortcut::~GlobalShortcut()
 {
     if (d->qtKey != 0)
         d->unbindHotKey();
-    delete d;
 }
 
 bool GlobalShortcut::isEnabled() const

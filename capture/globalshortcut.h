@@ -3,6 +3,8 @@
 #include <QKeySequence>
 #include <QObject>
 
+#include <memory>
+
 class GlobalShortcutPrivate;
 
 /// A system-wide hot key: owns one key sequence, registers its first key
@@ -41,5 +43,5 @@ signals:
 
 private:
     friend class GlobalShortcutPrivate;
-    GlobalShortcutPrivate *d;
+    std::unique_ptr<GlobalShortcutPrivate> d;
 };

@@ -11,7 +11,7 @@
 namespace {
 // Qt's Shift, Control, Alt and Meta bits. The keypad and group-switch bits
 // stay with the key, which then translates to no native key.
-constexpr int ModifierMask = 0x1E000000;
+constexpr int ModifierMask = int(Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier);
 
 QString portableText(int key, int mods)
 {
@@ -21,7 +21,12 @@ QString portableText(int key, int mods)
 
 int GlobalShortcutPrivate::liveCount = 0;
 QHash<GlobalShortcutPrivate::NativePair, GlobalShortcut *> GlobalShortcutPrivate::hotKeyTable;
-HotKeyBackend *GlobalShortcutPrivate::backend = nullptr;
+
+std::weak_ptr<HotKeyBackend> &GlobalShortcutPrivate::sharedBackend()
+{
+    static std::weak_ptr<HotKeyBackend> current;
+    return current;
+}
 
 HotKeyBackend::Factory &GlobalShortcutPrivate::factory()
 {
@@ -36,18 +41,20 @@ void GlobalShortcutPrivate::setBackendFactory(HotKeyBackend::Factory newFactory)
 
 HotKeyBackend *GlobalShortcutPrivate::nativeBackend()
 {
-    return backend;
+    return sharedBackend().lock().get();
 }
 
 GlobalShortcutPrivate::GlobalShortcutPrivate()
 {
     // The first hot key starts listening to the system; the last one stops.
     if (liveCount++ == 0) {
-        std::unique_ptr<HotKeyBackend> created = factory() ? factory()(&GlobalShortcutPrivate::fireHotKey)
-                                                           : HotKeyBackend::createNative(&GlobalShortcutPrivate::fireHotKey);
-        backend = created.release();
-        if (backend)
-            backend->setRefusalListener(&GlobalShortcutPrivate::refuseAll);
+        m_backend = factory() ? factory()(&GlobalShortcutPrivate::fireHotKey)
+                              : HotKeyBackend::createNative(&GlobalShortcutPrivate::fireHotKey);
+        if (m_backend)
+            m_backend->setRefusalListener(&GlobalShortcutPrivate::refuseAll);
+        sharedBackend() = m_backend;
+    } else {
+        m_backend = sharedBackend().lock();
     }
 }
 
@@ -61,20 +68,18 @@ GlobalShortcutPrivate::~GlobalShortcutPrivate()
         else
             ++it;
     }
-    if (--liveCount == 0) {
-        delete backend;
-        backend = nullptr;
-    }
+    // The last one's m_backend ends the mechanism.
+    --liveCount;
 }
 
 quint32 GlobalShortcutPrivate::toNativeKey(int key) const
 {
-    return backend ? backend->nativeKey(key) : 0;
+    return m_backend ? m_backend->nativeKey(key) : 0;
 }
 
 quint32 GlobalShortcutPrivate::toNativeMods(int mods) const
 {
-    return backend ? backend->nativeModifiers(mods) : 0;
+    return m_backend ? m_backend->nativeModifiers(mods) : 0;
 }
 
 bool GlobalShortcutPrivate::bindHotKey(const QKeySequence &shortcut)
@@ -89,14 +94,14 @@ bool GlobalShortcutPrivate::bindHotKey(const QKeySequence &shortcut)
     }
     const quint32 nativeKey = toNativeKey(qtKey);
     const quint32 nativeMods = toNativeMods(qtMods);
-    const bool ok = backend && backend->registerHotKey(nativeKey, nativeMods);
+    const bool ok = m_backend && m_backend->registerHotKey(nativeKey, nativeMods);
     hotKeyTable.insert(NativePair(nativeKey, nativeMods), publicObject);
     if (ok || qtKey == 0) {
         if (!ok)
             qCWarning(lcCapture).noquote() << "GlobalShortcut failed to register:" << portableText(qtKey, qtMods);
         return ok;
     }
-    if (!backend)
+    if (!m_backend)
         reportUnavailable(QCoreApplication::translate("GlobalShortcut", "这个桌面不提供全局热键"));
     else if (nativeKey == 0)
         reportUnavailable(QCoreApplication::translate("GlobalShortcut", "这个按键不能用作全局热键"));
@@ -109,7 +114,7 @@ bool GlobalShortcutPrivate::unbindHotKey()
 {
     const quint32 nativeKey = toNativeKey(qtKey);
     const quint32 nativeMods = toNativeMods(qtMods);
-    const bool ok = backend && backend->unregisterHotKey(nativeKey, nativeMods);
+    const bool ok = m_backend && m_backend->unregisterHotKey(nativeKey, nativeMods);
     hotKeyTable.remove(NativePair(nativeKey, nativeMods));
     if (!ok)
         qCWarning(lcCapture).noquote() << "GlobalShortcut failed to unregister:" << portableText(qtKey, qtMods);

@@ -6,12 +6,15 @@
 #include <QHash>
 #include <QPair>
 
+#include <memory>
+
 class GlobalShortcut;
 class QKeySequence;
 
 /// The working state of one GlobalShortcut, and the state all hot keys of
 /// the process share: how many exist, the native mechanism that reports keys
-/// while at least one exists, and which object a reported key belongs to.
+/// while at least one exists (owned by the hot keys together), and which
+/// object a reported key belongs to.
 ///
 /// All of it is used from the GUI thread only, unguarded.
 class GlobalShortcutPrivate : public PrivateBase<GlobalShortcut>
@@ -53,6 +56,9 @@ private:
     /// Warns and emits unavailable() from the event loop.
     void reportUnavailable(const QString &reason) const;
 
-    static HotKeyBackend *backend;
+    /// The mechanism every hot key shares: made by the first, ended with
+    /// the last (never left to the program's end, after the application).
+    std::shared_ptr<HotKeyBackend> m_backend;
+    static std::weak_ptr<HotKeyBackend> &sharedBackend();
     static HotKeyBackend::Factory &factory();
 };

@@ -10,6 +10,10 @@
 #include <algorithm>
 #include <utility>
 
+namespace {
+constexpr quint32 OpaqueBlack = 0xff000000;
+}
+
 GrabSource::~GrabSource() = default;
 
 std::unique_ptr<GrabSource> GrabSource::create()
@@ -71,7 +75,7 @@ void GrabSource::blackOutUncovered(QImage *picture, const QRect &desktop, const 
         const QRect inside = area & picture->rect();
         for (int y = inside.top(); y <= inside.bottom(); ++y) {
             auto *line = reinterpret_cast<quint32 *>(picture->scanLine(y)) + inside.left();
-            std::fill(line, line + inside.width(), quint32(0xff000000));
+            std::fill(line, line + inside.width(), OpaqueBlack);
         }
     }
 }

@@ -17,6 +17,9 @@ constexpr char Signature[8] = {'\x89', 'P', 'N', 'G', '\r', '\n', '\x1a', '\n'};
 constexpr qsizetype ChunkFrame = 12;
 // The largest chunk length the format allows.
 constexpr quint32 MaxChunkLength = 0x7fffffffu;
+// Deflate makes at most 258 bytes of a match coded in two bits: no stream
+// inflates to more than 1032 times its length.
+constexpr qint64 MaxDeflateRatio = 1032;
 
 quint32 bigEndian(const uchar *p)
 {
@@ -293,6 +296,11 @@ QImage PngDecoder::decode(QByteArrayView file, Outcome *outcome)
     }
     if (idat.isEmpty())
         return QImage();
+    const qint64 rawBytes = height * (1 + width * channels);
+    // Rows the data cannot hold even at deflate's best are a damaged file,
+    // found before the picture's memory is taken.
+    if (rawBytes > qint64(idatBytes) * MaxDeflateRatio)
+        return QImage();
 
     // The zlib stream is whole in one piece for the decompressor.
     QByteArray joined;
@@ -305,7 +313,6 @@ QImage PngDecoder::decode(QByteArrayView file, Outcome *outcome)
     }
 
     const qint64 bytesPerLine = width * 4;
-    const qint64 rawBytes = height * (1 + width * channels);
     const qint64 totalBytes = bufferBytes(width, height, channels);
     uchar *buffer = takeBuffer(totalBytes);
     if (!buffer) {

@@ -1,28 +1,23 @@
 #include "portalgrabsource.h"
 
-QImage &PortalGrabSource::pending()
-{
-    static QImage picture;
-    return picture;
-}
+#include <utility>
 
-void PortalGrabSource::setPicture(QImage picture)
+PortalGrabSource::PortalGrabSource(QImage picture)
+    : m_picture(std::move(picture))
 {
-    pending() = std::move(picture);
 }
 
 QRect PortalGrabSource::desktop() const
 {
     const QRect screens = ScreenGrabSource::desktop();
-    if (pending().isNull())
+    if (m_picture.isNull())
         return screens;
-    return QRect(screens.topLeft(), pending().size());
+    return QRect(screens.topLeft(), m_picture.size());
 }
 
 QImage PortalGrabSource::grab()
 {
-    QImage picture = std::move(pending());
-    pending() = QImage();
+    QImage picture = std::exchange(m_picture, QImage());
     if (picture.isNull())
         return picture;
     // The overlay paints opaque 32-bit pixels. A screenshot with an alpha

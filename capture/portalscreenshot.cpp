@@ -1,9 +1,11 @@
 #include "portalscreenshot.h"
 
+#include "logging.h"
 #include "portalrequest.h"
 #include "screengrabsource.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QImageReader>
 #include <QScopeGuard>
 #include <QUrl>
@@ -57,11 +59,18 @@ void PortalScreenshot::handleAnswer(uint response, const QVariantMap &results)
         return;
     }
     QString error;
-    const QImage image = readPicture(uri.toLocalFile(), &error);
+    const QString path = uri.toLocalFile();
+    const QImage image = readPicture(path, &error);
     if (image.isNull()) {
         emit failed(tr("桌面给出的截图无法读取：%1").arg(error));
         return;
     }
+    // The portal leaves its file to us (GNOME writes it into the pictures
+    // folder): read, it goes. Only a plain file of its own, never what a
+    // link points to.
+    const QFileInfo handedOver(path);
+    if (handedOver.isFile() && !handedOver.isSymLink() && !QFile::remove(path))
+        qCWarning(lcCapture).noquote() << "The portal's screenshot could not be removed:" << path;
     emit grabbed(image);
 }
 

@@ -2,7 +2,8 @@
 
 /// Base of a class's private part: holds the pointer back to the public
 /// object that owns the part, and gives the part a virtual destructor. The
-/// public object creates the part, points it back at itself and deletes it.
+/// public object holds the part in a std::unique_ptr and points it back at
+/// itself.
 template<typename Public>
 class PrivateBase
 {

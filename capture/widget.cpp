@@ -1,5 +1,6 @@
 #include "widget.h"
 
+#include "logging.h"
 #include "sessionkind.h"
 
 #include "aboutdialog.h"
@@ -13,11 +14,9 @@
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
-#include <QDebug>
 #include <QDir>
 #include <QEventLoop>
 #include <QFileDialog>
-#include <QFileInfo>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMessageBox>
@@ -32,6 +31,7 @@
 #include <QWindow>
 
 #include <cmath>
+#include <utility>
 
 namespace {
 const QColor DimColor(182, 182, 182, 192);
@@ -49,16 +49,26 @@ constexpr int PrepareDelayMs = 3000;
 // taken once the window manager and compositor have shown the window.
 constexpr int PictureDelayMs = 60;
 
-// The overlay kept between captures, and whether a capture runs in it.
-QPointer<Widget> keptOverlay;
-bool keptOverlayBusy = false;
+/// Owns the overlay kept between captures. A child of the object given to
+/// prepareCapture() (the main window), so the overlay goes with it, while
+/// the application still exists.
+class OverlayKeeper : public QObject
+{
+public:
+    using QObject::QObject;
+
+    std::unique_ptr<Widget> overlay;
+    /// A capture runs in the kept overlay.
+    bool busy = false;
+};
+QPointer<OverlayKeeper> keeper;
 }
 
-Widget::Widget(QWidget *parent, QColor color, int quality, bool grabNow)
+Widget::Widget(QWidget *parent, QColor color, int quality, bool grabNow, std::unique_ptr<GrabSource> source)
     : QDialog(parent)
     , borderColor(color)
     , picQuality(quality)
-    , m_source(GrabSource::create())
+    , m_source(source ? std::move(source) : GrabSource::create())
 {
     createMenu();
     setMouseTracking(true);
@@ -91,9 +101,11 @@ void Widget::prepare(Grab grab)
 {
     const bool grabNow = grab != Grab::None;
     sel = CaptureSelection();
-    startPoint = endPoint = lastPoint = QPoint();
-    leftPressed = selectDone = isMoving = lastPointValid = isResizing = menuArmed = false;
+    startPoint = endPoint = QPoint();
+    lastPoint.reset();
+    m_press = Press::None;
     dragHandle = CaptureSelection::NoHandle;
+    m_grabFailed = false;
 
     const QRect desktop = m_source->desktop();
     m_monitors.clear();
@@ -117,8 +129,10 @@ void Widget::prepare(Grab grab)
         setGeometry(logical);
 
     // Grabbed before the overlay is shown, so it never shows itself.
-    if (grab == Grab::Now)
+    if (grab == Grab::Now) {
         fullPixmap = m_source->grab();
+        m_grabFailed = fullPixmap.isNull();
+    }
 
     // On X11 the overlay paints into its window itself, a few rows at a
     // time, instead of through a second, window-sized buffer. Decided while
@@ -157,16 +171,22 @@ void Widget::prepare(Grab grab)
 
 void Widget::prepareCapture(QObject *context)
 {
+    if (!keeper)
+        keeper = new OverlayKeeper(context);
     // Once the program has settled after its start, so that neither the
     // start nor the first capture pays for building the overlay.
-    QTimer::singleShot(PrepareDelayMs, context, [] {
-        if (!keptOverlay && !keptOverlayBusy)
-            keptOverlay = new Widget(nullptr, QColor(0, 0, 255), -1, false);
+    QTimer::singleShot(PrepareDelayMs, keeper, [] {
+        if (!keeper->overlay && !keeper->busy)
+            keeper->overlay = std::make_unique<Widget>(nullptr, QColor(0, 0, 255), -1, false);
     });
 }
 
-void Widget::runModal()
+bool Widget::runModal()
 {
+    // Without a backdrop the grab has its picture already: a failed one
+    // shows no overlay at all.
+    if (m_grabFailed || (!m_serverBackdrop && !takePicture()))
+        return false;
     // Not QDialog::exec(): it gives the window back to the system when it
     // ends, and the kept window would have to be made anew each time.
     setWindowModality(Qt::ApplicationModal);
@@ -178,23 +198,27 @@ void Widget::runModal()
     // makes it a tile); only the full-screen state makes it cover the output.
     if (SessionKind::isWayland())
         setWindowState(windowState() | Qt::WindowFullScreen);
-    show();
     // With a backdrop the picture is taken once the window is on screen
     // (its first paint), so the server maps and shows the window first.
-    if (!m_serverBackdrop)
-        takePicture();
+    show();
     if (isVisible())
         loop.exec(QEventLoop::DialogExec);
     disconnect(ended);
     disconnect(finished);
+    return !m_grabFailed;
 }
 
-void Widget::takePicture()
+bool Widget::takePicture()
 {
-    if (!m_grabPending)
-        return;
-    m_grabPending = false;
-    fullPixmap = m_source->finishGrab();
+    if (m_grabPending) {
+        m_grabPending = false;
+        fullPixmap = m_source->finishGrab();
+        m_grabFailed = fullPixmap.isNull();
+        // Shown over its backdrop already: the capture ends, nothing to output.
+        if (m_grabFailed && isVisible())
+            endCapture();
+    }
+    return !m_grabFailed;
 }
 
 void Widget::endCapture()
@@ -262,26 +286,35 @@ void Widget::updateDevice(const QRegion &area)
     update(logical);
 }
 
-void Widget::runCapture()
+bool Widget::runCapture(std::unique_ptr<GrabSource> source)
 {
-    if (keptOverlayBusy) {
+    bool grabbed = false;
+    if (!keeper || keeper->busy) {
         // The hot key again while a capture is open: a second overlay over
-        // the first, as a fresh window.
-        Widget overlay(nullptr, QColor(0, 0, 255), -1);
-        overlay.runModal();
+        // the first, as a fresh window (as is every one when none is kept).
+        Widget overlay(nullptr, QColor(0, 0, 255), -1, true, std::move(source));
+        grabbed = overlay.runModal();
     } else {
-        keptOverlayBusy = true;
-        if (keptOverlay)
-            keptOverlay->recapture();
-        else
-            keptOverlay = new Widget(nullptr, QColor(0, 0, 255), -1);
-        keptOverlay->runModal();
-        if (keptOverlay)
-            keptOverlay->releasePicture();
-        keptOverlayBusy = false;
+        const QPointer<OverlayKeeper> owner = keeper;
+        owner->busy = true;
+        if (owner->overlay) {
+            if (source)
+                owner->overlay->m_source = std::move(source);
+            owner->overlay->recapture();
+        } else {
+            owner->overlay = std::make_unique<Widget>(nullptr, QColor(0, 0, 255), -1, true, std::move(source));
+        }
+        // The owner may go while the capture's loop runs (the program ends).
+        const QPointer<Widget> overlay = owner->overlay.get();
+        grabbed = overlay->runModal();
+        if (overlay)
+            overlay->releasePicture();
+        if (owner)
+            owner->busy = false;
     }
     // Nothing of a capture outlives it, not even in the allocator's heap.
     DesktopGrabber::releaseFreedMemory();
+    return grabbed;
 }
 
 void Widget::createMenu()
@@ -337,32 +370,27 @@ void Widget::mousePressEvent(QMouseEvent *event)
 {
     const QPoint p = devicePoint(event);
     if (event->button() == Qt::LeftButton) {
-        leftPressed = true;
-        // Outside: a new selection starts, but the old one stays on screen
-        // until the drag gives a rectangle.
-        if (!sel.hits(p)) {
-            startPoint = p;
-            selectDone = false;
-        }
-        if (sel.interiorContains(p))
-            isMoving = true;
+        lastPoint.reset();
         const int handle = sel.pressedHandle(p);
-        if (handle != CaptureSelection::NoHandle) {
-            isResizing = true;
+        if (sel.interiorContains(p)) {
+            m_press = Press::Moving;
+        } else if (handle != CaptureSelection::NoHandle) {
+            m_press = Press::Resizing;
             dragHandle = handle;
+        } else {
+            // A new selection starts, but the old one stays on screen until
+            // the drag gives a rectangle.
+            m_press = Press::Drawing;
+            startPoint = p;
         }
     } else if (event->button() == Qt::RightButton) {
         if (sel.hits(p)) {
-            menuArmed = true;
+            m_press = Press::Menu;
         } else {
             const CaptureSelection before = sel;
             sel.clear();
-            selectDone = false;
-            leftPressed = false;
-            lastPointValid = false;
-            isResizing = false;
-            isMoving = false;
-            menuArmed = false;
+            m_press = Press::None;
+            lastPoint.reset();
             repaintChange(before);
         }
     }
@@ -371,7 +399,7 @@ void Widget::mousePressEvent(QMouseEvent *event)
 void Widget::mouseMoveEvent(QMouseEvent *event)
 {
     const QPoint p = devicePoint(event);
-    if (!leftPressed) {
+    if (m_press == Press::None || m_press == Press::Menu) {
         const Qt::CursorShape shape = sel.hoverShape(p);
         if (shape == Qt::ArrowCursor) {
             setCursor(QCursor(Qt::ArrowCursor));
@@ -383,23 +411,26 @@ void Widget::mouseMoveEvent(QMouseEvent *event)
     }
 
     const CaptureSelection before = sel;
-    if (!selectDone) {
-        endPoint = p;
-        updateCorners(startPoint, endPoint);
-    }
     // Resizing and moving go by the pointer's step since the last event; the
     // first event of a drag only takes the starting point.
-    if (isResizing) {
-        if (lastPointValid)
-            sel.resizeBy(dragHandle, p - lastPoint);
+    switch (m_press) {
+    case Press::Drawing:
+        endPoint = p;
+        updateCorners(startPoint, endPoint);
+        break;
+    case Press::Resizing:
+        if (lastPoint)
+            sel.resizeBy(dragHandle, p - *lastPoint);
         lastPoint = p;
-        lastPointValid = true;
-    }
-    if (isMoving) {
-        if (lastPointValid)
-            sel.moveBy(p - lastPoint);
+        break;
+    case Press::Moving:
+        if (lastPoint)
+            sel.moveBy(p - *lastPoint);
         lastPoint = p;
-        lastPointValid = true;
+        break;
+    case Press::None:
+    case Press::Menu:
+        break;
     }
     repaintChange(before);
 }
@@ -407,14 +438,11 @@ void Widget::mouseMoveEvent(QMouseEvent *event)
 void Widget::mouseReleaseEvent(QMouseEvent *event)
 {
     const QPoint p = devicePoint(event);
-    leftPressed = false;
-    lastPointValid = false;
-    isResizing = false;
-    isMoving = false;
-    selectDone = true;
-    if (event->button() == Qt::RightButton && menuArmed && sel.hitsInteriorOrCorner(p))
+    // Any release ends what a press began.
+    const Press ended = std::exchange(m_press, Press::None);
+    lastPoint.reset();
+    if (event->button() == Qt::RightButton && ended == Press::Menu && sel.hitsInteriorOrCorner(p))
         shotMenu->exec(event->globalPosition().toPoint());
-    menuArmed = false;
 }
 
 void Widget::mouseDoubleClickEvent(QMouseEvent *event)
@@ -476,7 +504,8 @@ void Widget::keyReleaseEvent(QKeyEvent *event)
 
 void Widget::saveImage()
 {
-    takePicture();
+    if (!takePicture())
+        return;
     QString filter;
     const QString chosen = QFileDialog::getSaveFileName(this, tr("保存截图"), defaultSaveName(),
                                                         tr("PNG(*.png);;JPG(*.jpg);;BMP(*.bmp)"), &filter);
@@ -486,27 +515,25 @@ void Widget::saveImage()
 
     // Opened here, so a folder that cannot be written is reported while the
     // picture is still on screen and another name can be chosen.
-    saveFile = new QSaveFile(savePath);
-    if (!saveFile->open(QIODevice::WriteOnly)) {
-        const QString error = saveFile->errorString();
-        delete saveFile;
-        saveFile = nullptr;
+    auto file = std::make_unique<QSaveFile>(savePath);
+    if (!file->open(QIODevice::WriteOnly)) {
         QMessageBox::warning(this, tr("保存截图"),
-                             tr("截图未能保存到 %1：\n%2").arg(QDir::toNativeSeparators(savePath), error));
+                             tr("截图未能保存到 %1：\n%2").arg(QDir::toNativeSeparators(savePath), file->errorString()));
         return;
     }
-    qDebug() << QFileInfo(savePath).suffix();
+    qCDebug(lcCapture).noquote() << "Saving the capture as" << ImageSuffixRule::format(savePath, filter) << "to"
+                                 << savePath;
     // Compressed on a worker thread: the overlay closes at once, and the file
     // appears only when it is complete.
-    CaptureFileSaver::instance()->save(fullPixmap, sel.saveRect(), saveFile,
+    CaptureFileSaver::instance()->save(fullPixmap, sel.saveRect(), std::move(file),
                                        ImageSuffixRule::format(savePath, filter), picQuality);
-    saveFile = nullptr;
     endCapture();
 }
 
 void Widget::saveBoard()
 {
-    takePicture();
+    if (!takePicture())
+        return;
     const QRect area = sel.clipboardRect();
     // The whole desktop is shared with the clipboard as it is; a part is cut.
     const QImage image = area == fullPixmap.rect() ? fullPixmap : fullPixmap.copy(area);
@@ -662,8 +689,8 @@ void Widget::presentPending()
             return;
         }
     }
-    takePicture();
-    m_presenter->present(region, paint);
+    if (takePicture())
+        m_presenter->present(region, paint);
 }
 
 QImage Widget::paintedImage() const

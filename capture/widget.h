@@ -1,6 +1,7 @@
 #pragma once
 
 #include "captureselection.h"
+#include "grabsource.h"
 
 #include <QColor>
 #include <QCursor>
@@ -12,12 +13,11 @@
 #include <QString>
 
 #include <memory>
+#include <optional>
 
-class GrabSource;
 class QAction;
 class QMenu;
 class QPainter;
-class QSaveFile;
 class X11ShmPresenter;
 
 /// The capture overlay: a frameless, always-on-top window over the whole
@@ -41,31 +41,39 @@ class X11ShmPresenter;
 /// dimmed look is painted from it on the fly, and a change repaints only what
 /// it changed. On X11 the overlay paints past Qt's window-sized backing store
 /// (X11ShmPresenter), so it holds one full-screen frame, not two. One
-/// overlay window is kept, unmapped, between captures (runCapture()).
+/// overlay window is kept, unmapped, between captures (runCapture()), owned
+/// by the object prepareCapture() was given.
 class Widget : public QDialog
 {
     Q_OBJECT
 public:
     /// Grabs the desktop at once unless grabNow is false (an overlay built
-    /// ahead of its first capture, see prepareCapture()).
-    Widget(QWidget *parent, QColor borderColor, int picQuality, bool grabNow = true);
+    /// ahead of its first capture, see prepareCapture()). The picture comes
+    /// from source, or from the session's own (GrabSource::create()).
+    Widget(QWidget *parent, QColor borderColor, int picQuality, bool grabNow = true,
+           std::unique_ptr<GrabSource> source = {});
     ~Widget() override;
 
     /// One capture as the main window runs it: an overlay with a blue frame
     /// and the image writer's default quality, run modally. The overlay's
     /// window is kept for the next capture; its picture is given back.
-    static void runCapture();
+    /// A given source serves this capture and the kept overlay's next ones.
+    /// False when the desktop could not be grabbed: then no overlay stays
+    /// on screen and nothing was output.
+    static bool runCapture(std::unique_ptr<GrabSource> source = {});
 
     /// Builds the kept overlay a few seconds after the call, while the program
-    /// is idle, so that the first capture is as fast as later ones; context
-    /// bounds the wait (the main window).
+    /// is idle, so that the first capture is as fast as later ones. The kept
+    /// overlay belongs to context (the main window) and goes with it; until
+    /// this is called every capture makes an overlay of its own.
     static void prepareCapture(QObject *context);
     /// Starts over with no selection and starts a new grab of the desktop,
     /// whose picture runModal() takes once the window is shown.
     void recapture();
     /// Shows the overlay modally and returns when it closes, keeping its
-    /// window for the next capture.
-    void runModal();
+    /// window for the next capture; false, with the overlay hidden, when
+    /// the grab brought no picture.
+    bool runModal();
     /// Ends the capture: hides the overlay, keeping its window.
     void endCapture();
     /// Gives back the picture and painting buffers after a capture.
@@ -119,8 +127,9 @@ private:
     /// Reads the desktop's arrangement, places the window, readies painting
     /// and grabs the picture as asked.
     void prepare(Grab grab);
-    /// Takes the picture of a grab started while showing, if one is pending.
-    void takePicture();
+    /// Takes the picture of a grab started while showing, if one is pending;
+    /// false, and the capture ended, when there is no picture.
+    bool takePicture();
     void updateCorners(QPoint p, QPoint q);
     /// A mouse position in device pixels of the picture.
     QPoint devicePoint(const QMouseEvent *event) const;
@@ -149,17 +158,24 @@ private:
     QPoint endPoint;
     QImage fullPixmap;
     CaptureSelection sel;
-    bool leftPressed = false;
-    bool selectDone = false;
-    bool isMoving = false;
+    /// What the pressed mouse button does, until any button is released.
+    enum class Press {
+        None,
+        /// Left button outside the selection: a new one from startPoint.
+        Drawing,
+        /// Left button inside: the selection follows the pointer.
+        Moving,
+        /// Left button on a handle (dragHandle): that side or corner follows.
+        Resizing,
+        /// Right button on the selection: its release there opens the menu.
+        Menu,
+    };
+    Press m_press = Press::None;
     int dragHandle = CaptureSelection::NoHandle;
-    bool lastPointValid = false;
-    bool isResizing = false;
-    bool menuArmed = false;
+    /// The pointer at the last step of a move or resize; none before the first.
+    std::optional<QPoint> lastPoint;
     QColor borderColor;
-    QPoint lastPoint;
     QString savePath;
-    QSaveFile *saveFile = nullptr;
     int screenWidth = -1;
     int screenHeight = -1;
     QCursor handleCursor;
@@ -183,6 +199,8 @@ private:
     bool m_paintScheduled = false;
     /// A grab started by recapture(), taken by runModal().
     bool m_grabPending = false;
+    /// The grab brought no picture: the capture ends without output.
+    bool m_grabFailed = false;
     /// The grab source paints the frozen desktop, veiled, into the window
     /// on the server, before the program has the picture.
     bool m_serverBackdrop = false;

@@ -17,9 +17,11 @@
 #include <algorithm>
 #include <cstdlib>
 
-#ifdef __GLIBC__
-#include <malloc.h>
-#endif
+namespace {
+// A GetImage plane mask that takes every bit of every pixel.
+constexpr quint32 EveryPlane = ~0u;
+}
+
 
 std::unique_ptr<X11GrabSource> X11GrabSource::create()
 {
@@ -43,15 +45,6 @@ std::unique_ptr<X11GrabSource> X11GrabSource::create()
     if (!bits32)
         return nullptr;
     const QRect rootArea(0, 0, screen->width_in_pixels, screen->height_in_pixels);
-#ifdef __GLIBC__
-    // The picture is the reply's own allocation. glibc raises its mmap
-    // threshold to the size of a freed mapping (up to 32 MiB), after which
-    // every later picture would come from the heap and stay with the program
-    // between captures. A fixed threshold keeps pictures in mappings of their
-    // own that go back to the system when the capture ends.
-    static const bool fixedThreshold = mallopt(M_MMAP_THRESHOLD, 4 * 1024 * 1024) == 1;
-    Q_UNUSED(fixedThreshold);
-#endif
     std::unique_ptr<X11GrabSource> source(new X11GrabSource(c, screen->root, screen->root_depth, rootArea));
     // Only where it can be painted at once: a 24-bit deep overlay window
     // takes a 24-bit background.
@@ -90,16 +83,16 @@ bool X11GrabSource::openBackdropConnection()
     quint32 format = 0;
     QHash<quint32, quint32> formatOfVisual;
     if (screen && screen->root == m_root && render && render->present) {
-        xcb_render_query_pict_formats_reply_t *formats =
-            xcb_render_query_pict_formats_reply(c, xcb_render_query_pict_formats(c), nullptr);
+        const XcbReply<xcb_render_query_pict_formats_reply_t> formats(
+            xcb_render_query_pict_formats_reply(c, xcb_render_query_pict_formats(c), nullptr));
         if (formats) {
-            for (auto s = xcb_render_query_pict_formats_screens_iterator(formats); s.rem; xcb_render_pictscreen_next(&s)) {
+            for (auto s = xcb_render_query_pict_formats_screens_iterator(formats.get()); s.rem;
+                 xcb_render_pictscreen_next(&s)) {
                 for (auto d = xcb_render_pictscreen_depths_iterator(s.data); d.rem; xcb_render_pictdepth_next(&d)) {
                     for (auto v = xcb_render_pictdepth_visuals_iterator(d.data); v.rem; xcb_render_pictvisual_next(&v))
                         formatOfVisual.insert(v.data->visual, v.data->format);
                 }
             }
-            free(formats);
         }
         // The root visual's format describes the root's pixels.
         format = formatOfVisual.value(screen->root_visual);
@@ -127,10 +120,8 @@ bool X11GrabSource::openBackdropConnection()
 bool X11GrabSource::backdropFailed()
 {
     bool failed = false;
-    while (xcb_generic_event_t *event = xcb_poll_for_event(m_backdropConnection)) {
+    while (const XcbReply<xcb_generic_event_t> event{xcb_poll_for_event(m_backdropConnection)})
         failed = failed || event->response_type == 0;
-        free(event);
-    }
     return failed;
 }
 
@@ -155,12 +146,11 @@ bool X11GrabSource::startGrab(const Backdrop &backdrop)
     const xcb_get_image_cookie_t partCookie = part.isEmpty() ? xcb_get_image_cookie_t{0} : requestFrozenPart(part);
     // Done before the program's own connection maps the window. The server
     // paints the backdrop in the root's pixel format: the window must have it.
-    xcb_get_window_attributes_reply_t *attributes =
-        xcb_get_window_attributes_reply(c, xcb_get_window_attributes(c, backdrop.window), nullptr);
+    const XcbReply<xcb_get_window_attributes_reply_t> attributes(
+        xcb_get_window_attributes_reply(c, xcb_get_window_attributes(c, backdrop.window), nullptr));
     const bool rootVisual = attributes && m_rootLikeVisuals.contains(attributes->visual);
-    free(attributes);
     if (!part.isEmpty())
-        m_programPicture = partFromReply(xcb_get_image_reply(c, partCookie, nullptr), part);
+        m_programPicture = partFromReply(XcbReply<xcb_get_image_reply_t>(xcb_get_image_reply(c, partCookie, nullptr)), part);
     m_grabPending = true;
     if (!backdropFailed() && rootVisual) {
         m_backdrop = backdrop;
@@ -249,12 +239,12 @@ QImage X11GrabSource::pendingPart(const QRect &area)
     return partFromReply(frozenPart(part), part);
 }
 
-QImage X11GrabSource::partFromReply(xcb_get_image_reply_t *reply, const QRect &part) const
+QImage X11GrabSource::partFromReply(XcbReply<xcb_get_image_reply_t> reply, const QRect &part) const
 {
     QList<QRect> monitors;
     for (const QRect &monitor : std::as_const(m_grabMonitors))
         monitors.append(monitor.translated(-m_grabArea.topLeft() - part.topLeft()));
-    return pictureFromReply(reply, QRect(QPoint(0, 0), part.size()), monitors);
+    return pictureFromReply(std::move(reply), QRect(QPoint(0, 0), part.size()), monitors);
 }
 
 void X11GrabSource::cancelGrab()
@@ -306,13 +296,12 @@ QImage X11GrabSource::frozenThroughSegment()
     const int bandRows = (height + Bands - 1) / Bands;
     bool complete = true;
     for (int top = 0; top < height && complete; top += bandRows) {
-        xcb_shm_get_image_reply_t *reply = xcb_shm_get_image_reply(
+        const XcbReply<xcb_shm_get_image_reply_t> reply(xcb_shm_get_image_reply(
             c,
             xcb_shm_get_image(c, m_frozen, 0, qint16(top), quint16(width), quint16(std::min(bandRows, height - top)),
-                              ~0u, XCB_IMAGE_FORMAT_Z_PIXMAP, segment, quint32(top) * quint32(width) * 4),
-            nullptr);
+                              EveryPlane, XCB_IMAGE_FORMAT_Z_PIXMAP, segment, quint32(top) * quint32(width) * 4),
+            nullptr));
         complete = reply != nullptr;
-        free(reply);
     }
     xcb_shm_detach(c, segment);
     xcb_flush(c);
@@ -328,12 +317,12 @@ QImage X11GrabSource::frozenThroughSegment()
 xcb_get_image_cookie_t X11GrabSource::requestFrozenPart(const QRect &area)
 {
     return xcb_get_image(m_backdropConnection, XCB_IMAGE_FORMAT_Z_PIXMAP, m_frozen, qint16(area.x()),
-                         qint16(area.y()), quint16(area.width()), quint16(area.height()), ~0u);
+                         qint16(area.y()), quint16(area.width()), quint16(area.height()), EveryPlane);
 }
 
-xcb_get_image_reply_t *X11GrabSource::frozenPart(const QRect &area)
+XcbReply<xcb_get_image_reply_t> X11GrabSource::frozenPart(const QRect &area)
 {
-    return xcb_get_image_reply(m_backdropConnection, requestFrozenPart(area), nullptr);
+    return XcbReply<xcb_get_image_reply_t>(xcb_get_image_reply(m_backdropConnection, requestFrozenPart(area), nullptr));
 }
 
 QList<QRect> X11GrabSource::monitors() const
@@ -341,15 +330,14 @@ QList<QRect> X11GrabSource::monitors() const
     QList<QRect> result;
     const xcb_query_extension_reply_t *ext = xcb_get_extension_data(m_connection, &xcb_randr_id);
     if (ext && ext->present) {
-        xcb_randr_query_version_reply_t *version = xcb_randr_query_version_reply(
-            m_connection, xcb_randr_query_version(m_connection, 1, 5), nullptr);
+        const XcbReply<xcb_randr_query_version_reply_t> version(xcb_randr_query_version_reply(
+            m_connection, xcb_randr_query_version(m_connection, 1, 5), nullptr));
         const bool monitorList = version && (version->major_version > 1 || version->minor_version >= 5);
-        free(version);
         if (monitorList) {
-            xcb_randr_get_monitors_reply_t *reply = xcb_randr_get_monitors_reply(
-                m_connection, xcb_randr_get_monitors(m_connection, m_root, 1), nullptr);
+            const XcbReply<xcb_randr_get_monitors_reply_t> reply(xcb_randr_get_monitors_reply(
+                m_connection, xcb_randr_get_monitors(m_connection, m_root, 1), nullptr));
             if (reply) {
-                for (auto it = xcb_randr_get_monitors_monitors_iterator(reply); it.rem;
+                for (auto it = xcb_randr_get_monitors_monitors_iterator(reply.get()); it.rem;
                      xcb_randr_monitor_info_next(&it)) {
                     const QRect monitor = QRect(it.data->x, it.data->y, it.data->width, it.data->height) & m_rootArea;
                     if (monitor.isEmpty())
@@ -359,7 +347,6 @@ QList<QRect> X11GrabSource::monitors() const
                     else
                         result.append(monitor);
                 }
-                free(reply);
             }
         }
     }
@@ -372,27 +359,26 @@ QImage X11GrabSource::grab()
 {
     const QList<QRect> screens = monitors();
     const QRect area = unionOf(screens);
-    xcb_get_image_reply_t *reply = xcb_get_image_reply(
+    XcbReply<xcb_get_image_reply_t> reply(xcb_get_image_reply(
         m_connection,
         xcb_get_image(m_connection, XCB_IMAGE_FORMAT_Z_PIXMAP, m_root, qint16(area.x()), qint16(area.y()),
-                      quint16(area.width()), quint16(area.height()), ~0u),
-        nullptr);
-    return pictureFromReply(reply, area, screens);
+                      quint16(area.width()), quint16(area.height()), EveryPlane),
+        nullptr));
+    return pictureFromReply(std::move(reply), area, screens);
 }
 
-QImage X11GrabSource::pictureFromReply(xcb_get_image_reply_t *reply, const QRect &area, const QList<QRect> &monitors)
+QImage X11GrabSource::pictureFromReply(XcbReply<xcb_get_image_reply_t> reply, const QRect &area,
+                                       const QList<QRect> &monitors)
 {
     if (!reply)
         return QImage();
     const qsizetype bytesPerLine = qsizetype(area.width()) * 4;
-    if (qsizetype(xcb_get_image_data_length(reply)) < bytesPerLine * area.height()) {
-        free(reply);
+    if (qsizetype(xcb_get_image_data_length(reply.get())) < bytesPerLine * area.height())
         return QImage();
-    }
     // The reply is one allocation: its pixels are the picture's until the
     // last copy of the image is gone.
-    QImage picture(xcb_get_image_data(reply), area.width(), area.height(), bytesPerLine, QImage::Format_RGB32,
-                   free, reply);
+    uchar *pixels = xcb_get_image_data(reply.get());
+    QImage picture(pixels, area.width(), area.height(), bytesPerLine, QImage::Format_RGB32, free, reply.release());
     if (monitors.size() > 1 || monitors.first() != area)
         blackOutUncovered(&picture, area, monitors);
     return picture;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "grabsource.h"
+#include "xcbreply.h"
 
 #include <xcb/xproto.h>
 
@@ -60,13 +61,14 @@ private:
     /// Asks for part of the frozen desktop through the socket.
     xcb_get_image_cookie_t requestFrozenPart(const QRect &area);
     /// Part of the frozen desktop through the socket.
-    xcb_get_image_reply_t *frozenPart(const QRect &area);
+    XcbReply<xcb_get_image_reply_t> frozenPart(const QRect &area);
     /// Ends the grab: the frozen pixmap and what came with it go.
     void dropFrozen();
     /// A reply for part (picture coordinates) as that part of the picture.
-    QImage partFromReply(xcb_get_image_reply_t *reply, const QRect &part) const;
+    QImage partFromReply(XcbReply<xcb_get_image_reply_t> reply, const QRect &part) const;
     /// The reply's pixels as the picture, uncovered areas blacked out.
-    static QImage pictureFromReply(xcb_get_image_reply_t *reply, const QRect &area, const QList<QRect> &monitors);
+    static QImage pictureFromReply(XcbReply<xcb_get_image_reply_t> reply, const QRect &area,
+                                   const QList<QRect> &monitors);
 
     xcb_connection_t *m_connection;
     quint32 m_root;

@@ -1,5 +1,7 @@
 #include "x11hotkeybackend.h"
 
+#include "xcbreply.h"
+
 #include <QCoreApplication>
 #include <QGuiApplication>
 
@@ -184,10 +186,9 @@ bool X11HotKeyBackend::registerHotKey(quint32 nativeKey, quint32 nativeMods)
     bool all = true;
     for (qsizetype i = 0; i < count; ++i) {
         // BadAccess here means another client holds this combination.
-        xcb_generic_error_t *error = xcb_request_check(m_connection, cookies[i]);
+        const XcbReply<xcb_generic_error_t> error(xcb_request_check(m_connection, cookies[i]));
         grabbed[i] = !error;
         all = all && grabbed[i];
-        std::free(error);
     }
     if (!all) {
         // All or nothing: a key that works only with some locks on, or only
@@ -230,9 +231,7 @@ bool X11HotKeyBackend::ungrab(quint32 root, quint8 keycode, quint32 mods, quint3
         return false;
     const xcb_void_cookie_t cookie =
         xcb_ungrab_key_checked(m_connection, keycode, root, quint16(mods | lockMask));
-    xcb_generic_error_t *error = xcb_request_check(m_connection, cookie);
-    std::free(error);
-    return !error;
+    return !XcbReply<xcb_generic_error_t>(xcb_request_check(m_connection, cookie));
 }
 
 bool X11HotKeyBackend::nativeEventFilter(const QByteArray &eventType, void *message, qintptr *)

@@ -1,5 +1,7 @@
 #include "x11shmpresenter.h"
 
+#include "xcbreply.h"
+
 #include <QGuiApplication>
 #include <QImage>
 #include <QPainter>
@@ -17,6 +19,13 @@ namespace {
 // Each strip holds about this share of the window's pixels (two strips).
 constexpr int StripsPerWindow = 40;
 constexpr int MinStripRows = 16;
+
+/// Waits for the reply of a round trip: the server has handled every
+/// request sent before it.
+void awaitRoundTrip(xcb_connection_t *c, xcb_get_input_focus_cookie_t done)
+{
+    const XcbReply<xcb_get_input_focus_reply_t> reply(xcb_get_input_focus_reply(c, done, nullptr));
+}
 }
 
 struct X11ShmPresenter::Strip
@@ -43,11 +52,10 @@ std::unique_ptr<X11ShmPresenter> X11ShmPresenter::create(quint32 window, QSize w
     const xcb_setup_t *setup = xcb_get_setup(c);
     if (setup->image_byte_order != XCB_IMAGE_ORDER_LSB_FIRST)
         return nullptr;
-    xcb_get_geometry_reply_t *geometry = xcb_get_geometry_reply(c, xcb_get_geometry(c, window), nullptr);
+    const XcbReply<xcb_get_geometry_reply_t> geometry(xcb_get_geometry_reply(c, xcb_get_geometry(c, window), nullptr));
     if (!geometry)
         return nullptr;
     const int depth = geometry->depth;
-    free(geometry);
     // A 32-bit deep window would take the picture's unused byte as alpha.
     if (depth != 24)
         return nullptr;
@@ -97,11 +105,10 @@ bool X11ShmPresenter::makeStrips()
         made->memory = static_cast<uchar *>(address);
         made->bytes = bytes;
         made->segment = xcb_generate_id(m_connection);
-        xcb_generic_error_t *error = xcb_request_check(
-            m_connection, xcb_shm_attach_checked(m_connection, made->segment, quint32(made->id), 1));
+        const XcbReply<xcb_generic_error_t> error(xcb_request_check(
+            m_connection, xcb_shm_attach_checked(m_connection, made->segment, quint32(made->id), 1)));
         shmctl(made->id, IPC_RMID, nullptr);
         if (error) {
-            free(error);
             shmdt(address);
             return false;
         }
@@ -116,7 +123,7 @@ void X11ShmPresenter::release()
         if (!strip)
             continue;
         if (strip->pending)
-            free(xcb_get_input_focus_reply(m_connection, strip->done, nullptr));
+            awaitRoundTrip(m_connection, strip->done);
         xcb_shm_detach(m_connection, strip->segment);
         shmdt(strip->memory);
         strip.reset();
@@ -155,7 +162,7 @@ bool X11ShmPresenter::present(const QRegion &region, const PaintFunction &paint)
             Strip &strip = *m_strips[current];
             // The server may still be copying what this strip held before.
             if (strip.pending) {
-                free(xcb_get_input_focus_reply(m_connection, strip.done, nullptr));
+                awaitRoundTrip(m_connection, strip.done);
                 strip.pending = false;
             }
             {
@@ -179,7 +186,7 @@ bool X11ShmPresenter::present(const QRegion &region, const PaintFunction &paint)
     xcb_flush(m_connection);
     for (auto &strip : m_strips) {
         if (strip->pending) {
-            free(xcb_get_input_focus_reply(m_connection, strip->done, nullptr));
+            awaitRoundTrip(m_connection, strip->done);
             strip->pending = false;
         }
     }

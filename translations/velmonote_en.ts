@@ -87,6 +87,13 @@
     </message>
 </context>
 <context>
+    <name>CaptureLauncher</name>
+    <message>
+        <source>无法读取屏幕画面</source>
+        <translation>The screen could not be read.</translation>
+    </message>
+</context>
+<context>
     <name>ClockDialog</name>
     <message>
         <source>定时提醒</source>

@@ -8,6 +8,7 @@ CaptureTestHost::CaptureTestHost(QWidget *parent)
 {
     m_hotKey = new GlobalShortcut(QKeySequence(QStringLiteral("ctrl+alt+c")), this);
     connect(m_hotKey, &GlobalShortcut::activated, this, &CaptureTestHost::startCutScreen);
+    Widget::prepareCapture(this);
 }
 
 void CaptureTestHost::startCutScreen()

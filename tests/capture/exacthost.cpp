@@ -3,6 +3,7 @@
 // whole desktop, and Ctrl+Alt+C starts a capture exactly as the main window
 // does. Driven from outside by tst_captureexact.
 
+#include "desktopgrabber.h"
 #include "globalshortcut.h"
 #include "widget.h"
 
@@ -41,10 +42,12 @@ protected:
 
 int main(int argc, char *argv[])
 {
+    DesktopGrabber::setUpAllocator();
     QApplication app(argc, argv);
     QApplication::setAttribute(Qt::AA_DontUseNativeDialogs);
     Pattern pattern;
     pattern.show();
+    Widget::prepareCapture(&pattern);
     GlobalShortcut hotKey(QKeySequence(QStringLiteral("ctrl+alt+c")), nullptr);
     QObject::connect(&hotKey, &GlobalShortcut::activated, &app, [] { Widget::runCapture(); });
     return app.exec();

@@ -1,9 +1,12 @@
 #!/usr/bin/python3
-"""A stand-in for the desktop's shortcut portal on a private session bus.
+"""A stand-in for the desktop's shortcut and screenshot portals on a private
+session bus.
 
 Serves org.freedesktop.portal.GlobalShortcuts as the real portal does for a
 client: CreateSession and BindShortcuts answer through Request objects, and
 Activated is emitted when a line "activate ID" arrives on standard input.
+org.freedesktop.portal.Screenshot answers with the file named by
+$VELMO_STANDIN_SHOT as its uri, as a portal hands over the file it wrote.
 Every call is written to the log file given as the first argument, one JSON
 object a line. With the second argument "refuse" every request answers 2.
 """
@@ -17,6 +20,7 @@ from dbus.mainloop.glib import DBusGMainLoop
 from gi.repository import GLib
 
 IFACE = "org.freedesktop.portal.GlobalShortcuts"
+SCREENSHOT = "org.freedesktop.portal.Screenshot"
 REQUEST = "org.freedesktop.portal.Request"
 PATH = "/org/freedesktop/portal/desktop"
 
@@ -75,6 +79,12 @@ class Portal(dbus.service.Object):
         log({"call": "BindShortcuts", "session": str(session), "shortcuts": plain(shortcuts)})
         return self.answer(sender, str(options["handle_token"]), {"shortcuts": shortcuts})
 
+    @dbus.service.method(SCREENSHOT, in_signature="sa{sv}", out_signature="o", sender_keyword="sender")
+    def Screenshot(self, parent, options, sender=None):
+        log({"call": "Screenshot", "options": plain(options)})
+        uri = "file://" + os.environ.get("VELMO_STANDIN_SHOT", "/nonexistent.png")
+        return self.answer(sender, str(options["handle_token"]), {"uri": uri})
+
     @dbus.service.signal(IFACE, signature="osta{sv}")
     def Activated(self, session, shortcut_id, timestamp, options):
         pass
@@ -88,7 +98,9 @@ def main():
     DBusGMainLoop(set_as_default=True)
     bus = dbus.SessionBus()
     portal = Portal(bus)
-    name = dbus.service.BusName("org.freedesktop.portal.Desktop", bus)
+    # A call to a missing portal makes the bus start the real one, which
+    # gives its name up to a replacement: take it over, or fail loudly.
+    name = dbus.service.BusName("org.freedesktop.portal.Desktop", bus, replace_existing=True, do_not_queue=True)
 
     pending = b""
 

@@ -1,5 +1,7 @@
 #include "aboutdialog.h"
 #include "capturefilesaver.h"
+#include "capturelauncher.h"
+#include "grabsource.h"
 #include "inputdialog.h"
 #include "modalscript.h"
 #include "patternwindow.h"
@@ -7,6 +9,7 @@
 #include "x11grabsource.h"
 
 #include <QAction>
+#include <QClipboard>
 #include <QFileDialog>
 #include <QImageReader>
 #include <QImageWriter>
@@ -90,6 +93,43 @@ int differing(const QImage &image, const std::function<QRgb(int, int)> &expected
     return wrong;
 }
 
+/// A grab source that never has a picture: at once, or, with a backdrop,
+/// only once the overlay is already on screen over it.
+class FailingSource : public GrabSource
+{
+public:
+    explicit FailingSource(bool backdrop)
+        : m_backdrop(backdrop)
+    {
+    }
+    QList<QRect> monitors() const override { return {QGuiApplication::primaryScreen()->geometry()}; }
+    QImage grab() override { return QImage(); }
+    bool startGrab(const Backdrop &backdrop) override
+    {
+        return m_backdrop && backdrop.window ? true : GrabSource::startGrab(backdrop);
+    }
+    bool paintBackdrop(const QRegion &) override { return m_backdrop; }
+    QImage pendingPart(const QRect &area) override
+    {
+        if (!m_backdrop)
+            return QImage();
+        QImage part(area.size(), QImage::Format_RGB32);
+        part.fill(Qt::gray);
+        return part;
+    }
+    QImage finishGrab() override { return m_backdrop ? QImage() : GrabSource::finishGrab(); }
+
+private:
+    bool m_backdrop;
+};
+
+bool overlayShown()
+{
+    const QWidgetList windows = QApplication::topLevelWidgets();
+    return std::any_of(windows.cbegin(), windows.cend(),
+                       [](QWidget *w) { return qobject_cast<Widget *>(w) && w->isVisible(); });
+}
+
 } // namespace
 
 Q_DECLARE_METATYPE(Steps)
@@ -124,6 +164,8 @@ private slots:
     void copiesSelectionToClipboard();
     void fixedSizeDialogResizesSelection();
     void helpOpensOnceFromF1AndMenu();
+    void failedGrabIsToldWithoutOverlayOrOutput_data();
+    void failedGrabIsToldWithoutOverlayOrOutput();
 
 private:
     QImage rendered() const { return overlay->paintedImage(); }
@@ -199,10 +241,14 @@ void TestOverlay::serverPaintsTheDimmedDesktopBeforeThePicture()
     const xcb_screen_t *screen = xcb_setup_roots_iterator(xcb_get_setup(c)).data;
     const QRect desktop = source->desktop();
     const xcb_window_t window = xcb_generate_id(c);
-    const quint32 overrideRedirect = 1;
+    // A background of its own, so the test sees when the compositor shows
+    // the window: what is painted into a window before the compositor
+    // watches it for damage never reaches the screen.
+    const quint32 Magenta = 0xff00ff;
+    const quint32 attributes[] = {Magenta, 1};
     xcb_create_window(c, XCB_COPY_FROM_PARENT, window, screen->root, qint16(desktop.x()), qint16(desktop.y()),
                       quint16(desktop.width()), quint16(desktop.height()), 0, XCB_WINDOW_CLASS_INPUT_OUTPUT,
-                      screen->root_visual, XCB_CW_OVERRIDE_REDIRECT, &overrideRedirect);
+                      screen->root_visual, XCB_CW_BACK_PIXEL | XCB_CW_OVERRIDE_REDIRECT, attributes);
     auto destroy = qScopeGuard([&] {
         xcb_destroy_window(c, window);
         xcb_flush(c);
@@ -213,23 +259,45 @@ void TestOverlay::serverPaintsTheDimmedDesktopBeforeThePicture()
     const QRect part(300, 200, 40, 30);
     QVERIFY(source->startGrab({window, QColor(182, 182, 182, 192), QRegion(uncovered), part}));
     xcb_map_window(c, window);
-    // Mapped before the other connection paints into it.
-    std::free(xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr));
-    QVERIFY(source->paintBackdrop(QRect(QPoint(0, 0), desktop.size())));
+    xcb_flush(c);
     const auto onScreen = [] {
         return QGuiApplication::primaryScreen()->grabWindow(0).toImage().convertToFormat(QImage::Format_RGB32);
     };
-    const auto dimmed = [&](int x, int y) {
-        return uncovered.contains(x, y) ? qRgb(0, 0, 0) : PatternWindow::dimmed(PatternWindow::colorAt(x, y));
+    const auto magentaShown = [&] {
+        const QImage screenNow = onScreen();
+        for (const QPoint p : {QPoint(100, 100), QPoint(960, 540), QPoint(1500, 1000)}) {
+            if ((screenNow.pixel(p) & 0xffffff) != Magenta)
+                return false;
+        }
+        return true;
     };
-    // Bounded by the clock: QTRY counts its waits, not the slow grabs between them.
-    const QDeadlineTimer deadline(5000);
-    int wrong = differing(onScreen(), dimmed);
-    while (wrong && !deadline.hasExpired()) {
+    // Polled a bounded number of times, however long each grab takes.
+    for (int i = 0; i < 200 && !magentaShown(); ++i)
         QTest::qWait(50);
-        wrong = differing(onScreen(), dimmed);
+    QVERIFY(magentaShown());
+    QVERIFY(source->paintBackdrop(QRect(QPoint(0, 0), desktop.size())));
+
+    // The veil over each channel depends on that channel alone: one table
+    // gives every pixel of the expected screen, checked against the
+    // one-pixel rule where the pattern varies most.
+    int veiled[256];
+    for (int v = 0; v < 256; ++v)
+        veiled[v] = qRed(PatternWindow::dimmed(qRgb(v, v, v)));
+    QImage expected = PatternWindow::expected(QRect(QPoint(0, 0), desktop.size()));
+    for (int y = 0; y < expected.height(); ++y) {
+        auto *line = reinterpret_cast<QRgb *>(expected.scanLine(y));
+        for (int x = 0; x < expected.width(); ++x) {
+            line[x] = uncovered.contains(x, y) ? qRgb(0, 0, 0)
+                                               : qRgb(veiled[qRed(line[x])], veiled[qGreen(line[x])],
+                                                      veiled[qBlue(line[x])]);
+        }
     }
-    QCOMPARE(wrong, 0);
+    for (const QPoint p : {QPoint(100, 100), QPoint(101, 357), QPoint(1234, 567), QPoint(1919, 1079)})
+        QCOMPARE(expected.pixel(p), PatternWindow::dimmed(PatternWindow::colorAt(p.x(), p.y())));
+    const auto wrong = [&] { return differing(onScreen(), [&](int x, int y) { return expected.pixel(x, y); }); };
+    for (int i = 0; i < 200 && wrong() != 0; ++i)
+        QTest::qWait(50);
+    QCOMPARE(wrong(), 0);
 
     // The picture is the desktop from before the window, in part and whole.
     QCOMPARE(source->pendingPart(part).convertToFormat(QImage::Format_RGB32), PatternWindow::expected(part));
@@ -645,6 +713,47 @@ void TestOverlay::helpOpensOnceFromF1AndMenu()
     QCOMPARE(texts.at(0), texts.at(1));
     QCOMPARE(texts.at(0), AboutDialog::helpText());
     QVERIFY(overlay->isVisible());
+}
+
+
+// ---- failed grab -------------------------------------------------------------
+
+void TestOverlay::failedGrabIsToldWithoutOverlayOrOutput_data()
+{
+    QTest::addColumn<bool>("backdrop");
+    QTest::newRow("no picture at once") << false;
+    QTest::newRow("no picture after the backdrop showed") << true;
+}
+
+void TestOverlay::failedGrabIsToldWithoutOverlayOrOutput()
+{
+    QFETCH(bool, backdrop);
+    overlay->hide();
+    QApplication::clipboard()->setText(QStringLiteral("before the capture"));
+    QTRY_COMPARE(QApplication::clipboard()->text(), QStringLiteral("before the capture"));
+
+    // Outputs asked for anyway leave the clipboard and the disk alone.
+    Widget failed(nullptr, QColor(0, 0, 255), -1, true, std::make_unique<FailingSource>(backdrop));
+    failed.saveBoard();
+    failed.saveImage();
+    QVERIFY(!QApplication::activeModalWidget());
+
+    // Through the main window's path: the first capture builds the kept
+    // overlay, the second grabs again in it.
+    CaptureLauncher launcher;
+    Widget::prepareCapture(&launcher);
+    launcher.setSourceFactory([backdrop] { return std::make_unique<FailingSource>(backdrop); });
+    QSignalSpy told(&launcher, &CaptureLauncher::failed);
+    for (int capture = 1; capture <= 2; ++capture) {
+        launcher.start();
+        QCOMPARE(told.size(), capture);
+        QCOMPARE(told.last().at(0).toString(), QStringLiteral("无法读取屏幕画面"));
+        QVERIFY(!overlayShown());
+        QVERIFY(!launcher.isBusy());
+    }
+    QCOMPARE(QApplication::clipboard()->text(), QStringLiteral("before the capture"));
+    QVERIFY(QApplication::clipboard()->image().isNull());
+    QVERIFY(QDir(home.path()).entryList({QStringLiteral("*.png")}, QDir::Files).isEmpty());
 }
 
 QTEST_MAIN(TestOverlay)

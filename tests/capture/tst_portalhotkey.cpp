@@ -1,10 +1,12 @@
 // The hot key through the desktop's shortcut portal, against a stand-in
 // portal on a private session bus: what the program asks the portal for, a
-// key the portal reports, and each way the hot key can be refused.
+// key the portal reports, and each way the hot key can be refused. Also the
+// screenshot portal's file, which is the program's to remove once read.
 
 #include "globalshortcut.h"
 #include "globalshortcutprivate.h"
 #include "portalhotkeybackend.h"
+#include "portalscreenshot.h"
 
 #include <QtTest>
 
@@ -35,9 +37,11 @@ private slots:
     void asksForTheKeyAndFiresOnActivation();
     void refusalIsReported_data();
     void refusalIsReported();
+    void screenshotFileIsRemovedOnceRead_data();
+    void screenshotFileIsRemovedOnceRead();
 
 private:
-    void startPortal(const QStringList &mode);
+    void startPortal(const QStringList &mode, const QString &shot = QString());
 
     QTemporaryDir m_dir;
     QProcess *m_portal = nullptr;
@@ -63,9 +67,12 @@ void TestPortalHotKey::cleanup()
     }
 }
 
-void TestPortalHotKey::startPortal(const QStringList &mode)
+void TestPortalHotKey::startPortal(const QStringList &mode, const QString &shot)
 {
     m_portal = new QProcess;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("VELMO_STANDIN_SHOT"), shot);
+    m_portal->setProcessEnvironment(env);
     m_portal->setProcessChannelMode(QProcess::ForwardedErrorChannel);
     m_portal->start(QStringLiteral("/usr/bin/python3"), QStringList{standIn, m_dir.filePath(QStringLiteral("log"))} + mode);
     QVERIFY(m_portal->waitForStarted());
@@ -124,6 +131,42 @@ void TestPortalHotKey::refusalIsReported()
     QCOMPARE(unavailable.size(), 1);
 }
 
+void TestPortalHotKey::screenshotFileIsRemovedOnceRead_data()
+{
+    QTest::addColumn<bool>("throughLink");
+    QTest::newRow("the portal's own file") << false;
+    QTest::newRow("a link to a file elsewhere") << true;
+}
+
+void TestPortalHotKey::screenshotFileIsRemovedOnceRead()
+{
+    QFETCH(bool, throughLink);
+    QImage picture(64, 48, QImage::Format_RGB32);
+    for (int y = 0; y < picture.height(); ++y) {
+        for (int x = 0; x < picture.width(); ++x)
+            picture.setPixel(x, y, qRgb(x * 4, y * 5, (x + y) & 0xff));
+    }
+    const QString file = m_dir.filePath(QStringLiteral("Screenshot.png"));
+    const QString link = m_dir.filePath(QStringLiteral("link.png"));
+    QVERIFY(picture.save(file));
+    if (throughLink)
+        QVERIFY(QFile::link(file, link));
+    startPortal({}, throughLink ? link : file);
+
+    PortalScreenshot portal;
+    QSignalSpy grabbed(&portal, &PortalScreenshot::grabbed);
+    QSignalSpy failed(&portal, &PortalScreenshot::failed);
+    portal.request();
+    QTRY_COMPARE(grabbed.size() + failed.size(), 1);
+    QVERIFY2(failed.isEmpty(), failed.isEmpty() ? "" : qPrintable(failed[0][0].toString()));
+    QCOMPARE(grabbed[0][0].value<QImage>().convertToFormat(QImage::Format_RGB32), picture);
+    // A plain file is gone; a link and what it points to stay.
+    QCOMPARE(QFileInfo::exists(file), throughLink);
+    QCOMPARE(QFileInfo(link).isSymLink(), throughLink);
+    QFile::remove(link);
+    QFile::remove(file);
+}
+
 // A private session bus for the whole run, set up before Qt may open one.
 int main(int argc, char *argv[])
 {
@@ -140,7 +183,8 @@ int main(int argc, char *argv[])
 
     int result;
     {
-        QCoreApplication app(argc, argv);
+        // The screenshot portal sizes its memory by the screens.
+        QGuiApplication app(argc, argv);
         TestPortalHotKey test;
         result = QTest::qExec(&test, argc, argv);
     }
