@@ -160,26 +160,6 @@
         <translation>Velmo Note</translation>
     </message>
     <message>
-        <source>窗口总在最前</source>
-        <translation>Always on top</translation>
-    </message>
-    <message>
-        <source>显示主窗口</source>
-        <translation>Show main window</translation>
-    </message>
-    <message>
-        <source>开机自启动</source>
-        <translation>Start with the system</translation>
-    </message>
-    <message>
-        <source>退出</source>
-        <translation>Quit</translation>
-    </message>
-    <message>
-        <source>Velmo Note V0.5</source>
-        <translation>Velmo Note V0.5</translation>
-    </message>
-    <message>
         <source>最小化</source>
         <translation>Minimise</translation>
     </message>
@@ -244,10 +224,6 @@
         <translation>Capture failed</translation>
     </message>
     <message>
-        <source>截图</source>
-        <translation>Capture</translation>
-    </message>
-    <message>
         <source>无法设置开机自启动</source>
         <translation>Cannot start with the system</translation>
     </message>
@@ -278,28 +254,8 @@ Bind a key to the command velmonote -Capture in the desktop&apos;s keyboard sett
         <translation>Roll up or down</translation>
     </message>
     <message>
-        <source>同步文件夹模式</source>
-        <translation>Sync folder mode</translation>
-    </message>
-    <message>
-        <source>无法切换同步文件夹模式：%1</source>
-        <translation>Cannot switch the sync folder mode: %1</translation>
-    </message>
-    <message>
         <source>同步文件夹</source>
         <translation>Sync folder</translation>
-    </message>
-    <message>
-        <source>无法切换同步文件夹模式</source>
-        <translation>Cannot switch the sync folder mode</translation>
-    </message>
-    <message>
-        <source>同步文件夹模式已打开</source>
-        <translation>Sync folder mode on</translation>
-    </message>
-    <message>
-        <source>同步文件夹模式已关闭</source>
-        <translation>Sync folder mode off</translation>
     </message>
 </context>
 <context>
@@ -566,6 +522,25 @@ Bind a key to the command velmonote -Capture in the desktop&apos;s keyboard sett
     <message>
         <source>它在别处改过，没有覆盖</source>
         <translation>it was changed elsewhere and is not written over</translation>
+    </message>
+</context>
+<context>
+    <name>NotebookSession</name>
+    <message>
+        <source>无法切换同步文件夹模式</source>
+        <translation>Cannot switch the sync folder mode</translation>
+    </message>
+    <message>
+        <source>无法切换同步文件夹模式：%1</source>
+        <translation>Cannot switch the sync folder mode: %1</translation>
+    </message>
+    <message>
+        <source>同步文件夹模式已打开</source>
+        <translation>Sync folder mode on</translation>
+    </message>
+    <message>
+        <source>同步文件夹模式已关闭</source>
+        <translation>Sync folder mode off</translation>
     </message>
 </context>
 <context>
@@ -898,6 +873,37 @@ Quitting again will not save the changes.</translation>
     <message>
         <source>居右</source>
         <translation>Right</translation>
+    </message>
+</context>
+<context>
+    <name>Tray</name>
+    <message>
+        <source>窗口总在最前</source>
+        <translation>Always on top</translation>
+    </message>
+    <message>
+        <source>显示主窗口</source>
+        <translation>Show main window</translation>
+    </message>
+    <message>
+        <source>开机自启动</source>
+        <translation>Start with the system</translation>
+    </message>
+    <message>
+        <source>同步文件夹模式</source>
+        <translation>Sync folder mode</translation>
+    </message>
+    <message>
+        <source>截图</source>
+        <translation>Capture</translation>
+    </message>
+    <message>
+        <source>退出</source>
+        <translation>Quit</translation>
+    </message>
+    <message>
+        <source>Velmo Note V0.5</source>
+        <translation>Velmo Note V0.5</translation>
     </message>
 </context>
 <context>
