@@ -12,18 +12,20 @@
 #include "notebook.h"
 #include "notefileactions.h"
 #include "noteprinter.h"
-#include "notepage.h"
 #include "notebookfolder.h"
+#include "notebooksession.h"
 #include "notebooksync.h"
 #include "notetabwidget.h"
 #include "notewidget.h"
 #include "promptbar.h"
 #include "recordheader.h"
+#include "homepage.h"
 #include "rollup.h"
 #include "roundedframe.h"
 #include "skindialog.h"
 #include "slidein.h"
 #include "tabledialog.h"
+#include "tray.h"
 #include "uilanguage.h"
 #include "widget.h"
 #include "windowshortcuts.h"
@@ -31,17 +33,13 @@
 #include "xdgautostartentry.h"
 
 #include <QAction>
-#include <QApplication>
+#include <QCoreApplication>
 #include <QCursor>
 #include <QDateTime>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QEnterEvent>
-#include <QFile>
-#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
-#include <QMessageBox>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPropertyAnimation>
@@ -50,7 +48,6 @@
 #include <QSlider>
 #include <QTabWidget>
 #include <QTextEdit>
-#include <QTextStream>
 #include <QTime>
 #include <QToolBar>
 #include <QToolButton>
@@ -63,30 +60,11 @@ constexpr int MinHeight = RollUp::RolledHeight;
 constexpr int MaxWidth = 800;
 constexpr int MaxHeight = 650;
 constexpr int TitleBtnLockMs = 360;
-/// A synced notebook starts watching its folder after the first frame, or
-/// this long after start-up when no frame comes (started hidden).
-constexpr int SyncStartFallbackMs = 1000;
-/// A synced note is written this long after the typing stops.
-constexpr int SyncNoteFileDelayMs = 400;
-
-QString storePath()
-{
-    return QDir::currentPath() + QLatin1String("/tab.dat");
-}
-
-qint64 monotonicMilliseconds()
-{
-    static QElapsedTimer clock;
-    if (!clock.isValid())
-        clock.start();
-    return clock.elapsed();
-}
 }
 
 Dialog::Dialog(std::unique_ptr<AutoStartEntry> autoStartEntry)
     : QDialog(nullptr, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint)
     , clockTimer(this)
-    , trayClicks(QApplication::doubleClickInterval())
     , autoStart(std::move(autoStartEntry))
 {
     setObjectName(QStringLiteral("mainWindow"));
@@ -119,7 +97,6 @@ Dialog::Dialog(std::unique_ptr<AutoStartEntry> autoStartEntry)
     pinIcon = LazyIconEngine::icon(QStringLiteral(":/img/pin.png"));
 
     createTitleStrip();
-    createTrayActions();
     createMessageLabel();
     createTrayIcon();
     createFrameControls();
@@ -175,49 +152,13 @@ void Dialog::createTitleStrip()
     topLeftButton->adjustSize();
 }
 
-void Dialog::createTrayActions()
-{
-    stayOnTopAction = new QAction(tr("窗口总在最前"), this);
-    stayOnTopAction->setCheckable(true);
-    stayOnTopAction->setChecked(true);
-    showMainAction = new QAction(tr("显示主窗口"), this);
-    autoStartAction = new QAction(tr("开机自启动"), this);
-    autoStartAction->setCheckable(true);
-    autoStartAction->setChecked(autoStart->exists());
-    quitAction = new QAction(LazyIconEngine::icon(QStringLiteral(":/img/close.png")), tr("退出"), this);
-    // Capture by mouse too: the hot key may be taken or missing on this desktop.
-    captureAction = new QAction(tr("截图"), this);
-    captureAction->setObjectName(QStringLiteral("captureAction"));
-    // The choice belongs to the notebook folder, so every computer syncing it sees it.
-    m_syncAction = new QAction(tr("同步文件夹模式"), this);
-    m_syncAction->setObjectName(QStringLiteral("syncAction"));
-    m_syncAction->setCheckable(true);
-    m_syncAction->setChecked(NotebookSync::isOn(QDir::currentPath()));
-}
-
-void Dialog::createMessageLabel()
-{
-    tipLabel = new MessageLabel(this);
-}
+void Dialog::createMessageLabel() { tipLabel = new MessageLabel(this); }
 
 void Dialog::createTrayIcon()
 {
-    trayMenu = new QMenu(this);
-    trayMenu->setWindowOpacity(0.8);
-    trayMenu->setStyleSheet(QStringLiteral("background-image:url(:/img/menuback.png)"));
-    trayMenu->addAction(stayOnTopAction);
-    trayMenu->addAction(showMainAction);
-    trayMenu->addAction(autoStartAction);
-    trayMenu->addAction(m_syncAction);
-    trayMenu->addAction(captureAction);
-    trayMenu->addSeparator();
-    trayMenu->addAction(quitAction);
-
-    trayIcon = new QSystemTrayIcon(QIcon(QPixmap(QStringLiteral(":/img/Tray.png"))), this);
-    trayIcon->setObjectName(QStringLiteral("trayIcon"));
-    trayIcon->setToolTip(tr("Velmo Note V0.5"));
-    trayIcon->setContextMenu(trayMenu);
-    trayIcon->show();
+    tray = new Tray(this, trayAvailable);
+    tray->action(Tray::AutoStart)->setChecked(autoStart->exists());
+    tray->action(Tray::SyncFolder)->setChecked(NotebookSync::isOn(QDir::currentPath()));
 }
 
 void Dialog::createFrameControls()
@@ -296,144 +237,65 @@ void Dialog::createNotebook()
     tabWidget->setIconSize(QSize(13, 13));
     tabWidget->setCornerWidget(cornerBar, Qt::TopRightCorner);
 
-    homeEdit = new QTextEdit;
+    auto *homeEdit = new QTextEdit;
     notebook = new Notebook(tabWidget, homeEdit, pinIcon, unpinIcon, this);
-    homeEdit->setObjectName(QStringLiteral("homeEdit"));
-    homeEdit->setReadOnly(true);
-    homeEdit->setOverwriteMode(false);
-    homeEdit->setStyleSheet(NotePage::styleSheet());
-    EditorBehaviour::attach(homeEdit);
+    auto *homePage = new HomePage(homeEdit, this);
     tabWidget->addTab(homeEdit, tr("便签首页"));
-    // Every editor, restored ones included, shows its format on the toolbar
-    // once its text is in: the toolbar starts from its defaults.
-    connect(notebook, &Notebook::editorAdded, this, [this](QTextEdit *editor) {
-        connect(editor, &QTextEdit::currentCharFormatChanged, this, &Dialog::changeFont);
+    // Every editor, restored ones and the home page included, gets the note
+    // keys and shows its format on the toolbar once its text is in: the
+    // toolbar starts from its defaults.
+    const auto followFormat = [this](QTextEdit *editor) {
         EditorBehaviour::attach(editor);
-    });
+        connect(editor, &QTextEdit::currentCharFormatChanged, this, &Dialog::changeFont);
+    };
+    connect(notebook, &Notebook::editorAdded, this, followFormat);
+    connect(homePage, &HomePage::ready, this, followFormat);
     noteFileActions = new NoteFileActions(notebook, tabWidget, this);
     noteFileActions->setObjectName(QStringLiteral("noteFileActions"));
-
-    QFile index(UiLanguage::homePageFile(QDir::currentPath()));
-    if (index.open(QIODevice::ReadOnly | QIODevice::Text)) {
-        QTextStream in(&index);
-        // The page is laid out once, at its real width, when it first shows.
-        homeHtml = in.readAll();
-        homeEdit->installEventFilter(this);
+    if (homePage->load(UiLanguage::homePageFile(QDir::currentPath())))
         tabWidget->setTabIcon(0, pinIcon);
-    } else {
+    else
         showToolTip(tr("加载主页说明失败"), 1000);
-    }
-    // Connected once the page has its text, so the bar starts from its defaults.
-    if (homeHtml.isNull())
-        connect(homeEdit, &QTextEdit::currentCharFormatChanged, this, &Dialog::changeFont);
 }
 
 void Dialog::readHistroyTab()
 {
-    session = new StoreSession(storePath(), this);
-    notebook->setRecoveryFolder(QFileInfo(storePath()).absolutePath());
-    StoreSession::Source source;
-    source.restore = [this](const TabStoreData &data) { return notebook->restore(data); };
-    source.snapshot = [this] { return notebook->snapshot(skinPath); };
-    source.writeNoteFiles = [this] { return notebook->writeChangedNoteFiles(); };
-    // A synced folder may have changed under us: look before writing.
-    source.beforeSave = [this] {
-        if (m_sync)
-            m_sync->checkNow();
-        return m_sync != nullptr;
-    };
-    StoreSession::Opened opened = session->open(source);
-    // Notes that could not come back, and where their text is: one balloon
-    // with the store's own notice, so neither hides the other.
-    if (const QStringList notices = notebook->restoreNotices(); !notices.isEmpty()) {
-        qCWarning(lcApp, "%s", qPrintable(notices.join(QLatin1Char('\n'))));
-        QStringList detail = notices;
-        if (!opened.notice.detail.isEmpty())
-            detail.prepend(opened.notice.detail);
-        opened.notice.detail = detail.join(QLatin1Char('\n'));
-    }
-    showNotice(opened.notice);
-    skinPath = opened.skinPath;
-    if (!skinPath.isEmpty()) {
-        loadSkinPicture();
-        for (NoteWidget *note : notebook->noteList())
-            note->setBackground(skinPath);
-    }
-    if (m_syncAction->isChecked()) {
-        startSync();
-        // It reads every note file once: after the first frame (see
-        // paintEvent), or soon anyway when the window starts hidden.
-        QTimer::singleShot(SyncStartFallbackMs, m_sync, &NotebookSync::start);
-    }
+    m_session = std::make_unique<NotebookSession>(notebook, QDir::currentPath(), this);
+    connect(m_session.get(), &NotebookSession::notice, this, &Dialog::showNotice);
+    connect(m_session.get(), &NotebookSession::syncMessage, this, &Dialog::showSyncMessage);
+    connect(m_session.get(), &NotebookSession::skinChanged, this, &Dialog::loadSkinPicture);
+    m_session->open();
 }
 
-void Dialog::startSync()
+void Dialog::showSyncMessage(const QString &label, const QString &detail, bool problem)
 {
-    NotebookSync::Store store;
-    store.snapshot = [this] { return notebook->snapshot(skinPath); };
-    store.lastWritten = [this] { return session->lastWritten(); };
-    m_sync = new NotebookSync(notebook, QDir::currentPath(), store, this);
-    connect(m_sync, &NotebookSync::message, this,
-            [this](const QString &label, const QString &detail, bool problem) {
-                showToolTip(label, 4000);
-                // The whole story in a balloon; a problem is told even without a tray.
-                if (detail.isEmpty())
-                    return;
-                if (problem)
-                    tellUser(tr("同步文件夹"), detail);
-                else if (trayAvailable)
-                    trayIcon->showMessage(tr("同步文件夹"), detail, QSystemTrayIcon::Information, 8000);
-            });
-    connect(m_sync, &NotebookSync::saveWanted, session, &StoreSession::scheduleAutosave);
-    connect(m_sync, &NotebookSync::skinChanged, this, [this](const QString &path) {
-        skinPath = path;
-        loadSkinPicture();
-        update();
-        for (NoteWidget *note : notebook->noteList())
-            note->setBackground(skinPath);
-    });
-    // Notes reach the other computers soon after the typing stops.
-    session->setNoteFileDelay(SyncNoteFileDelayMs);
+    showToolTip(label, 4000);
+    // The whole story in a balloon; a problem is told even without a tray.
+    if (!detail.isEmpty())
+        problem ? tellUser(tr("同步文件夹"), detail) : tray->inform(tr("同步文件夹"), detail);
 }
 
 void Dialog::setSyncFolder(bool on)
 {
-    const QString error = NotebookSync::setOn(QDir::currentPath(), on);
-    if (!error.isEmpty()) {
-        m_syncAction->setChecked(!on);
-        showToolTip(tr("无法切换同步文件夹模式"), 4000);
-        tellUser(tr("同步文件夹"), tr("无法切换同步文件夹模式：%1").arg(error));
-        return;
-    }
-    if (on && !m_sync) {
-        startSync();
-        m_sync->start();
-        // Every fixed tab now has its own file: written at once.
-        showNotice(session->saveForSession());
-        showToolTip(tr("同步文件夹模式已打开"), 4000);
-    } else if (!on && m_sync) {
-        delete m_sync;
-        m_sync = nullptr;
-        session->setNoteFileDelay(0);
-        showToolTip(tr("同步文件夹模式已关闭"), 4000);
-    }
+    if (!m_session->setSyncFolder(on))
+        tray->action(Tray::SyncFolder)->setChecked(!on);
 }
 
 void Dialog::connectSignals()
 {
     connect(&clockTimer, &QTimer::timeout, this, &Dialog::setTitleTime);
     connect(hideButton, &QToolButton::clicked, this, &Dialog::hideDialog);
-    connect(trayIcon, &QSystemTrayIcon::activated, this, &Dialog::handleActivation);
-    connect(quitAction, &QAction::triggered, this, &Dialog::quitAndSave);
-    connect(showMainAction, &QAction::triggered, this, &Dialog::showMainWindow);
-    connect(captureAction, &QAction::triggered, this, &Dialog::startCutScreen);
-    connect(m_syncAction, &QAction::triggered, this, &Dialog::setSyncFolder);
-    connect(stayOnTopAction, &QAction::triggered, this, &Dialog::stayOnTop);
+    connect(tray->icon(), &QSystemTrayIcon::activated, this, &Dialog::handleActivation);
+    connect(tray->action(Tray::Quit), &QAction::triggered, this, &Dialog::quitAndSave);
+    connect(tray->action(Tray::ShowMain), &QAction::triggered, this, &Dialog::showMainWindow);
+    connect(tray->action(Tray::Capture), &QAction::triggered, this, &Dialog::startCutScreen);
+    connect(tray->action(Tray::SyncFolder), &QAction::triggered, this, &Dialog::setSyncFolder);
+    connect(tray->action(Tray::StayOnTop), &QAction::triggered, this, &Dialog::stayOnTop);
     connect(rollUp->animation(), &QPropertyAnimation::finished, this, &Dialog::animationEnd);
     connect(titleButton, &QPushButton::clicked, this, &Dialog::logoClicked);
     connect(opacitySlider, &QSlider::valueChanged, this, &Dialog::setTransparent);
     connect(topLeftButton, &QToolButton::clicked, this, &Dialog::topLeftBtnClicked);
-    connect(autoStartAction, &QAction::triggered, this, &Dialog::setAutoStart);
+    connect(tray->action(Tray::AutoStart), &QAction::triggered, this, &Dialog::setAutoStart);
     connect(renameButton, &QToolButton::clicked, this, &Dialog::preReName);
     connect(nameBar->okButton(), &QToolButton::clicked, this, &Dialog::animationEditEnd);
     connect(nameBar->cancelButton(), &QToolButton::clicked, this, &Dialog::quitEdit);
@@ -446,8 +308,6 @@ void Dialog::connectSignals()
     connect(skinButton, &QToolButton::clicked, this, &Dialog::changeSkin);
     connect(menuPanel, &MenuDialog::sigFixed, this, &Dialog::setFixedTab);
     connect(menuPanel, &MenuDialog::sigNotFixed, this, &Dialog::setUnFixedTab);
-    connect(notebook, &Notebook::changed, session, &StoreSession::scheduleAutosave);
-    connect(session, &StoreSession::autosaveFailed, this, &Dialog::showNotice);
 
     connect(menuPanel, &MenuDialog::sigHide, this, &Dialog::autoHide);
     connect(menuPanel, &MenuDialog::sigAbout, this, &Dialog::about);
@@ -498,8 +358,7 @@ void Dialog::paintEvent(QPaintEvent *)
     if (!firstPaintReported) {
         firstPaintReported = true;
         FirstFrameReport::queue(this);
-        if (m_sync)
-            QMetaObject::invokeMethod(m_sync, &NotebookSync::start, Qt::QueuedConnection);
+        m_session->firstFrameShown();
     }
 }
 
@@ -513,13 +372,6 @@ void Dialog::resizeEvent(QResizeEvent *event)
 
 bool Dialog::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched == homeEdit && event->type() == QEvent::Show) {
-        homeEdit->removeEventFilter(this);
-        homeEdit->setHtml(homeHtml);
-        homeEdit->moveCursor(QTextCursor::Start);
-        connect(homeEdit, &QTextEdit::currentCharFormatChanged, this, &Dialog::changeFont);
-        homeHtml.clear();
-    }
     if (watched == titleButton) {
         if (event->type() == QEvent::Enter) {
             setTitleTime();
@@ -551,11 +403,7 @@ void Dialog::setTransparent(int i) { setWindowOpacity(i / 10.0); }
 
 // ---- message label --------------------------------------------------------------
 
-void Dialog::showToolTip(const QString &s, int ms)
-{
-    tipLabel->showMessage(s, ms);
-}
-
+void Dialog::showToolTip(const QString &s, int ms) { tipLabel->showMessage(s, ms); }
 void Dialog::showToolTip(const QString &s) { showToolTip(s, 1000); }
 
 // ---- roll-up ----------------------------------------------------------------------
@@ -625,8 +473,8 @@ void Dialog::hideDialog()
         return;
     }
     hide();
-    trayIcon->showMessage(tr("提示"), tr("已经最小化到托盘"), QSystemTrayIcon::Information, 500);
-    trayIcon->show();
+    tray->icon()->showMessage(tr("提示"), tr("已经最小化到托盘"), QSystemTrayIcon::Information, 500);
+    tray->icon()->show();
 }
 
 void Dialog::showMainWindow()
@@ -667,7 +515,7 @@ void Dialog::reject()
 
 void Dialog::handleActivation(QSystemTrayIcon::ActivationReason reason)
 {
-    if (trayClicks.activated(reason, monotonicMilliseconds()))
+    if (tray->completesDoubleClick(reason))
         hideDialog();
 }
 
@@ -677,7 +525,7 @@ void Dialog::stayOnTop(bool b)
     show();
 }
 
-void Dialog::showMenu() { trayMenu->exec(menuAnchor); }
+void Dialog::showMenu() { tray->menu()->exec(menuAnchor); }
 
 void Dialog::setAutoStart(bool on)
 {
@@ -688,7 +536,7 @@ void Dialog::setAutoStart(bool on)
         autoStart->remove();
     // The check mark says whether the entry exists, not what was asked for.
     const bool exists = autoStart->exists();
-    autoStartAction->setChecked(exists);
+    tray->action(Tray::AutoStart)->setChecked(exists);
     if (exists != on)
         showNotice({on ? tr("无法设置开机自启动") : tr("无法取消开机自启动"),
                     on ? tr("无法创建开机自启动项，程序不会随系统启动") : tr("无法删除开机自启动项，程序仍会随系统启动")});
@@ -768,7 +616,7 @@ void Dialog::currentTabChanged(int)
         changeFont(editor->currentCharFormat());
 }
 
-void Dialog::moveToScreen() { notebook->moveCurrentToScreen(skinPath); }
+void Dialog::moveToScreen() { notebook->moveCurrentToScreen(m_session->skinPath()); }
 void Dialog::backToTab(NoteWidget *note) { notebook->backToTab(note); }
 
 // ---- skins ------------------------------------------------------------------------
@@ -777,23 +625,17 @@ void Dialog::changeSkin()
 {
     SkinDialog chooser;
     WindowPosition::centreOver(&chooser, this);
-    if (chooser.exec() == QDialog::Accepted) {
-        skinPath = chooser.skinPath();
-        loadSkinPicture();
-        qCDebug(lcApp) << skinPath;
-        update();
-        session->scheduleAutosave();
-    }
-    for (NoteWidget *note : notebook->noteList())
-        note->setBackground(skinPath);
+    if (chooser.exec() == QDialog::Accepted)
+        m_session->setSkinPath(chooser.skinPath());
 }
 
-void Dialog::loadSkinPicture()
+void Dialog::loadSkinPicture(const QString &path)
 {
     // A picture that does not load keeps the current background.
     QPixmap picture;
-    if (picture.load(skinPath))
+    if (picture.load(path))
         backPixmap = picture;
+    update();
 }
 
 // ---- editing: formatting, records, tables, printing, note files ----------------------
@@ -872,7 +714,7 @@ void Dialog::showNotice(const StoreSession::Notice &notice)
     if (!notice.label.isEmpty())
         showToolTip(notice.label, 1000);
     if (!notice.detail.isEmpty())
-        trayIcon->showMessage(tr("提示"), notice.detail, QSystemTrayIcon::Warning, 8000);
+        tray->icon()->showMessage(tr("提示"), notice.detail, QSystemTrayIcon::Warning, 8000);
 }
 
 void Dialog::reportHotKeyUnavailable(const QString &reason)
@@ -883,19 +725,7 @@ void Dialog::reportHotKeyUnavailable(const QString &reason)
                  .arg(reason));
 }
 
-void Dialog::tellUser(const QString &title, const QString &text)
-{
-    if (trayAvailable) {
-        trayIcon->showMessage(title, text, QSystemTrayIcon::Warning, 10000);
-        return;
-    }
-    // Without a tray the notice is a window of its own that does not block.
-    auto *box = new QMessageBox(QMessageBox::Warning, title, text, QMessageBox::Ok, this);
-    box->setObjectName(QStringLiteral("noticeBox"));
-    box->setAttribute(Qt::WA_DeleteOnClose);
-    box->setWindowModality(Qt::NonModal);
-    box->show();
-}
+void Dialog::tellUser(const QString &title, const QString &text) { tray->tell(title, text); }
 
 void Dialog::startCutScreen()
 {
@@ -904,20 +734,13 @@ void Dialog::startCutScreen()
 
 void Dialog::quitAndSave()
 {
-    const StoreSession::QuitOutcome outcome = session->quitRequested();
-    showNotice(outcome.notice);
-    if (outcome.answer == StoreSession::QuitAnswer::Quit)
+    if (m_session->quitRequested())
         finishQuit();
 }
 
 void Dialog::quitForSessionEnd()
 {
-    // The balloon may outlive us (a notification server shows it), the
-    // window's own label will not; the session's log keeps the reason.
-    const StoreSession::Notice notice = session->saveForSession();
-    if (!notice.isEmpty())
-        qCWarning(lcApp).noquote() << "tab.dat not saved at session end:" << notice.detail;
-    showNotice(notice);
+    m_session->saveForSession(true);
     finishQuit();
 }
 
@@ -931,4 +754,4 @@ void Dialog::finishQuit()
     QCoreApplication::quit();
 }
 
-void Dialog::commitNotebook() { showNotice(session->saveForSession()); }
+void Dialog::commitNotebook() { m_session->saveForSession(false); }

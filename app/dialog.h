@@ -1,9 +1,9 @@
 #pragma once
 
 #include "autostartentry.h"
+#include "notebooksession.h"
 #include "storesession.h"
 #include "stripdrag.h"
-#include "trayclickfilter.h"
 
 #include <QDialog>
 #include <QIcon>
@@ -24,7 +24,6 @@ class MenuDialog;
 class MessageLabel;
 class NoteFileActions;
 class Notebook;
-class NotebookSync;
 class NoteWidget;
 class PromptBar;
 class QAction;
@@ -40,6 +39,7 @@ class QToolBar;
 class QToolButton;
 class RollUp;
 class TableDialog;
+class Tray;
 
 /// The main window: a frameless, translucent, always-on-top tool window with
 /// a rounded body and a grey title strip. It owns every other part of the
@@ -47,11 +47,12 @@ class TableDialog;
 /// size, and keeps the frame's own behaviour: the title clock, the strip drag,
 /// the message label, rolling up, the tray icon and start-with-the-system.
 ///
-/// It does not keep notes, load or save tab.dat, format text, draw captures
-/// or play sounds: those live in the notebook (Notebook, StoreSession),
-/// editing, desknote, skin and capture libraries, and its slots only forward
-/// to them and show what they report. The roll-up and the name and delete
-/// bars are small helpers of their own (RollUp, PromptBar).
+/// It does not keep notes, load or save tab.dat, keep a synced folder in
+/// step, format text, draw captures or play sounds: those live in the
+/// notebook (Notebook, NotebookSession), editing, desknote, skin and capture
+/// libraries, and its slots only forward to them and show what they report.
+/// The roll-up, the name and delete bars, the tray and the home page are
+/// small helpers of their own (RollUp, PromptBar, Tray, HomePage).
 class Dialog : public QDialog
 {
     Q_OBJECT
@@ -65,9 +66,10 @@ public:
     Notebook *notes() const { return notebook; }
     /// quitAndSave() decided to end the program (the event loop is told to stop).
     bool isQuitting() const { return quitting; }
-    /// Saves tab.dat (and changed note files) now; returns the error, or an
-    /// empty string when everything was written.
-    QString saveNotebook() { return session->saveNow(); }
+    /// Saves tab.dat (and changed note files) now, showing nothing (the
+    /// display may be gone); returns the error, or an empty string when
+    /// everything was written.
+    QString saveNotebook() { return m_session->saveNow(); }
     /// A notice for the user: a tray balloon, or a window that does not
     /// block where there is no tray.
     void tellUser(const QString &title, const QString &text);
@@ -154,7 +156,6 @@ protected:
 private:
     Qt::WindowFlags baseFlags() const;
     void createTitleStrip();
-    void createTrayActions();
     void createMessageLabel();
     void createTrayIcon();
     void createFrameControls();
@@ -167,9 +168,9 @@ private:
     void placeChildren();
     void finishQuit();
     bool pointerOutside(QPoint global) const;
-    void loadSkinPicture();
+    void loadSkinPicture(const QString &path);
     void showNotice(const StoreSession::Notice &notice);
-    void startSync();
+    void showSyncMessage(const QString &label, const QString &detail, bool problem);
 
     QTabWidget *tabWidget = nullptr;
     MenuDialog *menuPanel = nullptr;
@@ -178,17 +179,9 @@ private:
     QToolButton *hideButton = nullptr;
     QPushButton *titleButton = nullptr;
     QToolButton *topLeftButton = nullptr;
-    QMenu *trayMenu = nullptr;
+    Tray *tray = nullptr;
     QSlider *opacitySlider = nullptr;
-    QSystemTrayIcon *trayIcon = nullptr;
     QSizeGrip *sizeGrip = nullptr;
-    QAction *quitAction = nullptr;
-    QAction *stayOnTopAction = nullptr;
-    QAction *showMainAction = nullptr;
-    QAction *autoStartAction = nullptr;
-    QAction *captureAction = nullptr;
-    QAction *m_syncAction = nullptr;
-    NotebookSync *m_sync = nullptr; ///< set while the notebook folder is kept in sync
     CaptureLauncher *captureLauncher = nullptr;
     bool m_minimizeAsked = false; ///< hideDialog() minimised without a tray, not yet seen to work
     QPixmap backPixmap;
@@ -197,8 +190,6 @@ private:
     QToolBar *cornerBar = nullptr;
     QPropertyAnimation *tableAnimation = nullptr;
     MessageLabel *tipLabel = nullptr;
-    QTextEdit *homeEdit = nullptr;
-    QString homeHtml;
     Notebook *notebook = nullptr;
     QToolButton *renameButton = nullptr;
     QToolButton *addButton = nullptr;
@@ -206,19 +197,19 @@ private:
     PromptBar *nameBar = nullptr;
     PromptBar *delBar = nullptr;
     RollUp *rollUp = nullptr;
-    StoreSession *session = nullptr;
     char nameEditMode = 0;
     int pendingDelIndex = -1;
     bool quitting = false;
     QPoint menuAnchor;
     StripDrag drag;
-    QString skinPath;
     QIcon unpinIcon;
     QIcon pinIcon;
     QTimer clockTimer;
     bool autoHideOn = true;
     bool firstPaintReported = false;
     bool trayAvailable = false;
-    TrayClickFilter trayClicks;
     std::unique_ptr<AutoStartEntry> autoStart;
+    /// Deleted before the notebook it serves (members go before the child
+    /// objects); its parent is this window only to keep it in the object tree.
+    std::unique_ptr<NotebookSession> m_session;
 };

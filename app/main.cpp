@@ -104,7 +104,7 @@ int main(int argc, char *argv[])
         QObject::connect(&session, &SessionGuard::terminationRequested, &w, &Dialog::quitForSessionEnd);
         QObject::connect(&session, &SessionGuard::commitRequested, &w, &Dialog::commitNotebook);
         // The X server may end before us (logout): Qt then exits from inside the loop.
-        const DisplayLossSaver lastSave([&w] { w.commitNotebook(); });
+        const DisplayLossSaver lastSave([&w] { w.saveNotebook(); });
         w.show();
         if (startHidden)
             w.hideDialog();

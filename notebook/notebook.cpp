@@ -132,7 +132,7 @@ bool Notebook::eventFilter(QObject *watched, QEvent *event)
 bool Notebook::isFixed(QWidget *editor) const
 {
     const auto it = m_fixed.constFind(editor);
-    return it != m_fixed.constEnd() && !it->first.isEmpty();
+    return it != m_fixed.constEnd() && !it->name.isEmpty();
 }
 
 QTextEdit *Notebook::createEditor() const
@@ -194,8 +194,8 @@ Notebook::Refusal Notebook::renameTab(int index, const QString &name)
     m_tabs->setTabText(index, name);
     QWidget *editor = m_tabs->widget(index);
     auto it = m_fixed.find(editor);
-    if (it != m_fixed.end() && !it->first.isEmpty()) {
-        it->first = name;
+    if (it != m_fixed.end() && !it->name.isEmpty()) {
+        it->name = name;
         emit changed();
     }
     return Refusal::None;
@@ -208,9 +208,10 @@ Notebook::Refusal Notebook::deleteTab(int index)
         return Refusal::None;
     if (editor == m_home)
         return Refusal::HomeTab;
-    const QString boundFile = m_noteFiles.take(editor);
-    if (m_tabs->tabIcon(index).cacheKey() == m_pinIcon.cacheKey())
+    // Refused before anything changes: a fixed tab keeps its note file.
+    if (isFixed(editor))
         return Refusal::FixedTab;
+    const QString boundFile = m_noteFiles.take(editor);
     if (!boundFile.isEmpty())
         emit fileTabDeleted(boundFile, htmlOf(editor));
     m_tabs->removeTab(index);
@@ -227,7 +228,7 @@ void Notebook::fixCurrent()
         return;
     const int index = m_tabs->currentIndex();
     m_tabs->setTabIcon(index, m_pinIcon);
-    m_fixed.insert(editor, qMakePair(m_tabs->tabText(index), m_noteFiles.value(editor)));
+    m_fixed.insert(editor, FixedTab{m_tabs->tabText(index), m_noteFiles.value(editor)});
     emit changed();
 }
 
@@ -236,7 +237,7 @@ void Notebook::unfixCurrent()
     QWidget *editor = m_tabs->currentWidget();
     if (!editor || editor == m_home || !isFixed(editor))
         return;
-    const QString path = m_fixed.take(editor).second;
+    const QString path = m_fixed.take(editor).path;
     m_tabs->setTabIcon(m_tabs->currentIndex(), m_unpinIcon);
     emit noteUnfixed(editor, path);
     emit changed();
@@ -312,7 +313,7 @@ void Notebook::backToTab(NoteWidget *note)
         return;
     QTextEdit *editor = note->getTextEdit();
     // A synced rename may have reached the note while it was on the screen.
-    const QString name = isFixed(editor) ? m_fixed.value(editor).first : note->getTitle();
+    const QString name = isFixed(editor) ? m_fixed.value(editor).name : note->getTitle();
     m_tabs->addTab(editor, name);
     m_tabs->setCurrentIndex(m_tabs->count() - 1);
     m_tabs->setTabIcon(m_tabs->count() - 1, isFixed(editor) ? m_pinIcon : m_unpinIcon);
@@ -347,9 +348,9 @@ TabStoreData Notebook::snapshot(const QString &skinPath)
         if (it == m_fixed.constEnd())
             return;
         TabRecord record;
-        record.name = it->first;
-        record.fromFile = !it->second.isEmpty();
-        record.pathOrText = record.fromFile ? it->second : htmlOf(widget);
+        record.name = it->name;
+        record.fromFile = !it->path.isEmpty();
+        record.pathOrText = record.fromFile ? it->path : htmlOf(widget);
         if (note) {
             record.onScreen = true;
             // pos() knows our own moves at once, but under X11 it can stay at
@@ -457,7 +458,7 @@ int Notebook::restore(const TabStoreData &data)
         m_states[editor].pending = html.isNull() ? QStringLiteral("") : html;
         m_states[editor].pendingPlain = plain;
         m_states[editor].fileDirty = recovered;
-        m_fixed.insert(editor, qMakePair(record.name, record.fromFile ? record.pathOrText : QString()));
+        m_fixed.insert(editor, FixedTab{record.name, record.fromFile ? record.pathOrText : QString()});
         // Its text goes in once the note is up (and the skin once every record is read).
         editor->installEventFilter(this);
         NoteWidget *note = stick(editor, record.name, QString());
@@ -493,7 +494,7 @@ QStringList Notebook::writeChangedNoteFiles()
 {
     QStringList errors;
     for (auto it = m_fixed.begin(); it != m_fixed.end(); ++it) {
-        const QString path = it->second;
+        const QString path = it->path;
         QWidget *editor = it.key();
         if (path.isEmpty() || !differsFromFile(editor))
             continue;
@@ -521,7 +522,7 @@ QStringList Notebook::writeChangedNoteFiles()
         // Like a save: a note read from plan.txt is written to plan.txt.not
         // and stays bound to that file from now on.
         if (target != path) {
-            it->second = target;
+            it->path = target;
             if (m_noteFiles.contains(editor))
                 m_noteFiles.insert(editor, target);
         }
@@ -543,7 +544,7 @@ QWidget *Notebook::addPlaceholder(const QString &name, const QString &path, cons
     state.fileDirty = recovered;
     m_states.insert(page, state);
     page->installEventFilter(this);
-    m_fixed.insert(page, qMakePair(name, path));
+    m_fixed.insert(page, FixedTab{name, path});
     appendTab(page, name, true);
     return page;
 }
@@ -551,22 +552,22 @@ QWidget *Notebook::addPlaceholder(const QString &name, const QString &path, cons
 QWidget *Notebook::pageForFile(const QString &path) const
 {
     for (auto it = m_fixed.constBegin(); it != m_fixed.constEnd(); ++it) {
-        if (it->second == path)
+        if (it->path == path)
             return it.key();
     }
     return m_noteFiles.key(path, nullptr);
 }
 
-QList<QPair<QWidget *, QString>> Notebook::fileBoundPages() const
+QList<Notebook::BoundPage> Notebook::fileBoundPages() const
 {
-    QList<QPair<QWidget *, QString>> pages;
+    QList<BoundPage> pages;
     for (auto it = m_fixed.constBegin(); it != m_fixed.constEnd(); ++it) {
-        if (!it->second.isEmpty())
-            pages.append(qMakePair(it.key(), it->second));
+        if (!it->path.isEmpty())
+            pages.append(BoundPage{it.key(), it->path});
     }
     for (auto it = m_noteFiles.constBegin(); it != m_noteFiles.constEnd(); ++it) {
         if (!m_fixed.contains(it.key()) && !it->isEmpty())
-            pages.append(qMakePair(it.key(), it.value()));
+            pages.append(BoundPage{it.key(), it.value()});
     }
     return pages;
 }
@@ -582,8 +583,8 @@ NoteWidget *Notebook::noteOf(QWidget *page) const
 
 QString Notebook::nameOf(QWidget *page) const
 {
-    if (const auto it = m_fixed.constFind(page); it != m_fixed.constEnd() && !it->first.isEmpty())
-        return it->first;
+    if (const auto it = m_fixed.constFind(page); it != m_fixed.constEnd() && !it->name.isEmpty())
+        return it->name;
     if (const int index = m_tabs->indexOf(page); index >= 0)
         return m_tabs->tabText(index);
     if (NoteWidget *note = noteOf(page))
@@ -634,7 +635,7 @@ QWidget *Notebook::addFileTab(const QString &name, const QString &path, const QS
     editor->setReadOnly(readOnly);
     m_noteFiles.insert(editor, path);
     if (fixed)
-        m_fixed.insert(editor, qMakePair(name, path));
+        m_fixed.insert(editor, FixedTab{name, path});
     appendTab(editor, name, fixed);
     return editor;
 }
@@ -667,7 +668,7 @@ void Notebook::removeNote(QWidget *page)
 void Notebook::moveToFile(QWidget *page, const QString &path, bool writeText)
 {
     if (const auto it = m_fixed.find(page); it != m_fixed.end())
-        it->second = path;
+        it->path = path;
     m_noteFiles.insert(page, path);
     if (writeText && m_states.contains(page)) {
         // Its text goes to the new file at the next save.
@@ -684,7 +685,7 @@ void Notebook::setName(QWidget *page, const QString &name)
     if (name.isEmpty() || nameOf(page) == name)
         return;
     if (const auto it = m_fixed.find(page); it != m_fixed.end())
-        it->first = name;
+        it->name = name;
     if (const int index = m_tabs->indexOf(page); index >= 0)
         m_tabs->setTabText(index, name);
     if (m_fixed.contains(page))

@@ -7,7 +7,6 @@
 #include <QList>
 #include <QMap>
 #include <QObject>
-#include <QPair>
 #include <QPointer>
 
 #include <functional>
@@ -43,6 +42,20 @@ class Notebook : public QObject
     Q_OBJECT
 public:
     enum class Refusal { None, EmptyName, HomeTab, FixedTab };
+    /// A fixed tab as tab.dat keeps it: its name, and the note file it is
+    /// bound to (empty: its text is kept in tab.dat itself).
+    struct FixedTab
+    {
+        QString name;
+        QString path;
+        bool operator==(const FixedTab &other) const { return name == other.name && path == other.path; }
+    };
+    /// A page whose text lives in a note file, and that file's path.
+    struct BoundPage
+    {
+        QWidget *page = nullptr;
+        QString path;
+    };
 
     Notebook(QTabWidget *tabs, QTextEdit *home, const QIcon &pin, const QIcon &unpin,
              QObject *parent = nullptr);
@@ -57,8 +70,8 @@ public:
 
     Refusal addTab(const QString &name);
     Refusal renameTab(int index, const QString &name);
-    /// Deletes the tab at index unless it is the home tab or a fixed tab.
-    /// The tab's note-file binding is dropped before the fixed test.
+    /// Deletes the tab at index unless it is the home tab or a fixed tab;
+    /// a refused tab is left exactly as it was.
     Refusal deleteTab(int index);
     void fixCurrent();
     void unfixCurrent();
@@ -73,7 +86,7 @@ public:
     void backToTab(NoteWidget *note);
     const QList<NoteWidget *> &noteList() const { return m_notes; }
 
-    const QMap<QWidget *, QPair<QString, QString>> &fixedTabs() const { return m_fixed; }
+    const QMap<QWidget *, FixedTab> &fixedTabs() const { return m_fixed; }
     QString noteFile(QWidget *editor) const { return m_noteFiles.value(editor); }
     void bindNoteFile(QWidget *editor, const QString &path);
     bool isFixed(QWidget *editor) const;
@@ -119,7 +132,7 @@ public:
     /// note file path, in the fixed tabs or the opened files; null when none.
     QWidget *pageForFile(const QString &path) const;
     /// Every page bound to a note file (fixed tabs and opened files), with its path.
-    QList<QPair<QWidget *, QString>> fileBoundPages() const;
+    QList<BoundPage> fileBoundPages() const;
     /// Which file (FileStamp::identity) the note file path was when
     /// restore() read it; empty when it was not read there.
     QByteArray identityWhenRead(const QString &path) const { return m_readIdentities.value(path); }
@@ -193,7 +206,7 @@ private:
     QTextEdit *m_home;
     QIcon m_pinIcon;
     QIcon m_unpinIcon;
-    QMap<QWidget *, QPair<QString, QString>> m_fixed;
+    QMap<QWidget *, FixedTab> m_fixed;
     QMap<QWidget *, QString> m_noteFiles;
     QHash<QString, QByteArray> m_readIdentities;
     QList<NoteWidget *> m_notes;

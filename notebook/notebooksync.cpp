@@ -133,16 +133,16 @@ void NotebookSync::start()
     m_started = true;
     QDir(m_folder).mkpath(NotesFolder);
     for (const auto &bound : m_notebook->fileBoundPages()) {
-        const QString file = noteFileName(bound.second);
+        const QString file = noteFileName(bound.path);
         if (file.isEmpty())
             continue;
-        const FileStamp now = FileStamp::of(abs(bound.second), NoteFile::MaxBytes);
+        const FileStamp now = FileStamp::of(abs(bound.path), NoteFile::MaxBytes);
         // The notebook read its files a moment ago, before this start: one
         // replaced since (the sync tool delivering the other computer's
         // edit) must count as changed, or the next save would write over it.
         // Asked after reading, so a replacement during the read counts too.
-        const QByteArray read = m_notebook->identityWhenRead(bound.second);
-        const bool replaced = !read.isEmpty() && read != FileStamp::identity(abs(bound.second));
+        const QByteArray read = m_notebook->identityWhenRead(bound.path);
+        const bool replaced = !read.isEmpty() && read != FileStamp::identity(abs(bound.path));
         m_known.insert(file, replaced ? FileStamp::outdated() : now);
     }
     if (const auto loaded = readStore(abs(StoreName)))
@@ -173,7 +173,7 @@ void NotebookSync::takeNewFixedTabs()
 {
     const QString conflictMark = conflictTitle(QString());
     for (QWidget *page : m_notebook->fixedPages()) {
-        const QString path = m_notebook->fixedTabs().value(page).second;
+        const QString path = m_notebook->fixedTabs().value(page).path;
         if (path.isEmpty()) {
             // A fixed tab keeps its text in a file of its own from now on.
             m_notebook->moveToFile(page, newNotePath(), true);
@@ -221,8 +221,8 @@ void NotebookSync::scanNotes()
     }
     QSet<QString> unsaved;
     for (const auto &bound : m_notebook->fileBoundPages()) {
-        const QString file = noteFileName(bound.second);
-        if (!file.isEmpty() && m_notebook->differsFromFile(bound.first))
+        const QString file = noteFileName(bound.path);
+        if (!file.isEmpty() && m_notebook->differsFromFile(bound.page))
             unsaved.insert(file);
     }
     for (const SyncScan::Step &step : SyncScan::compare(m_known, disk, unsaved)) {
@@ -407,7 +407,7 @@ bool NotebookSync::adoptWritten(const QString &file, const QString &text, const 
     // and holds the same text: a run ended between writing that file and
     // tab.dat, and this start moved the tab (a text record again) anew.
     for (QWidget *page : m_notebook->fixedPages()) {
-        const QString path = m_notebook->fixedTabs().value(page).second;
+        const QString path = m_notebook->fixedTabs().value(page).path;
         const QString bound = noteFileName(path);
         if (bound.isEmpty() || m_known.contains(bound) || QFileInfo::exists(abs(path))
             || !m_notebook->differsFromFile(page) || m_notebook->textOf(page) != text)

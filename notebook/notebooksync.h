@@ -6,6 +6,7 @@
 
 #include <QHash>
 #include <QObject>
+#include <QPointer>
 #include <QString>
 
 #include <functional>
@@ -106,7 +107,9 @@ private:
     static QString firstLine(const QString &html);
     static QString shortName(const QString &name);
 
-    Notebook *m_notebook;
+    /// The notebook belongs to the window; guarded so that an end in
+    /// either order never reaches a destroyed one.
+    QPointer<Notebook> m_notebook;
     const QString m_folder;
     Store m_store;
     FolderWatcher m_watcher;

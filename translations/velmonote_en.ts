@@ -167,26 +167,6 @@
         <translation>Velmo Note</translation>
     </message>
     <message>
-        <source>窗口总在最前</source>
-        <translation>Always on top</translation>
-    </message>
-    <message>
-        <source>显示主窗口</source>
-        <translation>Show main window</translation>
-    </message>
-    <message>
-        <source>开机自启动</source>
-        <translation>Start with the system</translation>
-    </message>
-    <message>
-        <source>退出</source>
-        <translation>Quit</translation>
-    </message>
-    <message>
-        <source>Velmo Note V0.5</source>
-        <translation>Velmo Note V0.5</translation>
-    </message>
-    <message>
         <source>最小化</source>
         <translation>Minimise</translation>
     </message>
@@ -251,10 +231,6 @@
         <translation>Capture failed</translation>
     </message>
     <message>
-        <source>截图</source>
-        <translation>Capture</translation>
-    </message>
-    <message>
         <source>无法设置开机自启动</source>
         <translation>Cannot start with the system</translation>
     </message>
@@ -285,28 +261,8 @@ Bind a key to the command velmonote -Capture in the desktop&apos;s keyboard sett
         <translation>Roll up or down</translation>
     </message>
     <message>
-        <source>同步文件夹模式</source>
-        <translation>Sync folder mode</translation>
-    </message>
-    <message>
-        <source>无法切换同步文件夹模式：%1</source>
-        <translation>Cannot switch the sync folder mode: %1</translation>
-    </message>
-    <message>
         <source>同步文件夹</source>
         <translation>Sync folder</translation>
-    </message>
-    <message>
-        <source>无法切换同步文件夹模式</source>
-        <translation>Cannot switch the sync folder mode</translation>
-    </message>
-    <message>
-        <source>同步文件夹模式已打开</source>
-        <translation>Sync folder mode on</translation>
-    </message>
-    <message>
-        <source>同步文件夹模式已关闭</source>
-        <translation>Sync folder mode off</translation>
     </message>
 </context>
 <context>
@@ -670,6 +626,25 @@ Bind a key to the command velmonote -Capture in the desktop&apos;s keyboard sett
     </message>
 </context>
 <context>
+    <name>NotebookSession</name>
+    <message>
+        <source>无法切换同步文件夹模式</source>
+        <translation>Cannot switch the sync folder mode</translation>
+    </message>
+    <message>
+        <source>无法切换同步文件夹模式：%1</source>
+        <translation>Cannot switch the sync folder mode: %1</translation>
+    </message>
+    <message>
+        <source>同步文件夹模式已打开</source>
+        <translation>Sync folder mode on</translation>
+    </message>
+    <message>
+        <source>同步文件夹模式已关闭</source>
+        <translation>Sync folder mode off</translation>
+    </message>
+</context>
+<context>
     <name>NotebookSync</name>
     <message>
         <source>%1（冲突）</source>
@@ -999,6 +974,37 @@ Quitting again will not save the changes.</translation>
     <message>
         <source>居右</source>
         <translation>Right</translation>
+    </message>
+</context>
+<context>
+    <name>Tray</name>
+    <message>
+        <source>窗口总在最前</source>
+        <translation>Always on top</translation>
+    </message>
+    <message>
+        <source>显示主窗口</source>
+        <translation>Show main window</translation>
+    </message>
+    <message>
+        <source>开机自启动</source>
+        <translation>Start with the system</translation>
+    </message>
+    <message>
+        <source>同步文件夹模式</source>
+        <translation>Sync folder mode</translation>
+    </message>
+    <message>
+        <source>截图</source>
+        <translation>Capture</translation>
+    </message>
+    <message>
+        <source>退出</source>
+        <translation>Quit</translation>
+    </message>
+    <message>
+        <source>Velmo Note V0.5</source>
+        <translation>Velmo Note V0.5</translation>
     </message>
 </context>
 <context>

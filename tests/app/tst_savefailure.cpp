@@ -170,7 +170,7 @@ void TestSaveFailure::damagedStoreIsKeptAndReported()
     std::unique_ptr<Dialog> w(makeWindow());
     QCOMPARE(w->findChild<QLabel *>(QStringLiteral("tipLabel"))->text(), QStringLiteral("便签数据已损坏"));
     QCOMPARE(w->notes()->fixedTabs().size(), 1);
-    QCOMPARE(w->notes()->fixedTabs().first().first, QStringLiteral("kept"));
+    QCOMPARE(w->notes()->fixedTabs().first().name, QStringLiteral("kept"));
     const QStringList copies = QDir(dir->path()).entryList({QStringLiteral("tab.dat.damaged-*")});
     QCOMPARE(copies.size(), 1);
     QCOMPARE(readFile(dir->path() + QLatin1Char('/') + copies.first()), bytes.left(bytes.size() - 30));

@@ -6,7 +6,9 @@ Run inside scripts/test-session.sh; each journey starts its own session bus
 and accessibility bus (see run_journey.sh)."""
 
 import os
+import re
 import shutil
+import struct
 import subprocess
 import sys
 import tempfile
@@ -265,3 +267,73 @@ def unnamed_controls(program):
 
 def tab_names(program):
     return [tab.name for tab in program.all(role=pyatspi.ROLE_PAGE_TAB)]
+
+
+def read_store(path):
+    """The records of tab.dat as (name, fromFile, pathOrText)."""
+    with open(path, "rb") as f:
+        data = f.read()
+    (count,), at, records = struct.unpack_from(">i", data), 4, []
+
+    def string():
+        nonlocal at
+        (size,) = struct.unpack_from(">I", data, at)
+        at += 4
+        if size == 0xFFFFFFFF:
+            return None
+        at += size
+        return data[at - size:at].decode("utf-16-be")
+
+    for _ in range(count - 1):
+        name = string()
+        from_file = data[at] == 1
+        at += 1
+        text = string()
+        on_screen = data[at] == 1
+        at += 1 + (16 if on_screen else 0)
+        records.append((name, from_file, text))
+    return records
+
+
+def x_query(*args):
+    """The output of an X tool; run again when a window it walked vanished
+    meanwhile (an X error), as Qt's helper windows come and go."""
+    for _ in range(10):
+        run = subprocess.run(list(args), stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True)
+        if "X Error" not in run.stderr:
+            return run.stdout
+    return ""
+
+
+def tray_icon():
+    """The centre of the program's icon docked in the tray host's panel, or None."""
+    for panel in x_query("xdotool", "search", "--class", "trayer").split():
+        for line in x_query("xwininfo", "-tree", "-id", panel).splitlines():
+            if '("velmonote"' not in line:
+                continue
+            info = x_query("xwininfo", "-id", line.split()[0])
+            fields = {name: int(value) for name, value in
+                      re.findall(r"(Absolute upper-left X|Absolute upper-left Y|Width|Height):\s+(-?\d+)", info)}
+            if len(fields) == 4 and fields["Width"] > 1 and fields["Height"] > 1:
+                return (fields["Absolute upper-left X"] + fields["Width"] // 2,
+                        fields["Absolute upper-left Y"] + fields["Height"] // 2)
+    return None
+
+
+def large_windows():
+    """The top-level windows of at least 50x50 pixels, by id and geometry."""
+    return set(line.split()[0] + " " + geometry
+               for line in x_query("xwininfo", "-root", "-children").splitlines()
+               for geometry in re.findall(r"\s(\d+x\d+[+-]\d+[+-]\d+)\s", line)
+               if min(int(n) for n in re.match(r"(\d+)x(\d+)", geometry).groups()) >= 50)
+
+
+def tray_quit():
+    """Quits from the tray icon's context menu, as a user does: a right
+    click opens the menu (a pop-up the accessibility tree does not show),
+    and "退出", its last entry, is chosen with the keys."""
+    before = large_windows()
+    click(wait_for(tray_icon, "the icon in the tray"), button=3)
+    wait_for(lambda: large_windows() - before, "the tray menu")
+    time.sleep(0.3)
+    key("Up", "Return")

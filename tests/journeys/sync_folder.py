@@ -21,32 +21,6 @@ def qstring(text):
     return struct.pack(">I", len(data)) + data
 
 
-def read_store(path):
-    """The records of tab.dat as (name, fromFile, pathOrText)."""
-    with open(path, "rb") as f:
-        data = f.read()
-    (count,), at, records = struct.unpack_from(">i", data), 4, []
-
-    def string():
-        nonlocal at
-        (size,) = struct.unpack_from(">I", data, at)
-        at += 4
-        if size == 0xFFFFFFFF:
-            return None
-        at += size
-        return data[at - size:at].decode("utf-16-be")
-
-    for _ in range(count - 1):
-        name = string()
-        from_file = data[at] == 1
-        at += 1
-        text = string()
-        on_screen = data[at] == 1
-        at += 1 + (16 if on_screen else 0)
-        records.append((name, from_file, text))
-    return records
-
-
 def text_in(path):
     with open(path, encoding="utf-8") as f:
         return f.read()

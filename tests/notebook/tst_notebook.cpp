@@ -114,7 +114,7 @@ void TestNotebook::renamingFixedTabUpdatesRegistry()
     notebook->fixCurrent();
     QCOMPARE(notebook->renameTab(1, QStringLiteral("new")), Notebook::Refusal::None);
     QCOMPARE(tabs->tabText(1), QStringLiteral("new"));
-    QCOMPARE(notebook->fixedTabs().value(editor), qMakePair(QStringLiteral("new"), QStringLiteral("/tmp/n.not")));
+    QCOMPARE(notebook->fixedTabs().value(editor), (Notebook::FixedTab{QStringLiteral("new"), QStringLiteral("/tmp/n.not")}));
     // The home tab takes a new name too, but it is not stored.
     QCOMPARE(notebook->renameTab(0, QStringLiteral("主页")), Notebook::Refusal::None);
     QCOMPARE(tabs->tabText(0), QStringLiteral("主页"));
@@ -126,14 +126,19 @@ void TestNotebook::deleteRefusalsAndBindings()
     QCOMPARE(notebook->deleteTab(0), Notebook::Refusal::HomeTab);
     QTextEdit *fixedEditor = addAndFix(QStringLiteral("fixed"), QStringLiteral("keep"));
     notebook->bindNoteFile(fixedEditor, QStringLiteral("/tmp/f.not"));
+    QSignalSpy deletedFiles(notebook, &Notebook::fileTabDeleted);
     QCOMPARE(notebook->deleteTab(1), Notebook::Refusal::FixedTab);
     QCOMPARE(tabs->count(), 2);
-    // The refused deletion still dropped the note-file binding.
-    QVERIFY(notebook->noteFile(fixedEditor).isEmpty());
+    // A refused deletion leaves the tab as it was, bound to its note file.
+    QCOMPARE(notebook->noteFile(fixedEditor), QStringLiteral("/tmp/f.not"));
+    QVERIFY(notebook->isFixed(fixedEditor));
+    QCOMPARE(deletedFiles.count(), 0);
     notebook->unfixCurrent();
     QPointer<QTextEdit> gone = fixedEditor;
     QCOMPARE(notebook->deleteTab(1), Notebook::Refusal::None);
     QCOMPARE(tabs->count(), 1);
+    QCOMPARE(deletedFiles.count(), 1);
+    QCOMPARE(deletedFiles.first().first().toString(), QStringLiteral("/tmp/f.not"));
     QTRY_VERIFY(gone.isNull());
 }
 
@@ -454,7 +459,7 @@ void TestNotebook::writesChangedNoteFilesLikeASave()
     QCOMPARE(written.text, editor->toHtml());
     QVERIFY(original.open(QIODevice::ReadOnly));
     QCOMPARE(original.readAll(), QByteArray("plain text"));
-    QCOMPARE(notebook->fixedTabs().value(editor).second, txt + QLatin1String(".not"));
+    QCOMPARE(notebook->fixedTabs().value(editor).path, txt + QLatin1String(".not"));
     QCOMPARE(notebook->snapshot(QString()).records.at(0).pathOrText, txt + QLatin1String(".not"));
 
     // A folder that is gone is reported, and the note stays due for writing.

@@ -1,0 +1,165 @@
+#include "notebooksession.h"
+
+#include "logging.h"
+#include "notebook.h"
+#include "notebooksync.h"
+#include "notewidget.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QSignalBlocker>
+#include <QTimer>
+
+namespace {
+/// A synced notebook starts watching its folder after the first frame, or
+/// this long after start-up when no frame comes (started hidden).
+constexpr int SyncStartFallbackMs = 1000;
+/// A synced note is written this long after the typing stops.
+constexpr int SyncNoteFileDelayMs = 400;
+}
+
+NotebookSession::NotebookSession(Notebook *notebook, const QString &folder, QObject *parent)
+    : QObject(parent)
+    , m_notebook(notebook)
+    , m_folder(folder)
+    , m_store(std::make_unique<StoreSession>(storePath(), this))
+{
+    connect(notebook, &Notebook::changed, m_store.get(), &StoreSession::scheduleAutosave);
+    connect(m_store.get(), &StoreSession::autosaveFailed, this, &NotebookSession::notice);
+}
+
+NotebookSession::~NotebookSession()
+{
+    // The sync hands the notebook's write guard back and stops watching
+    // before the store it reads from goes.
+    m_sync.reset();
+    m_store.reset();
+}
+
+QString NotebookSession::storePath() const
+{
+    return QDir(m_folder).filePath(QStringLiteral("tab.dat"));
+}
+
+void NotebookSession::open()
+{
+    m_notebook->setRecoveryFolder(QFileInfo(storePath()).absolutePath());
+    StoreSession::Source source;
+    source.restore = [this](const TabStoreData &data) { return m_notebook->restore(data); };
+    source.snapshot = [this] { return m_notebook->snapshot(m_skinPath); };
+    source.writeNoteFiles = [this] { return m_notebook->writeChangedNoteFiles(); };
+    // A synced folder may have changed under us: look before writing.
+    source.beforeSave = [this] {
+        if (m_sync)
+            m_sync->checkNow();
+        return m_sync != nullptr;
+    };
+    StoreSession::Opened opened = m_store->open(source);
+    // Notes that could not come back, and where their text is: one notice
+    // with the store's own, so neither hides the other.
+    if (const QStringList notices = m_notebook->restoreNotices(); !notices.isEmpty()) {
+        qCWarning(lcApp, "%s", qPrintable(notices.join(QLatin1Char('\n'))));
+        QStringList detail = notices;
+        if (!opened.notice.detail.isEmpty())
+            detail.prepend(opened.notice.detail);
+        opened.notice.detail = detail.join(QLatin1Char('\n'));
+    }
+    tell(opened.notice);
+    if (!opened.skinPath.isEmpty())
+        applySkin(opened.skinPath);
+    if (NotebookSync::isOn(m_folder)) {
+        startSync();
+        // It reads every note file once: after the first frame, or soon
+        // anyway when the window starts hidden.
+        QTimer::singleShot(SyncStartFallbackMs, m_sync.get(), &NotebookSync::start);
+    }
+}
+
+void NotebookSession::firstFrameShown()
+{
+    if (m_sync)
+        QMetaObject::invokeMethod(m_sync.get(), &NotebookSync::start, Qt::QueuedConnection);
+}
+
+void NotebookSession::startSync()
+{
+    NotebookSync::Store store;
+    store.snapshot = [this] { return m_notebook->snapshot(m_skinPath); };
+    store.lastWritten = [this] { return m_store->lastWritten(); };
+    m_sync = std::make_unique<NotebookSync>(m_notebook, m_folder, store, this);
+    connect(m_sync.get(), &NotebookSync::message, this, &NotebookSession::syncMessage);
+    connect(m_sync.get(), &NotebookSync::saveWanted, m_store.get(), &StoreSession::scheduleAutosave);
+    connect(m_sync.get(), &NotebookSync::skinChanged, this, &NotebookSession::applySkin);
+    // Notes reach the other computers soon after the typing stops.
+    m_store->setNoteFileDelay(SyncNoteFileDelayMs);
+}
+
+bool NotebookSession::setSyncFolder(bool on)
+{
+    const QString error = NotebookSync::setOn(m_folder, on);
+    if (!error.isEmpty()) {
+        emit syncMessage(tr("无法切换同步文件夹模式"), tr("无法切换同步文件夹模式：%1").arg(error), true);
+        return false;
+    }
+    if (on && !m_sync) {
+        startSync();
+        m_sync->start();
+        // Every fixed tab now has its own file: written at once.
+        tell(m_store->saveForSession());
+        emit syncMessage(tr("同步文件夹模式已打开"), QString(), false);
+    } else if (!on && m_sync) {
+        m_sync.reset();
+        m_store->setNoteFileDelay(0);
+        emit syncMessage(tr("同步文件夹模式已关闭"), QString(), false);
+    }
+    return true;
+}
+
+void NotebookSession::setSkinPath(const QString &path)
+{
+    applySkin(path);
+    qCDebug(lcApp) << path;
+    m_store->scheduleAutosave();
+}
+
+void NotebookSession::applySkin(const QString &path)
+{
+    m_skinPath = path;
+    emit skinChanged(path);
+    for (NoteWidget *note : m_notebook->noteList())
+        note->setBackground(path);
+}
+
+QString NotebookSession::saveNow()
+{
+    // Whatever a synced folder's look before the save finds stays untold:
+    // no window, balloon or animation may start without a display.
+    const QSignalBlocker quiet(this);
+    const QString error = m_store->saveNow();
+    if (!error.isEmpty())
+        qCWarning(lcApp).noquote() << "tab.dat not saved:" << error;
+    return error;
+}
+
+bool NotebookSession::quitRequested()
+{
+    const StoreSession::QuitOutcome outcome = m_store->quitRequested();
+    tell(outcome.notice);
+    return outcome.answer == StoreSession::QuitAnswer::Quit;
+}
+
+void NotebookSession::saveForSession(bool ending)
+{
+    const StoreSession::Notice saved = m_store->saveForSession();
+    // The balloon may outlive us (a notification server shows it), the
+    // window's own label will not; the session's log keeps the reason.
+    if (ending && !saved.isEmpty())
+        qCWarning(lcApp).noquote() << "tab.dat not saved at session end:" << saved.detail;
+    tell(saved);
+}
+
+void NotebookSession::tell(const StoreSession::Notice &what)
+{
+    if (!what.isEmpty())
+        emit notice(what);
+}
