@@ -1,3 +1,4 @@
+#include "commandline.h"
 #include "dialog.h"
 #include "logging.h"
 #include "displaylosssaver.h"
@@ -45,6 +46,10 @@ bool handedOverEarly(int argc, char *argv[])
 
 int main(int argc, char *argv[])
 {
+    // --help, --version and arguments nobody understands end here, before any
+    // display or notebook is touched.
+    if (const std::optional<int> status = CommandLine::answer(argc, argv))
+        return *status;
     if (handedOverEarly(argc, argv))
         return 0;
     const FontConfigWarmUp fontConfig;
