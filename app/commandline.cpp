@@ -32,16 +32,19 @@ QString qtName(const QString &argument)
     return QString();
 }
 
-/// How many arguments a known option takes up, its value included (a value
-/// is taken whatever it looks like); 0 for an argument nobody understands.
+/// How many arguments an argument takes up, its value included (a value is
+/// taken whatever it looks like); 0 for an unknown option with two dashes.
+/// Anything else that is not ours is let alone, as it always was: other
+/// spellings of -Hide, words, Qt's options with one dash.
 int span(const QString &argument)
 {
     const QString name = qtName(argument);
-    if (flags.contains(argument) || argument.startsWith(notebookOption + QLatin1Char('=')) || qtFlags.contains(name)
-        || (name.contains(QLatin1Char('=')) && qtAssigned.contains(name.section(QLatin1Char('='), 0, 0))))
-        return 1;
     if (argument == notebookOption || qtWithValue.contains(name))
         return 2;
+    if (!argument.startsWith(QLatin1String("--")) || flags.contains(argument)
+        || argument.startsWith(notebookOption + QLatin1Char('=')) || qtFlags.contains(name)
+        || (name.contains(QLatin1Char('=')) && qtAssigned.contains(name.section(QLatin1Char('='), 0, 0))))
+        return 1;
     return 0;
 }
 }
@@ -53,7 +56,7 @@ CommandLine::Outcome CommandLine::parse(const QStringList &arguments)
     for (int i = 1; i < arguments.size();) {
         const QString &argument = arguments.at(i);
         int taken = 1;
-        if (argument == QLatin1String("--help") || argument == QLatin1String("-h"))
+        if (argument == QLatin1String("--help"))
             help = true;
         else if (argument == QLatin1String("--version"))
             version = true;
@@ -81,10 +84,11 @@ QString CommandLine::helpText()
         "                   first argument)\n"
         "  --notebook DIR   use DIR as the notebook folder (also --notebook=DIR)\n"
         "  --sync-folder    keep the notebook folder safe to sync between computers\n"
-        "  -h, --help       print this help and exit\n"
+        "  --help           print this help and exit\n"
         "  --version        print the version and exit\n"
         "\n"
-        "Qt's own options (-platform, -display, -style ...) are accepted too.\n"
+        "An unknown option with two dashes is an error; other arguments are ignored.\n"
+        "Qt's own options (-platform, -display, -style ...) are passed to Qt.\n"
         "See velmonote(1).\n");
 }
 

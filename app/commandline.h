@@ -11,7 +11,9 @@
 /// which folder (--notebook) a run uses is read where they are acted on.
 ///
 /// Qt's own options (-platform, -display, -style and the rest QApplication
-/// takes, with one or two dashes) are let through for QApplication.
+/// takes, with one or two dashes) are let through for QApplication. Only an
+/// unknown option with two dashes is refused: any other argument is ignored,
+/// as the program always did (other spellings of -Hide start it visible).
 class CommandLine
 {
 public:
