@@ -23,9 +23,6 @@
 
 #include <csignal>
 #include <cstdio>
-#if defined(__SANITIZE_ADDRESS__)
-#include <sanitizer/lsan_interface.h>
-#endif
 
 namespace {
 
@@ -98,51 +95,39 @@ int childMain(int argc, char **argv)
     QApplication app(argc, argv);
     QDir::setCurrent(QString::fromLocal8Bit(argv[2]));
     const QString scenario = QString::fromLatin1(argv[3]);
-    int result = 0;
-    {
-        Dialog w(std::make_unique<XdgAutoStartEntry>(QDir::currentPath() + QLatin1String("/config")));
-        SessionGuard session;
-        QObject::connect(&session, &SessionGuard::terminationRequested, &w, &Dialog::quitForSessionEnd);
-        w.show();
-        QTimer::singleShot(0, &w, [&] {
-            // Waits on conditions, with bounds that a loaded machine under
-            // the sanitizers does not reach.
-            if (!QTest::qWaitForWindowExposed(&w, 30000))
-                qFatal("main window not exposed");
-            if (scenario == QLatin1String("report")) {
-                for (NoteWidget *note : w.notes()->noteList()) {
-                    if (!QTest::qWaitForWindowExposed(note, 30000))
-                        qFatal("note not exposed");
-                }
-                report(w);
-                QCoreApplication::quit();
-                return;
+    Dialog w(std::make_unique<XdgAutoStartEntry>(QDir::currentPath() + QLatin1String("/config")));
+    SessionGuard session;
+    QObject::connect(&session, &SessionGuard::terminationRequested, &w, &Dialog::quitForSessionEnd);
+    w.show();
+    QTimer::singleShot(0, &w, [&] {
+        // Waits on conditions, with bounds that a loaded machine under the
+        // sanitizers does not reach.
+        if (!QTest::qWaitForWindowExposed(&w, 30000))
+            qFatal("main window not exposed");
+        if (scenario == QLatin1String("report")) {
+            for (NoteWidget *note : w.notes()->noteList()) {
+                if (!QTest::qWaitForWindowExposed(note, 30000))
+                    qFatal("note not exposed");
             }
-            editNotebook(w);
-            std::printf("ready\n");
-            std::fflush(stdout);
-            if (scenario == QLatin1String("tray")) {
-                for (QAction *action : w.findChildren<QAction *>()) {
-                    if (action->text() == QStringLiteral("退出"))
-                        action->trigger();
-                }
-            } else if (scenario == QLatin1String("panel")) {
-                click(&w, "titleButton");
-                click(w.findChild<QDialog *>(QStringLiteral("menuPanel")), "quitButton");
+            report(w);
+            QCoreApplication::quit();
+            return;
+        }
+        editNotebook(w);
+        std::printf("ready\n");
+        std::fflush(stdout);
+        if (scenario == QLatin1String("tray")) {
+            for (QAction *action : w.findChildren<QAction *>()) {
+                if (action->text() == QStringLiteral("退出"))
+                    action->trigger();
             }
-            // "signal": wait for SIGTERM.
-        });
-        result = app.exec();
-    }
-#if defined(__SANITIZE_ADDRESS__)
-    // LeakSanitizer's check at exit stops every thread to read its stack. A
-    // thread Qt has let go at exit (QThread::wait() returns before the thread
-    // is gone) can vanish under it; the check then crashes ("Tracer caught
-    // signal 11") and the process ends with status 1 after a good quit.
-    // Checked here, every thread is alive and idle.
-    __lsan_do_leak_check();
-#endif
-    return result;
+        } else if (scenario == QLatin1String("panel")) {
+            click(&w, "titleButton");
+            click(w.findChild<QDialog *>(QStringLiteral("menuPanel")), "quitButton");
+        }
+        // "signal": wait for SIGTERM.
+    });
+    return app.exec();
 }
 
 // tab.dat as the format defines it, assembled by hand: big-endian qint32
@@ -293,6 +278,7 @@ void TestStoreProcess::quitSavesAndNextRunRestores()
     }
     // waitForFinished() is false for a child that has already ended.
     QVERIFY(child->state() == QProcess::NotRunning || child->waitForFinished(30000));
+    // A child that failed says why on its stderr (a sanitizer's report, say).
     QVERIFY2(child->exitStatus() == QProcess::NormalExit && child->exitCode() == 0,
              qPrintable(QStringLiteral("exit status %1: %2")
                             .arg(child->exitCode())
