@@ -546,13 +546,13 @@ void Dialog::setAutoStart(bool on)
 
 void Dialog::preReName()
 {
-    nameEditMode = 1;
+    nameEditMode = NameEditRename;
     editTabName();
 }
 
 void Dialog::preAddTab()
 {
-    nameEditMode = 2;
+    nameEditMode = NameEditAdd;
     editTabName();
 }
 
@@ -561,9 +561,9 @@ void Dialog::editTabName() { nameBar->slideIn(size()); }
 void Dialog::animationEditEnd()
 {
     const QString name = nameBar->edit()->text();
-    const Notebook::Refusal refusal = nameEditMode == 1
+    const Notebook::Refusal refusal = nameEditMode == NameEditRename
         ? notebook->renameTab(tabWidget->currentIndex(), name)
-        : nameEditMode == 2 ? notebook->addTab(name) : Notebook::Refusal::None;
+        : nameEditMode == NameEditAdd ? notebook->addTab(name) : Notebook::Refusal::None;
     quitEdit();
     if (refusal == Notebook::Refusal::EmptyName)
         showToolTip(tr("便签名不能为空!"), 1000);
@@ -571,7 +571,7 @@ void Dialog::animationEditEnd()
 
 void Dialog::quitEdit()
 {
-    nameEditMode = 0;
+    nameEditMode = NameEditNone;
     nameBar->dismiss();
     focusCurrentNote();
 }

@@ -197,7 +197,9 @@ private:
     PromptBar *nameBar = nullptr;
     PromptBar *delBar = nullptr;
     RollUp *rollUp = nullptr;
-    char nameEditMode = 0;
+    /// What the name bar's OK does; None while the bar is hidden.
+    enum NameEditMode : char { NameEditNone = 0, NameEditRename = 1, NameEditAdd = 2 };
+    NameEditMode nameEditMode = NameEditNone;
     int pendingDelIndex = -1;
     bool quitting = false;
     QPoint menuAnchor;

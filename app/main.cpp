@@ -1,3 +1,5 @@
+#include "commandline.h"
+#include "desktopgrabber.h"
 #include "dialog.h"
 #include "logging.h"
 #include "displaylosssaver.h"
@@ -45,8 +47,13 @@ bool handedOverEarly(int argc, char *argv[])
 
 int main(int argc, char *argv[])
 {
+    // --help, --version and arguments nobody understands end here, before any
+    // display or notebook is touched.
+    if (const std::optional<int> status = CommandLine::answer(argc, argv))
+        return *status;
     if (handedOverEarly(argc, argv))
         return 0;
+    DesktopGrabber::setUpAllocator();
     const FontConfigWarmUp fontConfig;
     SessionKind::preferXWayland();
     QApplication app(argc, argv);

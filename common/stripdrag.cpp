@@ -38,19 +38,27 @@ QPoint StripDrag::release(QPoint windowPos)
     return windowPos;
 }
 
+// The strip rule is checked in window coordinates and moves follow the
+// pointer's screen position: pos() can be stale for a while after the window
+// manager placed a new window, but the pointer never is.
 void StripDrag::pressEvent(QWidget *window, const QMouseEvent *event)
 {
-    press(window->pos(), window->size(), event->globalPosition().toPoint(), event->position().toPoint());
+    const QPoint local = event->position().toPoint();
+    press(QPoint(0, 0), window->size(), local, local);
 }
 
 void StripDrag::moveEvent(QWidget *window, const QMouseEvent *event) const
 {
     if (m_dragging)
-        window->move(move(window->pos(), event->position().toPoint()));
+        window->move(move(QPoint(0, 0), event->globalPosition().toPoint()));
 }
 
 void StripDrag::releaseEvent(QWidget *window)
 {
-    if (m_dragging)
-        window->move(release(window->pos()));
+    if (!m_dragging)
+        return;
+    // Only the snap to the top edge moves the window here.
+    const QPoint at = release(window->pos());
+    if (at != window->pos())
+        window->move(at);
 }

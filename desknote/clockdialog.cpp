@@ -175,27 +175,17 @@ void ClockDialog::setPreviewButtons(bool playing, bool paused)
 
 void ClockDialog::mousePressEvent(QMouseEvent *event)
 {
-    // The strip rule in window coordinates, and moves from the pointer's
-    // screen position: pos() can be stale for a while after the window
-    // manager placed a new window, but the pointer never is.
-    const QPoint local = event->position().toPoint();
-    drag.press(QPoint(0, 0), size(), local, local);
+    drag.pressEvent(this, event);
 }
 
 void ClockDialog::mouseMoveEvent(QMouseEvent *event)
 {
-    if (drag.dragging())
-        move(drag.move(QPoint(0, 0), event->globalPosition().toPoint()));
+    drag.moveEvent(this, event);
 }
 
 void ClockDialog::mouseReleaseEvent(QMouseEvent *)
 {
-    if (!drag.dragging())
-        return;
-    // Only the snap to the top edge moves the window here.
-    const QPoint at = drag.release(pos());
-    if (at != pos())
-        move(at);
+    drag.releaseEvent(this);
 }
 
 void ClockDialog::paintEvent(QPaintEvent *)

@@ -1,6 +1,7 @@
 #include "notewidget.h"
 #include "windowposition.h"
 #include "lazyiconengine.h"
+#include "logging.h"
 
 #include "clockdialog.h"
 #include "notepage.h"
@@ -8,7 +9,6 @@
 #include "roundedframe.h"
 #include "windowshaker.h"
 
-#include <QDebug>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QSignalBlocker>
@@ -159,7 +159,7 @@ void NoteWidget::showClockEdit()
     clockSettings = dialog.getSettings();
 
     if (clockSettings.timeActive) {
-        qDebug("S");
+        qCDebug(lcDesknote, "reminder at %s", qPrintable(clockSettings.remindTime.toString()));
         timeSchedule.arm(clockSettings.remindTime, QDateTime::currentDateTime());
         timeTimer.start(1000);
     } else {
@@ -247,8 +247,8 @@ void NoteWidget::startGapListen()
         gapTimer.start(gapSchedule.waitMs(monotonic.elapsed()));
     if (!fires)
         return;
+    qCDebug(lcDesknote, "interval reminder rings");
     ring();
-    qDebug("TIMER START OF2");
 }
 
 void NoteWidget::ring()

@@ -1,4 +1,5 @@
 #include "formatbar.h"
+#include "alignmentcode.h"
 #include "lazyiconengine.h"
 #include "listformat.h"
 
@@ -307,11 +308,11 @@ void FormatBar::setAlign(char ch)
     QTextEdit *editor = m_currentEditor();
     if (!editor)
         return;
-    switch (ch) {
-    case 0: editor->setAlignment(Qt::AlignLeft); break;
-    case 1: editor->setAlignment(Qt::AlignCenter); break;
-    case 2: editor->setAlignment(Qt::AlignRight); break;
-    default: break;
+    switch (AlignmentCode(ch)) {
+    case AlignmentCode::Left: editor->setAlignment(Qt::AlignLeft); break;
+    case AlignmentCode::Centre: editor->setAlignment(Qt::AlignCenter); break;
+    case AlignmentCode::Right: editor->setAlignment(Qt::AlignRight); break;
+    default: break; // a code past the last one changes nothing
     }
 }
 

@@ -1,4 +1,5 @@
 #include "menudialog.h"
+#include "alignmentcode.h"
 #include "lazyiconengine.h"
 
 #include <QPainter>
@@ -88,9 +89,9 @@ QToolButton *MenuDialog::makeButton(const QString &toolTip, const QString &icon,
 // Every command button reports, then the panel vanishes at once; the main
 // window's slot has finished (modal dialogs included) before close() runs.
 void MenuDialog::clean() { emit sigClean(); close(); }
-void MenuDialog::alignLeft() { emit sigAlign(0); close(); }
-void MenuDialog::alignMid() { emit sigAlign(1); close(); }
-void MenuDialog::alignRight() { emit sigAlign(2); close(); }
+void MenuDialog::alignLeft() { emit sigAlign(char(AlignmentCode::Left)); close(); }
+void MenuDialog::alignMid() { emit sigAlign(char(AlignmentCode::Centre)); close(); }
+void MenuDialog::alignRight() { emit sigAlign(char(AlignmentCode::Right)); close(); }
 void MenuDialog::about() { emit sigAbout(); close(); }
 void MenuDialog::save() { emit sigSave(); close(); }
 void MenuDialog::open() { emit sigOpen(); close(); }

@@ -1,4 +1,5 @@
 #include "tableshape.h"
+#include "alignmentcode.h"
 
 #include <QTextTable>
 
@@ -20,9 +21,9 @@ QTextTableFormat TableShape::format() const
     format.setCellSpacing(0);
     format.setCellPadding(1);
     format.setBorderStyle(QTextFrameFormat::BorderStyle_Groove);
-    switch (m_alignIndex) {
-    case 1: format.setAlignment(Qt::AlignCenter); break;
-    case 2: format.setAlignment(Qt::AlignRight); break;
+    switch (AlignmentCode(m_alignIndex)) {
+    case AlignmentCode::Centre: format.setAlignment(Qt::AlignCenter); break;
+    case AlignmentCode::Right: format.setAlignment(Qt::AlignRight); break;
     default: format.setAlignment(Qt::AlignLeft); break;
     }
     return format;

@@ -6,7 +6,7 @@
 class QTextTable;
 
 /// What the table dialog asks for: rows, columns, the width in percent of
-/// the page and the alignment (0 left, 1 centre, 2 right). It inserts such a
+/// the page and the alignment (an AlignmentCode). It inserts such a
 /// table at a cursor, or reshapes the table the cursor stands in by adding
 /// or removing rows and columns at the end; either way the table's whole
 /// format is replaced by format().

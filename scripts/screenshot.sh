@@ -20,7 +20,8 @@ trap '[ -n "$pid" ] && kill $pid 2>/dev/null && wait $pid 2>/dev/null; rm -rf "$
 cp -r "$build/defaultdata/." "$work/"
 cp "$build/app/velmonote" "$work/"
 cd "$work"
-./velmonote ${VELMO_ARGS:-} >"$work/log.txt" 2>&1 &
+read -ra args <<<"${VELMO_ARGS:-}"
+./velmonote "${args[@]}" >"$work/log.txt" 2>&1 &
 pid=$!
 wid=""
 for _ in $(seq 1 100); do

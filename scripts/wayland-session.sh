@@ -38,9 +38,9 @@ cleanup() {
     # restarted by wlroots if it dies first: repeat until nothing is left.
     for round in 1 2 3 4 5 6 7 8 9 10; do
         local pids
-        pids=$(marked_pids)
-        [ -z "$pids" ] && break
-        if [ "$round" -lt 4 ]; then kill $pids 2>/dev/null; else kill -9 $pids 2>/dev/null; fi
+        mapfile -t pids < <(marked_pids)
+        [ ${#pids[@]} -eq 0 ] && break
+        if [ "$round" -lt 4 ]; then kill "${pids[@]}" 2>/dev/null; else kill -9 "${pids[@]}" 2>/dev/null; fi
         sleep 0.3
     done
     for mount in "$runtime_dir/doc" "$sway_runtime/doc"; do
@@ -109,11 +109,18 @@ if [ ! -s "$sway_runtime/ready" ]; then
     cat "$bus_dir/sway.log" >&2
     exit 1
 fi
-socket=$(cd "$sway_runtime" && ls wayland-[0-9] 2>/dev/null | head -n 1)
+socket=""
+for path in "$sway_runtime"/wayland-[0-9]; do
+    [ -e "$path" ] && { socket=${path##*/}; break; }
+done
 ln -s "$sway_runtime/$socket" "$runtime_dir/$socket"
 export WAYLAND_DISPLAY="$socket"
-export DISPLAY=$(cat "$sway_runtime/ready")
-export SWAYSOCK=$(ls "$sway_runtime"/sway-ipc.*.sock | head -n 1)
+DISPLAY=$(cat "$sway_runtime/ready")
+SWAYSOCK=""
+for path in "$sway_runtime"/sway-ipc.*.sock; do
+    [ -e "$path" ] && { SWAYSOCK=$path; break; }
+done
+export DISPLAY SWAYSOCK
 export VELMO_WL_USER_RUNTIME="$sway_runtime"
 # Root's X clients may use XWayland only once xhost has run.
 for _ in $(seq 1 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done

@@ -102,27 +102,17 @@ void SkinDialog::keyPressEvent(QKeyEvent *event)
 
 void SkinDialog::mousePressEvent(QMouseEvent *event)
 {
-    // The strip rule in window coordinates, and moves from the pointer's
-    // screen position: pos() can be stale for a while after the window
-    // manager placed a new window, but the pointer never is.
-    const QPoint local = event->position().toPoint();
-    drag.press(QPoint(0, 0), size(), local, local);
+    drag.pressEvent(this, event);
 }
 
 void SkinDialog::mouseMoveEvent(QMouseEvent *event)
 {
-    if (drag.dragging())
-        move(drag.move(QPoint(0, 0), event->globalPosition().toPoint()));
+    drag.moveEvent(this, event);
 }
 
 void SkinDialog::mouseReleaseEvent(QMouseEvent *)
 {
-    if (!drag.dragging())
-        return;
-    // Only the snap to the top edge moves the window here.
-    const QPoint at = drag.release(pos());
-    if (at != pos())
-        move(at);
+    drag.releaseEvent(this);
 }
 
 void SkinDialog::paintEvent(QPaintEvent *)

@@ -423,6 +423,7 @@ private:
 int main(int argc, char *argv[])
 {
     std::setvbuf(stdout, nullptr, _IOLBF, 0);
+    DesktopGrabber::setUpAllocator(); // as the program does at start-up
     QApplication app(argc, argv);
     int runs = 15;
     int drags = 200;

@@ -40,6 +40,15 @@ bool scan(const QString &html, int maxDepth, QString *out)
     int depth = 0;   // containers open and kept
     int dropped = 0; // containers open beyond maxDepth, their tags left out
     bool changed = false;
+    // Empty rows and items past the limit add no blank lines: the flattened
+    // text sits in the deepest kept cell, which Qt lays out again for every
+    // table around it, so thousands of empty lines there cost seconds.
+    bool broken = false; // the output ends in a line break of ours, nothing shown since
+    const auto lineBreak = [&] {
+        if (!broken)
+            append(QLatin1String("<br />"));
+        broken = true;
+    };
     qsizetype i = 0;
     while (i < html.size()) {
         const qsizetype open = html.indexOf(QLatin1Char('<'), i);
@@ -47,7 +56,10 @@ bool scan(const QString &html, int maxDepth, QString *out)
             append(QStringView(html).mid(i));
             break;
         }
-        append(QStringView(html).mid(i, open - i));
+        const QStringView text = QStringView(html).mid(i, open - i);
+        append(text);
+        if (!text.trimmed().isEmpty())
+            broken = false;
         if (QStringView(html).mid(open, 4) == QLatin1String("<!--")) {
             const qsizetype close = html.indexOf(QLatin1String("-->"), open + 4);
             const qsizetype end = close < 0 ? html.size() : close + 3;
@@ -74,7 +86,7 @@ bool scan(const QString &html, int maxDepth, QString *out)
                 } else {
                     ++dropped;
                     changed = true;
-                    append(QLatin1String("<br />"));
+                    lineBreak();
                 }
             } else if (dropped > 0) {
                 --dropped;
@@ -88,12 +100,13 @@ bool scan(const QString &html, int maxDepth, QString *out)
         }
         if (dropped > 0 && kind != Kind::Other) {
             if (!closing && kind == Kind::Line)
-                append(QLatin1String("<br />"));
+                lineBreak();
             else if (!closing && kind == Kind::Cell)
                 append(QLatin1Char(' '));
             continue;
         }
         append(tag);
+        broken = false;
     }
     return changed;
 }

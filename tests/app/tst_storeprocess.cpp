@@ -49,7 +49,7 @@ void fixFromPanel(Dialog &w)
 {
     click(&w, "titleButton");
     auto *panel = w.findChild<QDialog *>(QStringLiteral("menuPanel"));
-    QTRY_VERIFY(panel->isVisible());
+    QTRY_VERIFY_WITH_TIMEOUT(panel->isVisible(), 30000);
     click(panel, "fixedButton");
 }
 
@@ -62,6 +62,10 @@ void editNotebook(Dialog &w)
     fixFromPanel(w);
     click(&w, "stickButton");
     NoteWidget *note = w.notes()->noteList().first();
+    // Moved once the window manager has placed it, so its placement cannot
+    // arrive after the move and undo it.
+    if (!QTest::qWaitForWindowExposed(note, 30000))
+        qFatal("note not exposed");
     note->setGeometry(300, 240, 260, 280);
     addTab(w, QStringLiteral("三"), QStringLiteral("ordinary"));
 }
@@ -96,10 +100,15 @@ int childMain(int argc, char **argv)
     QObject::connect(&session, &SessionGuard::terminationRequested, &w, &Dialog::quitForSessionEnd);
     w.show();
     QTimer::singleShot(0, &w, [&] {
-        if (!QTest::qWaitForWindowExposed(&w))
+        // Waits on conditions, with bounds that a loaded machine under the
+        // sanitizers does not reach.
+        if (!QTest::qWaitForWindowExposed(&w, 30000))
             qFatal("main window not exposed");
         if (scenario == QLatin1String("report")) {
-            QTest::qWait(300);
+            for (NoteWidget *note : w.notes()->noteList()) {
+                if (!QTest::qWaitForWindowExposed(note, 30000))
+                    qFatal("note not exposed");
+            }
             report(w);
             QCoreApplication::quit();
             return;
@@ -269,8 +278,11 @@ void TestStoreProcess::quitSavesAndNextRunRestores()
     }
     // waitForFinished() is false for a child that has already ended.
     QVERIFY(child->state() == QProcess::NotRunning || child->waitForFinished(30000));
-    QCOMPARE(child->exitStatus(), QProcess::NormalExit);
-    QCOMPARE(child->exitCode(), 0);
+    // A child that failed says why on its stderr (a sanitizer's report, say).
+    QVERIFY2(child->exitStatus() == QProcess::NormalExit && child->exitCode() == 0,
+             qPrintable(QStringLiteral("exit status %1: %2")
+                            .arg(child->exitCode())
+                            .arg(QString::fromLocal8Bit(child->readAllStandardError()))));
 
     QFile store(dir.path() + QLatin1String("/tab.dat"));
     QVERIFY(store.open(QIODevice::ReadOnly));

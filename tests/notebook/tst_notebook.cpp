@@ -51,10 +51,12 @@ private:
     Notebook *notebook = nullptr;
     QIcon pin;
     QIcon unpin;
+    QString workingDir; // put back after every test, passed or failed
 };
 
 void TestNotebook::init()
 {
+    workingDir = QDir::currentPath();
     pin = QIcon(QStringLiteral(":/img/pin.png"));
     unpin = QIcon(QStringLiteral(":/img/unpin.png"));
     tabs = new QTabWidget;
@@ -69,6 +71,7 @@ void TestNotebook::cleanup()
 {
     delete notebook;
     delete tabs;
+    QVERIFY(QDir::setCurrent(workingDir));
 }
 
 QTextEdit *TestNotebook::addAndFix(const QString &name, const QString &text)
@@ -646,7 +649,6 @@ void TestNotebook::syncSeesAFileReplacedAfterTheRead()
     // read and before the folder is watched: the tab must show that edit,
     // and no save may write the text read at start over it.
     QTemporaryDir dir;
-    const QString before = QDir::currentPath();
     QVERIFY(QDir::setCurrent(dir.path()));
     QVERIFY(QDir(dir.path()).mkpath(QStringLiteral("notes")));
     TabRecord record;
@@ -668,7 +670,6 @@ void TestNotebook::syncSeesAFileReplacedAfterTheRead()
     QVERIFY(notebook->writeChangedNoteFiles().isEmpty());
     const NoteFile::ReadResult onDisk = NoteFile::read(record.pathOrText);
     QVERIFY(onDisk.text.contains(QLatin1String("milk and eggs")));
-    QVERIFY(QDir::setCurrent(before));
 }
 
 QTEST_MAIN(TestNotebook)
