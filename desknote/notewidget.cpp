@@ -155,26 +155,7 @@ void NoteWidget::showClockEdit()
         dialog.setSettings(clockSettings);
     if (dialog.exec() != QDialog::Accepted)
         return;
-    hasClock = true;
-    clockSettings = dialog.getSettings();
-
-    if (clockSettings.timeActive) {
-        qCDebug(lcDesknote, "reminder at %s", qPrintable(clockSettings.remindTime.toString()));
-        timeSchedule.arm(clockSettings.remindTime, QDateTime::currentDateTime());
-        timeTimer.start(1000);
-    } else {
-        timeSchedule.disarm();
-        timeTimer.stop();
-    }
-    if (clockSettings.gapActive) {
-        // Counting starts again from zero at every accept.
-        gapSchedule.start(monotonic.elapsed(), clockSettings.gapMinutes, clockSettings.gapRepeat);
-        gapTimer.start(gapSchedule.waitMs(monotonic.elapsed()));
-    } else {
-        gapSchedule.stop();
-        gapTimer.stop();
-    }
-    emit settingsChanged();
+    setReminder(dialog.getSettings());
 }
 
 bool NoteWidget::isReadOnly() const
@@ -217,6 +198,7 @@ void NoteWidget::armReminder()
 {
     // What the reminder dialog's OK does.
     if (clockSettings.timeActive) {
+        qCDebug(lcDesknote, "reminder at %s", qPrintable(clockSettings.remindTime.toString()));
         timeSchedule.arm(clockSettings.remindTime, QDateTime::currentDateTime());
         timeTimer.start(1000);
     } else {
@@ -224,6 +206,7 @@ void NoteWidget::armReminder()
         timeTimer.stop();
     }
     if (clockSettings.gapActive) {
+        // Counting starts again from zero at every accept.
         gapSchedule.start(monotonic.elapsed(), clockSettings.gapMinutes, clockSettings.gapRepeat);
         gapTimer.start(gapSchedule.waitMs(monotonic.elapsed()));
     } else {
