@@ -213,8 +213,9 @@ QVariant NoteEditor::loadResource(int type, const QUrl &name)
     const QSize shown = shownSize(picture);
     const PictureStore::Result found = notebookStore().locate(picture);
     PictureLoader::Loaded loaded;
+    // As many pixels as the screen shows, on a scaled screen too.
     if (found.ok())
-        loaded = PictureLoader::load(found.name, shown);
+        loaded = PictureLoader::load(found.name, shown * devicePixelRatioF());
     else
         loaded.error = found.error;
     if (!loaded.ok()) {
