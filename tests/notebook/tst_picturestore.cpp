@@ -287,6 +287,20 @@ void TestPictureStore::editorPastesAnImageAndToldOfAMissingOne()
     QVERIFY(editor.toPlainText().endsWith(QLatin1String("a\tb")));
     QCOMPARE(QDir(m_dir->filePath(QStringLiteral("pictures"))).entryList(QDir::Files).size(), 1);
 
+    // A picture file, as a file manager offers it when dragged or copied.
+    const QString file = m_dir->filePath(QStringLiteral("dropped.png"));
+    const QImage dropped = pattern(QSize(30, 60));
+    QVERIFY(writeFile(file, png(dropped)));
+    auto *files = new QMimeData;
+    files->setUrls({QUrl::fromLocalFile(file)});
+    QApplication::clipboard()->setMimeData(files);
+    QVERIFY(editor.canPaste());
+    editor.paste();
+    const QTextCursor second = editor.pictureAt(editor.document()->characterCount() - 2);
+    QVERIFY(!second.isNull());
+    QCOMPARE(editor.fullPicture(second).convertToFormat(QImage::Format_RGB32), dropped);
+    QCOMPARE(QDir(m_dir->filePath(QStringLiteral("pictures"))).entryList(QDir::Files).size(), 2);
+
     // A picture that is gone: a placeholder, one message naming it, the text kept.
     NoteEditor broken;
     QSignalSpy problems(&broken, &NoteEditor::pictureProblem);
