@@ -10,6 +10,7 @@
 #include "globalshortcut.h"
 #include "menudialog.h"
 #include "notebook.h"
+#include "noteeditor.h"
 #include "notefileactions.h"
 #include "noteprinter.h"
 #include "notebookfolder.h"
@@ -246,6 +247,8 @@ void Dialog::createNotebook()
     // toolbar starts from its defaults.
     const auto followFormat = [this](QTextEdit *editor) {
         EditorBehaviour::attach(editor);
+        if (auto *pictures = qobject_cast<NoteEditor *>(editor))
+            connect(pictures, &NoteEditor::pictureProblem, this, [this](const QString &text) { showToolTip(text, 4000); });
         connect(editor, &QTextEdit::currentCharFormatChanged, this, &Dialog::changeFont);
     };
     connect(notebook, &Notebook::editorAdded, this, followFormat);
@@ -329,6 +332,10 @@ void Dialog::connectSignals()
     connect(menuPanel, &MenuDialog::sigClean, this, &Dialog::clean);
     connect(menuPanel, &MenuDialog::sigOpen, this, &Dialog::open);
     connect(menuPanel, &MenuDialog::sigSave, this, &Dialog::save);
+    connect(menuPanel, &MenuDialog::sigPicture, this, [this] {
+        if (const QString message = noteFileActions->insertPicture(); !message.isEmpty())
+            showToolTip(message, 1000);
+    });
     connect(menuPanel, &MenuDialog::sigAlign, this, &Dialog::setAlign);
     WindowShortcuts::install(this, {addButton, menuPanel, formatBar, [this] { return notebook->currentEditor(); }});
 }

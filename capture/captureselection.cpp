@@ -283,34 +283,55 @@ CaptureSelection::MoveResult CaptureSelection::moveBy(QPoint delta)
     return result;
 }
 
-bool CaptureSelection::nudge(Arrow arrow)
+bool CaptureSelection::nudge(Arrow arrow, int step)
 {
-    QPoint step;
+    // Room between the selection and the edge it moves towards; the
+    // bottom-right corner stays one pixel inside the desktop.
+    QPoint delta;
     switch (arrow) {
     case Arrow::Left:
-        if (m_topLeft.x() - 1 < 0)
-            return false;
-        step = QPoint(-1, 0);
+        delta = QPoint(-std::min(step, m_topLeft.x()), 0);
         break;
     case Arrow::Up:
-        if (m_topLeft.y() - 1 < 0)
-            return false;
-        step = QPoint(0, -1);
+        delta = QPoint(0, -std::min(step, m_topLeft.y()));
         break;
     case Arrow::Right:
-        if (m_bottomRight.x() + 2 > m_width)
-            return false;
-        step = QPoint(1, 0);
+        delta = QPoint(std::min(step, m_width - 1 - m_bottomRight.x()), 0);
         break;
     case Arrow::Down:
-        if (m_bottomRight.y() + 2 > m_height)
-            return false;
-        step = QPoint(0, 1);
+        delta = QPoint(0, std::min(step, m_height - 1 - m_bottomRight.y()));
         break;
     }
-    m_topLeft += step;
-    m_bottomRight += step;
+    if (delta.isNull())
+        return false;
+    m_topLeft += delta;
+    m_bottomRight += delta;
     updateCorners(m_topLeft, m_bottomRight);
+    return true;
+}
+
+bool CaptureSelection::resizeByKey(Arrow arrow, int step)
+{
+    if (!isShown())
+        return false;
+    QPoint corner = m_bottomRight;
+    switch (arrow) {
+    case Arrow::Left:
+        corner.rx() = std::max(m_topLeft.x() + 1, corner.x() - step);
+        break;
+    case Arrow::Up:
+        corner.ry() = std::max(m_topLeft.y() + 1, corner.y() - step);
+        break;
+    case Arrow::Right:
+        corner.rx() = std::min(m_width, corner.x() + step);
+        break;
+    case Arrow::Down:
+        corner.ry() = std::min(m_height, corner.y() + step);
+        break;
+    }
+    if (corner == m_bottomRight)
+        return false;
+    updateCorners(m_topLeft, corner);
     return true;
 }
 
@@ -357,19 +378,21 @@ QRect CaptureSelection::saveRect() const
     return isShown() ? fileRect() : QRect(0, 0, m_width, m_height);
 }
 
-CaptureSelection::Label CaptureSelection::label(const QRect &bounds, int scale) const
+CaptureSelection::Label CaptureSelection::label(const QRect &bounds, int scale, int textWidth) const
 {
     const QRect area = bounds.isValid() ? bounds : QRect(0, 0, m_width, m_height);
     const int x1 = m_topLeft.x();
     const int y1 = m_topLeft.y();
-    const int boxWidth = LabelWidth * scale;
+    // Ten pixels of margin on both sides of the text.
+    const int boxWidth = std::max(LabelWidth * scale, textWidth + 20 * scale);
     const int boxHeight = LabelHeight * scale;
     const bool atLeftEdge = m_bottomRight.x() - x1 >= boxWidth || x1 + boxWidth < area.x() + area.width();
     const bool above = y1 - area.y() >= boxHeight;
     Label label;
-    const int boxLeft = atLeftEdge ? x1 : x1 - LabelLeftShift * scale;
+    // Moved to the left, the box ends 20 pixels left of the selection.
+    const int boxLeft = atLeftEdge ? x1 : x1 - (LabelLeftShift - LabelWidth) * scale - boxWidth;
     label.box = QRect(boxLeft, above ? y1 - boxHeight : y1, boxWidth, boxHeight);
-    const int textX = atLeftEdge ? x1 + 10 * scale : x1 - 160 * scale;
+    const int textX = boxLeft + 10 * scale;
     label.startLine = QPoint(textX, above ? y1 - 25 * scale : y1 + 15 * scale);
     label.sizeLine = QPoint(textX, above ? y1 - 10 * scale : y1 + 30 * scale);
     return label;

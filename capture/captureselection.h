@@ -88,8 +88,15 @@ public:
     bool resizeBy(int handle, QPoint delta);
     /// One incremental move step with the edge snaps.
     MoveResult moveBy(QPoint delta);
-    /// One arrow-key nudge of one pixel; false when the screen edge stops it.
-    bool nudge(Arrow arrow);
+    /// One arrow-key nudge by step pixels (1, or 10 with Shift). A step
+    /// that would cross the desktop's edge goes up to the edge; false when
+    /// the selection already touches it.
+    bool nudge(Arrow arrow, int step = 1);
+    /// Ctrl+arrow: resizes by step pixels through the bottom-right corner
+    /// (Right and Down grow, Left and Up shrink), keeping the top-left. It
+    /// stops at the desktop's edge and at a size of one pixel; false when
+    /// nothing changes.
+    bool resizeByKey(Arrow arrow, int step = 1);
     /// Fixed size typed by the user, measured from the top-left corner and
     /// cut at the desktop edge; 0 leaves that dimension alone.
     void setFixedSize(int width, int height);
@@ -112,7 +119,9 @@ public:
     /// Label box placement and text origins. The box stays inside bounds
     /// (the monitor it is shown on; the whole desktop by default), and its
     /// sizes and offsets are multiplied by scale (the device pixel ratio).
-    Label label(const QRect &bounds = QRect(), int scale = 1) const;
+    /// textWidth is the widest of its two lines in device pixels: the box
+    /// widens to hold it, so no text is cut.
+    Label label(const QRect &bounds = QRect(), int scale = 1, int textWidth = 0) const;
 
     bool operator==(const CaptureSelection &other) const;
     bool operator!=(const CaptureSelection &other) const { return !(*this == other); }

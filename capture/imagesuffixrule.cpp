@@ -8,6 +8,9 @@ QString ImageSuffixRule::apply(const QString &fileName, const QString &selectedF
     // Cancelling the dialog gives no name: appending to it would invent one.
     if (fileName.isEmpty())
         return fileName;
+    // A suffix the user typed says which format they want.
+    if (!knownSuffixFormat(fileName).isEmpty())
+        return fileName;
     const QString kind = selectedFilter.left(3);
     const QString ending = fileName.right(3);
     QString result = fileName;
@@ -32,8 +35,23 @@ QByteArray ImageSuffixRule::filterFormat(const QString &selectedFilter)
     return QByteArray();
 }
 
+QByteArray ImageSuffixRule::knownSuffixFormat(const QString &fileName)
+{
+    const QString suffix = QFileInfo(fileName).suffix().toLower();
+    if (suffix == QLatin1String("png"))
+        return QByteArrayLiteral("png");
+    if (suffix == QLatin1String("jpg") || suffix == QLatin1String("jpeg"))
+        return QByteArrayLiteral("jpg");
+    if (suffix == QLatin1String("bmp"))
+        return QByteArrayLiteral("bmp");
+    return QByteArray();
+}
+
 QByteArray ImageSuffixRule::format(const QString &fileName, const QString &selectedFilter)
 {
+    const QByteArray known = knownSuffixFormat(fileName);
+    if (!known.isEmpty())
+        return known;
     const QByteArray suffix = QFileInfo(fileName).suffix().toLatin1().toLower();
     if (!suffix.isEmpty() && QImageWriter::supportedImageFormats().contains(suffix))
         return suffix;

@@ -14,8 +14,10 @@
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
+#include <QDateTime>
 #include <QDir>
 #include <QEventLoop>
+#include <QFontMetrics>
 #include <QFileDialog>
 #include <QKeyEvent>
 #include <QMenu>
@@ -45,6 +47,8 @@ QRect stroked(const QRect &rect)
 }
 
 constexpr int PrepareDelayMs = 3000;
+// Shift with an arrow key moves or resizes by this many pixels.
+constexpr int ArrowBigStep = 10;
 // After the overlay's first paint over its backdrop, the whole picture is
 // taken once the window manager and compositor have shown the window.
 constexpr int PictureDelayMs = 60;
@@ -106,6 +110,8 @@ void Widget::prepare(Grab grab)
     m_press = Press::None;
     dragHandle = CaptureSelection::NoHandle;
     m_grabFailed = false;
+    if (grabNow)
+        m_captureTime = QDateTime::currentDateTime();
 
     const QRect desktop = m_source->desktop();
     m_monitors.clear();
@@ -343,12 +349,13 @@ void Widget::createMenu()
     connect(exitAction, &QAction::triggered, this, &Widget::endCapture);
 }
 
-QString Widget::defaultSaveName()
+QString Widget::defaultSaveName(const QDateTime &captureTime)
 {
     QString folder = QStandardPaths::writableLocation(QStandardPaths::PicturesLocation);
     if (folder.isEmpty() || !QDir(folder).exists())
         folder = QDir::homePath();
-    return QDir(folder).filePath(QStringLiteral("untitled.png"));
+    const QString stamp = captureTime.toString(QStringLiteral("yyyy-MM-dd_HH-mm-ss"));
+    return QDir(folder).filePath(tr("截图_%1.png").arg(stamp));
 }
 
 void Widget::showEvent(QShowEvent *event)
@@ -465,21 +472,23 @@ void Widget::keyPressEvent(QKeyEvent *event)
         emit closed();
         break;
     case Qt::Key_Enter:
-        // Only the keypad Enter: Return is left unbound.
+    case Qt::Key_Return:
+        // The main keyboard's Return as the keypad's Enter: laptops have no keypad.
         saveImage();
         break;
     case Qt::Key_Left:
-        nudged = sel.nudge(CaptureSelection::Arrow::Left);
-        break;
     case Qt::Key_Up:
-        nudged = sel.nudge(CaptureSelection::Arrow::Up);
-        break;
     case Qt::Key_Right:
-        nudged = sel.nudge(CaptureSelection::Arrow::Right);
+    case Qt::Key_Down: {
+        const auto arrow = event->key() == Qt::Key_Left ? CaptureSelection::Arrow::Left
+            : event->key() == Qt::Key_Up               ? CaptureSelection::Arrow::Up
+            : event->key() == Qt::Key_Right            ? CaptureSelection::Arrow::Right
+                                                       : CaptureSelection::Arrow::Down;
+        const Qt::KeyboardModifiers mods = event->modifiers();
+        const int step = mods.testFlag(Qt::ShiftModifier) ? ArrowBigStep : 1;
+        nudged = mods.testFlag(Qt::ControlModifier) ? sel.resizeByKey(arrow, step) : sel.nudge(arrow, step);
         break;
-    case Qt::Key_Down:
-        nudged = sel.nudge(CaptureSelection::Arrow::Down);
-        break;
+    }
     default:
         break;
     }
@@ -507,7 +516,7 @@ void Widget::saveImage()
     if (!takePicture())
         return;
     QString filter;
-    const QString chosen = QFileDialog::getSaveFileName(this, tr("保存截图"), defaultSaveName(),
+    const QString chosen = QFileDialog::getSaveFileName(this, tr("保存截图"), defaultSaveName(m_captureTime),
                                                         tr("PNG(*.png);;JPG(*.jpg);;BMP(*.bmp)"), &filter);
     savePath = ImageSuffixRule::apply(chosen, filter);
     if (savePath.isEmpty())
@@ -579,6 +588,13 @@ QString Widget::sizeText(const CaptureSelection &selection) const
     return tr("截图尺寸大小(%1,%2)").arg(QString::number(size.width()), QString::number(size.height()));
 }
 
+int Widget::labelTextWidth(const CaptureSelection &selection) const
+{
+    const QFontMetrics metrics = fontMetrics();
+    return std::max(metrics.horizontalAdvance(startText(selection)), metrics.horizontalAdvance(sizeText(selection)))
+        * m_scale;
+}
+
 QRect Widget::scaledTextArea(const QString &text, QPoint origin) const
 {
     const QRect logical = fontMetrics().boundingRect(text);
@@ -610,7 +626,8 @@ QRegion Widget::decorations(const CaptureSelection &selection) const
     area += QRect(frame.right(), frame.top(), 1, frame.height());
     for (int handle = CaptureSelection::TopLeftHandle; handle <= CaptureSelection::BottomHandle; ++handle)
         area += stroked(selection.handleSquare(handle));
-    const CaptureSelection::Label label = selection.label(monitorAt(selection.topLeft()), m_scale);
+    const CaptureSelection::Label label
+        = selection.label(monitorAt(selection.topLeft()), m_scale, labelTextWidth(selection));
     area += stroked(label.box);
     area += scaledTextArea(startText(selection), label.startLine);
     area += scaledTextArea(sizeText(selection), label.sizeLine);
@@ -733,7 +750,7 @@ void Widget::paintArea(QPainter &painter, const QRect &area) const
         painter.drawImage(inside.topLeft(), fullPixmap, inside.translated(-m_pictureOrigin));
 
     // The label box with the start and the size.
-    const CaptureSelection::Label label = sel.label(monitorAt(sel.topLeft()), m_scale);
+    const CaptureSelection::Label label = sel.label(monitorAt(sel.topLeft()), m_scale, labelTextWidth(sel));
     const QString start = startText(sel);
     const QString size = sizeText(sel);
     const QRect labelArea = stroked(label.box) | scaledTextArea(start, label.startLine)

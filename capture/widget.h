@@ -5,6 +5,7 @@
 
 #include <QColor>
 #include <QCursor>
+#include <QDateTime>
 #include <QDialog>
 #include <QImage>
 #include <QList>
@@ -26,7 +27,8 @@ class X11ShmPresenter;
 /// eight handles or nudges it with the arrow keys; the selection shows the
 /// desktop undimmed inside a frame, with a label giving its start and size.
 /// Space, a double click and the right-click menu copy it to the clipboard;
-/// the keypad Enter and the menu save it to a file.
+/// Enter (keypad or Return) and the menu save it to a file. Shift+arrow
+/// moves by ten pixels, Ctrl+arrow resizes.
 ///
 /// Coordinates: the overlay covers the desktop from its top-left corner. The
 /// selection, the picture and all painting work in device pixels (the
@@ -87,9 +89,11 @@ public:
     /// The monitors in picture coordinates, the primary first.
     const QList<QRect> &monitors() const { return m_monitors; }
     QMenu *captureMenu() const { return shotMenu; }
-    /// Where the save dialog starts: untitled.png in the pictures folder,
-    /// or in the home folder when there is none.
-    static QString defaultSaveName();
+    /// Where the save dialog starts: a name from the capture's time in the
+    /// pictures folder, or in the home folder when there is none.
+    static QString defaultSaveName(const QDateTime &captureTime);
+    /// When the shown picture was grabbed.
+    QDateTime captureTime() const { return m_captureTime; }
 
 signals:
     void closed();
@@ -146,6 +150,8 @@ private:
     QRegion decorations(const CaptureSelection &selection) const;
     QString startText(const CaptureSelection &selection) const;
     QString sizeText(const CaptureSelection &selection) const;
+    /// The wider of the label's two lines, in device pixels.
+    int labelTextWidth(const CaptureSelection &selection) const;
     void paintArea(QPainter &painter, const QRect &area) const;
     /// Text drawn at a baseline origin in device pixels, at the overlay's scale.
     void drawScaledText(QPainter &painter, QPoint origin, const QString &text) const;
@@ -176,6 +182,7 @@ private:
     std::optional<QPoint> lastPoint;
     QColor borderColor;
     QString savePath;
+    QDateTime m_captureTime;
     int screenWidth = -1;
     int screenHeight = -1;
     QCursor handleCursor;

@@ -38,6 +38,8 @@ MenuDialog::MenuDialog(QWidget *parent)
     fixedButton->setAutoRaise(true);
     notFixedButton = makeButton(tr("取消常驻"), QStringLiteral(":/img/notfixed.png"), 32, "notFixedButton");
     notFixedButton->setAutoRaise(true);
+    pictureButton = makeButton(tr("插入图片"), QStringLiteral(":/img/insertpicture.png"), 32, "pictureButton");
+    pictureButton->setAutoRaise(true);
 
     const auto makeBar = [this](std::initializer_list<QToolButton *> buttons) {
         auto *bar = new QToolBar(this);
@@ -51,7 +53,7 @@ MenuDialog::MenuDialog(QWidget *parent)
     fileBar = makeBar({cleanButton, openButton, saveButton});
     alignBar = makeBar({leftButton, centerButton, rightButton});
     windowBar = makeBar({autoHideButton, aboutButton, quitButton});
-    fixBar = makeBar({fixedButton, notFixedButton});
+    fixBar = makeBar({fixedButton, notFixedButton, pictureButton});
 
     connect(quitButton, &QToolButton::clicked, this, &MenuDialog::quit);
     m_unfold = new QPropertyAnimation(this, "geometry", this);
@@ -68,6 +70,7 @@ MenuDialog::MenuDialog(QWidget *parent)
     connect(autoHideButton, &QToolButton::toggled, this, &MenuDialog::autoHide);
     connect(fixedButton, &QToolButton::clicked, this, &MenuDialog::fixed);
     connect(notFixedButton, &QToolButton::clicked, this, &MenuDialog::notFixed);
+    connect(pictureButton, &QToolButton::clicked, this, &MenuDialog::picture);
     placeRows();
 }
 
@@ -99,6 +102,7 @@ void MenuDialog::autoHide(bool on) { emit sigHide(on); close(); }
 void MenuDialog::closeMenu() { emit sigCloseMenu(); }
 void MenuDialog::fixed() { emit sigFixed(); close(); }
 void MenuDialog::notFixed() { emit sigNotFixed(); close(); }
+void MenuDialog::picture() { emit sigPicture(); close(); }
 void MenuDialog::quit() { emit sigQuit(); }
 
 void MenuDialog::unfoldFrom(const QRect &window)

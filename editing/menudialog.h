@@ -7,7 +7,7 @@ class QPropertyAnimation;
 class QToolBar;
 class QToolButton;
 
-/// The floating menu panel of the main window: twelve icon buttons for the
+/// The floating menu panel of the main window: thirteen icon buttons for the
 /// commands that are not on the formatting toolbar. It does no work itself:
 /// each button emits one signal for the main window and then (except quit and
 /// close) the panel hides at once. It unfolds and folds itself when the main
@@ -41,6 +41,7 @@ signals:
     void sigCloseMenu();
     void sigFixed();
     void sigNotFixed();
+    void sigPicture();
 
 public slots:
     void clean();
@@ -54,6 +55,7 @@ public slots:
     void closeMenu();
     void fixed();
     void notFixed();
+    void picture();
     void quit();
 
 protected:
@@ -78,6 +80,7 @@ private:
     QToolButton *aboutButton;
     QToolButton *saveButton;
     QToolButton *openButton;
+    QToolButton *pictureButton;
     QToolButton *autoHideButton;
     QToolButton *quitButton;
     QToolButton *closeButton;

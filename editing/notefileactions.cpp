@@ -2,8 +2,11 @@
 
 #include "notebook.h"
 #include "notefile.h"
+#include "noteeditor.h"
 #include "noteloader.h"
+#include "picturestore.h"
 
+#include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QTabWidget>
@@ -17,6 +20,10 @@ NoteFileActions::NoteFileActions(Notebook *book, QTabWidget *tabWidget, QWidget 
 {
     m_chooseOpenPath = [](QWidget *owner) { return QFileDialog::getOpenFileName(owner, tr("选择文件")); };
     m_chooseSavePath = [](QWidget *owner) { return QFileDialog::getSaveFileName(owner, tr("保存文件")); };
+    m_choosePicturePath = [](QWidget *owner) {
+        return QFileDialog::getOpenFileName(owner, tr("插入图片"), QString(),
+                                            tr("图片 (*.png *.jpg *.jpeg *.bmp *.gif *.webp *.svg)"));
+    };
 }
 
 NoteFileActions::Opened NoteFileActions::open()
@@ -34,7 +41,11 @@ NoteFileActions::Opened NoteFileActions::open()
         result.message = file.tooLarge ? file.error : tr("无法打开该文件");
         return result;
     }
-    auto *editor = new QTextEdit;
+    // Pictures the file carries go into the notebook's store.
+    QStringList problems;
+    if (file.format == NoteFile::Format::Html && file.text.contains(QLatin1String("data:image/png;base64,")))
+        file.text = PictureStore(QDir::currentPath()).adopt(file.text, &problems);
+    auto *editor = new NoteEditor;
     m_notebook->addOpenedEditor(editor, QFileInfo(name).baseName());
     // The note font of a new tab: relative sizes (headings) and text without
     // a font of its own come back as they were saved.
@@ -47,6 +58,8 @@ NoteFileActions::Opened NoteFileActions::open()
     // Just read: nothing to write back until the user changes the text.
     m_notebook->noteFileWritten(editor);
     result.editor = editor;
+    if (!problems.isEmpty())
+        result.message = problems.join(QLatin1Char('\n'));
     return result;
 }
 
@@ -67,4 +80,18 @@ QString NoteFileActions::save()
     m_notebook->noteFileWritten(editor);
     m_notebook->bindNoteFile(editor, path);
     return tr("已保存便签内容");
+}
+
+QString NoteFileActions::insertPicture()
+{
+    auto *editor = qobject_cast<NoteEditor *>(m_notebook->currentEditor());
+    if (!editor || editor->isReadOnly())
+        return tr("当前便签不能插入图片");
+    const QString path = m_choosePicturePath(m_dialogParent);
+    if (path.isEmpty())
+        return QString();
+    // A failure is told by the editor's pictureProblem().
+    editor->insertPictureFile(path);
+    editor->setFocus();
+    return QString();
 }

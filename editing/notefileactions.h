@@ -10,8 +10,8 @@ class QTabWidget;
 class QTextEdit;
 class QWidget;
 
-/// Opening a note file into a new tab and saving the current tab to its
-/// note file. A tab opened from a file or saved to one stays bound to it
+/// Opening a note file into a new tab, saving the current tab to its
+/// note file, and putting a picture file into the current note. A tab opened from a file or saved to one stays bound to it
 /// (the notebook keeps the binding): later saves go there without asking.
 /// Saves always write a ".not" file, replacing it whole or not at all.
 /// Each command returns the notice the main window shows.
@@ -34,9 +34,12 @@ public:
 
     void setOpenChooser(PathChooser chooser) { m_chooseOpenPath = std::move(chooser); }
     void setSaveChooser(PathChooser chooser) { m_chooseSavePath = std::move(chooser); }
+    void setPictureChooser(PathChooser chooser) { m_choosePicturePath = std::move(chooser); }
 
     Opened open();
     QString save();
+    /// Asks for a picture file and puts it at the current note's cursor.
+    QString insertPicture();
 
 private:
     Notebook *m_notebook;
@@ -44,4 +47,5 @@ private:
     QWidget *m_dialogParent;
     PathChooser m_chooseOpenPath;
     PathChooser m_chooseSavePath;
+    PathChooser m_choosePicturePath;
 };

@@ -1,4 +1,5 @@
 #include "notebook.h"
+#include "noteeditor.h"
 
 #include "filestamp.h"
 
@@ -137,7 +138,7 @@ bool Notebook::isFixed(QWidget *editor) const
 
 QTextEdit *Notebook::createEditor() const
 {
-    auto *editor = new QTextEdit;
+    auto *editor = new NoteEditor;
     editor->setStyleSheet(NotePage::styleSheet());
     return editor;
 }

@@ -1,7 +1,9 @@
 #include "notefile.h"
 
 #include "htmlnesting.h"
+#include "picturestore.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
@@ -182,8 +184,14 @@ NoteFile::Shape NoteFile::shapeOf(const QString &text, Format format)
     return shape;
 }
 
-QString NoteFile::write(const QString &path, const QString &html)
+QString NoteFile::write(const QString &path, const QString &source)
 {
+    // A note file of the user's own, outside the notebook folder (the
+    // working directory), carries its pictures along.
+    const QString html = source.contains(QLatin1String("src=\"pictures/"))
+            && PictureStore::isOutside(path, QDir::currentPath())
+        ? PictureStore(QDir::currentPath()).embed(source)
+        : source;
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Text))
         return file.errorString();

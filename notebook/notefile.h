@@ -45,7 +45,9 @@ public:
     };
 
     static ReadResult read(const QString &path);
-    /// Returns an empty string on success, else what went wrong.
+    /// Returns an empty string on success, else what went wrong. Written
+    /// outside the notebook folder, the file holds the note's pictures as
+    /// data: URIs (PictureStore::embed), so it stands on its own.
     static QString write(const QString &path, const QString &html);
 
     /// The name a save writes to: the path itself when its suffix is "not"

@@ -76,13 +76,25 @@
     <message>
         <source>7.没有选区时,空格键复制整个桌面到剪贴板,小键盘回车键保存整个桌面
 </source>
-        <translation>7. With no selection, Space copies the whole desktop to the clipboard and the keypad Enter saves the whole desktop
+        <translation type="vanished">7. With no selection, Space copies the whole desktop to the clipboard and the keypad Enter saves the whole desktop
 </translation>
     </message>
     <message>
         <source>8.若桌面不提供Ctrl+Alt+C,可在桌面的键盘设置中把按键绑定到命令 velmonote -Capture,或从托盘菜单选择截图
 </source>
         <translation>8. Where the desktop does not offer Ctrl+Alt+C, bind a key to the command velmonote -Capture in the desktop&apos;s keyboard settings, or choose Capture in the tray menu
+</translation>
+    </message>
+    <message>
+        <source>7.没有选区时,空格键复制整个桌面到剪贴板,回车键(主键盘或小键盘)保存整个桌面
+</source>
+        <translation>7. With no selection, Space copies the whole desktop to the clipboard and Enter (main keyboard or keypad) saves the whole desktop
+</translation>
+    </message>
+    <message>
+        <source>9.方向键移动选区一个像素,Shift+方向键移动十个像素,Ctrl+方向键改变选区大小
+</source>
+        <translation>9. The arrow keys move the selection by one pixel, Shift+arrow by ten pixels, Ctrl+arrow changes its size
 </translation>
     </message>
 </context>
@@ -479,6 +491,41 @@ Bind a key to the command velmonote -Capture in the desktop&apos;s keyboard sett
         <source>打开便签 (Ctrl+O)</source>
         <translation>Open note (Ctrl+O)</translation>
     </message>
+    <message>
+        <source>插入图片</source>
+        <translation>Insert picture</translation>
+    </message>
+</context>
+<context>
+    <name>NoteEditor</name>
+    <message>
+        <source>（粘贴的图片）</source>
+        <translation>(pasted picture)</translation>
+    </message>
+    <message>
+        <source>图片 %1 已损坏或不是图片</source>
+        <translation>The picture %1 is damaged or not a picture</translation>
+    </message>
+    <message>
+        <source>适应宽度</source>
+        <translation>Fit</translation>
+    </message>
+    <message>
+        <source>复制图片</source>
+        <translation>Copy picture</translation>
+    </message>
+    <message>
+        <source>图片另存为…</source>
+        <translation>Save picture as…</translation>
+    </message>
+    <message>
+        <source>PNG 图片 (*.png)</source>
+        <translation>PNG pictures (*.png)</translation>
+    </message>
+    <message>
+        <source>图片未能保存到 %1：%2</source>
+        <translation>The picture could not be saved to %1: %2</translation>
+    </message>
 </context>
 <context>
     <name>NoteFile</name>
@@ -536,6 +583,18 @@ Bind a key to the command velmonote -Capture in the desktop&apos;s keyboard sett
     <message>
         <source>已保存便签内容</source>
         <translation>Note saved</translation>
+    </message>
+    <message>
+        <source>插入图片</source>
+        <translation>Insert picture</translation>
+    </message>
+    <message>
+        <source>图片 (*.png *.jpg *.jpeg *.bmp *.gif *.webp *.svg)</source>
+        <translation>Pictures (*.png *.jpg *.jpeg *.bmp *.gif *.webp *.svg)</translation>
+    </message>
+    <message>
+        <source>当前便签不能插入图片</source>
+        <translation>No picture can be put into the current note</translation>
     </message>
 </context>
 <context>
@@ -753,6 +812,72 @@ Bind a key to the command velmonote -Capture in the desktop&apos;s keyboard sett
     <message>
         <source>%1 没有打开：%2</source>
         <translation>%1 was not opened: %2</translation>
+    </message>
+</context>
+<context>
+    <name>PictureLoader</name>
+    <message>
+        <source>图片 %1 无法读取：%2</source>
+        <translation>The picture %1 cannot be read: %2</translation>
+    </message>
+    <message>
+        <source>图片 %1 已损坏或不是图片</source>
+        <translation>The picture %1 is damaged or not a picture</translation>
+    </message>
+    <message>
+        <source>图片 %1 已损坏：%2</source>
+        <translation>The picture %1 is damaged: %2</translation>
+    </message>
+    <message>
+        <source>图片无法转为 PNG：%1</source>
+        <translation>The picture cannot be made a PNG: %1</translation>
+    </message>
+</context>
+<context>
+    <name>PictureStore</name>
+    <message>
+        <source>图片 %1 有 %2×%3 像素，超过 %4 百万像素，没有打开它</source>
+        <translation>The picture %1 has %2×%3 pixels, more than %4 megapixels; it was not opened</translation>
+    </message>
+    <message>
+        <source>图片不是 PNG，没有保存</source>
+        <translation>The picture is not a PNG; it was not saved</translation>
+    </message>
+    <message>
+        <source>（粘贴的图片）</source>
+        <translation>(pasted picture)</translation>
+    </message>
+    <message>
+        <source>%1 不是普通文件夹，图片没有保存</source>
+        <translation>%1 is not a plain folder; the picture was not saved</translation>
+    </message>
+    <message>
+        <source>%1 不是普通文件，图片没有保存</source>
+        <translation>%1 is not a plain file; the picture was not saved</translation>
+    </message>
+    <message>
+        <source>无法创建文件夹 %1</source>
+        <translation>Cannot create the folder %1</translation>
+    </message>
+    <message>
+        <source>图片未能保存到 %1：%2</source>
+        <translation>The picture could not be saved to %1: %2</translation>
+    </message>
+    <message>
+        <source>%1 不是本笔记本的图片</source>
+        <translation>%1 is not a picture of this notebook</translation>
+    </message>
+    <message>
+        <source>图片 %1 是一个链接，没有打开它</source>
+        <translation>The picture %1 is a link; it was not opened</translation>
+    </message>
+    <message>
+        <source>图片 %1 不存在</source>
+        <translation>The picture %1 does not exist</translation>
+    </message>
+    <message>
+        <source>图片 %1 不是普通文件，没有打开它</source>
+        <translation>The picture %1 is not a plain file; it was not opened</translation>
     </message>
 </context>
 <context>
@@ -1058,6 +1183,10 @@ Quitting again will not save the changes.</translation>
     <message>
         <source>截图尺寸大小(%1,%2)</source>
         <translation>Capture size (%1,%2)</translation>
+    </message>
+    <message>
+        <source>截图_%1.png</source>
+        <translation>capture_%1.png</translation>
     </message>
 </context>
 </TS>

@@ -147,16 +147,18 @@ void TestCaptureDialogs::helpWindowShowsInstructions()
     QVERIFY(help.contains(QStringLiteral(
         "\n6.在选取内按住鼠标左键进行拖动,拖动四周浮标改变大小,双击完成快速截图,选取内按右键弹出截图菜单,选区外按右键重新截图\n"
         // With no selection the outputs take the whole desktop.
-        "7.没有选区时,空格键复制整个桌面到剪贴板,小键盘回车键保存整个桌面\n"
+        "7.没有选区时,空格键复制整个桌面到剪贴板,回车键(主键盘或小键盘)保存整个桌面\n"
         // Where the desktop gives no hot key, the way around it.
         "8.若桌面不提供Ctrl+Alt+C,可在桌面的键盘设置中把按键绑定到命令 velmonote -Capture,或从托盘菜单选择截图\n"
+        // The arrow keys with and without Shift and Ctrl.
+        "9.方向键移动选区一个像素,Shift+方向键移动十个像素,Ctrl+方向键改变选区大小\n"
         "           \n\n\n------------集成入Velmo Note的Snapkin------------\n")));
     // The contact line: 17 spaces, then an address between dashes, and no
     // line feed after it.
     const QString contact = help.section(QLatin1Char('\n'), -1);
     QVERIFY2(QRegularExpression(QStringLiteral("^ {17}----\\S+@\\S+----$")).match(contact).hasMatch(),
              qPrintable(contact));
-    QCOMPARE(help.count(QLatin1Char('\n')), 15);
+    QCOMPARE(help.count(QLatin1Char('\n')), 16);
 
     auto *ok = dialog.findChild<QPushButton *>();
     QCOMPARE(ok->text(), QStringLiteral("确定"));

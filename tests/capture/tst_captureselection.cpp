@@ -345,21 +345,47 @@ void TestCaptureSelection::arrowKeyStopsAtEdge_data()
     QTest::addColumn<QPoint>("startTopLeft");
     QTest::addColumn<QPoint>("startBottomRight");
     QTest::addColumn<CaptureSelection::Arrow>("arrow");
+    QTest::addColumn<int>("step");
+    QTest::addColumn<bool>("resize");
     QTest::addColumn<bool>("moved");
     addCornerColumns();
     using A = Sel::Arrow;
-    QTest::newRow("left to 0") << QPoint(1, 50) << QPoint(101, 90) << A::Left << true << QPoint(0, 50) << QPoint(100, 90);
-    QTest::newRow("left at 0") << QPoint(0, 50) << QPoint(100, 90) << A::Left << false << QPoint(0, 50) << QPoint(100, 90);
-    QTest::newRow("up to 0") << QPoint(50, 1) << QPoint(90, 101) << A::Up << true << QPoint(50, 0) << QPoint(90, 100);
-    QTest::newRow("up at 0") << QPoint(50, 0) << QPoint(90, 100) << A::Up << false << QPoint(50, 0) << QPoint(90, 100);
+    QTest::newRow("left to 0") << QPoint(1, 50) << QPoint(101, 90) << A::Left << 1 << false << true << QPoint(0, 50) << QPoint(100, 90);
+    QTest::newRow("left at 0") << QPoint(0, 50) << QPoint(100, 90) << A::Left << 1 << false << false << QPoint(0, 50) << QPoint(100, 90);
+    QTest::newRow("up to 0") << QPoint(50, 1) << QPoint(90, 101) << A::Up << 1 << false << true << QPoint(50, 0) << QPoint(90, 100);
+    QTest::newRow("up at 0") << QPoint(50, 0) << QPoint(90, 100) << A::Up << 1 << false << false << QPoint(50, 0) << QPoint(90, 100);
     QTest::newRow("right to W-1")
-        << QPoint(1800, 50) << QPoint(W - 2, 90) << A::Right << true << QPoint(1801, 50) << QPoint(W - 1, 90);
+        << QPoint(1800, 50) << QPoint(W - 2, 90) << A::Right << 1 << false << true << QPoint(1801, 50) << QPoint(W - 1, 90);
     QTest::newRow("right at W-1")
-        << QPoint(1800, 50) << QPoint(W - 1, 90) << A::Right << false << QPoint(1800, 50) << QPoint(W - 1, 90);
+        << QPoint(1800, 50) << QPoint(W - 1, 90) << A::Right << 1 << false << false << QPoint(1800, 50) << QPoint(W - 1, 90);
     QTest::newRow("down to H-1")
-        << QPoint(50, 900) << QPoint(90, H - 2) << A::Down << true << QPoint(50, 901) << QPoint(90, H - 1);
+        << QPoint(50, 900) << QPoint(90, H - 2) << A::Down << 1 << false << true << QPoint(50, 901) << QPoint(90, H - 1);
     QTest::newRow("down at H-1")
-        << QPoint(50, 900) << QPoint(90, H - 1) << A::Down << false << QPoint(50, 900) << QPoint(90, H - 1);
+        << QPoint(50, 900) << QPoint(90, H - 1) << A::Down << 1 << false << false << QPoint(50, 900) << QPoint(90, H - 1);
+    // Shift: ten pixels, up to the edge when less room is left.
+    QTest::newRow("shift left 10") << QPoint(30, 50) << QPoint(130, 90) << A::Left << 10 << false << true
+                                   << QPoint(20, 50) << QPoint(120, 90);
+    QTest::newRow("shift left, 4 to the edge") << QPoint(4, 50) << QPoint(104, 90) << A::Left << 10 << false << true
+                                               << QPoint(0, 50) << QPoint(100, 90);
+    QTest::newRow("shift down, 3 to the edge") << QPoint(50, 900) << QPoint(90, H - 4) << A::Down << 10 << false
+                                               << true << QPoint(50, 903) << QPoint(90, H - 1);
+    // Ctrl: the bottom-right corner moves, the top-left stays.
+    QTest::newRow("ctrl right grows") << QPoint(100, 100) << QPoint(200, 150) << A::Right << 1 << true << true
+                                      << QPoint(100, 100) << QPoint(201, 150);
+    QTest::newRow("ctrl up shrinks") << QPoint(100, 100) << QPoint(200, 150) << A::Up << 1 << true << true
+                                     << QPoint(100, 100) << QPoint(200, 149);
+    QTest::newRow("ctrl+shift down grows 10") << QPoint(100, 100) << QPoint(200, 150) << A::Down << 10 << true << true
+                                              << QPoint(100, 100) << QPoint(200, 160);
+    QTest::newRow("ctrl+shift left stops at 1 px") << QPoint(100, 100) << QPoint(105, 150) << A::Left << 10 << true
+                                                   << true << QPoint(100, 100) << QPoint(101, 150);
+    QTest::newRow("ctrl left at 1 px") << QPoint(100, 100) << QPoint(101, 150) << A::Left << 1 << true << false
+                                       << QPoint(100, 100) << QPoint(101, 150);
+    QTest::newRow("ctrl+shift right stops at W") << QPoint(1800, 50) << QPoint(W - 4, 90) << A::Right << 10 << true
+                                                 << true << QPoint(1800, 50) << QPoint(W, 90);
+    QTest::newRow("ctrl down at H") << QPoint(50, 900) << QPoint(90, H) << A::Down << 1 << true << false
+                                    << QPoint(50, 900) << QPoint(90, H);
+    QTest::newRow("ctrl with no selection") << QPoint(0, 0) << QPoint(0, 0) << A::Right << 1 << true << false
+                                            << QPoint(0, 0) << QPoint(0, 0);
 }
 
 void TestCaptureSelection::arrowKeyStopsAtEdge()
@@ -367,11 +393,13 @@ void TestCaptureSelection::arrowKeyStopsAtEdge()
     QFETCH(QPoint, startTopLeft);
     QFETCH(QPoint, startBottomRight);
     QFETCH(CaptureSelection::Arrow, arrow);
+    QFETCH(int, step);
+    QFETCH(bool, resize);
     QFETCH(bool, moved);
     QFETCH(QPoint, topLeft);
     QFETCH(QPoint, bottomRight);
     Sel s = selection(startTopLeft, startBottomRight);
-    QCOMPARE(s.nudge(arrow), moved);
+    QCOMPARE(resize ? s.resizeByKey(arrow, step) : s.nudge(arrow, step), moved);
     QCOMPARE(s.topLeft(), topLeft);
     QCOMPARE(s.bottomRight(), bottomRight);
     QCOMPARE(s.bottomLeft(), QPoint(topLeft.x(), bottomRight.y()));
@@ -434,35 +462,44 @@ void TestCaptureSelection::labelPlacement_data()
     QTest::addColumn<QPoint>("sizeLine");
     QTest::addColumn<QRect>("bounds");
     QTest::addColumn<int>("scale");
+    QTest::addColumn<int>("textWidth");
     QTest::newRow("above, at x1") << QPoint(100, 100) << QPoint(300, 200) << QRect(100, 60, 150, 40)
-                                  << QPoint(110, 75) << QPoint(110, 90) << QRect() << 1;
+                                  << QPoint(110, 75) << QPoint(110, 90) << QRect() << 1 << 0;
     // On a monitor of its own: the edges that count are the monitor's.
     QTest::newRow("narrow near a monitor's right edge")
         << QPoint(1200, 300) << QPoint(1250, 400) << QRect(1030, 260, 150, 40) << QPoint(1040, 275)
-        << QPoint(1040, 290) << QRect(0, 56, 1280, 1024) << 1;
+        << QPoint(1040, 290) << QRect(0, 56, 1280, 1024) << 1 << 0;
     QTest::newRow("near a monitor's top, not the desktop's")
         << QPoint(100, 80) << QPoint(300, 200) << QRect(100, 80, 150, 40) << QPoint(110, 95) << QPoint(110, 110)
-        << QRect(0, 56, 1280, 1024) << 1;
+        << QRect(0, 56, 1280, 1024) << 1 << 0;
     // At a device pixel ratio of 2 the box and its offsets double.
     QTest::newRow("scale 2") << QPoint(200, 200) << QPoint(600, 400) << QRect(200, 120, 300, 80)
-                             << QPoint(220, 150) << QPoint(220, 180) << QRect() << 2;
+                             << QPoint(220, 150) << QPoint(220, 180) << QRect() << 2 << 0;
     QTest::newRow("scale 2, narrow near the right edge")
         << QPoint(1800, 100) << QPoint(1900, 200) << QRect(1460, 20, 300, 80) << QPoint(1480, 50)
-        << QPoint(1480, 80) << QRect() << 2;
+        << QPoint(1480, 80) << QRect() << 2 << 0;
     QTest::newRow("narrow near right edge: to the left")
-        << QPoint(1800, 100) << QPoint(1900, 200) << QRect(1630, 60, 150, 40) << QPoint(1640, 75) << QPoint(1640, 90) << QRect() << 1;
+        << QPoint(1800, 100) << QPoint(1900, 200) << QRect(1630, 60, 150, 40) << QPoint(1640, 75) << QPoint(1640, 90) << QRect() << 1 << 0;
     QTest::newRow("narrow, x1 + 150 = W - 1") << QPoint(1769, 100) << QPoint(1800, 200) << QRect(1769, 60, 150, 40)
-                                               << QPoint(1779, 75) << QPoint(1779, 90) << QRect() << 1;
+                                               << QPoint(1779, 75) << QPoint(1779, 90) << QRect() << 1 << 0;
     QTest::newRow("narrow, x1 + 150 = W") << QPoint(1770, 100) << QPoint(1800, 200) << QRect(1600, 60, 150, 40)
-                                           << QPoint(1610, 75) << QPoint(1610, 90) << QRect() << 1;
+                                           << QPoint(1610, 75) << QPoint(1610, 90) << QRect() << 1 << 0;
     QTest::newRow("wide near right edge") << QPoint(1750, 100) << QPoint(1900, 200) << QRect(1750, 60, 150, 40)
-                                          << QPoint(1760, 75) << QPoint(1760, 90) << QRect() << 1;
+                                          << QPoint(1760, 75) << QPoint(1760, 90) << QRect() << 1 << 0;
     QTest::newRow("y1 = 40: above") << QPoint(100, 40) << QPoint(300, 200) << QRect(100, 0, 150, 40)
-                                    << QPoint(110, 15) << QPoint(110, 30) << QRect() << 1;
+                                    << QPoint(110, 15) << QPoint(110, 30) << QRect() << 1 << 0;
     QTest::newRow("y1 = 39: inside the top") << QPoint(100, 39) << QPoint(300, 200) << QRect(100, 39, 150, 40)
-                                             << QPoint(110, 54) << QPoint(110, 69) << QRect() << 1;
+                                             << QPoint(110, 54) << QPoint(110, 69) << QRect() << 1 << 0;
     QTest::newRow("both rules") << QPoint(1850, 5) << QPoint(1900, 50) << QRect(1680, 5, 150, 40)
-                                << QPoint(1690, 20) << QPoint(1690, 35) << QRect() << 1;
+                                << QPoint(1690, 20) << QPoint(1690, 35) << QRect() << 1 << 0;
+    // Text wider than the box: the box widens to hold it with its margins,
+    // and when moved to the left still ends 20 pixels before the selection.
+    QTest::newRow("wide text") << QPoint(100, 100) << QPoint(300, 200) << QRect(100, 60, 220, 40)
+                               << QPoint(110, 75) << QPoint(110, 90) << QRect() << 1 << 200;
+    QTest::newRow("wide text, to the left") << QPoint(1800, 100) << QPoint(1900, 200) << QRect(1560, 60, 220, 40)
+                                            << QPoint(1570, 75) << QPoint(1570, 90) << QRect() << 1 << 200;
+    QTest::newRow("narrow text keeps the box") << QPoint(100, 100) << QPoint(300, 200) << QRect(100, 60, 150, 40)
+                                               << QPoint(110, 75) << QPoint(110, 90) << QRect() << 1 << 120;
 }
 
 void TestCaptureSelection::labelPlacement()
@@ -474,7 +511,8 @@ void TestCaptureSelection::labelPlacement()
     QFETCH(QPoint, sizeLine);
     QFETCH(QRect, bounds);
     QFETCH(int, scale);
-    const Sel::Label label = selection(topLeft, bottomRight).label(bounds, scale);
+    QFETCH(int, textWidth);
+    const Sel::Label label = selection(topLeft, bottomRight).label(bounds, scale, textWidth);
     QCOMPARE(label.box, box);
     QCOMPARE(label.startLine, startLine);
     QCOMPARE(label.sizeLine, sizeLine);

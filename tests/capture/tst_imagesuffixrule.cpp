@@ -21,8 +21,15 @@ void TestImageSuffixRule::appliesFilterSuffix_data()
     const QString bmp = QStringLiteral("BMP(*.bmp)");
     QTest::newRow("bare name, JPG") << "/p/shot" << jpg << "/p/shot.jpg" << QByteArray("jpg");
     QTest::newRow("right suffix kept") << "/p/shot.png" << png << "/p/shot.png" << QByteArray("png");
-    QTest::newRow("case-sensitive: .JPG gets .jpg") << "/p/shot.JPG" << jpg << "/p/shot.JPG.jpg" << QByteArray("jpg");
-    QTest::newRow("other format's suffix: appended") << "/p/a.png" << bmp << "/p/a.png.bmp" << QByteArray("bmp");
+    // A known suffix typed by the user, in any case, is kept and names the
+    // format, whatever the filter.
+    QTest::newRow("typed .JPG kept") << "/p/shot.JPG" << jpg << "/p/shot.JPG" << QByteArray("jpg");
+    QTest::newRow("typed .jpg under PNG filter") << "/p/cap.jpg" << png << "/p/cap.jpg" << QByteArray("jpg");
+    QTest::newRow("typed .jpeg") << "/p/cap.jpeg" << png << "/p/cap.jpeg" << QByteArray("jpg");
+    QTest::newRow("typed .Png under BMP filter") << "/p/a.Png" << bmp << "/p/a.Png" << QByteArray("png");
+    QTest::newRow("typed .BMP under JPG filter") << "/p/a.BMP" << jpg << "/p/a.BMP" << QByteArray("bmp");
+    QTest::newRow("dotted name, no suffix") << "/p/v1.2" << png << "/p/v1.2.png" << QByteArray("png");
+    QTest::newRow("unknown suffix gets the filter's") << "/p/a.gif" << jpg << "/p/a.gif.jpg" << QByteArray("jpg");
     QTest::newRow("bmp kept") << "/p/a.bmp" << bmp << "/p/a.bmp" << QByteArray("bmp");
     // Ends in the letters without a dot: nothing is appended and the name
     // names no format, so the filter's format is written.

@@ -156,9 +156,9 @@ private slots:
     void menuHasItsEntriesInOrder();
     void savesSelectionToFile_data();
     void savesSelectionToFile();
-    void saveDialogStartsWithUntitledPng();
+    void saveDialogProposesCaptureTime();
     void cancelledSaveKeepsOverlay();
-    void returnDoesNothingKeypadEnterSaves();
+    void returnAndKeypadEnterSave();
     void failedSaveReportsAndKeepsOverlay();
     void copiesSelectionToClipboard_data();
     void copiesSelectionToClipboard();
@@ -329,12 +329,19 @@ void TestOverlay::paintsSelectionFrameHandlesAndLabel()
     const QImage image = rendered();
     auto original = [](int x, int y) { return PatternWindow::colorAt(x, y); };
     auto dim = [](int x, int y) { return PatternWindow::dimmed(PatternWindow::colorAt(x, y)); };
+    // The label box is at least 150 wide and holds its longer line with ten
+    // pixels of margin on each side.
+    const QFontMetrics metrics = overlay->fontMetrics();
+    const int textWidth = std::max(metrics.horizontalAdvance(QStringLiteral("截图开始坐标(100,100)")),
+                                   metrics.horizontalAdvance(QStringLiteral("截图尺寸大小(200,100)")));
+    const int boxRight = 100 + std::max(150, textWidth + 20);
     // Undimmed from x1 to x4 and y1 to y4, both included: 201 x 101.
-    for (const QPoint p : {QPoint(251, 100), QPoint(300, 100), QPoint(100, 200), QPoint(300, 200), QPoint(150, 150)})
+    for (const QPoint p : {QPoint(boxRight + 1, 100), QPoint(300, 100), QPoint(100, 200), QPoint(300, 200),
+                           QPoint(150, 150)})
         QVERIFY2(image.pixel(p) == original(p.x(), p.y()), qPrintable(QStringLiteral("%1,%2").arg(p.x()).arg(p.y())));
-    // The label box, painted last, covers the first row from x1 to x1 + 150.
+    // The label box, painted last, covers the first row from x1 to its right end.
     QCOMPARE(image.pixel(100, 100), underLabel(original(100, 100)));
-    QCOMPARE(image.pixel(250, 100), underLabel(original(250, 100)));
+    QCOMPARE(image.pixel(boxRight, 100), underLabel(original(boxRight, 100)));
     // The frame lies just outside.
     for (const QPoint p : {QPoint(260, 99), QPoint(150, 201), QPoint(99, 120), QPoint(301, 120), QPoint(99, 99),
                            QPoint(301, 201)})
@@ -516,8 +523,10 @@ void TestOverlay::savesSelectionToFile_data()
     QTest::addColumn<QByteArray>("format");
     QTest::newRow("png") << "PNG(*.png)" << "shot.png" << "shot.png" << QByteArray("png");
     QTest::newRow("jpeg, suffix added") << "JPG(*.jpg)" << "shot" << "shot.jpg" << QByteArray("jpeg");
-    QTest::newRow("bmp after png name") << "BMP(*.bmp)" << "a.png" << "a.png.bmp" << QByteArray("bmp");
-    QTest::newRow("upper-case suffix") << "JPG(*.jpg)" << "shot.JPG" << "shot.JPG.jpg" << QByteArray("jpeg");
+    // A typed image suffix wins over the filter, in any case.
+    QTest::newRow("png name under BMP filter") << "BMP(*.bmp)" << "a.png" << "a.png" << QByteArray("png");
+    QTest::newRow("jpg name under PNG filter") << "PNG(*.png)" << "cap.jpg" << "cap.jpg" << QByteArray("jpeg");
+    QTest::newRow("upper-case suffix") << "JPG(*.jpg)" << "shot.JPG" << "shot.JPG" << QByteArray("jpeg");
     QTest::newRow("letters without dot") << "PNG(*.png)" << "shotpng" << "shotpng" << QByteArray("png");
 }
 
@@ -551,12 +560,15 @@ void TestOverlay::savesSelectionToFile()
     QCOMPARE(image, expected);
 }
 
-void TestOverlay::saveDialogStartsWithUntitledPng()
+void TestOverlay::saveDialogProposesCaptureTime()
 {
     drawSelection(overlay, QPoint(10, 10), QPoint(110, 60));
-    QCOMPARE(saveThroughDialog(QString(), QString()), QDir(home.path()).filePath(QStringLiteral("untitled.png")));
+    const QString name = QStringLiteral("截图_%1.png")
+                             .arg(overlay->captureTime().toString(QStringLiteral("yyyy-MM-dd_HH-mm-ss")));
+    QVERIFY(overlay->captureTime().isValid());
+    QCOMPARE(saveThroughDialog(QString(), QString()), QDir(home.path()).filePath(name));
     QVERIFY(QDir(home.path()).mkpath(QStringLiteral("Pictures")));
-    QCOMPARE(saveThroughDialog(QString(), QString()), home.path() + QStringLiteral("/Pictures/untitled.png"));
+    QCOMPARE(saveThroughDialog(QString(), QString()), home.path() + QStringLiteral("/Pictures/") + name);
 }
 
 void TestOverlay::cancelledSaveKeepsOverlay()
@@ -568,16 +580,22 @@ void TestOverlay::cancelledSaveKeepsOverlay()
     QVERIFY(QDir(home.path()).entryList(QDir::Files).isEmpty());
 }
 
-void TestOverlay::returnDoesNothingKeypadEnterSaves()
+void TestOverlay::returnAndKeypadEnterSave()
 {
     drawSelection(overlay, QPoint(10, 10), QPoint(110, 60));
-    auto *script = ModalScript::forType<QFileDialog>([](QFileDialog *dialog) { dialog->reject(); }, this);
-    QTest::keyClick(overlay, Qt::Key_Return);
-    QVERIFY(!script->hasRun());
-    QTest::keyClick(overlay, Qt::Key_Enter, Qt::KeypadModifier);
-    QVERIFY(script->hasRun());
-    QVERIFY(overlay->isVisible());
-    delete script;
+    for (const auto &[key, modifier] : {std::pair(Qt::Key_Return, Qt::NoModifier),
+                                        std::pair(Qt::Key_Enter, Qt::KeypadModifier)}) {
+        auto *script = ModalScript::forType<QFileDialog>([](QFileDialog *dialog) { dialog->reject(); }, this);
+        QTest::keyClick(overlay, key, modifier);
+        QVERIFY(script->hasRun());
+        QVERIFY(overlay->isVisible());
+        delete script;
+    }
+    // Shift moves by ten, Ctrl resizes: the keys reach the selection's rules.
+    QTest::keyClick(overlay, Qt::Key_Right, Qt::ShiftModifier);
+    QCOMPARE(overlay->selection().topLeft(), QPoint(20, 10));
+    QTest::keyClick(overlay, Qt::Key_Down, Qt::ControlModifier);
+    QCOMPARE(overlay->selection().bottomRight(), QPoint(120, 61));
 }
 
 void TestOverlay::failedSaveReportsAndKeepsOverlay()

@@ -1,0 +1,314 @@
+#include "noteeditor.h"
+
+#include "pictureloader.h"
+#include "picturestore.h"
+
+#include <QAbstractTextDocumentLayout>
+#include <QApplication>
+#include <QClipboard>
+#include <QContextMenuEvent>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QImageReader>
+#include <QMenu>
+#include <QMimeData>
+#include <QPixmap>
+#include <QSaveFile>
+#include <QScrollBar>
+#include <QTextDocumentFragment>
+#include <QUrl>
+#include <QtMath>
+
+namespace {
+PictureStore notebookStore()
+{
+    // The notebook folder is the program's working directory.
+    return PictureStore(QDir::currentPath());
+}
+
+/// Local files among the URLs that Qt can read as pictures.
+QStringList pictureFiles(const QMimeData *source)
+{
+    QStringList files;
+    if (!source->hasUrls())
+        return files;
+    for (const QUrl &url : source->urls()) {
+        if (!url.isLocalFile())
+            return {};
+        const QString path = url.toLocalFile();
+        if (!QFileInfo(path).isFile() || QImageReader::imageFormat(path).isEmpty())
+            return {};
+        files << path;
+    }
+    return files;
+}
+
+/// An image with no text of its own beside it (a browser's "copy image"
+/// also offers an <img> tag): the picture is what was copied.
+bool isPictureOnly(const QMimeData *source)
+{
+    if (!source->hasImage())
+        return false;
+    if (source->hasHtml()) {
+        const QString text = QTextDocumentFragment::fromHtml(source->html()).toPlainText();
+        return QString(text).remove(QChar::ObjectReplacementCharacter).trimmed().isEmpty();
+    }
+    return !source->hasText() || source->text().trimmed().isEmpty();
+}
+}
+
+NoteEditor::NoteEditor(QWidget *parent)
+    : QTextEdit(parent)
+{
+}
+
+int NoteEditor::noteWidth() const
+{
+    // The text's width inside the document's margins, with room for the cursor.
+    return std::max(16, viewport()->width() - 2 * int(document()->documentMargin()) - 4);
+}
+
+bool NoteEditor::insertPicture(const QImage &image)
+{
+    if (image.isNull())
+        return false;
+    QString error = PictureStore::sizeRefusal(tr("（粘贴的图片）"), image.size());
+    QByteArray png;
+    if (error.isEmpty())
+        png = PictureLoader::encode(image, &error);
+    PictureStore::Result stored;
+    if (error.isEmpty()) {
+        stored = notebookStore().store(png);
+        error = stored.error;
+    }
+    if (!error.isEmpty()) {
+        emit pictureProblem(error);
+        return false;
+    }
+    const QSize shown = PictureLoader::fitted(image.size(), noteWidth());
+    // The document holds the picture at its shown size only.
+    const QImage scaled = shown == image.size()
+        ? image
+        : image.scaled(shown, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    document()->addResource(QTextDocument::ImageResource, QUrl(stored.name), QPixmap::fromImage(scaled));
+    QTextImageFormat format;
+    format.setName(stored.name);
+    format.setWidth(shown.width());
+    format.setHeight(shown.height());
+    textCursor().insertImage(format);
+    return true;
+}
+
+bool NoteEditor::insertPictureFile(const QString &path)
+{
+    const PictureLoader::Loaded loaded = PictureLoader::load(path);
+    if (!loaded.ok()) {
+        emit pictureProblem(loaded.error);
+        return false;
+    }
+    return insertPicture(loaded.image);
+}
+
+QTextCursor NoteEditor::pictureAt(int position) const
+{
+    if (position < 0 || position >= document()->characterCount())
+        return QTextCursor();
+    QTextCursor cursor(document());
+    cursor.setPosition(position);
+    cursor.setPosition(position + 1, QTextCursor::KeepAnchor);
+    if (!cursor.charFormat().isImageFormat())
+        return QTextCursor();
+    return cursor;
+}
+
+QTextCursor NoteEditor::pictureAt(QPoint viewportPoint) const
+{
+    const QPointF inDocument = viewportPoint + QPoint(horizontalScrollBar()->value(), verticalScrollBar()->value());
+    const int position = document()->documentLayout()->hitTest(inDocument, Qt::ExactHit);
+    if (position < 0)
+        return QTextCursor();
+    // The hit is the cursor position nearest the point: the picture lies
+    // after it or before it.
+    QTextCursor cursor = pictureAt(position);
+    return cursor.isNull() ? pictureAt(position - 1) : cursor;
+}
+
+void NoteEditor::zoomPicture(QTextCursor cursor, Zoom zoom)
+{
+    if (cursor.isNull())
+        return;
+    QTextImageFormat format = cursor.charFormat().toImageFormat();
+    const PictureStore::Result found = notebookStore().locate(format.name());
+    QSize full;
+    if (found.ok())
+        full = QImageReader(found.name).size();
+    if (!full.isValid()) {
+        emit pictureProblem(found.ok() ? tr("图片 %1 已损坏或不是图片").arg(found.name) : found.error);
+        return;
+    }
+    QSize shown;
+    switch (zoom) {
+    case Zoom::Quarter:
+        shown = full / 4;
+        break;
+    case Zoom::Half:
+        shown = full / 2;
+        break;
+    case Zoom::Full:
+        shown = full;
+        break;
+    case Zoom::Fit:
+        shown = PictureLoader::fitted(full, noteWidth());
+        break;
+    }
+    shown = shown.expandedTo(QSize(1, 1));
+    // Decoded anew at the new size before the layout asks for it.
+    const PictureLoader::Loaded loaded = PictureLoader::load(found.name, shown.expandedTo(shownSize(format.name())));
+    if (loaded.ok())
+        document()->addResource(QTextDocument::ImageResource, QUrl(format.name()), QPixmap::fromImage(loaded.image));
+    format.setWidth(shown.width());
+    format.setHeight(shown.height());
+    cursor.setCharFormat(format);
+}
+
+QImage NoteEditor::fullPicture(const QTextCursor &cursor)
+{
+    if (cursor.isNull())
+        return QImage();
+    const QString name = cursor.charFormat().toImageFormat().name();
+    const PictureStore::Result found = notebookStore().locate(name);
+    if (!found.ok()) {
+        emit pictureProblem(found.error);
+        return QImage();
+    }
+    const PictureLoader::Loaded loaded = PictureLoader::load(found.name);
+    if (!loaded.ok())
+        emit pictureProblem(loaded.error);
+    return loaded.image;
+}
+
+QSize NoteEditor::shownSize(const QString &name) const
+{
+    QSize size;
+    for (const QTextFormat &format : document()->allFormats()) {
+        if (!format.isImageFormat())
+            continue;
+        const QTextImageFormat image = format.toImageFormat();
+        if (image.name() != name)
+            continue;
+        // Without both sides given the picture is shown at its own size.
+        if (image.width() <= 0 || image.height() <= 0)
+            return QSize();
+        size = size.expandedTo(QSize(qCeil(image.width()), qCeil(image.height())));
+    }
+    return size;
+}
+
+QVariant NoteEditor::loadResource(int type, const QUrl &name)
+{
+    const QString picture = name.toString();
+    if (type != QTextDocument::ImageResource || !PictureStore::isPictureName(picture))
+        return QTextEdit::loadResource(type, name);
+    const QSize shown = shownSize(picture);
+    const PictureStore::Result found = notebookStore().locate(picture);
+    PictureLoader::Loaded loaded;
+    // As many pixels as the screen shows, on a scaled screen too.
+    if (found.ok())
+        loaded = PictureLoader::load(found.name, shown * devicePixelRatioF());
+    else
+        loaded.error = found.error;
+    if (!loaded.ok()) {
+        // Told after the paint that asked for it; the placeholder is kept
+        // as the resource, so each picture is told once.
+        QMetaObject::invokeMethod(this, [this, error = loaded.error] { emit pictureProblem(error); },
+                                  Qt::QueuedConnection);
+        return QPixmap::fromImage(PictureLoader::placeholder(shown));
+    }
+    return QPixmap::fromImage(loaded.image);
+}
+
+bool NoteEditor::canInsertFromMimeData(const QMimeData *source) const
+{
+    return source->hasImage() || !pictureFiles(source).isEmpty() || QTextEdit::canInsertFromMimeData(source);
+}
+
+void NoteEditor::insertFromMimeData(const QMimeData *source)
+{
+    const QStringList files = pictureFiles(source);
+    if (!files.isEmpty()) {
+        for (const QString &file : files)
+            insertPictureFile(file);
+        return;
+    }
+    if (isPictureOnly(source)) {
+        insertPicture(qvariant_cast<QImage>(source->imageData()));
+        return;
+    }
+    QTextEdit::insertFromMimeData(source);
+}
+
+void NoteEditor::contextMenuEvent(QContextMenuEvent *event)
+{
+    QMenu *menu = createStandardContextMenu(event->pos());
+    const QTextCursor picture = pictureAt(event->pos());
+    if (!picture.isNull())
+        addPictureMenu(menu, picture);
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    menu->popup(event->globalPos());
+}
+
+void NoteEditor::addPictureMenu(QMenu *menu, const QTextCursor &picture)
+{
+    menu->addSeparator();
+    const auto zoomEntry = [this, menu, picture](const QString &text, Zoom zoom) {
+        connect(menu->addAction(text), &QAction::triggered, this, [this, picture, zoom] { zoomPicture(picture, zoom); });
+    };
+    zoomEntry(QStringLiteral("25 %"), Zoom::Quarter);
+    zoomEntry(QStringLiteral("50 %"), Zoom::Half);
+    zoomEntry(QStringLiteral("100 %"), Zoom::Full);
+    zoomEntry(tr("适应宽度"), Zoom::Fit);
+    QAction *copy = menu->addAction(tr("复制图片"));
+    copy->setObjectName(QStringLiteral("copyPicture"));
+    connect(copy, &QAction::triggered, this, [this, picture] {
+        const QImage image = fullPicture(picture);
+        if (!image.isNull())
+            QApplication::clipboard()->setImage(image);
+    });
+    QAction *save = menu->addAction(tr("图片另存为…"));
+    save->setObjectName(QStringLiteral("savePictureAs"));
+    connect(save, &QAction::triggered, this, [this, picture] { savePictureAs(picture); });
+}
+
+void NoteEditor::savePictureAs(const QTextCursor &picture)
+{
+    const QString name = picture.charFormat().toImageFormat().name();
+    const PictureStore::Result found = notebookStore().locate(name);
+    if (!found.ok()) {
+        emit pictureProblem(found.error);
+        return;
+    }
+    const QString target = QFileDialog::getSaveFileName(this, tr("图片另存为…"),
+                                                        QDir::home().filePath(QFileInfo(name).fileName()),
+                                                        tr("PNG 图片 (*.png)"));
+    if (target.isEmpty())
+        return;
+    QFile source(found.name);
+    QSaveFile file(target);
+    QString error;
+    if (!source.open(QIODevice::ReadOnly))
+        error = source.errorString();
+    else if (!file.open(QIODevice::WriteOnly))
+        error = file.errorString();
+    else {
+        const QByteArray bytes = source.readAll();
+        if (file.write(bytes) != bytes.size()) {
+            error = file.errorString();
+            file.cancelWriting();
+        } else if (!file.commit()) {
+            error = file.errorString();
+        }
+    }
+    if (!error.isEmpty())
+        emit pictureProblem(tr("图片未能保存到 %1：%2").arg(QDir::toNativeSeparators(target), error));
+}

@@ -1,0 +1,59 @@
+#pragma once
+
+#include <QTextEdit>
+
+class QMenu;
+class QTextCursor;
+
+/// The editor of every note: a QTextEdit that also takes pictures. Pasting
+/// an image (image/png or any format Qt reads), dropping image files and
+/// insertPicture() keep the picture in the notebook's PictureStore (the
+/// working directory is the notebook folder) before the note refers to it,
+/// then put it at the cursor, scaled to the note's width when wider. A
+/// picture's context menu shows it at 25, 50 or 100 % or fit, copies it at
+/// full size or saves it elsewhere.
+///
+/// Pictures are decoded when the document first needs them, at the size
+/// they are shown; one that cannot be read shows a placeholder and is told
+/// once through pictureProblem().
+class NoteEditor : public QTextEdit
+{
+    Q_OBJECT
+public:
+    enum class Zoom { Quarter, Half, Full, Fit };
+
+    explicit NoteEditor(QWidget *parent = nullptr);
+
+    /// Stores image and inserts it at the cursor; false (told through
+    /// pictureProblem()) when it cannot be stored.
+    bool insertPicture(const QImage &image);
+    /// The same for a picture file chosen or dropped by the user.
+    bool insertPictureFile(const QString &path);
+    /// The picture at a document position (the character there), or an
+    /// invalid cursor when there is none; selects that one character.
+    QTextCursor pictureAt(int position) const;
+    /// The picture under a point of the viewport.
+    QTextCursor pictureAt(QPoint viewportPoint) const;
+    /// Shows the selected picture of cursor (from pictureAt()) at zoom.
+    void zoomPicture(QTextCursor cursor, Zoom zoom);
+    /// The picture of cursor at full size, read from the store.
+    QImage fullPicture(const QTextCursor &cursor);
+
+signals:
+    /// A picture could not be read or kept; text names the file.
+    void pictureProblem(const QString &text);
+
+protected:
+    QVariant loadResource(int type, const QUrl &name) override;
+    bool canInsertFromMimeData(const QMimeData *source) const override;
+    void insertFromMimeData(const QMimeData *source) override;
+    void contextMenuEvent(QContextMenuEvent *event) override;
+
+private:
+    /// The width a picture may take in the note.
+    int noteWidth() const;
+    /// The largest size name is shown at in the document.
+    QSize shownSize(const QString &name) const;
+    void addPictureMenu(QMenu *menu, const QTextCursor &picture);
+    void savePictureAs(const QTextCursor &picture);
+};
