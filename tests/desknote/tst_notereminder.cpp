@@ -141,7 +141,6 @@ void TestNoteReminder::acceptRearmsEachTimerIndependently()
     QTimer *gap = timer(note, "gapTimer");
     const QDateTime tomorrow = QDateTime::currentDateTime().addDays(1);
 
-    QTest::ignoreMessage(QtDebugMsg, "S");
     QVERIFY(editReminder(note, [&](ClockDialog *d) {
         d->findChild<QCheckBox *>(QStringLiteral("activeBox"))->click();
         d->findChild<QDateTimeEdit *>(QStringLiteral("timeEdit"))->setDateTime(tomorrow);
@@ -155,7 +154,6 @@ void TestNoteReminder::acceptRearmsEachTimerIndependently()
 
     // The accepted reminder comes back into the dialog; the interval goes off alone.
     ClockSettings shown;
-    QTest::ignoreMessage(QtDebugMsg, "S");
     QVERIFY(editReminder(note, [&](ClockDialog *d) {
         shown = d->getSettings();
         d->findChild<QLineEdit *>(QStringLiteral("gapEdit"))->clear();
@@ -228,7 +226,6 @@ void TestNoteReminder::timeReminderRingsAndShakes()
     SinkRecorder recorder(dir.path());
     QVERIFY(recorder.start());
 
-    QTest::ignoreMessage(QtDebugMsg, "S");
     QVERIFY(editReminder(note, [&](ClockDialog *d) { d->setSettings(timeReminder(dir.path() + QLatin1Char('/') + ring, 2)); }));
     QTRY_VERIFY_WITH_TIMEOUT(note->findChild<RingPlayer *>(), 6000);
     QPointer<RingPlayer> player = note->findChild<RingPlayer *>();
@@ -261,14 +258,12 @@ void TestNoteReminder::overlappingSoundsAreEachReleased()
         connect(p, &QObject::destroyed, this, [&events, name] { events << name + QLatin1String(" released"); });
     };
 
-    QTest::ignoreMessage(QtDebugMsg, "S");
     QVERIFY(editReminder(note, [&](ClockDialog *d) { d->setSettings(timeReminder(longTone, 2)); }));
     QTRY_VERIFY_WITH_TIMEOUT(note->findChild<RingPlayer *>(), 6000);
     QPointer<RingPlayer> first = note->findChild<RingPlayer *>();
     watch(first, QStringLiteral("first"));
 
     // A second reminder rings while the first sound still plays.
-    QTest::ignoreMessage(QtDebugMsg, "S");
     QVERIFY(editReminder(note, [&](ClockDialog *d) { d->setSettings(timeReminder(tone, 2)); }));
     QTRY_VERIFY_WITH_TIMEOUT(note->findChildren<RingPlayer *>().size() == 2, 6000);
     QVERIFY(first);
@@ -305,8 +300,6 @@ void TestNoteReminder::intervalReminderRingsOnceOrAgain()
     }
     SinkRecorder recorder(dir.path());
     QVERIFY(recorder.start());
-    QTest::ignoreMessage(QtDebugMsg, "TIMER START OF2");
-    QTest::ignoreMessage(QtDebugMsg, "TIMER START OF2");
     QTRY_VERIFY_WITH_TIMEOUT(once->findChild<RingPlayer *>() && again->findChild<RingPlayer *>(), 70000);
     QTRY_VERIFY_WITH_TIMEOUT(!once->findChild<RingPlayer *>() && !again->findChild<RingPlayer *>(), 15000);
     const SinkRecorder::Level level = recorder.stop();
@@ -324,7 +317,6 @@ void TestNoteReminder::closingTheNoteSilencesItsRing()
 {
     NoteWidget *note = makeNote(QPoint(500, 300));
     QVERIFY(note);
-    QTest::ignoreMessage(QtDebugMsg, "S");
     QVERIFY(editReminder(note, [&](ClockDialog *d) { d->setSettings(timeReminder(longTone, 1)); }));
     QTRY_VERIFY_WITH_TIMEOUT(note->findChild<RingPlayer *>(), 6000);
     QPointer<RingPlayer> player = note->findChild<RingPlayer *>();
