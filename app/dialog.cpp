@@ -3,6 +3,7 @@
 #include "messagelabel.h"
 #include "logging.h"
 
+#include "dropopener.h"
 #include "editorbehaviour.h"
 #include "firstframereport.h"
 #include "formatbar.h"
@@ -11,6 +12,8 @@
 #include "menudialog.h"
 #include "notebook.h"
 #include "notefileactions.h"
+#include "notedirectory.h"
+#include "notenavigation.h"
 #include "noteprinter.h"
 #include "notepage.h"
 #include "notebookfolder.h"
@@ -312,6 +315,13 @@ void Dialog::createNotebook()
     });
     noteFileActions = new NoteFileActions(notebook, tabWidget, this);
     noteFileActions->setObjectName(QStringLiteral("noteFileActions"));
+    navigation = new NoteNavigation(notebook, tabWidget, cornerBar);
+    trayMenu->insertAction(captureAction, navigation->searchAction());
+    connect(menuPanel, &MenuDialog::sigSearch, navigation, &NoteNavigation::openSearch);
+    auto *drops = new DropOpener(this, rollUp, noteFileActions, [this] { return notebook->currentEditor(); });
+    connect(drops, &DropOpener::message, this, [this](const QString &text) { showToolTip(text, 4000); });
+    connect(notebook, &Notebook::editorAdded, drops, &DropOpener::watchEditor);
+    drops->watchEditor(homeEdit);
 
     QFile index(UiLanguage::homePageFile(QDir::currentPath()));
     if (index.open(QIODevice::ReadOnly | QIODevice::Text)) {
@@ -708,17 +718,29 @@ void Dialog::preAddTab()
     editTabName();
 }
 
-void Dialog::editTabName() { nameBar->slideIn(size()); }
+void Dialog::editTabName()
+{
+    nameBar->slideIn(size());
+    // Renaming starts from the current name, all of it selected.
+    if (nameEditMode == 1) {
+        nameBar->edit()->setText(tabWidget->tabText(tabWidget->currentIndex()));
+        nameBar->edit()->selectAll();
+    }
+}
 
 void Dialog::animationEditEnd()
 {
-    const QString name = nameBar->edit()->text();
+    const QString typed = nameBar->edit()->text();
+    const QString name = typed.isEmpty() ? typed
+        : navigation->directory()->unusedName(typed, nameEditMode == 1 ? tabWidget->currentWidget() : nullptr);
     const Notebook::Refusal refusal = nameEditMode == 1
         ? notebook->renameTab(tabWidget->currentIndex(), name)
         : nameEditMode == 2 ? notebook->addTab(name) : Notebook::Refusal::None;
     quitEdit();
     if (refusal == Notebook::Refusal::EmptyName)
         showToolTip(tr("便签名不能为空!"), 1000);
+    else if (name != typed)
+        showToolTip(tr("已有便签叫“%1”，这个便签叫“%2”").arg(typed, name), 3000);
 }
 
 void Dialog::quitEdit()
@@ -836,7 +858,7 @@ void Dialog::insertTable()
         editor->setTextCursor(typing);
 }
 
-void Dialog::print() { NotePrinter::print(notebook->currentEditor(), this); }
+void Dialog::print() { NotePrinter::print(notebook->currentEditor(), this, tabWidget->tabText(tabWidget->currentIndex())); }
 
 void Dialog::clean()
 {

@@ -1,6 +1,7 @@
 #include "menudialog.h"
 #include "lazyiconengine.h"
 
+#include <QKeySequence>
 #include <QPainter>
 #include <QPropertyAnimation>
 #include <QToolBar>
@@ -37,6 +38,12 @@ MenuDialog::MenuDialog(QWidget *parent)
     fixedButton->setAutoRaise(true);
     notFixedButton = makeButton(tr("取消常驻"), QStringLiteral(":/img/notfixed.png"), 32, "notFixedButton");
     notFixedButton->setAutoRaise(true);
+    // The main window's Ctrl+Shift+F runs the same search (NoteNavigation).
+    searchButton = makeButton(tr("搜索所有便签"), QStringLiteral(":/img/search.png"), 32, "searchButton");
+    searchButton->setAutoRaise(true);
+    searchButton->setAccessibleDescription(searchButton->toolTip());
+    searchButton->setToolTip(QStringLiteral("%1 (%2)").arg(
+        searchButton->toolTip(), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_F).toString(QKeySequence::NativeText)));
 
     const auto makeBar = [this](std::initializer_list<QToolButton *> buttons) {
         auto *bar = new QToolBar(this);
@@ -50,7 +57,7 @@ MenuDialog::MenuDialog(QWidget *parent)
     fileBar = makeBar({cleanButton, openButton, saveButton});
     alignBar = makeBar({leftButton, centerButton, rightButton});
     windowBar = makeBar({autoHideButton, aboutButton, quitButton});
-    fixBar = makeBar({fixedButton, notFixedButton});
+    fixBar = makeBar({fixedButton, notFixedButton, searchButton});
 
     connect(quitButton, &QToolButton::clicked, this, &MenuDialog::quit);
     m_unfold = new QPropertyAnimation(this, "geometry", this);
@@ -67,6 +74,7 @@ MenuDialog::MenuDialog(QWidget *parent)
     connect(autoHideButton, &QToolButton::toggled, this, &MenuDialog::autoHide);
     connect(fixedButton, &QToolButton::clicked, this, &MenuDialog::fixed);
     connect(notFixedButton, &QToolButton::clicked, this, &MenuDialog::notFixed);
+    connect(searchButton, &QToolButton::clicked, this, &MenuDialog::search);
     placeRows();
 }
 
@@ -98,6 +106,7 @@ void MenuDialog::autoHide(bool on) { emit sigHide(on); close(); }
 void MenuDialog::closeMenu() { emit sigCloseMenu(); }
 void MenuDialog::fixed() { emit sigFixed(); close(); }
 void MenuDialog::notFixed() { emit sigNotFixed(); close(); }
+void MenuDialog::search() { emit sigSearch(); close(); }
 void MenuDialog::quit() { emit sigQuit(); }
 
 void MenuDialog::unfoldFrom(const QRect &window)

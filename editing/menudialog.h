@@ -41,6 +41,7 @@ signals:
     void sigCloseMenu();
     void sigFixed();
     void sigNotFixed();
+    void sigSearch();
 
 public slots:
     void clean();
@@ -54,6 +55,7 @@ public slots:
     void closeMenu();
     void fixed();
     void notFixed();
+    void search();
     void quit();
 
 protected:
@@ -83,6 +85,7 @@ private:
     QToolButton *closeButton;
     QToolButton *fixedButton;
     QToolButton *notFixedButton;
+    QToolButton *searchButton;
     QPropertyAnimation *m_unfold;
     QPropertyAnimation *m_fold;
 };
