@@ -16,13 +16,14 @@ constexpr int MaxRows = 24;
 }
 
 NoteListPopup::NoteListPopup(NoteDirectory *directory, QWidget *parent)
-    : QFrame(parent, Qt::Popup)
+    // A frameless tool window rather than a Qt::Popup: pop-ups are left out
+    // of the accessibility tree, and the list must be reachable there too.
+    : QFrame(parent, Qt::Tool | Qt::FramelessWindowHint)
     , m_directory(directory)
     , m_filter(new QLineEdit(this))
     , m_list(new QListWidget(this))
 {
     setObjectName(QStringLiteral("noteListPopup"));
-    setAccessibleName(tr("便签列表"));
     setFrameStyle(QFrame::Box | QFrame::Plain);
     m_filter->setObjectName(QStringLiteral("noteListFilter"));
     m_filter->setPlaceholderText(tr("按名称筛选"));
@@ -77,6 +78,8 @@ void NoteListPopup::popUp(const QRect &anchor)
     place.moveTop(qBound(room.top(), place.top(), room.bottom() - place.height()));
     setGeometry(place);
     show();
+    raise();
+    activateWindow();
     m_filter->setFocus(Qt::PopupFocusReason);
 }
 
@@ -103,6 +106,22 @@ void NoteListPopup::choose(QListWidgetItem *item)
     hide();
     if (page)
         m_directory->show(page);
+}
+
+bool NoteListPopup::event(QEvent *event)
+{
+    // It closes as a pop-up does: when another window takes the keys.
+    if (event->type() == QEvent::WindowDeactivate)
+        hide();
+    return QFrame::event(event);
+}
+
+void NoteListPopup::keyPressEvent(QKeyEvent *event)
+{
+    if (event->key() == Qt::Key_Escape)
+        hide();
+    else
+        QFrame::keyPressEvent(event);
 }
 
 bool NoteListPopup::eventFilter(QObject *watched, QEvent *event)

@@ -13,7 +13,7 @@ class QListWidgetItem;
 /// each note's name with its kind, in columns so that a hundred notes show
 /// at once, and a filter field that has the keys. A click, or Enter on the
 /// first note left by the filter, shows that note (NoteDirectory::show) and
-/// closes the list. It closes like any pop-up: Esc or a click elsewhere.
+/// closes the list. It closes like a pop-up: Esc, or another window taking the keys.
 class NoteListPopup : public QFrame
 {
     Q_OBJECT
@@ -24,6 +24,8 @@ public:
     void popUp(const QRect &anchor);
 
 protected:
+    bool event(QEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:

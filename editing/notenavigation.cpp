@@ -5,6 +5,7 @@
 #include "notesearchpanel.h"
 
 #include <QAction>
+#include <QEvent>
 #include <QShortcut>
 #include <QTabWidget>
 #include <QToolBar>
@@ -26,6 +27,7 @@ NoteNavigation::NoteNavigation(Notebook *notebook, QTabWidget *tabs, QToolBar *c
     m_listButton->setToolTip(tr("所有便签"));
     cornerBar->addWidget(m_listButton);
     connect(m_listButton, &QToolButton::clicked, this, &NoteNavigation::openList);
+    window->installEventFilter(this);
 
     m_searchAction->setObjectName(QStringLiteral("searchAllAction"));
     const QKeySequence searchKeys(Qt::CTRL | Qt::SHIFT | Qt::Key_F);
@@ -47,6 +49,16 @@ NoteNavigation::NoteNavigation(Notebook *notebook, QTabWidget *tabs, QToolBar *c
                 m_tabs->setCurrentIndex(tab);
         });
     }
+}
+
+bool NoteNavigation::eventFilter(QObject *watched, QEvent *event)
+{
+    // The list and the search reach past the window's edge: the pointer
+    // going to them is no reason for the window to roll up.
+    if (event->type() == QEvent::Leave && watched == m_tabs->window()
+        && ((m_list && m_list->isVisible()) || (m_search && m_search->isVisible())))
+        return true;
+    return QObject::eventFilter(watched, event);
 }
 
 int NoteNavigation::steppedTab(int current, int count, int step)

@@ -18,7 +18,8 @@ class QToolButton;
 /// notes (Ctrl+Shift+F, and searchAction() for the menus).
 ///
 /// The keys belong to the tab widget's window; the list and the search
-/// panel are built when first asked for.
+/// panel are built when first asked for. While either is open the window
+/// does not see the pointer leave it (it would roll up).
 class NoteNavigation : public QObject
 {
     Q_OBJECT
@@ -37,6 +38,9 @@ public:
 public slots:
     void openSearch();
     void openList();
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     QTabWidget *m_tabs;
