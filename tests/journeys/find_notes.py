@@ -122,12 +122,12 @@ try:
             time.sleep(0.3)
         check(extents(main)[3] >= 100, "still rolled down while the drag is over the window")
         xdotool("mouseup", 1)
-        check(source.wait(10) == 0, "the drag ended")
+        check(source.stdout.readline().strip() == "drop action 1", "the drag ended in a copy")
+        wait_for(lambda: "shopping list" in tab_names(program), "the dropped file's tab")
+        wait_for(lambda: (shown_note() or "").startswith("apples"), "the dropped file's text shown")
     finally:
-        if source.poll() is None:
-            source.kill()
-    wait_for(lambda: "shopping list" in tab_names(program), "the dropped file's tab")
-    wait_for(lambda: (shown_note() or "").startswith("apples"), "the dropped file's text shown")
+        source.kill()
+        source.wait()
     check(True, "the dropped .txt file opened as a note")
     print("journey passed")
 finally:
