@@ -42,7 +42,14 @@ SearchSnippet SearchSnippet::around(QStringView text, qsizetype start, qsizetype
             break;
         }
     }
-    const qsizetype to = alignedEnd(text, qMin<qsizetype>(text.size(), qMax(start + length, from + width)));
+    qsizetype to = alignedEnd(text, qMin<qsizetype>(text.size(), qMax(start + length, from + width)));
+    // End after a word where one ends near, not in the middle of it.
+    for (qsizetype i = to; to < text.size() && i > start + length && i > to - 8; --i) {
+        if (isBlank(text.at(i))) {
+            to = i;
+            break;
+        }
+    }
 
     SearchSnippet snippet;
     snippet.text.reserve(to - from + 2);
