@@ -2,18 +2,21 @@
 
 #include <QHash>
 #include <QList>
-#include <QSet>
 #include <QString>
+
+#include <vector>
 
 /// Finds a word in many notes' plain texts at typing speed: the first match
 /// in each note, in the order the caller lists the notes. Matching is
 /// TextMatcher's, case-insensitive.
 ///
 /// Each note's text is given once (setText) and kept with its case-folded
-/// copy, so a keystroke costs one plain search per note, not a conversion.
-/// While the word only grows (typing on), only the notes that matched the
-/// shorter word are searched again; any change of a text forgets that.
-/// Notes are named by a key of the caller's choosing.
+/// copy and a map of the pairs of characters in it, so a keystroke costs
+/// at most one plain search per note and none in a note that lacks a pair
+/// of the word. While the word grows (typing on), only the notes that
+/// matched the shorter word are searched, from where it matched; the words
+/// typed since the last change of any text are remembered, so taking keys
+/// back costs nothing. Notes are named by a key of the caller's choosing.
 class NoteSearch
 {
 public:
@@ -40,12 +43,27 @@ public:
     Result find(const QString &word, const QList<Key> &order, int limit);
 
 private:
+    static constexpr int PairBits = 1 << 15;
     struct Entry
     {
         QString plain;
-        QString folded; // null when folding changed the text's length
+        QString folded;               // null when folding changed the text's length
+        std::vector<quint64> pairs;   // a bit per hashed pair of folded characters
     };
+    struct Found
+    {
+        qsizetype start = 0;
+        qsizetype length = 0;
+    };
+    using Matches = QHash<Key, Found>;
+
+    static quint32 pairBit(QChar a, QChar b);
+    static bool mayContain(const Entry &entry, const QString &folded);
+    /// The matches of word in the notes of order, searching only candidates
+    /// (null: all) from where their entry in candidates says.
+    Matches match(const QString &word, const QString &folded, const QList<Key> &order, const Matches *shorter) const;
+    void forgetWords();
+
     QHash<Key, Entry> m_entries;
-    QString m_lastWord;     // folded; empty when the narrowing below is void
-    QSet<Key> m_lastMatched; // the notes that matched m_lastWord
+    QHash<QString, Matches> m_words; // folded words searched since the last change of a text
 };
