@@ -301,6 +301,21 @@ Bind a key to the command velmonote -Capture in the desktop&apos;s keyboard sett
         <source>同步文件夹模式已关闭</source>
         <translation>Sync folder mode off</translation>
     </message>
+    <message>
+        <source>已有便签叫“%1”，这个便签叫“%2”</source>
+        <translation>A note is already called “%1”; this one is called “%2”</translation>
+    </message>
+</context>
+<context>
+    <name>DropOpener</name>
+    <message>
+        <source>不能打开“%1”：只能打开 .not、.txt 和 .html 文件</source>
+        <translation>Cannot open “%1”: only .not, .txt and .html files open as notes</translation>
+    </message>
+    <message>
+        <source>“%1”：%2</source>
+        <translation>“%1”: %2</translation>
+    </message>
 </context>
 <context>
     <name>FindBar</name>
@@ -516,6 +531,33 @@ Bind a key to the command velmonote -Capture in the desktop&apos;s keyboard sett
         <source>打开便签 (Ctrl+O)</source>
         <translation>Open note (Ctrl+O)</translation>
     </message>
+    <message>
+        <source>搜索所有便签</source>
+        <translation>Search all notes</translation>
+    </message>
+</context>
+<context>
+    <name>NoteDirectory</name>
+    <message>
+        <source>首页</source>
+        <translation>home page</translation>
+    </message>
+    <message>
+        <source>常驻</source>
+        <translation>fixed</translation>
+    </message>
+    <message>
+        <source>临时</source>
+        <translation>scratch</translation>
+    </message>
+    <message>
+        <source>便签文件</source>
+        <translation>note file</translation>
+    </message>
+    <message>
+        <source>桌面上</source>
+        <translation>on the desktop</translation>
+    </message>
 </context>
 <context>
     <name>NoteFile</name>
@@ -574,12 +616,85 @@ Bind a key to the command velmonote -Capture in the desktop&apos;s keyboard sett
         <source>已保存便签内容</source>
         <translation>Note saved</translation>
     </message>
+    <message>
+        <source>Velmo Note (*.not);;所有文件 (*)</source>
+        <translation>Velmo Note (*.not);;All files (*)</translation>
+    </message>
+    <message>
+        <source>便签</source>
+        <translation>Note</translation>
+    </message>
+</context>
+<context>
+    <name>NoteListPopup</name>
+    <message>
+        <source>按名称筛选</source>
+        <translation>Filter by name</translation>
+    </message>
+    <message>
+        <source>按名称筛选便签</source>
+        <translation>Filter notes by name</translation>
+    </message>
+    <message>
+        <source>便签列表</source>
+        <translation>List of notes</translation>
+    </message>
+    <message>
+        <source>%1（%2）</source>
+        <translation>%1 (%2)</translation>
+    </message>
+</context>
+<context>
+    <name>NoteNavigation</name>
+    <message>
+        <source>搜索所有便签</source>
+        <translation>Search all notes</translation>
+    </message>
+    <message>
+        <source>所有便签</source>
+        <translation>All notes</translation>
+    </message>
 </context>
 <context>
     <name>NotePrinter</name>
     <message>
         <source>打印便签</source>
         <translation>Print note</translation>
+    </message>
+</context>
+<context>
+    <name>NoteSearchPanel</name>
+    <message>
+        <source>搜索所有便签</source>
+        <translation>Search all notes</translation>
+    </message>
+    <message>
+        <source>在所有便签中搜索</source>
+        <translation>Search in all notes</translation>
+    </message>
+    <message>
+        <source>搜索结果</source>
+        <translation>Search results</translation>
+    </message>
+    <message>
+        <source>%1：%2</source>
+        <translation>%1: %2</translation>
+    </message>
+    <message>
+        <source>%1（%2）</source>
+        <translation>%1 (%2)</translation>
+    </message>
+    <message>
+        <source>没有找到“%1”</source>
+        <translation>“%1” not found</translation>
+    </message>
+    <message>
+        <source>%1 个便签含有“%2”，另有 %3 个未列出</source>
+        <translation>%1 notes contain “%2”; %3 more are not listed</translation>
+    </message>
+    <message>
+        <source>%1 个便签含有“%2”</source>
+        <translation>%1 notes contain “%2”</translation>
     </message>
 </context>
 <context>
