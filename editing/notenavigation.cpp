@@ -41,7 +41,7 @@ NoteNavigation::NoteNavigation(Notebook *notebook, QTabWidget *tabs, QToolBar *c
     };
     onKeys(QKeySequence(Qt::CTRL | Qt::Key_Tab),
            [this] { m_tabs->setCurrentIndex(steppedTab(m_tabs->currentIndex(), m_tabs->count(), 1)); });
-    onKeys(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Backtab),
+    onKeys(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Tab),
            [this] { m_tabs->setCurrentIndex(steppedTab(m_tabs->currentIndex(), m_tabs->count(), -1)); });
     for (int digit = 1; digit <= 9; ++digit) {
         onKeys(QKeySequence(Qt::CTRL | Qt::Key(Qt::Key_0 + digit)), [this, digit] {

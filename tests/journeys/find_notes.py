@@ -1,6 +1,7 @@
 """Reaching one note of fifty: the search over all notes finds a word that
 only note 37 holds and Enter shows that note with the word selected; the
-list of notes at the end of the tab bar reaches note 5 in two clicks; a
+list of notes at the end of the tab bar reaches note 5 in two clicks and
+the keys step on from there; a
 .txt file dragged from another program onto the rolled-up window rolls it
 down and opens as a note."""
 
@@ -95,6 +96,11 @@ try:
     click(centre(item))                                         # action 2
     wait_for(lambda: (shown_note() or "").startswith("Note 05:"), "note 5 to be shown")
     check(True, "note 5 of 50 reached in two clicks")
+    # The keys step through the tabs, wherever the typing is.
+    for keys, note in (("ctrl+Tab", "Note 06:"), ("ctrl+shift+Tab", "Note 05:"), ("ctrl+9", "Note 50:")):
+        key(keys)
+        wait_for(lambda: (shown_note() or "").startswith(note), "%s to show %s" % (keys, note))
+    check(True, "Ctrl+Tab, Ctrl+Shift+Tab and Ctrl+9 switch tabs")
 
     # ---- drag a .txt file from another program onto the rolled-up window ----
     source = subprocess.Popen([os.environ["VELMO_DRAG_SOURCE"], dropped], stdout=subprocess.PIPE, text=True)
