@@ -987,7 +987,11 @@ Bind a key to the command velmonote -Capture in the desktop&apos;s keyboard sett
     <name>RecordHeader</name>
     <message>
         <source>&lt;font color=Red&gt;&lt;B&gt;%1%2%3&lt;/B&gt;&lt;/font&gt;&lt;BR&gt;&lt;BR&gt;&lt;HR&gt;</source>
-        <translation>&lt;font color=Red&gt;&lt;B&gt;%1%2%3&lt;/B&gt;&lt;/font&gt;&lt;BR&gt;&lt;BR&gt;&lt;HR&gt;</translation>
+        <translation type="vanished">&lt;font color=Red&gt;&lt;B&gt;%1%2%3&lt;/B&gt;&lt;/font&gt;&lt;BR&gt;&lt;BR&gt;&lt;HR&gt;</translation>
+    </message>
+    <message>
+        <source>&lt;font color=Red&gt;&lt;B&gt;%1&lt;BR&gt;%2&lt;BR&gt;%3&lt;/B&gt;&lt;/font&gt;&lt;BR&gt;&lt;BR&gt;&lt;HR&gt;</source>
+        <translation>&lt;font color=Red&gt;&lt;B&gt;%1&lt;BR&gt;%2&lt;BR&gt;%3&lt;/B&gt;&lt;/font&gt;&lt;BR&gt;&lt;BR&gt;&lt;HR&gt;</translation>
     </message>
 </context>
 <context>
