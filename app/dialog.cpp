@@ -263,6 +263,8 @@ void Dialog::createCornerBar()
     cornerBar->setObjectName(QStringLiteral("cornerBar"));
     cornerBar->setAttribute(Qt::WA_TranslucentBackground);
     cornerBar->setIconSize(QSize(13, 13));
+    // A pale backing, as the formatting bar has: readable on every skin.
+    cornerBar->setStyleSheet(QStringLiteral("QToolBar { background: rgba(255, 255, 255, 225); border-radius: 4px; }"));
     renameButton = PromptBar::addButton(cornerBar, ":/img/rename.png", tr("便签改名"));
     renameButton->setObjectName(QStringLiteral("renameButton"));
     addButton = PromptBar::addButton(cornerBar, ":/img/add.png", tr("添加便签"));

@@ -23,6 +23,7 @@ constexpr int ControlHeight = 25;
 constexpr int InitialSizeIndex = 8;
 constexpr int FontBoxWidth = 100;
 constexpr int SizeBoxWidth = 40;
+constexpr int BackingAlpha = 225;
 
 /// The narrowest width at which box shows text whole, its frame and arrow
 /// included: the boxes' first widths cut "16" and "DejaVu Sans" short.
@@ -174,6 +175,15 @@ void FormatBar::buildFontBox()
 
 void FormatBar::paintEvent(QPaintEvent *event)
 {
+    {
+        // A pale backing of its own: the buttons' dark glyphs stay readable
+        // on every skin, dark and busy ones too.
+        QPainter painter(this);
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(QColor(255, 255, 255, BackingAlpha));
+        painter.drawRoundedRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), 5, 5);
+    }
     QToolBar::paintEvent(event);
     // Build the font box once the window is on screen, not before its first paint.
     if (!fontCombo && !m_fontBoxScheduled) {

@@ -128,6 +128,18 @@ def text_contrast(shot, rect, inset=6):
     return (text + 0.05) / (backing + 0.05)
 
 
+def glyph_contrast(shot, rect, inset=2):
+    """WCAG contrast of the darkest pixel inside rect (a dark glyph) against
+    the darkest pixel of the rect's edge rows and columns (its backing)."""
+    x, y, w, h = rect
+    glyph = min(luminance(shot.pixel(px, py)) for px in range(x + inset, x + w - inset)
+                for py in range(y + inset, y + h - inset))
+    edge = [shot.pixel(px, py) for px in range(x, x + w) for py in (y, y + h - 1)]
+    edge += [shot.pixel(px, py) for py in range(y, y + h) for px in (x, x + w - 1)]
+    backing = min(luminance(p) for p in edge)
+    return (backing + 0.05) / (glyph + 0.05)
+
+
 class Program:
     """One velmonote process in a working folder of its own."""
 
