@@ -56,6 +56,7 @@ void NoteListPopup::fill()
     for (const NoteDirectory::Entry &entry : m_directory->entries()) {
         auto *item = new QListWidgetItem(tr("%1（%2）").arg(entry.name, NoteDirectory::kindName(entry.kind)));
         item->setToolTip(item->text());
+        item->setData(Qt::UserRole, entry.name);
         item->setSizeHint(QSize(ColumnWidth, m_list->fontMetrics().height() + 4));
         m_list->addItem(item);
         m_pages.append(entry.page);
@@ -88,7 +89,7 @@ void NoteListPopup::applyFilter(const QString &text)
     bool first = true;
     for (int row = 0; row < m_list->count(); ++row) {
         QListWidgetItem *item = m_list->item(row);
-        const bool shown = text.isEmpty() || item->text().contains(text, Qt::CaseInsensitive);
+        const bool shown = text.isEmpty() || item->data(Qt::UserRole).toString().contains(text, Qt::CaseInsensitive);
         item->setHidden(!shown);
         if (shown && first) {
             m_list->setCurrentItem(item);

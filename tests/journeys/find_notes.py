@@ -1,9 +1,9 @@
 """Reaching one note of fifty: the search over all notes finds a word that
 only note 37 holds and Enter shows that note with the word selected; the
 list of notes at the end of the tab bar reaches note 5 in two clicks and
-the keys step on from there; a
-.txt file dragged from another program onto the rolled-up window rolls it
-down and opens as a note."""
+the keys step on from there; a .txt file dragged from another program
+onto the rolled-up window rolls it down and opens as a note; a dragged picture is refused by name and dragged
+text goes into the note."""
 
 import os
 import struct
@@ -122,7 +122,7 @@ try:
             time.sleep(0.08)
         wait_for(lambda: extents(main)[3] >= 100, "the window to roll down under the drag")
         x, y, w, h = extents(main)
-        # Over the note, then a moment outside the window's edge is no reason to roll up.
+        # Over the note, then lower down: the window stays down.
         for target in ((x + w // 2, y + h // 2), (x + w // 2, y + h - 40)):
             xdotool("mousemove", *target)
             time.sleep(0.3)
@@ -135,6 +135,42 @@ try:
         source.kill()
         source.wait()
     check(True, "the dropped .txt file opened as a note")
+
+    # ---- a picture is refused by name; dragged text goes into the note ----
+    picture = os.path.join(program.work, "photo.png")
+    with open(picture, "wb") as f:
+        f.write(b"\x89PNG\r\n\x1a\n")
+    x, y, w, h = extents(main)
+    for args in ([picture], ["--text", "dropped words"]):
+        source = subprocess.Popen([os.environ["VELMO_DRAG_SOURCE"], *args], stdout=subprocess.PIPE, text=True)
+        try:
+            xdotool("search", "--sync", "--onlyvisible", "--name", "^drag source$")
+            time.sleep(0.5)
+            # Over the strip first: the window may have rolled up when the pointer left it.
+            xdotool("mousemove", 120, 100)
+            time.sleep(0.2)
+            xdotool("mousedown", 1)
+            for step in range(1, 9):
+                xdotool("mousemove", 120 + (x + 60 - 120) * step // 8, 100 + (y + 12 - 100) * step // 8)
+                time.sleep(0.08)
+            wait_for(lambda: extents(main)[3] >= 100, "the window down under the drag")
+            for step in range(1, 5):
+                xdotool("mousemove", x + 60 + (w // 2 - 60) * step // 4, y + 12 + (h // 2 - 12) * step // 4)
+                time.sleep(0.08)
+            xdotool("mouseup", 1)
+            ended = source.stdout.readline().strip()
+            check(ended.startswith("drop action"), "the drag of %s ended: %s" % (args[-1], ended))
+            # The source stays until the note has the data: it is read after the drop.
+            if args[0] == picture:
+                wait_for(lambda: [n for n in program.all(role=pyatspi.ROLE_LABEL, showing=True)
+                                  if "photo.png" in n.name], "a message naming photo.png")
+                check("photo" not in tab_names(program), "no tab for the picture")
+            else:
+                wait_for(lambda: "dropped words" in (shown_note() or ""), "the dragged text in the note")
+        finally:
+            source.kill()
+            source.wait()
+    check(True, "a picture refused by name, dragged text inserted")
     print("journey passed")
 finally:
     program.stop()
