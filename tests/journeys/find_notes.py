@@ -96,8 +96,14 @@ try:
     click(centre(item))                                         # action 2
     wait_for(lambda: (shown_note() or "").startswith("Note 05:"), "note 5 to be shown")
     check(True, "note 5 of 50 reached in two clicks")
+    # The filter field has the keys: a few of the name and Enter.
+    press(program, description="所有便签")
+    wait_for(lambda: program.find(role=pyatspi.ROLE_LIST, name="便签列表", showing=True), "the list again")
+    type_text("42")
+    key("Return")
+    wait_for(lambda: (shown_note() or "").startswith("Note 42:"), "the note the filter leaves, note 42, to be shown")
     # The keys step through the tabs, wherever the typing is.
-    for keys, note in (("ctrl+Tab", "Note 06:"), ("ctrl+shift+Tab", "Note 05:"), ("ctrl+9", "Note 50:")):
+    for keys, note in (("ctrl+Tab", "Note 43:"), ("ctrl+shift+Tab", "Note 42:"), ("ctrl+9", "Note 50:")):
         key(keys)
         wait_for(lambda: (shown_note() or "").startswith(note), "%s to show %s" % (keys, note))
     check(True, "Ctrl+Tab, Ctrl+Shift+Tab and Ctrl+9 switch tabs")
