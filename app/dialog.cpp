@@ -3,6 +3,7 @@
 #include "messagelabel.h"
 #include "logging.h"
 
+#include "dropopener.h"
 #include "editorbehaviour.h"
 #include "firstframereport.h"
 #include "formatbar.h"
@@ -12,6 +13,8 @@
 #include "notebook.h"
 #include "noteeditor.h"
 #include "notefileactions.h"
+#include "notedirectory.h"
+#include "notenavigation.h"
 #include "noteprinter.h"
 #include "notebookfolder.h"
 #include "notebooksession.h"
@@ -202,6 +205,8 @@ void Dialog::createCornerBar()
     cornerBar->setObjectName(QStringLiteral("cornerBar"));
     cornerBar->setAttribute(Qt::WA_TranslucentBackground);
     cornerBar->setIconSize(QSize(13, 13));
+    // A pale backing, as the formatting bar has: readable on every skin.
+    cornerBar->setStyleSheet(QStringLiteral("QToolBar { background: rgba(255, 255, 255, 225); border-radius: 4px; }"));
     renameButton = PromptBar::addButton(cornerBar, ":/img/rename.png", tr("便签改名"));
     renameButton->setObjectName(QStringLiteral("renameButton"));
     addButton = PromptBar::addButton(cornerBar, ":/img/add.png", tr("添加便签"));
@@ -255,6 +260,14 @@ void Dialog::createNotebook()
     connect(homePage, &HomePage::ready, this, followFormat);
     noteFileActions = new NoteFileActions(notebook, tabWidget, this);
     noteFileActions->setObjectName(QStringLiteral("noteFileActions"));
+    navigation = new NoteNavigation(notebook, tabWidget, cornerBar);
+    tray->menu()->insertAction(tray->action(Tray::Capture), navigation->searchAction());
+    connect(menuPanel, &MenuDialog::sigSearch, navigation, &NoteNavigation::openSearch);
+    auto *drops = new DropOpener(this, rollUp, noteFileActions, [this] { return notebook->currentEditor(); });
+    connect(drops, &DropOpener::message, this, [this](const QString &text) { showToolTip(text, 4000); });
+    connect(notebook, &Notebook::editorAdded, drops, &DropOpener::watchEditor);
+    drops->watchEditor(homeEdit);
+
     if (homePage->load(UiLanguage::homePageFile(QDir::currentPath())))
         tabWidget->setTabIcon(0, pinIcon);
     else
@@ -563,17 +576,29 @@ void Dialog::preAddTab()
     editTabName();
 }
 
-void Dialog::editTabName() { nameBar->slideIn(size()); }
+void Dialog::editTabName()
+{
+    nameBar->slideIn(size());
+    // Renaming starts from the current name, all of it selected.
+    if (nameEditMode == 1) {
+        nameBar->edit()->setText(tabWidget->tabText(tabWidget->currentIndex()));
+        nameBar->edit()->selectAll();
+    }
+}
 
 void Dialog::animationEditEnd()
 {
-    const QString name = nameBar->edit()->text();
+    const QString typed = nameBar->edit()->text();
+    const QString name = typed.isEmpty() ? typed
+        : navigation->directory()->unusedName(typed, nameEditMode == NameEditRename ? tabWidget->currentWidget() : nullptr);
     const Notebook::Refusal refusal = nameEditMode == NameEditRename
         ? notebook->renameTab(tabWidget->currentIndex(), name)
         : nameEditMode == NameEditAdd ? notebook->addTab(name) : Notebook::Refusal::None;
     quitEdit();
     if (refusal == Notebook::Refusal::EmptyName)
         showToolTip(tr("便签名不能为空!"), 1000);
+    else if (name != typed)
+        showToolTip(tr("已有便签叫“%1”，这个便签叫“%2”").arg(typed, name), 3000);
 }
 
 void Dialog::quitEdit()
@@ -685,7 +710,7 @@ void Dialog::insertTable()
         editor->setTextCursor(typing);
 }
 
-void Dialog::print() { NotePrinter::print(notebook->currentEditor(), this); }
+void Dialog::print() { NotePrinter::print(notebook->currentEditor(), this, tabWidget->tabText(tabWidget->currentIndex())); }
 
 void Dialog::clean()
 {

@@ -23,6 +23,7 @@ class FormatBar;
 class MenuDialog;
 class MessageLabel;
 class NoteFileActions;
+class NoteNavigation;
 class Notebook;
 class NoteWidget;
 class PromptBar;
@@ -176,6 +177,7 @@ private:
     MenuDialog *menuPanel = nullptr;
     TableDialog *tableDialog = nullptr;
     NoteFileActions *noteFileActions = nullptr;
+    NoteNavigation *navigation = nullptr;
     QToolButton *hideButton = nullptr;
     QPushButton *titleButton = nullptr;
     QToolButton *topLeftButton = nullptr;

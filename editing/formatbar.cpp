@@ -9,6 +9,8 @@
 #include <QComboBox>
 #include <QEvent>
 #include <QFontComboBox>
+#include <QStyle>
+#include <QStyleOptionComboBox>
 #include <QFontDatabase>
 #include <QFontInfo>
 #include <QMenu>
@@ -20,6 +22,21 @@
 namespace {
 constexpr int ControlHeight = 25;
 constexpr int InitialSizeIndex = 8;
+constexpr int FontBoxWidth = 100;
+constexpr int SizeBoxWidth = 40;
+constexpr int BackingAlpha = 225;
+
+/// The narrowest width at which box shows text whole, its frame and arrow
+/// included: the boxes' first widths cut "16" and "DejaVu Sans" short.
+int widthShowing(const QComboBox *box, const QString &text)
+{
+    QStyleOptionComboBox option;
+    option.initFrom(box);
+    option.currentText = text;
+    const QFontMetrics metrics = box->fontMetrics();
+    const QSize content(metrics.horizontalAdvance(text), metrics.height());
+    return box->style()->sizeFromContents(QStyle::CT_ComboBox, &option, content, box).width();
+}
 
 /// Three bulleted lines, drawn here: the list button has no picture of its own.
 QIcon listIcon()
@@ -72,7 +89,7 @@ FormatBar::FormatBar(EditorSource editorSource, QWidget *parent)
     auto *placeholder = new QComboBox(this);
     placeholder->setToolTip(tr("字体"));
     placeholder->addItem(QFontInfo(QFont(tr("calibri"))).family());
-    placeholder->setFixedSize(100, ControlHeight);
+    placeholder->setFixedSize(qMax(FontBoxWidth, widthShowing(placeholder, placeholder->itemText(0))), ControlHeight);
     m_fontPlaceholder = addWidget(placeholder);
 
     sizeCombo = new QComboBox(this);
@@ -81,7 +98,10 @@ FormatBar::FormatBar(EditorSource editorSource, QWidget *parent)
     for (int size : QFontDatabase::standardSizes())
         sizeCombo->addItem(QString::number(size));
     sizeCombo->setFixedHeight(ControlHeight);
-    sizeCombo->setFixedWidth(40);
+    int sizeWidth = SizeBoxWidth;
+    for (int i = 0; i < sizeCombo->count(); ++i)
+        sizeWidth = qMax(sizeWidth, widthShowing(sizeCombo, sizeCombo->itemText(i)));
+    sizeCombo->setFixedWidth(sizeWidth);
     sizeCombo->setCurrentIndex(InitialSizeIndex);
     sizeCombo->addItem(QString());
     addSeparator();
@@ -138,7 +158,8 @@ void FormatBar::buildFontBox()
     fontCombo->setFontFilters(QFontComboBox::ScalableFonts);
     fontCombo->setCurrentFont(QFont(tr("calibri")));
     fontCombo->setFixedHeight(ControlHeight);
-    fontCombo->setFixedWidth(100);
+    // As wide as its stand-in, which fits the family it starts with.
+    fontCombo->setFixedWidth(qMax(FontBoxWidth, widthShowing(fontCombo, QFontInfo(QFont(tr("calibri"))).family())));
     fontCombo->addItem(QString());
     // A format mirrored before the box existed: show it, as changeFont would have.
     if (m_familyPending)
@@ -155,6 +176,15 @@ void FormatBar::buildFontBox()
 
 void FormatBar::paintEvent(QPaintEvent *event)
 {
+    {
+        // A pale backing of its own: the buttons' dark glyphs stay readable
+        // on every skin, dark and busy ones too.
+        QPainter painter(this);
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(QColor(255, 255, 255, BackingAlpha));
+        painter.drawRoundedRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), 5, 5);
+    }
     QToolBar::paintEvent(event);
     // Build the font box once the window is on screen, not before its first paint.
     if (!fontCombo && !m_fontBoxScheduled) {

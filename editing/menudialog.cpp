@@ -2,6 +2,7 @@
 #include "alignmentcode.h"
 #include "lazyiconengine.h"
 
+#include <QKeySequence>
 #include <QPainter>
 #include <QPropertyAnimation>
 #include <QToolBar>
@@ -40,6 +41,12 @@ MenuDialog::MenuDialog(QWidget *parent)
     notFixedButton->setAutoRaise(true);
     pictureButton = makeButton(tr("插入图片"), QStringLiteral(":/img/insertpicture.png"), 32, "pictureButton");
     pictureButton->setAutoRaise(true);
+    // The main window's Ctrl+Shift+F runs the same search (NoteNavigation).
+    searchButton = makeButton(tr("搜索所有便签"), QStringLiteral(":/img/search.png"), 32, "searchButton");
+    searchButton->setAutoRaise(true);
+    searchButton->setAccessibleDescription(searchButton->toolTip());
+    searchButton->setToolTip(QStringLiteral("%1 (%2)").arg(
+        searchButton->toolTip(), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_F).toString(QKeySequence::NativeText)));
 
     const auto makeBar = [this](std::initializer_list<QToolButton *> buttons) {
         auto *bar = new QToolBar(this);
@@ -53,7 +60,7 @@ MenuDialog::MenuDialog(QWidget *parent)
     fileBar = makeBar({cleanButton, openButton, saveButton});
     alignBar = makeBar({leftButton, centerButton, rightButton});
     windowBar = makeBar({autoHideButton, aboutButton, quitButton});
-    fixBar = makeBar({fixedButton, notFixedButton, pictureButton});
+    fixBar = makeBar({fixedButton, notFixedButton, pictureButton, searchButton});
 
     connect(quitButton, &QToolButton::clicked, this, &MenuDialog::quit);
     m_unfold = new QPropertyAnimation(this, "geometry", this);
@@ -71,6 +78,7 @@ MenuDialog::MenuDialog(QWidget *parent)
     connect(fixedButton, &QToolButton::clicked, this, &MenuDialog::fixed);
     connect(notFixedButton, &QToolButton::clicked, this, &MenuDialog::notFixed);
     connect(pictureButton, &QToolButton::clicked, this, &MenuDialog::picture);
+    connect(searchButton, &QToolButton::clicked, this, &MenuDialog::search);
     placeRows();
 }
 
@@ -103,6 +111,7 @@ void MenuDialog::closeMenu() { emit sigCloseMenu(); }
 void MenuDialog::fixed() { emit sigFixed(); close(); }
 void MenuDialog::notFixed() { emit sigNotFixed(); close(); }
 void MenuDialog::picture() { emit sigPicture(); close(); }
+void MenuDialog::search() { emit sigSearch(); close(); }
 void MenuDialog::quit() { emit sigQuit(); }
 
 void MenuDialog::unfoldFrom(const QRect &window)

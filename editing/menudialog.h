@@ -42,6 +42,7 @@ signals:
     void sigFixed();
     void sigNotFixed();
     void sigPicture();
+    void sigSearch();
 
 public slots:
     void clean();
@@ -56,6 +57,7 @@ public slots:
     void fixed();
     void notFixed();
     void picture();
+    void search();
     void quit();
 
 protected:
@@ -86,6 +88,7 @@ private:
     QToolButton *closeButton;
     QToolButton *fixedButton;
     QToolButton *notFixedButton;
+    QToolButton *searchButton;
     QPropertyAnimation *m_unfold;
     QPropertyAnimation *m_fold;
 };

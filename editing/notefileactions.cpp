@@ -9,6 +9,7 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QStandardPaths>
 #include <QTabWidget>
 #include <QTextEdit>
 
@@ -19,21 +20,51 @@ NoteFileActions::NoteFileActions(Notebook *book, QTabWidget *tabWidget, QWidget 
     , m_dialogParent(parent)
 {
     m_chooseOpenPath = [](QWidget *owner) { return QFileDialog::getOpenFileName(owner, tr("选择文件")); };
-    m_chooseSavePath = [](QWidget *owner) { return QFileDialog::getSaveFileName(owner, tr("保存文件")); };
+    m_chooseSavePath = [this](QWidget *owner) {
+        const QString name = m_tabs->tabText(m_tabs->currentIndex());
+        return QFileDialog::getSaveFileName(owner, tr("保存文件"), suggestedSavePath(name),
+                                            tr("Velmo Note (*.not);;所有文件 (*)"));
+    };
     m_choosePicturePath = [](QWidget *owner) {
         return QFileDialog::getOpenFileName(owner, tr("插入图片"), QString(),
                                             tr("图片 (*.png *.jpg *.jpeg *.bmp *.gif *.webp *.svg)"));
     };
 }
 
+bool NoteFileActions::isNoteFileName(const QString &path)
+{
+    const QString suffix = QFileInfo(path).suffix().toLower();
+    return suffix == QLatin1String("not") || suffix == QLatin1String("txt") || suffix == QLatin1String("html")
+        || suffix == QLatin1String("htm");
+}
+
+QString NoteFileActions::suggestedSavePath(const QString &name)
+{
+    QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    if (folder.isEmpty() || !QFileInfo(folder).isDir())
+        folder = QDir::homePath();
+    // A name is not a path: characters a file name cannot hold become "_".
+    QString file = name.trimmed();
+    file.replace(QLatin1Char('/'), QLatin1Char('_'));
+    if (file.isEmpty() || file == QLatin1String(".") || file == QLatin1String(".."))
+        file = tr("便签");
+    return QDir(folder).filePath(file + QLatin1String(".not"));
+}
+
 NoteFileActions::Opened NoteFileActions::open()
 {
-    Opened result;
     const QString name = m_chooseOpenPath(m_dialogParent);
     if (name.isEmpty()) {
+        Opened result;
         result.message = tr("没有选择文件");
         return result;
     }
+    return openPath(name);
+}
+
+NoteFileActions::Opened NoteFileActions::openPath(const QString &name)
+{
+    Opened result;
     // Read first: a file that is not a note (binary, huge) never gets a tab.
     NoteFile::ReadResult file = NoteFile::read(name);
     if (!file.ok) {

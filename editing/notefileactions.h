@@ -37,6 +37,14 @@ public:
     void setPictureChooser(PathChooser chooser) { m_choosePicturePath = std::move(chooser); }
 
     Opened open();
+    /// Opens the note file path as open() opens the chosen one.
+    Opened openPath(const QString &path);
+    /// Whether path names a kind of file a note can be opened from (.not,
+    /// .txt, .html, .htm), by its suffix.
+    static bool isNoteFileName(const QString &path);
+    /// Where the save dialog starts for a note named name: the user's
+    /// documents folder (home when there is none), name.not.
+    static QString suggestedSavePath(const QString &name);
     QString save();
     /// Asks for a picture file and puts it at the current note's cursor.
     QString insertPicture();

@@ -4,11 +4,14 @@
 #include <QPrinter>
 #include <QTextEdit>
 
-bool NotePrinter::print(QTextEdit *editor, QWidget *parent)
+bool NotePrinter::print(QTextEdit *editor, QWidget *parent, const QString &name)
 {
     if (!editor)
         return false;
     QPrinter printer(QPrinter::HighResolution);
+    // Qt's print dialog names the PDF file after the document.
+    if (!name.trimmed().isEmpty())
+        printer.setDocName(name.trimmed());
     QPrintDialog dialog(&printer, parent);
     if (editor->textCursor().hasSelection())
         dialog.setOption(QAbstractPrintDialog::PrintSelection);

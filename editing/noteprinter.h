@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QCoreApplication>
+#include <QString>
 
 class QTextEdit;
 class QWidget;
@@ -12,6 +13,7 @@ class NotePrinter
 {
     Q_DECLARE_TR_FUNCTIONS(NotePrinter)
 public:
-    /// Returns whether anything was printed (false: cancelled).
-    static bool print(QTextEdit *editor, QWidget *parent);
+    /// Returns whether anything was printed (false: cancelled). name: the
+    /// note's name, which printing to a PDF file proposes as the file's.
+    static bool print(QTextEdit *editor, QWidget *parent, const QString &name = QString());
 };

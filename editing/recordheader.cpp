@@ -7,7 +7,9 @@
 QString RecordHeader::html(const QDateTime &at)
 {
     const QString rule(14, QLatin1Char('='));
-    return tr("<font color=Red><B>%1%2%3</B></font><BR><BR><HR>")
+    // The date has a line of its own: at the note's size a rule, the date
+    // and a rule in one line are wider than the window's first size.
+    return tr("<font color=Red><B>%1<BR>%2<BR>%3</B></font><BR><BR><HR>")
         .arg(rule, at.toString(QStringLiteral("yyyy-MM-dd hh:mm:ss")), rule);
 }
 

@@ -51,13 +51,11 @@ bool TextMatcher::isBoundary(QStringView text, qsizetype start, qsizetype end)
     return true;
 }
 
-QList<TextMatcher::Match> TextMatcher::findAll(QStringView text, QStringView word, Options options)
+TextMatcher::Match TextMatcher::findFirst(QStringView text, QStringView word, Options options, qsizetype from)
 {
-    QList<Match> matches;
     if (word.isEmpty())
-        return matches;
+        return {};
     const Qt::CaseSensitivity cs = options.caseSensitive ? Qt::CaseSensitive : Qt::CaseInsensitive;
-    qsizetype from = 0;
     // Every step moves on by at least one character: linear in the text
     // for the searches Qt does in linear time.
     while (from <= text.size() - word.size()) {
@@ -65,12 +63,18 @@ QList<TextMatcher::Match> TextMatcher::findAll(QStringView text, QStringView wor
         if (at < 0)
             break;
         const qsizetype end = at + word.size();
-        if (options.wholeWord && !isBoundary(text, at, end)) {
-            from = at + 1;
-            continue;
-        }
-        matches.append({at, word.size()});
-        from = end;
+        if (!options.wholeWord || isBoundary(text, at, end))
+            return {at, word.size()};
+        from = at + 1;
     }
+    return {};
+}
+
+QList<TextMatcher::Match> TextMatcher::findAll(QStringView text, QStringView word, Options options)
+{
+    QList<Match> matches;
+    for (Match match = findFirst(text, word, options); match.length > 0;
+         match = findFirst(text, word, options, match.start + match.length))
+        matches.append(match);
     return matches;
 }

@@ -34,6 +34,8 @@ public:
 
     /// An empty word matches nothing.
     static QList<Match> findAll(QStringView text, QStringView word, Options options);
+    /// The first match at or after from; length 0 when there is none.
+    static Match findFirst(QStringView text, QStringView word, Options options, qsizetype from = 0);
     /// Whether the code point belongs to a script written without spaces
     /// between words (Han, kana, Hangul and their punctuation and forms).
     static bool isUnspacedScript(char32_t codePoint);

@@ -28,21 +28,6 @@ PictureStore notebookStore()
 }
 
 /// Local files among the URLs that Qt can read as pictures.
-QStringList pictureFiles(const QMimeData *source)
-{
-    QStringList files;
-    if (!source->hasUrls())
-        return files;
-    for (const QUrl &url : source->urls()) {
-        if (!url.isLocalFile())
-            return {};
-        const QString path = url.toLocalFile();
-        if (!QFileInfo(path).isFile() || QImageReader::imageFormat(path).isEmpty())
-            return {};
-        files << path;
-    }
-    return files;
-}
 
 /// An image with no text of its own beside it (a browser's "copy image"
 /// also offers an <img> tag): the picture is what was copied.
@@ -226,6 +211,22 @@ QVariant NoteEditor::loadResource(int type, const QUrl &name)
         return QPixmap::fromImage(PictureLoader::placeholder(shown));
     }
     return QPixmap::fromImage(loaded.image);
+}
+
+QStringList NoteEditor::pictureFiles(const QMimeData *source)
+{
+    QStringList files;
+    if (!source->hasUrls())
+        return files;
+    for (const QUrl &url : source->urls()) {
+        if (!url.isLocalFile())
+            return {};
+        const QString path = url.toLocalFile();
+        if (!QFileInfo(path).isFile() || QImageReader::imageFormat(path).isEmpty())
+            return {};
+        files << path;
+    }
+    return files;
 }
 
 bool NoteEditor::canInsertFromMimeData(const QMimeData *source) const

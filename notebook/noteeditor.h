@@ -3,6 +3,7 @@
 #include <QTextEdit>
 
 class QMenu;
+class QMimeData;
 class QTextCursor;
 
 /// The editor of every note: a QTextEdit that also takes pictures. Pasting
@@ -38,6 +39,9 @@ public:
     void zoomPicture(QTextCursor cursor, Zoom zoom);
     /// The picture of cursor at full size, read from the store.
     QImage fullPicture(const QTextCursor &cursor);
+    /// The local picture files a drag or paste carries; empty unless every
+    /// file it carries is one.
+    static QStringList pictureFiles(const QMimeData *source);
 
 signals:
     /// A picture could not be read or kept; text names the file.

@@ -276,6 +276,37 @@ Bind a key to the command velmonote -Capture in the desktop&apos;s keyboard sett
         <source>同步文件夹</source>
         <translation>Sync folder</translation>
     </message>
+    <message>
+        <source>无法切换同步文件夹模式</source>
+        <translation type="vanished">Cannot switch the sync folder mode</translation>
+    </message>
+    <message>
+        <source>同步文件夹模式已打开</source>
+        <translation type="vanished">Sync folder mode on</translation>
+    </message>
+    <message>
+        <source>同步文件夹模式已关闭</source>
+        <translation type="vanished">Sync folder mode off</translation>
+    </message>
+    <message>
+        <source>已有便签叫“%1”，这个便签叫“%2”</source>
+        <translation>A note is already called “%1”; this one is called “%2”</translation>
+    </message>
+</context>
+<context>
+    <name>DropOpener</name>
+    <message>
+        <source>不能打开“%1”：只能打开 .not、.txt 和 .html 文件</source>
+        <translation>Cannot open “%1”: only .not, .txt and .html files open as notes</translation>
+    </message>
+    <message>
+        <source>“%1”：%2</source>
+        <translation>“%1”: %2</translation>
+    </message>
+    <message>
+        <source>图片只能放进可以编辑的便签</source>
+        <translation>Pictures can only go into a note that can be edited</translation>
+    </message>
 </context>
 <context>
     <name>FindBar</name>
@@ -495,6 +526,33 @@ Bind a key to the command velmonote -Capture in the desktop&apos;s keyboard sett
         <source>插入图片</source>
         <translation>Insert picture</translation>
     </message>
+    <message>
+        <source>搜索所有便签</source>
+        <translation>Search all notes</translation>
+    </message>
+</context>
+<context>
+    <name>NoteDirectory</name>
+    <message>
+        <source>首页</source>
+        <translation>home page</translation>
+    </message>
+    <message>
+        <source>常驻</source>
+        <translation>fixed</translation>
+    </message>
+    <message>
+        <source>临时</source>
+        <translation>scratch</translation>
+    </message>
+    <message>
+        <source>便签文件</source>
+        <translation>note file</translation>
+    </message>
+    <message>
+        <source>桌面上</source>
+        <translation>on the desktop</translation>
+    </message>
 </context>
 <context>
     <name>NoteEditor</name>
@@ -596,12 +654,85 @@ Bind a key to the command velmonote -Capture in the desktop&apos;s keyboard sett
         <source>当前便签不能插入图片</source>
         <translation>No picture can be put into the current note</translation>
     </message>
+    <message>
+        <source>Velmo Note (*.not);;所有文件 (*)</source>
+        <translation>Velmo Note (*.not);;All files (*)</translation>
+    </message>
+    <message>
+        <source>便签</source>
+        <translation>Note</translation>
+    </message>
+</context>
+<context>
+    <name>NoteListPopup</name>
+    <message>
+        <source>按名称筛选</source>
+        <translation>Filter by name</translation>
+    </message>
+    <message>
+        <source>按名称筛选便签</source>
+        <translation>Filter notes by name</translation>
+    </message>
+    <message>
+        <source>便签列表</source>
+        <translation>List of notes</translation>
+    </message>
+    <message>
+        <source>%1（%2）</source>
+        <translation>%1 (%2)</translation>
+    </message>
+</context>
+<context>
+    <name>NoteNavigation</name>
+    <message>
+        <source>搜索所有便签</source>
+        <translation>Search all notes</translation>
+    </message>
+    <message>
+        <source>所有便签</source>
+        <translation>All notes</translation>
+    </message>
 </context>
 <context>
     <name>NotePrinter</name>
     <message>
         <source>打印便签</source>
         <translation>Print note</translation>
+    </message>
+</context>
+<context>
+    <name>NoteSearchPanel</name>
+    <message>
+        <source>搜索所有便签</source>
+        <translation>Search all notes</translation>
+    </message>
+    <message>
+        <source>在所有便签中搜索</source>
+        <translation>Search in all notes</translation>
+    </message>
+    <message>
+        <source>搜索结果</source>
+        <translation>Search results</translation>
+    </message>
+    <message>
+        <source>%1：%2</source>
+        <translation>%1: %2</translation>
+    </message>
+    <message>
+        <source>%1（%2）</source>
+        <translation>%1 (%2)</translation>
+    </message>
+    <message>
+        <source>没有找到“%1”</source>
+        <translation>“%1” not found</translation>
+    </message>
+    <message>
+        <source>%1 个便签含有“%2”，另有 %3 个未列出</source>
+        <translation>%1 notes contain “%2”; %3 more are not listed</translation>
+    </message>
+    <message>
+        <source>%1 个便签含有“%2”</source>
+        <translation>%1 notes contain “%2”</translation>
     </message>
 </context>
 <context>
@@ -670,21 +801,6 @@ Bind a key to the command velmonote -Capture in the desktop&apos;s keyboard sett
     </message>
 </context>
 <context>
-    <name>NotebookStateFile</name>
-    <message>
-        <source>无法读取 %1（%2）：提醒和窗口设置恢复为默认，本次运行不会覆盖它</source>
-        <translation>Cannot read %1 (%2): reminders and window settings are back to their defaults, and this run will not overwrite the file</translation>
-    </message>
-    <message>
-        <source>%1 已损坏，读不出的提醒和设置恢复为默认，原文件备份为 %2</source>
-        <translation>%1 is damaged: the reminders and settings that could not be read are back to their defaults; the original was kept as %2</translation>
-    </message>
-    <message>
-        <source>%1 已损坏，读不出的提醒和设置恢复为默认；无法备份原文件（%2），因此不会覆盖它</source>
-        <translation>%1 is damaged: the reminders and settings that could not be read are back to their defaults; the original could not be copied aside (%2), so it will not be overwritten</translation>
-    </message>
-</context>
-<context>
     <name>NotebookSession</name>
     <message>
         <source>无法切换同步文件夹模式</source>
@@ -701,6 +817,21 @@ Bind a key to the command velmonote -Capture in the desktop&apos;s keyboard sett
     <message>
         <source>同步文件夹模式已关闭</source>
         <translation>Sync folder mode off</translation>
+    </message>
+</context>
+<context>
+    <name>NotebookStateFile</name>
+    <message>
+        <source>无法读取 %1（%2）：提醒和窗口设置恢复为默认，本次运行不会覆盖它</source>
+        <translation>Cannot read %1 (%2): reminders and window settings are back to their defaults, and this run will not overwrite the file</translation>
+    </message>
+    <message>
+        <source>%1 已损坏，读不出的提醒和设置恢复为默认，原文件备份为 %2</source>
+        <translation>%1 is damaged: the reminders and settings that could not be read are back to their defaults; the original was kept as %2</translation>
+    </message>
+    <message>
+        <source>%1 已损坏，读不出的提醒和设置恢复为默认；无法备份原文件（%2），因此不会覆盖它</source>
+        <translation>%1 is damaged: the reminders and settings that could not be read are back to their defaults; the original could not be copied aside (%2), so it will not be overwritten</translation>
     </message>
 </context>
 <context>
@@ -979,7 +1110,11 @@ Bind a key to the command velmonote -Capture in the desktop&apos;s keyboard sett
     <name>RecordHeader</name>
     <message>
         <source>&lt;font color=Red&gt;&lt;B&gt;%1%2%3&lt;/B&gt;&lt;/font&gt;&lt;BR&gt;&lt;BR&gt;&lt;HR&gt;</source>
-        <translation>&lt;font color=Red&gt;&lt;B&gt;%1%2%3&lt;/B&gt;&lt;/font&gt;&lt;BR&gt;&lt;BR&gt;&lt;HR&gt;</translation>
+        <translation type="vanished">&lt;font color=Red&gt;&lt;B&gt;%1%2%3&lt;/B&gt;&lt;/font&gt;&lt;BR&gt;&lt;BR&gt;&lt;HR&gt;</translation>
+    </message>
+    <message>
+        <source>&lt;font color=Red&gt;&lt;B&gt;%1&lt;BR&gt;%2&lt;BR&gt;%3&lt;/B&gt;&lt;/font&gt;&lt;BR&gt;&lt;BR&gt;&lt;HR&gt;</source>
+        <translation>&lt;font color=Red&gt;&lt;B&gt;%1&lt;BR&gt;%2&lt;BR&gt;%3&lt;/B&gt;&lt;/font&gt;&lt;BR&gt;&lt;BR&gt;&lt;HR&gt;</translation>
     </message>
 </context>
 <context>

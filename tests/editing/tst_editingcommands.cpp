@@ -93,9 +93,10 @@ void TestEditingCommands::recordsStackNewestFirst()
 
     const QString rule(14, QLatin1Char('='));
     const QString breaks(2, QChar(QChar::LineSeparator));
-    const QStringList expected{rule + QLatin1String("2024-12-31 23:00:00") + rule + breaks, QString(),
+    const QChar line(QChar::LineSeparator);
+    const QStringList expected{rule + line + QLatin1String("2024-12-31 23:00:00") + line + rule + breaks, QString(),
                                QStringLiteral("newer"),
-                               rule + QLatin1String("2024-02-03 09:05:07") + rule + breaks, QString(),
+                               rule + line + QLatin1String("2024-02-03 09:05:07") + line + rule + breaks, QString(),
                                QStringLiteral("older"), QStringLiteral("body")};
     const QList<bool> expectedRules{false, true, false, false, true, false, false};
     const auto blocksOf = [](QTextDocument *doc, QList<bool> *rules) {
@@ -120,8 +121,11 @@ void TestEditingCommands::recordsStackNewestFirst()
     // Headers are bold red; the text typed after them is not.
     const QString text = editor->toPlainText();
     for (const QString &stamp : {QStringLiteral("2024-12-31 23:00:00"), QStringLiteral("2024-02-03 09:05:07")}) {
-        const int at = text.indexOf(rule + stamp);
-        for (int i = at; i < at + 42; ++i) {
+        const int at = text.indexOf(rule + QLatin1Char('\n') + stamp);
+        QVERIFY(at >= 0);
+        for (int i = at; i < at + 49; ++i) {
+            if (text.at(i) == QLatin1Char('\n'))
+                continue;
             QCOMPARE(formatAt(editor, i).foreground().color(), QColor(Qt::red));
             QCOMPARE(formatAt(editor, i).fontWeight(), int(QFont::Bold));
         }
@@ -137,7 +141,7 @@ void TestEditingCommands::recordButtonStampsNowAtTop()
     const QDateTime after = QDateTime::currentDateTime();
     QTest::keyClicks(editor, QStringLiteral("entry"));
 
-    const QRegularExpression header(QStringLiteral("^={14}(\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d)={14}\\x{2028}\\x{2028}$"));
+    const QRegularExpression header(QStringLiteral("^={14}\\x{2028}(\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d)\\x{2028}={14}\\x{2028}\\x{2028}$"));
     const auto match = header.match(editor->document()->firstBlock().text());
     QVERIFY2(match.hasMatch(), qPrintable(editor->document()->firstBlock().text()));
     const QDateTime stamped = QDateTime::fromString(match.captured(1), QStringLiteral("yyyy-MM-dd hh:mm:ss"));
@@ -146,6 +150,15 @@ void TestEditingCommands::recordButtonStampsNowAtTop()
     QVERIFY(stamped <= after);
     QCOMPARE(editor->document()->findBlockByNumber(2).text(), QStringLiteral("entry"));
     QCOMPARE(editor->document()->lastBlock().text(), QStringLiteral("first line"));
+
+    // In the window's first size every line of the header fits: the date is not wrapped.
+    QCOMPARE(win->window->size(), QSize(400, 350));
+    const QTextLayout *layout = editor->document()->firstBlock().layout();
+    QCOMPARE(layout->lineAt(0).textLength(), 15); // the rule and its break
+    const QTextLine dateLine = layout->lineForTextPosition(int(match.capturedStart(1)));
+    QCOMPARE(dateLine.textStart(), int(match.capturedStart(1)));
+    QCOMPARE(dateLine.textLength(), 20);
+    QVERIFY(dateLine.naturalTextWidth() <= editor->viewport()->width());
 }
 
 void TestEditingCommands::tableDialog_data()

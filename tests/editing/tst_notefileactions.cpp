@@ -13,6 +13,7 @@
 #include <QTextFrame>
 #include <QTextLayout>
 #include <QTextEdit>
+#include <QStandardPaths>
 #include <QtTest>
 
 #include <sys/stat.h>
@@ -35,6 +36,8 @@ private slots:
     void plainTextOpensLineForLine();
     void refusesWhatCannotOpenInTime_data();
     void refusesWhatCannotOpenInTime();
+    void namesFilesByKindAndNote_data();
+    void namesFilesByKindAndNote();
     void openingTwiceGivesTwoTabs();
     void openRefusals_data();
     void openRefusals();
@@ -459,6 +462,35 @@ void TestNoteFileActions::fullDiskKeepsOldFile()
     QCOMPARE(actions->save(), QStringLiteral("保存文件出错"));
     QCOMPARE(notebook->noteFile(other), QString());
     QVERIFY(!QFile::exists(folder + QLatin1String("/other.not")));
+}
+
+void TestNoteFileActions::namesFilesByKindAndNote_data()
+{
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<bool>("noteFile"); // opens as a note when dropped
+    QTest::addColumn<QString>("noteName");
+    QTest::addColumn<QString>("saveName"); // the file the save dialog proposes for noteName
+
+    QTest::newRow("note") << "/a/plan.not" << true << "Plan" << "Plan.not";
+    QTest::newRow("text, upper case") << "/a/PLAN.TXT" << true << "会议 记录" << "会议 记录.not";
+    QTest::newRow("html and htm") << "/a/page.htm" << true << "a/b" << "a_b.not";
+    QTest::newRow("picture") << "/a/photo.png" << false << "  " << "便签.not";
+    QTest::newRow("no suffix") << "/a/notes" << false << ".." << "便签.not";
+    QTest::newRow("suffix only in the folder") << "/a.txt/photo" << false << " Plan " << "Plan.not";
+}
+
+void TestNoteFileActions::namesFilesByKindAndNote()
+{
+    QFETCH(QString, path);
+    QFETCH(bool, noteFile);
+    QFETCH(QString, noteName);
+    QFETCH(QString, saveName);
+    QCOMPARE(NoteFileActions::isNoteFileName(path), noteFile);
+
+    // The documents folder when the user has one, else home.
+    const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    const QString folder = QFileInfo(documents).isDir() ? documents : QDir::homePath();
+    QCOMPARE(NoteFileActions::suggestedSavePath(noteName), QDir(folder).filePath(saveName));
 }
 
 QTEST_MAIN(TestNoteFileActions)

@@ -13,6 +13,7 @@ import subprocess
 import sys
 import tempfile
 import time
+import zlib
 
 import pyatspi
 
@@ -111,6 +112,17 @@ class Shot:
             out.write(b"P6 %d %d 255\n" % (self.width, self.height) + self.data)
 
 
+def write_png(path, rows):
+    """An 8-bit RGB PNG of rows (bytes of 3 per pixel, all rows alike in length)."""
+    def chunk(kind, data):
+        return struct.pack(">I", len(data)) + kind + data + struct.pack(">I", zlib.crc32(kind + data))
+    width, height = len(rows[0]) // 3, len(rows)
+    raw = b"".join(b"\x00" + row for row in rows)
+    with open(path, "wb") as out:
+        out.write(b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", struct.pack(">IIBBBBB", width, height, 8, 2, 0, 0, 0))
+                  + chunk(b"IDAT", zlib.compress(raw)) + chunk(b"IEND", b""))
+
+
 def luminance(rgb):
     def linear(c):
         c /= 255.0
@@ -128,6 +140,18 @@ def text_contrast(shot, rect, inset=6):
     edge = [shot.pixel(px, py) for px in range(x + inset, x + w - inset) for py in (y, y + h - 1)]
     backing = max(luminance(p) for p in edge)
     return (text + 0.05) / (backing + 0.05)
+
+
+def glyph_contrast(shot, rect, inset=2):
+    """WCAG contrast of the darkest pixel inside rect (a dark glyph) against
+    the darkest pixel of the rect's edge rows and columns (its backing)."""
+    x, y, w, h = rect
+    glyph = min(luminance(shot.pixel(px, py)) for px in range(x + inset, x + w - inset)
+                for py in range(y + inset, y + h - inset))
+    edge = [shot.pixel(px, py) for px in range(x, x + w) for py in (y, y + h - 1)]
+    edge += [shot.pixel(px, py) for py in range(y, y + h) for px in (x, x + w - 1)]
+    backing = min(luminance(p) for p in edge)
+    return (backing + 0.05) / (glyph + 0.05)
 
 
 class Program:

@@ -29,15 +29,6 @@ def pattern_rgb():
     return rows
 
 
-def write_png(path, rows):
-    def chunk(kind, data):
-        return struct.pack(">I", len(data)) + kind + data + struct.pack(">I", zlib.crc32(kind + data))
-    raw = b"".join(b"\x00" + row for row in rows)
-    with open(path, "wb") as out:
-        out.write(b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", struct.pack(">IIBBBBB", WIDTH, HEIGHT, 8, 2, 0, 0, 0))
-                  + chunk(b"IDAT", zlib.compress(raw)) + chunk(b"IEND", b""))
-
-
 def rgb_of(path):
     """The rows of an 8-bit RGB or RGBA PNG as RGB bytes (alpha must be opaque)."""
     with open(path, "rb") as f:

@@ -81,6 +81,18 @@ try:
         wait_for(lambda: not program.find(role=pyatspi.ROLE_DIALOG, name="更换皮肤", showing=True), "the chooser to close")
         time.sleep(0.3)
 
+        # The title on its strip and the formatting bar's letters, on this skin.
+        shot = Shot()
+        title = program.find(role=pyatspi.ROLE_PUSH_BUTTON, name="Velmo Note", showing=True)
+        tx, ty, tw, th = extents(title)
+        strip_bottom = extents(program.find(role=pyatspi.ROLE_DIALOG, name="Velmo Note"))[1] + 25
+        ratio = text_contrast(shot, (tx, ty, tw, min(th, strip_bottom - ty - 1)), inset=2)
+        check(ratio >= MIN_CONTRAST, "%s: the title's contrast %.1f:1" % (name, ratio))
+        for tip in ("粗体", "斜体", "下划线"):
+            button = [n for n in program.all(showing=True) if n.description.startswith(tip + " (")][0]
+            ratio = glyph_contrast(shot, extents(button))
+            check(ratio >= MIN_CONTRAST, "%s: %s's contrast %.1f:1" % (name, tip, ratio))
+
         # The delete question and the message after it, on this skin.
         tab = program.find(role=pyatspi.ROLE_PAGE_TAB, name="便签首页")
         x, y, w, h = extents(tab)

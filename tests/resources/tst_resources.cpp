@@ -1,6 +1,7 @@
 // Every picture the program names under ":/img/" is embedded and loads, and
 // every embedded picture is one the build lists.
 
+#include <QDir>
 #include <QDirIterator>
 #include <QRegularExpression>
 #include <QtTest>
@@ -55,7 +56,10 @@ void TestResources::everyNamedPictureLoads()
 void TestResources::everyListedPictureIsEmbedded()
 {
     const QStringList listed = QStringLiteral(VELMO_PICTURES).split(QLatin1Char(','));
-    QCOMPARE(listed.size(), 48);
+    // Every hand-drawn picture is rendered and listed: a picture added to the
+    // sources but not to the list (or the other way round) shows here.
+    const QStringList drawn = QDir(QStringLiteral(VELMO_PICTURE_SOURCES)).entryList({QStringLiteral("*.svg")}, QDir::Files);
+    QCOMPARE(listed.size(), drawn.size());
     QStringList embedded;
     QDirIterator it(QStringLiteral(":/img"));
     while (it.hasNext())
