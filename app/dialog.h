@@ -37,6 +37,7 @@ class QTabWidget;
 class QTextEdit;
 class QToolBar;
 class QToolButton;
+class RecentlyDeleted;
 class RollUp;
 class TableDialog;
 class Tray;
@@ -191,6 +192,7 @@ private:
     QPropertyAnimation *tableAnimation = nullptr;
     MessageLabel *tipLabel = nullptr;
     Notebook *notebook = nullptr;
+    RecentlyDeleted *m_recentlyDeleted = nullptr;
     QToolButton *renameButton = nullptr;
     QToolButton *addButton = nullptr;
     QToolButton *stickButton = nullptr;

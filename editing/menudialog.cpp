@@ -3,6 +3,7 @@
 
 #include <QPainter>
 #include <QPropertyAnimation>
+#include <QSignalBlocker>
 #include <QToolBar>
 #include <QToolButton>
 
@@ -37,6 +38,10 @@ MenuDialog::MenuDialog(QWidget *parent)
     fixedButton->setAutoRaise(true);
     notFixedButton = makeButton(tr("取消常驻"), QStringLiteral(":/img/notfixed.png"), 32, "notFixedButton");
     notFixedButton->setAutoRaise(true);
+    keepNewButton = makeButton(tr("新便签自动常驻"), QStringLiteral(":/img/keepnew.png"), 32, "keepNewButton");
+    keepNewButton->setCheckable(true);
+    keepNewButton->setChecked(true);
+    recentButton = makeButton(tr("最近删除"), QStringLiteral(":/img/trash.png"), 32, "recentButton");
 
     const auto makeBar = [this](std::initializer_list<QToolButton *> buttons) {
         auto *bar = new QToolBar(this);
@@ -51,6 +56,7 @@ MenuDialog::MenuDialog(QWidget *parent)
     alignBar = makeBar({leftButton, centerButton, rightButton});
     windowBar = makeBar({autoHideButton, aboutButton, quitButton});
     fixBar = makeBar({fixedButton, notFixedButton});
+    keepBar = makeBar({keepNewButton, recentButton});
 
     connect(quitButton, &QToolButton::clicked, this, &MenuDialog::quit);
     m_unfold = new QPropertyAnimation(this, "geometry", this);
@@ -67,6 +73,8 @@ MenuDialog::MenuDialog(QWidget *parent)
     connect(autoHideButton, &QToolButton::toggled, this, &MenuDialog::autoHide);
     connect(fixedButton, &QToolButton::clicked, this, &MenuDialog::fixed);
     connect(notFixedButton, &QToolButton::clicked, this, &MenuDialog::notFixed);
+    connect(keepNewButton, &QToolButton::toggled, this, &MenuDialog::keepNewNotes);
+    connect(recentButton, &QToolButton::clicked, this, &MenuDialog::recentlyDeleted);
     placeRows();
 }
 
@@ -98,7 +106,15 @@ void MenuDialog::autoHide(bool on) { emit sigHide(on); close(); }
 void MenuDialog::closeMenu() { emit sigCloseMenu(); }
 void MenuDialog::fixed() { emit sigFixed(); close(); }
 void MenuDialog::notFixed() { emit sigNotFixed(); close(); }
+void MenuDialog::keepNewNotes(bool on) { emit sigKeepNewNotes(on); close(); }
+void MenuDialog::recentlyDeleted() { emit sigRecentlyDeleted(); close(); }
 void MenuDialog::quit() { emit sigQuit(); }
+
+void MenuDialog::setKeepNewNotes(bool on)
+{
+    const QSignalBlocker quiet(keepNewButton);
+    keepNewButton->setChecked(on);
+}
 
 void MenuDialog::unfoldFrom(const QRect &window)
 {
@@ -155,7 +171,8 @@ void MenuDialog::placeRows()
     const int x = w / 2 - windowBar->width() / 2;
     windowBar->move(x, h - 42);
     alignBar->move(x, h - 84);
-    fixBar->move(x, h - 126);
-    fileBar->move(x, h - 168);
-    closeButton->move(w - 25, h - 195);
+    keepBar->move(x, h - 126);
+    fixBar->move(x, h - 168);
+    fileBar->move(x, h - 210);
+    closeButton->move(w - 25, h - 237);
 }
