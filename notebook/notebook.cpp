@@ -233,8 +233,7 @@ Notebook::Refusal Notebook::deleteTab(int index, bool fixedToo)
 void Notebook::fixCurrent()
 {
     QWidget *editor = m_tabs->currentWidget();
-    // A new note may be fixed already: fixing it again changes nothing.
-    if (!editor || editor == m_home || isFixed(editor))
+    if (!editor || editor == m_home)
         return;
     const int index = m_tabs->currentIndex();
     m_tabs->setTabIcon(index, m_pinIcon);

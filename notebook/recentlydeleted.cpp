@@ -80,9 +80,10 @@ Notebook::Refusal RecentlyDeleted::deleteTab(int index)
     m_last.file = file;
     m_last.when = now;
     m_last.since.start();
+    disconnect(m_shownEdits);
     if (QTextEdit *shown = m_notebook->currentEditor()) {
         m_last.shown = shown->document();
-        m_last.undoSteps = shown->document()->availableUndoSteps();
+        m_shownEdits = connect(shown->document(), &QTextDocument::contentsChanged, this, [this] { m_last.edited = true; });
     }
     // Ctrl+Z reaches a note's editor first; only the application sees it sooner.
     qApp->installEventFilter(this);
@@ -168,8 +169,7 @@ bool RecentlyDeleted::undoWanted(QObject *target) const
         return true;
     // Soon after the delete the user means the delete, unless they typed
     // since in the note shown after it.
-    return document && m_last.since.elapsed() < UndoWindowMs
-        && (document != m_last.shown || document->availableUndoSteps() == m_last.undoSteps);
+    return document && m_last.since.elapsed() < UndoWindowMs && !(document == m_last.shown && m_last.edited);
 }
 
 bool RecentlyDeleted::eventFilter(QObject *watched, QEvent *event)
@@ -192,6 +192,7 @@ void RecentlyDeleted::undoDelete()
 {
     const LastDelete last = m_last;
     m_last = LastDelete();
+    disconnect(m_shownEdits);
     qApp->removeEventFilter(this);
     TrashStore::Entry entry;
     entry.file = last.file;

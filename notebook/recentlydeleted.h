@@ -76,10 +76,11 @@ private:
         QString file;
         QDateTime when;
         QElapsedTimer since;
-        /// The note shown after the delete, and its undo steps then.
+        /// The note shown after the delete, and whether it was edited since.
         QPointer<QTextDocument> shown;
-        int undoSteps = 0;
+        bool edited = false;
     } m_last;
+    QMetaObject::Connection m_shownEdits;
     /// What trash/ holds of a note that is still open (a synced note unfixed,
     /// a scratch note kept at a quit that did not happen).
     QHash<QWidget *, QString> m_inTrash;
