@@ -50,6 +50,21 @@ bool NoteTabBar::hasGlyph(int index) const
     return !m_withoutGlyph || !tabs || tabs->widget(index) != m_withoutGlyph;
 }
 
+void NoteTabBar::setWithoutGlyph(QWidget *page)
+{
+    QPointer<QWidget> before = m_withoutGlyph;
+    m_withoutGlyph = page;
+    forgetSizeHints();
+    // Setting a tab's text is what makes Qt lay the bar out again.
+    if (const auto *tabs = qobject_cast<const QTabWidget *>(parentWidget())) {
+        for (QWidget *changed : {before.data(), page}) {
+            if (const int index = changed ? tabs->indexOf(changed) : -1; index >= 0)
+                setTabText(index, tabText(index));
+        }
+    }
+    update();
+}
+
 void NoteTabBar::initStyleOption(QStyleOptionTab *option, int tabIndex) const
 {
     QTabBar::initStyleOption(option, tabIndex);

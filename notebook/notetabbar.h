@@ -40,7 +40,7 @@ public:
     int closeGlyphAt(const QPoint &pos) const;
     /// The tab of page (a page of the tab widget this bar serves) shows no
     /// close glyph: it cannot be closed.
-    void setWithoutGlyph(QWidget *page) { m_withoutGlyph = page; forgetSizeHints(); update(); }
+    void setWithoutGlyph(QWidget *page);
 
 protected:
     QSize tabSizeHint(int index) const override;

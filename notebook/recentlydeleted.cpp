@@ -9,9 +9,11 @@
 #include <QLineEdit>
 #include <QTextDocument>
 #include <QTextEdit>
+#include <QTimer>
 
 namespace {
 constexpr int MaxShownName = 24;
+constexpr int PruneDelayMs = 1000;
 }
 
 RecentlyDeleted::RecentlyDeleted(Notebook *notebook, NotebookSession *session, QObject *parent)
@@ -21,6 +23,8 @@ RecentlyDeleted::RecentlyDeleted(Notebook *notebook, NotebookSession *session, Q
     , m_trash(session->folder())
 {
     connect(notebook, &Notebook::noteUnfixed, this, &RecentlyDeleted::noteUnfixed);
+    // Old entries go at start, once the window is up.
+    QTimer::singleShot(PruneDelayMs, this, [this] { prune(QDateTime::currentDateTime()); });
 }
 
 RecentlyDeleted::~RecentlyDeleted() = default;
