@@ -373,7 +373,8 @@ void NotebookSync::showConflictCopy(const QString &file, const QString &original
 
 bool NotebookSync::trashesOnDelete(const QString &path) const
 {
-    return !noteFileName(path).isEmpty() && QFileInfo::exists(abs(path));
+    // Before start() the notebook's deletes do not reach us.
+    return m_started && !noteFileName(path).isEmpty() && QFileInfo::exists(abs(path));
 }
 
 void NotebookSync::fileTabDeleted(const QString &path, const QString &html, const QString &name)

@@ -69,7 +69,9 @@ Notebook::Refusal RecentlyDeleted::deleteTab(int index)
     const QDateTime now = QDateTime::currentDateTime();
     QString file;
     NotebookSync *sync = m_session ? m_session->sync() : nullptr;
-    if (!sync || !sync->trashesOnDelete(path)) {
+    // Written by the sync, or already there as it is (a synced note unfixed): not written again.
+    const bool kept = (sync && sync->trashesOnDelete(path)) || m_inTrash.value(editor) == html;
+    if (!kept) {
         const TrashStore::PutResult put = m_trash.put(name, html, now);
         if (!put.ok) {
             emit notice({tr("便签没有删除"), tr("便签“%1”没有删除：无法存入最近删除（%2）").arg(name, put.error)});
@@ -201,10 +203,9 @@ void RecentlyDeleted::undoDelete()
     TrashStore::Entry entry;
     entry.file = last.file;
     if (entry.file.isEmpty()) {
-        // Written by the sync: the newest entry of that name since the delete
-        // (entries are stamped to the second).
+        // Written by the sync: the newest entry of that name.
         for (const TrashStore::Entry &candidate : m_trash.list()) {
-            if (candidate.name == last.name && candidate.deleted >= last.when.addSecs(-1)) {
+            if (candidate.name == last.name) {
                 entry = candidate;
                 break;
             }

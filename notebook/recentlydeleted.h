@@ -72,7 +72,7 @@ private:
     struct LastDelete
     {
         QString name;
-        /// Its entry when written here; empty when the sync wrote it.
+        /// Its entry when written here; empty when the sync wrote it or it was there.
         QString file;
         QDateTime when;
         QElapsedTimer since;
