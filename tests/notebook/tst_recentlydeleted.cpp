@@ -1,5 +1,6 @@
-// Recently deleted on real widgets: which notes go to trash/ at quit, a
-// deleted note coming back fixed, and what Ctrl+Z right after a delete does.
+// Recently deleted on real widgets: which notes go to trash/ at quit, and
+// what Ctrl+Z right after a delete does. (Deleting and restoring through
+// the list are journeys: tests/journeys/recently_deleted.py.)
 
 #include "notebook.h"
 #include "notebooksession.h"
@@ -23,7 +24,6 @@ private slots:
     void keepsScratchNotesHoldingText_data();
     void keepsScratchNotesHoldingText();
     void keepsEachVersionOnce();
-    void deletedNoteComesBackFixed();
     void ctrlZRightAfterDelete_data();
     void ctrlZRightAfterDelete();
 
@@ -126,28 +126,6 @@ void TestRecentlyDeleted::keepsEachVersionOnce()
     editor->append(QStringLiteral("second"));
     QVERIFY(trash->keepScratchNotes());
     QCOMPARE(entries().size(), 2);
-}
-
-void TestRecentlyDeleted::deletedNoteComesBackFixed()
-{
-    const QString text = QStringLiteral("call Anna\nbuy stamps");
-    addNote(QStringLiteral("Plan"), text, true);
-    QCOMPARE(trash->nameAt(1), QStringLiteral("Plan"));
-    QCOMPARE(trash->deleteTab(0), Notebook::Refusal::HomeTab);
-    QCOMPARE(trash->deleteTab(1), Notebook::Refusal::None);
-    QCOMPARE(tabs->count(), 1);
-    QVERIFY(notebook->fixedTabs().isEmpty());
-    const QList<TrashStore::Entry> found = entries();
-    QCOMPARE(found.size(), 1);
-    QCOMPARE(found.first().name, QStringLiteral("Plan"));
-    QCOMPARE(found.first().firstLine, QStringLiteral("call Anna"));
-
-    QVERIFY(trash->restore(found.first()));
-    QCOMPARE(tabs->count(), 2);
-    QCOMPARE(tabs->tabText(1), QStringLiteral("Plan"));
-    QVERIFY(notebook->isFixed(notebook->currentEditor()));
-    QCOMPARE(notebook->currentEditor()->toPlainText(), text);
-    QVERIFY(entries().isEmpty());
 }
 
 void TestRecentlyDeleted::ctrlZRightAfterDelete_data()
