@@ -41,7 +41,9 @@ TrashListDialog::TrashListDialog(RecentlyDeleted *trash, QWidget *parent)
     m_restore->setDefault(true);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     connect(m_restore, &QPushButton::clicked, this, &TrashListDialog::restoreChosen);
-    connect(m_list, &QTreeWidget::itemActivated, this, &TrashListDialog::restoreChosen);
+    // Enter reaches the default button (the list passes it on); activated
+    // would restore a second time.
+    connect(m_list, &QTreeWidget::itemDoubleClicked, this, &TrashListDialog::restoreChosen);
     connect(m_list, &QTreeWidget::currentItemChanged, this,
             [this](QTreeWidgetItem *current) { m_restore->setEnabled(current != nullptr); });
 
