@@ -22,6 +22,7 @@
 #include "notetabwidget.h"
 #include "notewidget.h"
 #include "promptbar.h"
+#include "recentlydeleted.h"
 #include "recordheader.h"
 #include "homepage.h"
 #include "rollup.h"
@@ -29,6 +30,7 @@
 #include "skindialog.h"
 #include "slidein.h"
 #include "tabledialog.h"
+#include "trashlistdialog.h"
 #include "tray.h"
 #include "uilanguage.h"
 #include "widget.h"
@@ -280,6 +282,8 @@ void Dialog::readHistroyTab()
     connect(m_session.get(), &NotebookSession::notice, this, &Dialog::showNotice);
     connect(m_session.get(), &NotebookSession::syncMessage, this, &Dialog::showSyncMessage);
     connect(m_session.get(), &NotebookSession::skinChanged, this, &Dialog::loadSkinPicture);
+    m_recentlyDeleted = new RecentlyDeleted(notebook, m_session.get(), this);
+    connect(m_recentlyDeleted, &RecentlyDeleted::notice, this, &Dialog::showNotice);
     m_session->open();
 }
 
@@ -324,6 +328,9 @@ void Dialog::connectSignals()
     connect(skinButton, &QToolButton::clicked, this, &Dialog::changeSkin);
     connect(menuPanel, &MenuDialog::sigFixed, this, &Dialog::setFixedTab);
     connect(menuPanel, &MenuDialog::sigNotFixed, this, &Dialog::setUnFixedTab);
+    menuPanel->setKeepNewNotes(m_session->keepNewNotes());
+    connect(menuPanel, &MenuDialog::sigKeepNewNotes, m_session.get(), &NotebookSession::setKeepNewNotes);
+    connect(menuPanel, &MenuDialog::sigRecentlyDeleted, this, [this] { TrashListDialog::run(m_recentlyDeleted, this); });
 
     connect(menuPanel, &MenuDialog::sigHide, this, &Dialog::autoHide);
     connect(menuPanel, &MenuDialog::sigAbout, this, &Dialog::about);
@@ -564,17 +571,8 @@ void Dialog::setAutoStart(bool on)
 
 // ---- tabs ------------------------------------------------------------------------
 
-void Dialog::preReName()
-{
-    nameEditMode = NameEditRename;
-    editTabName();
-}
-
-void Dialog::preAddTab()
-{
-    nameEditMode = NameEditAdd;
-    editTabName();
-}
+void Dialog::preReName() { nameEditMode = NameEditRename; editTabName(); }
+void Dialog::preAddTab() { nameEditMode = NameEditAdd; editTabName(); }
 
 void Dialog::editTabName()
 {
@@ -594,6 +592,8 @@ void Dialog::animationEditEnd()
     const Notebook::Refusal refusal = nameEditMode == NameEditRename
         ? notebook->renameTab(tabWidget->currentIndex(), name)
         : nameEditMode == NameEditAdd ? notebook->addTab(name) : Notebook::Refusal::None;
+    if (nameEditMode == NameEditAdd && refusal == Notebook::Refusal::None && m_session->keepNewNotes())
+        notebook->fixCurrent();
     quitEdit();
     if (refusal == Notebook::Refusal::EmptyName)
         showToolTip(tr("便签名不能为空!"), 1000);
@@ -601,34 +601,24 @@ void Dialog::animationEditEnd()
         showToolTip(tr("已有便签叫“%1”，这个便签叫“%2”").arg(typed, name), 3000);
 }
 
-void Dialog::quitEdit()
-{
-    nameEditMode = NameEditNone;
-    nameBar->dismiss();
-    focusCurrentNote();
-}
+void Dialog::quitEdit() { nameEditMode = NameEditNone; nameBar->dismiss(); focusCurrentNote(); }
 
 void Dialog::preDelTab(int index)
 {
     pendingDelIndex = index;
+    delBar->setQuestion(tr("删除便签“%1”？").arg(m_recentlyDeleted->nameAt(index)));
     delBar->slideIn(size());
 }
 
 void Dialog::delTab()
 {
-    const Notebook::Refusal refusal = notebook->deleteTab(pendingDelIndex);
+    const Notebook::Refusal refusal = m_recentlyDeleted->deleteTab(pendingDelIndex);
     quitDel();
     if (refusal == Notebook::Refusal::HomeTab)
         showToolTip(tr("不能删除首页标签"), 1000);
-    else if (refusal == Notebook::Refusal::FixedTab)
-        showToolTip(tr("不能删除固定标签"), 1000);
 }
 
-void Dialog::quitDel()
-{
-    delBar->dismiss();
-    focusCurrentNote();
-}
+void Dialog::quitDel() { delBar->dismiss(); focusCurrentNote(); }
 
 void Dialog::focusCurrentNote()
 {
@@ -766,12 +756,14 @@ void Dialog::startCutScreen()
 
 void Dialog::quitAndSave()
 {
-    if (m_session->quitRequested())
+    // Scratch notes go to trash/ first: one that cannot keeps the program running.
+    if (m_recentlyDeleted->keepScratchNotes() && m_session->quitRequested())
         finishQuit();
 }
 
 void Dialog::quitForSessionEnd()
 {
+    m_recentlyDeleted->keepScratchNotes();
     m_session->saveForSession(true);
     finishQuit();
 }
@@ -786,4 +778,4 @@ void Dialog::finishQuit()
     QCoreApplication::quit();
 }
 
-void Dialog::commitNotebook() { m_session->saveForSession(false); }
+void Dialog::commitNotebook() { m_recentlyDeleted->keepScratchNotes(); m_session->saveForSession(false); }

@@ -38,6 +38,7 @@ class QTabWidget;
 class QTextEdit;
 class QToolBar;
 class QToolButton;
+class RecentlyDeleted;
 class RollUp;
 class TableDialog;
 class Tray;
@@ -193,6 +194,7 @@ private:
     QPropertyAnimation *tableAnimation = nullptr;
     MessageLabel *tipLabel = nullptr;
     Notebook *notebook = nullptr;
+    RecentlyDeleted *m_recentlyDeleted = nullptr;
     QToolButton *renameButton = nullptr;
     QToolButton *addButton = nullptr;
     QToolButton *stickButton = nullptr;

@@ -63,6 +63,12 @@ QToolButton *PromptBar::addButton(QToolBar *bar, const char *icon, const QString
     return button;
 }
 
+void PromptBar::setQuestion(const QString &question)
+{
+    if (m_question)
+        m_question->setText(question);
+}
+
 void PromptBar::slideIn(QSize windowSize)
 {
     adjustSize();

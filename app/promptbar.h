@@ -17,7 +17,7 @@ class PromptBar : public QToolBar
 public:
     /// The tab-name bar: "nameBar" with "nameEdit", "nameOkButton", "nameCancelButton".
     static PromptBar *askName(QWidget *window);
-    /// The delete bar: "delBar" asking "确定删除?", with "delOkButton", "delCancelButton".
+    /// The delete bar: "delBar" asking setQuestion(), with "delOkButton", "delCancelButton".
     static PromptBar *askDelete(QWidget *window);
 
     /// A 17x17 button with an icon and a tool tip at the end of bar.
@@ -28,6 +28,8 @@ public:
     QToolButton *okButton() const { return m_ok; }
     QToolButton *cancelButton() const { return m_cancel; }
 
+    /// The delete bar's question (the name of the note it is about).
+    void setQuestion(const QString &question);
     /// Slides the bar in over a window of windowSize; the line edit takes the focus.
     void slideIn(QSize windowSize);
     /// Hides the bar, clearing the line edit.

@@ -5,6 +5,7 @@
 #include <QKeySequence>
 #include <QPainter>
 #include <QPropertyAnimation>
+#include <QSignalBlocker>
 #include <QToolBar>
 #include <QToolButton>
 
@@ -47,6 +48,10 @@ MenuDialog::MenuDialog(QWidget *parent)
     searchButton->setAccessibleDescription(searchButton->toolTip());
     searchButton->setToolTip(QStringLiteral("%1 (%2)").arg(
         searchButton->toolTip(), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_F).toString(QKeySequence::NativeText)));
+    keepNewButton = makeButton(tr("新便签自动常驻"), QStringLiteral(":/img/keepnew.png"), 32, "keepNewButton");
+    keepNewButton->setCheckable(true);
+    keepNewButton->setChecked(true);
+    recentButton = makeButton(tr("最近删除"), QStringLiteral(":/img/trash.png"), 32, "recentButton");
 
     const auto makeBar = [this](std::initializer_list<QToolButton *> buttons) {
         auto *bar = new QToolBar(this);
@@ -60,7 +65,8 @@ MenuDialog::MenuDialog(QWidget *parent)
     fileBar = makeBar({cleanButton, openButton, saveButton});
     alignBar = makeBar({leftButton, centerButton, rightButton});
     windowBar = makeBar({autoHideButton, aboutButton, quitButton});
-    fixBar = makeBar({fixedButton, notFixedButton, pictureButton, searchButton});
+    fixBar = makeBar({fixedButton, notFixedButton, pictureButton});
+    keepBar = makeBar({keepNewButton, recentButton, searchButton});
 
     connect(quitButton, &QToolButton::clicked, this, &MenuDialog::quit);
     m_unfold = new QPropertyAnimation(this, "geometry", this);
@@ -79,6 +85,8 @@ MenuDialog::MenuDialog(QWidget *parent)
     connect(notFixedButton, &QToolButton::clicked, this, &MenuDialog::notFixed);
     connect(pictureButton, &QToolButton::clicked, this, &MenuDialog::picture);
     connect(searchButton, &QToolButton::clicked, this, &MenuDialog::search);
+    connect(keepNewButton, &QToolButton::toggled, this, &MenuDialog::keepNewNotes);
+    connect(recentButton, &QToolButton::clicked, this, &MenuDialog::recentlyDeleted);
     placeRows();
 }
 
@@ -112,7 +120,15 @@ void MenuDialog::fixed() { emit sigFixed(); close(); }
 void MenuDialog::notFixed() { emit sigNotFixed(); close(); }
 void MenuDialog::picture() { emit sigPicture(); close(); }
 void MenuDialog::search() { emit sigSearch(); close(); }
+void MenuDialog::keepNewNotes(bool on) { emit sigKeepNewNotes(on); close(); }
+void MenuDialog::recentlyDeleted() { emit sigRecentlyDeleted(); close(); }
 void MenuDialog::quit() { emit sigQuit(); }
+
+void MenuDialog::setKeepNewNotes(bool on)
+{
+    const QSignalBlocker quiet(keepNewButton);
+    keepNewButton->setChecked(on);
+}
 
 void MenuDialog::unfoldFrom(const QRect &window)
 {
@@ -169,7 +185,8 @@ void MenuDialog::placeRows()
     const int x = w / 2 - windowBar->width() / 2;
     windowBar->move(x, h - 42);
     alignBar->move(x, h - 84);
-    fixBar->move(x, h - 126);
-    fileBar->move(x, h - 168);
-    closeButton->move(w - 25, h - 195);
+    keepBar->move(x, h - 126);
+    fixBar->move(x, h - 168);
+    fileBar->move(x, h - 210);
+    closeButton->move(w - 25, h - 237);
 }

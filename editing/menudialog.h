@@ -7,7 +7,7 @@ class QPropertyAnimation;
 class QToolBar;
 class QToolButton;
 
-/// The floating menu panel of the main window: thirteen icon buttons for the
+/// The floating menu panel of the main window: sixteen icon buttons for the
 /// commands that are not on the formatting toolbar. It does no work itself:
 /// each button emits one signal for the main window and then (except quit and
 /// close) the panel hides at once. It unfolds and folds itself when the main
@@ -17,7 +17,7 @@ class MenuDialog : public QDialog
     Q_OBJECT
 public:
     static constexpr int PanelWidth = 130;
-    static constexpr int PanelHeight = 200;
+    static constexpr int PanelHeight = 242;
 
     static constexpr int FoldMs = 360;
 
@@ -29,6 +29,8 @@ public:
     void unfoldFrom(const QRect &window);
     /// Folds into its top-left corner, then closes.
     void fold();
+    /// Checks the "keep new notes" entry without reporting it.
+    void setKeepNewNotes(bool on);
 
 signals:
     void sigClean();
@@ -43,6 +45,8 @@ signals:
     void sigNotFixed();
     void sigPicture();
     void sigSearch();
+    void sigKeepNewNotes(bool on);
+    void sigRecentlyDeleted();
 
 public slots:
     void clean();
@@ -58,6 +62,8 @@ public slots:
     void notFixed();
     void picture();
     void search();
+    void keepNewNotes(bool on);
+    void recentlyDeleted();
     void quit();
 
 protected:
@@ -74,6 +80,7 @@ private:
     QToolBar *alignBar;
     QToolBar *windowBar;
     QToolBar *fixBar;
+    QToolBar *keepBar;
     QPixmap backPixmap;
     QToolButton *cleanButton;
     QToolButton *leftButton;
@@ -89,6 +96,8 @@ private:
     QToolButton *fixedButton;
     QToolButton *notFixedButton;
     QToolButton *searchButton;
+    QToolButton *keepNewButton;
+    QToolButton *recentButton;
     QPropertyAnimation *m_unfold;
     QPropertyAnimation *m_fold;
 };

@@ -6,6 +6,7 @@
 #include "notefile.h"
 #include "noteloader.h"
 #include "notepage.h"
+#include "notetabbar.h"
 #include "noteplacement.h"
 #include "notewidget.h"
 #include "windowposition.h"
@@ -34,6 +35,9 @@ Notebook::Notebook(QTabWidget *tabWidget, QTextEdit *homeEdit, const QIcon &pin,
         if (m_fixed.contains(m_tabs->widget(to)))
             emit changed();
     });
+    // The home tab is never deleted: it offers no close glyph to click.
+    if (auto *bar = qobject_cast<NoteTabBar *>(m_tabs->tabBar()))
+        bar->setWithoutGlyph(m_home);
 }
 
 Notebook::~Notebook()
@@ -202,7 +206,7 @@ Notebook::Refusal Notebook::renameTab(int index, const QString &name)
     return Refusal::None;
 }
 
-Notebook::Refusal Notebook::deleteTab(int index)
+Notebook::Refusal Notebook::deleteTab(int index, bool fixedToo)
 {
     QWidget *editor = m_tabs->widget(index);
     if (!editor)
@@ -210,11 +214,16 @@ Notebook::Refusal Notebook::deleteTab(int index)
     if (editor == m_home)
         return Refusal::HomeTab;
     // Refused before anything changes: a fixed tab keeps its note file.
-    if (isFixed(editor))
+    if (isFixed(editor) && !fixedToo)
         return Refusal::FixedTab;
+    const QString name = nameOf(editor);
+    const QString fixedFile = m_fixed.value(editor).path;
+    const bool wasFixed = m_fixed.remove(editor) > 0;
     const QString boundFile = m_noteFiles.take(editor);
-    if (!boundFile.isEmpty())
-        emit fileTabDeleted(boundFile, htmlOf(editor));
+    if (!boundFile.isEmpty() || !fixedFile.isEmpty())
+        emit fileTabDeleted(boundFile.isEmpty() ? fixedFile : boundFile, htmlOf(editor), name);
+    if (wasFixed)
+        emit changed();
     m_tabs->removeTab(index);
     disconnect(editor, nullptr, this, nullptr);
     m_states.remove(editor);
@@ -569,6 +578,21 @@ QList<Notebook::BoundPage> Notebook::fileBoundPages() const
     for (auto it = m_noteFiles.constBegin(); it != m_noteFiles.constEnd(); ++it) {
         if (!m_fixed.contains(it.key()) && !it->isEmpty())
             pages.append(BoundPage{it.key(), it.value()});
+    }
+    return pages;
+}
+
+QList<QWidget *> Notebook::scratchPages() const
+{
+    QList<QWidget *> pages;
+    for (int i = 0; i < m_tabs->count(); ++i) {
+        QWidget *page = m_tabs->widget(i);
+        if (page != m_home && !isFixed(page))
+            pages << page;
+    }
+    for (NoteWidget *note : m_notes) {
+        if (!isFixed(note->getTextEdit()))
+            pages << note->getTextEdit();
     }
     return pages;
 }

@@ -70,9 +70,9 @@ public:
 
     Refusal addTab(const QString &name);
     Refusal renameTab(int index, const QString &name);
-    /// Deletes the tab at index unless it is the home tab or a fixed tab;
-    /// a refused tab is left exactly as it was.
-    Refusal deleteTab(int index);
+    /// Deletes the tab at index unless it is the home tab or (without
+    /// fixedToo) a fixed tab; a refused tab is left exactly as it was.
+    Refusal deleteTab(int index, bool fixedToo = false);
     void fixCurrent();
     void unfixCurrent();
 
@@ -138,6 +138,9 @@ public:
     QByteArray identityWhenRead(const QString &path) const { return m_readIdentities.value(path); }
     /// The fixed pages, in no particular order.
     QList<QWidget *> fixedPages() const { return m_fixed.keys(); }
+    /// The tabs and desktop notes that are not fixed (scratch notes), the
+    /// home tab left out.
+    QList<QWidget *> scratchPages() const;
     /// The note's text as HTML (a placeholder's without building its editor).
     QString textOf(QWidget *page) { return htmlOf(page); }
     /// The tab's or desktop note's name.
@@ -174,8 +177,9 @@ signals:
     void noteFileSaved(QWidget *page, const QString &path, const QString &html);
     /// The user unfixed a note bound to the note file path (empty when none).
     void noteUnfixed(QWidget *page, const QString &path);
-    /// A tab bound to a note file was deleted by the user; html was its text.
-    void fileTabDeleted(const QString &path, const QString &html);
+    /// A tab bound to a note file was deleted by the user; html was its
+    /// text, name its name.
+    void fileTabDeleted(const QString &path, const QString &html, const QString &name);
     /// A new editor joined the notebook (the formatting bar follows it).
     void editorAdded(QTextEdit *editor);
     /// Something tab.dat holds has changed.

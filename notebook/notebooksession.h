@@ -48,6 +48,11 @@ public:
     /// The user chose another skin: every desktop note takes it and tab.dat learns it soon.
     void setSkinPath(const QString &path);
 
+    /// Whether a new tab is fixed when it is made ("keep new notes"; on by default).
+    // TODO(#22): placeholder until the side file keeps this choice.
+    bool keepNewNotes() const { return m_keepNewNotes; }
+    void setKeepNewNotes(bool on) { m_keepNewNotes = on; }
+
     /// The tray menu's sync folder entry. False when the switch failed (and
     /// syncMessage() told why): the mode stays as it was.
     bool setSyncFolder(bool on);
@@ -79,6 +84,7 @@ private:
     QPointer<Notebook> m_notebook;
     const QString m_folder;
     QString m_skinPath;
+    bool m_keepNewNotes = true;
     std::unique_ptr<StoreSession> m_store;
     /// Declared after the store: ended before it, as it reads the store.
     std::unique_ptr<NotebookSync> m_sync;

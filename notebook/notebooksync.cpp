@@ -8,6 +8,7 @@
 #include "tabstorefile.h"
 #include "tabstorereader.h"
 #include "tabstoremerge.h"
+#include "trashstore.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -23,7 +24,6 @@
 
 namespace {
 const QLatin1String NotesFolder("notes");
-const QLatin1String TrashFolder("trash");
 const QLatin1String StoreName("tab.dat");
 const QLatin1String ModeFileName("sync-folder.txt");
 
@@ -318,7 +318,7 @@ void NotebookSync::deletedElsewhere(const QString &file)
     }
     const QString name = m_notebook->nameOf(page);
     QString error;
-    const QString kept = toTrash(file, m_notebook->textOf(page), &error);
+    const QString kept = toTrash(name, m_notebook->textOf(page), &error);
     if (kept.isEmpty()) {
         // The tab stays (its text is the only copy) and is written again.
         m_known.insert(file, FileStamp());
@@ -371,13 +371,19 @@ void NotebookSync::showConflictCopy(const QString &file, const QString &original
                  false);
 }
 
-void NotebookSync::fileTabDeleted(const QString &path, const QString &html)
+bool NotebookSync::trashesOnDelete(const QString &path) const
+{
+    // Before start() the notebook's deletes do not reach us.
+    return m_started && !noteFileName(path).isEmpty() && QFileInfo::exists(abs(path));
+}
+
+void NotebookSync::fileTabDeleted(const QString &path, const QString &html, const QString &name)
 {
     const QString file = noteFileName(path);
-    if (file.isEmpty() || !QFileInfo::exists(abs(path)))
+    if (!trashesOnDelete(path))
         return;
     QString error;
-    const QString kept = toTrash(file, html, &error);
+    const QString kept = toTrash(name, html, &error);
     if (kept.isEmpty()) {
         emit message(tr("无法存入 trash/"), tr("无法把便签存入 trash/（%1）：它的文件 %2 保留").arg(error, path), true);
         return;
@@ -435,7 +441,7 @@ void NotebookSync::noteUnfixed(QWidget *page, const QString &path)
         return;
     }
     QString error;
-    const QString kept = toTrash(file, m_notebook->textOf(page), &error);
+    const QString kept = toTrash(m_notebook->nameOf(page), m_notebook->textOf(page), &error);
     if (kept.isEmpty() || !QFile::remove(abs(path))) {
         emit message(tr("无法存入 trash/"), tr("无法把 %1 移入 trash/（%2）：下次启动它会作为常驻标签回来").arg(path, error), true);
         return;
@@ -467,23 +473,11 @@ bool NotebookSync::mayWrite(const QString &path) const
     return FileStamp::of(abs(path), NoteFile::MaxBytes).sameContent(m_known.value(file));
 }
 
-QString NotebookSync::toTrash(const QString &file, const QString &html, QString *error) const
+QString NotebookSync::toTrash(const QString &name, const QString &html, QString *error) const
 {
-    QDir folder(m_folder);
-    if (!folder.mkpath(TrashFolder)) {
-        *error = tr("无法创建文件夹 %1").arg(abs(TrashFolder));
-        return QString();
-    }
-    QString base = file;
-    if (base.endsWith(QLatin1String(".not")))
-        base.chop(4);
-    const QString stamp = QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"));
-    QString relative = TrashFolder + QLatin1Char('/') + base + QLatin1Char('-') + stamp + QLatin1String(".not");
-    for (int n = 2; QFileInfo::exists(abs(relative)); ++n)
-        relative = TrashFolder + QLatin1Char('/') + base + QLatin1Char('-') + stamp + QLatin1Char('-')
-            + QString::number(n) + QLatin1String(".not");
-    *error = NoteFile::write(abs(relative), html);
-    return error->isEmpty() ? relative : QString();
+    const TrashStore::PutResult put = TrashStore(m_folder).put(name, html, QDateTime::currentDateTime());
+    *error = put.error;
+    return put.ok ? QDir(m_folder).relativeFilePath(put.file) : QString();
 }
 
 TabRecord NotebookSync::recordFromStore(const QString &path) const

@@ -69,6 +69,9 @@ public:
     /// Looks at notes/ and tab.dat now and brings the notebook in step
     /// (nothing before start()).
     void checkNow();
+    /// Whether deleting the tab bound to path moves its text to trash/ here
+    /// (a note file in notes/ that is there): the caller then leaves it to us.
+    bool trashesOnDelete(const QString &path) const;
 
 signals:
     /// Something to tell the user: label, a few words for the window's
@@ -92,7 +95,7 @@ private:
     void deletedElsewhere(const QString &file);
     void keepBoth(const QString &file, const FileStamp &stamp);
     void showConflictCopy(const QString &file, const QString &original, const FileStamp &stamp);
-    void fileTabDeleted(const QString &path, const QString &html);
+    void fileTabDeleted(const QString &path, const QString &html, const QString &name);
     void tooLarge(const QString &file, const FileStamp &stamp, const QString &error);
     void noteUnfixed(QWidget *page, const QString &path);
     /// A fixed tab moved into a file that a run ended before writing finds
@@ -100,8 +103,9 @@ private:
     bool adoptWritten(const QString &file, const QString &text, const FileStamp &stamp);
     void noteSaved(const QString &path, const QString &html);
     bool mayWrite(const QString &path) const;
-    /// Writes html into trash/; returns the file, or an empty string (error set).
-    QString toTrash(const QString &file, const QString &html, QString *error) const;
+    /// Writes the note into trash/ (TrashStore); returns the file relative to
+    /// the folder, or an empty string (error set).
+    QString toTrash(const QString &name, const QString &html, QString *error) const;
     /// The record tab.dat on disk holds for the note file path (an empty one when none).
     TabRecord recordFromStore(const QString &path) const;
     static QString firstLine(const QString &html);

@@ -6,6 +6,7 @@
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QStyleOptionTab>
+#include <QTabWidget>
 #include <QToolTip>
 
 namespace {
@@ -43,10 +44,32 @@ void NoteTabBar::reserveGlyph(QStyleOptionTab *option) const
         option->rightButtonSize = glyph;
 }
 
+bool NoteTabBar::hasGlyph(int index) const
+{
+    const auto *tabs = qobject_cast<const QTabWidget *>(parentWidget());
+    return !m_withoutGlyph || !tabs || tabs->widget(index) != m_withoutGlyph;
+}
+
+void NoteTabBar::setWithoutGlyph(QWidget *page)
+{
+    QPointer<QWidget> before = m_withoutGlyph;
+    m_withoutGlyph = page;
+    forgetSizeHints();
+    // Setting a tab's text is what makes Qt lay the bar out again.
+    if (const auto *tabs = qobject_cast<const QTabWidget *>(parentWidget())) {
+        for (QWidget *changed : {before.data(), page}) {
+            if (const int index = changed ? tabs->indexOf(changed) : -1; index >= 0)
+                setTabText(index, tabText(index));
+        }
+    }
+    update();
+}
+
 void NoteTabBar::initStyleOption(QStyleOptionTab *option, int tabIndex) const
 {
     QTabBar::initStyleOption(option, tabIndex);
-    reserveGlyph(option);
+    if (hasGlyph(tabIndex))
+        reserveGlyph(option);
 }
 
 NoteTabBar::CachedHints *NoteTabBar::cachedHints(int index) const
@@ -58,7 +81,7 @@ NoteTabBar::CachedHints *NoteTabBar::cachedHints(int index) const
         forgetSizeHints();
     const QString text = tabText(index);
     const int traits = (tabIcon(index).isNull() ? 0 : 1) | (index == 0 ? 2 : 0)
-        | (index == count() - 1 ? 4 : 0) | (index == currentIndex() ? 8 : 0);
+        | (index == count() - 1 ? 4 : 0) | (index == currentIndex() ? 8 : 0) | (hasGlyph(index) ? 0 : 16);
     if (m_hintsByIndex.size() != count())
         m_hintsByIndex.resize(count());
     CachedHints &slot = m_hintsByIndex[index];
@@ -121,6 +144,8 @@ void NoteTabBar::forgetSizeHints() const
 QSize NoteTabBar::computeTabSizeHint(int index) const
 {
     QSize hint = QTabBar::tabSizeHint(index);
+    if (!hasGlyph(index))
+        return hint;
     // Grow the tab by exactly what the style takes from the text for the
     // glyph, so the text gets the room it would have without one.
     const bool vertical = isVertical(shape());
@@ -151,7 +176,7 @@ QRect NoteTabBar::glyphRectIn(const QStyleOptionTab &tab) const
 
 QRect NoteTabBar::closeGlyphRect(int index) const
 {
-    if (index < 0 || index >= count())
+    if (index < 0 || index >= count() || !hasGlyph(index))
         return QRect();
     QStyleOptionTab option;
     initStyleOption(&option, index);
@@ -169,6 +194,8 @@ int NoteTabBar::closeGlyphAt(const QPoint &pos) const
 
 void NoteTabBar::paintCloseGlyph(QPainter *painter, const QStyleOptionTab &tab) const
 {
+    if (tab.leftButtonSize.isEmpty() && tab.rightButtonSize.isEmpty())
+        return;
     QStyleOption glyph;
     glyph.initFrom(this);
     glyph.rect = glyphRectIn(tab);

@@ -3,6 +3,7 @@
 #include <QHash>
 #include <QList>
 #include <QPair>
+#include <QPointer>
 #include <QRect>
 #include <QTabBar>
 
@@ -37,6 +38,9 @@ public:
     QRect closeGlyphRect(int index) const;
     /// The tab whose close glyph is at pos, or -1.
     int closeGlyphAt(const QPoint &pos) const;
+    /// The tab of page (a page of the tab widget this bar serves) shows no
+    /// close glyph: it cannot be closed.
+    void setWithoutGlyph(QWidget *page);
 
 protected:
     QSize tabSizeHint(int index) const override;
@@ -59,6 +63,7 @@ private:
     void paintCloseGlyph(QPainter *painter, const QStyleOptionTab &tab) const;
     QRect glyphRectIn(const QStyleOptionTab &tab) const;
     bool glyphOnLeft() const;
+    bool hasGlyph(int index) const;
     void reserveGlyph(QStyleOptionTab *option) const;
     struct CachedHints;
     /// The cache slot of tab index, up to date with its text and traits;
@@ -71,6 +76,7 @@ private:
     QRect wantedHotRect() const;
     void cancelGlyphPress();
 
+    QPointer<QWidget> m_withoutGlyph;
     QPoint m_pointer;           // last pointer position over the bar
     bool m_pointerInside = false;
     bool m_tabPressed = false;  // the left button went down on the bar outside any glyph

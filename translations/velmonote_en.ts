@@ -232,7 +232,7 @@
     </message>
     <message>
         <source>不能删除固定标签</source>
-        <translation>A fixed tab cannot be deleted</translation>
+        <translation type="vanished">A fixed tab cannot be deleted</translation>
     </message>
     <message>
         <source>已清除便签内容</source>
@@ -291,6 +291,10 @@ Bind a key to the command velmonote -Capture in the desktop&apos;s keyboard sett
     <message>
         <source>已有便签叫“%1”，这个便签叫“%2”</source>
         <translation>A note is already called “%1”; this one is called “%2”</translation>
+    </message>
+    <message>
+        <source>删除便签“%1”？</source>
+        <translation>Delete note “%1”?</translation>
     </message>
 </context>
 <context>
@@ -529,6 +533,14 @@ Bind a key to the command velmonote -Capture in the desktop&apos;s keyboard sett
     <message>
         <source>搜索所有便签</source>
         <translation>Search all notes</translation>
+    </message>
+    <message>
+        <source>新便签自动常驻</source>
+        <translation>Keep new notes</translation>
+    </message>
+    <message>
+        <source>最近删除</source>
+        <translation>Recently deleted</translation>
     </message>
 </context>
 <context>
@@ -878,7 +890,7 @@ Bind a key to the command velmonote -Capture in the desktop&apos;s keyboard sett
     </message>
     <message>
         <source>无法创建文件夹 %1</source>
-        <translation>Cannot create the folder %1</translation>
+        <translation type="vanished">Cannot create the folder %1</translation>
     </message>
     <message>
         <source>便签</source>
@@ -1107,6 +1119,55 @@ Bind a key to the command velmonote -Capture in the desktop&apos;s keyboard sett
     </message>
 </context>
 <context>
+    <name>RecentlyDeleted</name>
+    <message>
+        <source>便签没有删除</source>
+        <translation>Note not deleted</translation>
+    </message>
+    <message>
+        <source>便签“%1”没有删除：无法存入最近删除（%2）</source>
+        <translation>The note “%1” was not deleted: it could not be kept in Recently deleted (%2)</translation>
+    </message>
+    <message>
+        <source>已移入最近删除（Ctrl+Z 恢复）</source>
+        <translation>Moved to Recently deleted (Ctrl+Z brings it back)</translation>
+    </message>
+    <message>
+        <source>%1 个临时便签已移入最近删除</source>
+        <translation>%1 scratch notes moved to Recently deleted</translation>
+    </message>
+    <message>
+        <source>临时便签无法移入最近删除</source>
+        <translation>Scratch notes could not be moved to Recently deleted</translation>
+    </message>
+    <message>
+        <source>这些临时便签无法存入 %1，仍在程序中：
+%2</source>
+        <translation>These scratch notes could not be kept in %1 and are still open:
+%2</translation>
+    </message>
+    <message>
+        <source>无法恢复便签</source>
+        <translation>Cannot restore the note</translation>
+    </message>
+    <message>
+        <source>无法从最近删除恢复 %1：%2</source>
+        <translation>Cannot restore %1 from Recently deleted: %2</translation>
+    </message>
+    <message>
+        <source>恢复的便签</source>
+        <translation>Restored note</translation>
+    </message>
+    <message>
+        <source>已恢复便签“%1”</source>
+        <translation>Restored the note “%1”</translation>
+    </message>
+    <message>
+        <source>最近删除中没有找到它</source>
+        <translation>It is not in Recently deleted</translation>
+    </message>
+</context>
+<context>
     <name>RecordHeader</name>
     <message>
         <source>&lt;font color=Red&gt;&lt;B&gt;%1%2%3&lt;/B&gt;&lt;/font&gt;&lt;BR&gt;&lt;BR&gt;&lt;HR&gt;</source>
@@ -1234,6 +1295,29 @@ Quitting again will not save the changes.</translation>
     <message>
         <source>居右</source>
         <translation>Right</translation>
+    </message>
+</context>
+<context>
+    <name>TrashListDialog</name>
+    <message>
+        <source>最近删除</source>
+        <translation>Recently deleted</translation>
+    </message>
+    <message>
+        <source>名称</source>
+        <translation>Name</translation>
+    </message>
+    <message>
+        <source>删除时间</source>
+        <translation>Deleted</translation>
+    </message>
+    <message>
+        <source>第一行</source>
+        <translation>First line</translation>
+    </message>
+    <message>
+        <source>恢复</source>
+        <translation>Restore</translation>
     </message>
 </context>
 <context>

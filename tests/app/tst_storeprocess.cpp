@@ -56,6 +56,11 @@ void fixFromPanel(Dialog &w)
 /// The scripted user of the first run.
 void editNotebook(Dialog &w)
 {
+    // The quit rules of scratch tabs: new notes are not kept by themselves here.
+    click(&w, "titleButton");
+    auto *panel = w.findChild<QDialog *>(QStringLiteral("menuPanel"));
+    QTRY_VERIFY(panel->isVisible());
+    click(panel, "keepNewButton");
     addTab(w, QStringLiteral("一"), QStringLiteral("first note"));
     fixFromPanel(w);
     addTab(w, QStringLiteral("二"), QStringLiteral("second note"));

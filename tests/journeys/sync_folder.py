@@ -51,6 +51,12 @@ with open(os.path.join(notes, "orphan.not"), "w", encoding="utf-8") as f:
 with open(os.path.join(notes, "moving.not"), "w", encoding="utf-8") as f:
     f.write("<p>old inline text</p>")
 
+
+def in_trash(name):
+    """The entries of trash/ that keep the note of that name."""
+    return [f for f in glob.glob(os.path.join(work, "trash", "*.not"))
+            if 'content="%s"' % name in text_in(f)]
+
 try:
     program.start("--sync-folder")
     check(os.path.exists(os.path.join(work, "sync-folder.txt")), "the folder is marked as a sync folder")
@@ -90,7 +96,7 @@ try:
     # Deleted outside: the tab goes, the text goes to trash/.
     os.remove(os.path.join(notes, "orphan.not"))
     wait_for(lambda: "orphan note" not in tab_names(program), "the deleted note's tab to go")
-    trashed = wait_for(lambda: glob.glob(os.path.join(work, "trash", "orphan-*.not")), "the note in trash/")
+    trashed = wait_for(lambda: in_trash("orphan note"), "the note in trash/ by its name")
     check("orphan changed elsewhere" in text_in(trashed[0]), "trash/ keeps its last text")
     wait_for(lambda: [r for r in read_store(os.path.join(work, "tab.dat"))] == [("旧", True, paths["旧"])],
              "tab.dat to list the remaining note only", timeout=6)
@@ -102,7 +108,7 @@ try:
     time.sleep(0.6)
     click(centre(button))
     wait_for(lambda: not os.path.exists(old), "the unfixed note's file to go")
-    kept = glob.glob(os.path.join(work, "trash", os.path.basename(old)[:-4] + "-*.not"))
+    kept = in_trash("旧")
     check(len(kept) == 1 and "mine" in text_in(kept[0]), "trash/ keeps the unfixed note's text")
     check("旧" in tab_names(program), "the unfixed tab stays open")
     print("journey passed")

@@ -143,6 +143,20 @@ void TestNotebook::deleteRefusalsAndBindings()
     QCOMPARE(deletedFiles.count(), 1);
     QCOMPARE(deletedFiles.first().first().toString(), QStringLiteral("/tmp/f.not"));
     QTRY_VERIFY(gone.isNull());
+
+    // Asked to, a fixed tab goes too: out of tab.dat, its file's watcher told with its name.
+    QTextEdit *second = addAndFix(QStringLiteral("second"), QStringLiteral("more"));
+    notebook->bindNoteFile(second, QStringLiteral("/tmp/s.not"));
+    notebook->fixCurrent();
+    QSignalSpy changed(notebook, &Notebook::changed);
+    QCOMPARE(notebook->deleteTab(1, true), Notebook::Refusal::None);
+    QCOMPARE(tabs->count(), 1);
+    QVERIFY(notebook->fixedTabs().isEmpty());
+    QCOMPARE(changed.count(), 1);
+    QCOMPARE(deletedFiles.count(), 2);
+    QCOMPARE(deletedFiles.last().at(0).toString(), QStringLiteral("/tmp/s.not"));
+    QVERIFY(deletedFiles.last().at(1).toString().contains(QStringLiteral("more")));
+    QCOMPARE(deletedFiles.last().at(2).toString(), QStringLiteral("second"));
 }
 
 void TestNotebook::fixingIgnoresHomeAndUnfixingNeedsFixedTab()

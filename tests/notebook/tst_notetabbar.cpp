@@ -53,6 +53,7 @@ private slots:
     void pressOnGlyphNeedsReleaseOnIt_data();
     void pressOnGlyphNeedsReleaseOnIt();
     void clickOnTextSelectsWithoutClosing();
+    void tabWithoutGlyphCannotBeClosed();
     void heldGlyphLetsGoWhenTabsChange_data();
     void heldGlyphLetsGoWhenTabsChange();
     void glyphsSitInTheirTabsClearOfTextAndIcon();
@@ -154,6 +155,26 @@ void TestNoteTabBar::clickOnGlyphAsksToCloseThatTabOnly()
     QCOMPARE(clicks.count(), 0);
     QCOMPARE(moves.count(), 0);
     QCOMPARE(texts(), before);
+}
+
+void TestNoteTabBar::tabWithoutGlyphCannotBeClosed()
+{
+    addTabs(3);
+    QWidget *home = tabs->widget(0);
+    const int widthWithGlyph = bar->tabRect(0).width();
+    const QRect glyph = bar->closeGlyphRect(0);
+    bar->setWithoutGlyph(home);
+    QTRY_VERIFY(bar->tabRect(0).width() < widthWithGlyph);
+    QVERIFY(bar->closeGlyphRect(0).isEmpty());
+    QVERIFY(!bar->closeGlyphRect(1).isEmpty());
+    QSignalSpy closes(tabs, &QTabWidget::tabCloseRequested);
+    click(QPoint(qMin(glyph.center().x(), bar->tabRect(0).right() - 2), glyph.center().y()));
+    QCOMPARE(closes.count(), 0);
+    // It is the page's tab that has none, wherever it is moved.
+    bar->moveTab(0, 2);
+    QCOMPARE(tabs->widget(2), home);
+    QVERIFY(bar->closeGlyphRect(2).isEmpty());
+    QVERIFY(!bar->closeGlyphRect(0).isEmpty());
 }
 
 void TestNoteTabBar::pressOnGlyphNeedsReleaseOnIt_data()

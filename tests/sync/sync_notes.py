@@ -46,7 +46,7 @@ def deleted_in_a_lands_in_b_trash(books):
     x, y, w, h = extents(tab)
     press(a.program, role=pyatspi.ROLE_PAGE_TAB, name="old")
     click((x + w - 23, y + h // 2))
-    wait_for(lambda: a.program.find(name="确定删除?", showing=True), "the delete bar")
+    wait_for(lambda: a.program.find(name="删除便签“old”？", showing=True), "the delete bar")
     key("Return")
     wait_for(lambda: "old" not in tab_names(a.program), "the tab to leave A")
     wait_for(lambda: "old" not in tab_names(b.program), "the note deleted in A to leave B's notebook", 15)
