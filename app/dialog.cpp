@@ -30,6 +30,7 @@
 #include "widget.h"
 #include "windowshortcuts.h"
 #include "windowposition.h"
+#include "windowstatekeeper.h"
 #include "xdgautostartentry.h"
 
 #include <QAction>
@@ -118,6 +119,7 @@ Dialog::Dialog(std::unique_ptr<AutoStartEntry> autoStartEntry)
 
     placeChildren();
     WindowPosition::centreOver(this, nullptr);
+    new WindowStateKeeper(this, rollUp, menuPanel, m_session->state());
 }
 
 Dialog::~Dialog() = default;
@@ -616,7 +618,7 @@ void Dialog::currentTabChanged(int)
         changeFont(editor->currentCharFormat());
 }
 
-void Dialog::moveToScreen() { notebook->moveCurrentToScreen(m_session->skinPath()); }
+void Dialog::moveToScreen() { m_session->moveCurrentToScreen(); }
 void Dialog::backToTab(NoteWidget *note) { notebook->backToTab(note); }
 
 // ---- skins ------------------------------------------------------------------------
