@@ -13,7 +13,6 @@
 #include "notefileactions.h"
 #include "noteprinter.h"
 #include "notebookfolder.h"
-#include "notebooksession.h"
 #include "notebooksync.h"
 #include "notetabwidget.h"
 #include "notewidget.h"
@@ -53,7 +52,6 @@
 #include <QToolBar>
 #include <QToolButton>
 #include <QWindow>
-
 
 namespace {
 constexpr int MinWidth = 400;

@@ -11,6 +11,7 @@
 #include <QDir>
 #include <QFile>
 #include <QLocale>
+#include <QScopedValueRollback>
 #include <QTextEdit>
 #include <QTimer>
 
@@ -160,6 +161,8 @@ void NoteStateKeeper::noteStuck(NoteWidget *note)
 
 void NoteStateKeeper::apply(NoteWidget *note, const NotebookState::Note &settings)
 {
+    // The note tells each setting as it changes: not a change of the user's.
+    const QScopedValueRollback<bool> applying(m_applying, true);
     note->applySettings(settings.readOnly, settings.keepOnTop, settings.opacity);
     // Armed from now: a moment already past waits for its next year.
     if (settings.hasReminder)
@@ -180,7 +183,7 @@ void NoteStateKeeper::watch(NoteWidget *note)
 void NoteStateKeeper::settingsChanged(NoteWidget *note)
 {
     QWidget *page = note->getTextEdit();
-    if (!page)
+    if (!page || m_applying)
         return;
     const NotebookState::Note before = m_byPage.value(page);
     NotebookState::Note now = before;

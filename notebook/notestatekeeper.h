@@ -87,6 +87,7 @@ private:
     bool m_sync = false;
     bool m_writable = true;
     bool m_localDue = false;
+    bool m_applying = false;
     /// The side file as this run last read or wrote it (sync folder mode).
     FileStamp m_stamp;
     QByteArray m_lastShared;
