@@ -155,7 +155,9 @@ QString NotebookSession::saveNow()
     // no window, balloon or animation may start without a display.
     const QSignalBlocker quiet(this);
     m_keeper->saveLocalNext();
-    const QString error = m_store->saveNow();
+    QString error = m_store->saveNow();
+    if (const QStringList state = m_keeper->finishSave(); !state.isEmpty())
+        error += (error.isEmpty() ? QString() : QStringLiteral("\n")) + state.join(QLatin1Char('\n'));
     if (!error.isEmpty())
         qCWarning(lcApp).noquote() << "tab.dat not saved:" << error;
     return error;
@@ -164,7 +166,16 @@ QString NotebookSession::saveNow()
 bool NotebookSession::quitRequested()
 {
     m_keeper->saveLocalNext();
-    const StoreSession::QuitOutcome outcome = m_store->quitRequested();
+    StoreSession::QuitOutcome outcome = m_store->quitRequested();
+    // Settings that did not reach the side file: told once, and a second
+    // quit ends the program all the same (tab.dat's notes are safe).
+    if (const QStringList state = m_keeper->finishSave(); !state.isEmpty() && !m_stateQuitFailureShown) {
+        m_stateQuitFailureShown = true;
+        outcome.answer = StoreSession::QuitAnswer::Stay;
+        outcome.notice.label = tr("保存失败");
+        outcome.notice.detail += (outcome.notice.detail.isEmpty() ? QString() : QStringLiteral("\n"))
+            + tr("提醒和设置保存失败：%1\n再次退出将不保存修改。").arg(state.join(QLatin1Char('\n')));
+    }
     tell(outcome.notice);
     return outcome.answer == StoreSession::QuitAnswer::Quit;
 }
@@ -172,7 +183,11 @@ bool NotebookSession::quitRequested()
 void NotebookSession::saveForSession(bool ending)
 {
     m_keeper->saveLocalNext();
-    const StoreSession::Notice saved = m_store->saveForSession();
+    StoreSession::Notice saved = m_store->saveForSession();
+    if (const QStringList state = m_keeper->finishSave(); !state.isEmpty()) {
+        saved.label = tr("保存失败");
+        saved.detail += (saved.detail.isEmpty() ? QString() : QStringLiteral("\n")) + state.join(QLatin1Char('\n'));
+    }
     // The balloon may outlive us (a notification server shows it), the
     // window's own label will not; the session's log keeps the reason.
     if (ending && !saved.isEmpty())

@@ -89,6 +89,7 @@ private:
     QPointer<Notebook> m_notebook;
     const QString m_folder;
     QString m_skinPath;
+    bool m_stateQuitFailureShown = false;
     /// Declared before the store: the store's saves call it until the store is gone.
     std::unique_ptr<NoteStateKeeper> m_keeper;
     std::unique_ptr<StoreSession> m_store;

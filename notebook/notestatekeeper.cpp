@@ -32,7 +32,11 @@ NoteStateKeeper::NoteStateKeeper(Notebook *notebook, const QString &folder, QObj
     });
 }
 
-NoteStateKeeper::~NoteStateKeeper() = default;
+NoteStateKeeper::~NoteStateKeeper()
+{
+    // A write still running finishes: the file is never left half done.
+    finishSave();
+}
 
 QString NoteStateKeeper::path() const { return NotebookStateFile::pathIn(m_folder); }
 
@@ -220,27 +224,35 @@ void NoteStateKeeper::setWindow(const NotebookState::Window &window)
 
 QStringList NoteStateKeeper::save()
 {
+    QStringList errors = finishSave();
     if (!m_notebook)
-        return {};
+        return errors;
     if (m_sync)
         checkSynced();
     bindToRecords();
     m_state.lastRun = QDateTime::currentDateTime();
-    QStringList errors;
     // A file this run could not read, or could not keep aside, stays as it is.
-    const QByteArray shared = m_state.toJson(!m_sync);
-    if (m_writable && shared != m_lastShared) {
-        NotebookStateFile::WriteGuard guard;
+    if (!m_writable)
+        return errors;
+    if (!m_sync) {
+        // Written on a thread of its own while tab.dat is written: the quit
+        // waits for the two writes side by side, not one after the other.
+        // The state is copied (implicitly shared); finishSave() collects it.
+        m_pending = std::async(std::launch::async, [file = path(), state = m_state] {
+            return NotebookStateFile::save(file, state, true);
+        });
+        return errors;
+    }
+    const QByteArray shared = m_state.toJson(false);
+    if (shared != m_lastShared) {
         // Never over another computer's version this run has not merged.
-        if (m_sync)
-            guard = [this](const QString &file) {
-                return FileStamp::of(file, NotebookStateFile::MaxBytes).sameContent(m_stamp);
-            };
-        const NotebookStateFile::SaveResult saved = NotebookStateFile::save(path(), m_state, !m_sync, guard);
+        const NotebookStateFile::WriteGuard guard = [this](const QString &file) {
+            return FileStamp::of(file, NotebookStateFile::MaxBytes).sameContent(m_stamp);
+        };
+        const NotebookStateFile::SaveResult saved = NotebookStateFile::save(path(), m_state, false, guard);
         if (saved.ok) {
             m_lastShared = shared;
-            if (m_sync)
-                m_stamp = FileStamp::of(path(), NotebookStateFile::MaxBytes);
+            m_stamp = FileStamp::of(path(), NotebookStateFile::MaxBytes);
             for (const QString &copy : std::as_const(m_mergedCopies))
                 QFile::remove(copy);
             m_mergedCopies.clear();
@@ -248,7 +260,7 @@ QStringList NoteStateKeeper::save()
             errors << tr("%1 未保存：%2").arg(path(), saved.error);
         }
     }
-    if (m_sync && m_localDue) {
+    if (m_localDue) {
         const QString local = NotebookStateFile::localPath(m_folder);
         const NotebookStateFile::SaveResult saved = NotebookStateFile::saveLocal(local, m_state, m_folder);
         if (saved.ok)
@@ -257,6 +269,17 @@ QStringList NoteStateKeeper::save()
             errors << tr("%1 未保存：%2").arg(local, saved.error);
     }
     return errors;
+}
+
+QStringList NoteStateKeeper::finishSave()
+{
+    if (!m_pending.valid())
+        return {};
+    const NotebookStateFile::SaveResult saved = m_pending.get();
+    if (saved.ok)
+        return {};
+    qCWarning(lcNotebook).noquote() << path() << "not saved:" << saved.error;
+    return {tr("%1 未保存：%2").arg(path(), saved.error)};
 }
 
 void NoteStateKeeper::checkSynced()

@@ -2,6 +2,7 @@
 
 #include "filestamp.h"
 #include "notebookstate.h"
+#include "notebookstatefile.h"
 #include "storesession.h"
 
 #include <QDateTime>
@@ -9,6 +10,8 @@
 #include <QObject>
 #include <QPointer>
 #include <QStringList>
+
+#include <future>
 
 class Notebook;
 class NoteWidget;
@@ -45,6 +48,9 @@ public:
     /// Writes the side file (and in sync folder mode the per-computer one)
     /// when it changed; returns the errors, one line each.
     QStringList save();
+    /// Waits for the side file's write that save() started (it runs beside
+    /// tab.dat's); returns its error, empty when written or none ran.
+    QStringList finishSave();
     /// The next save() also writes the per-computer file (quit, session end).
     void saveLocalNext() { m_localDue = true; }
 
@@ -93,4 +99,5 @@ private:
     QByteArray m_lastShared;
     QByteArray m_lastLocal;
     QStringList m_mergedCopies;
+    std::future<NotebookStateFile::SaveResult> m_pending;
 };

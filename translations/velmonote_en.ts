@@ -659,6 +659,16 @@ Bind a key to the command velmonote -Capture in the desktop&apos;s keyboard sett
         <source>同步文件夹模式已关闭</source>
         <translation>Sync folder mode off</translation>
     </message>
+    <message>
+        <source>保存失败</source>
+        <translation>Save failed</translation>
+    </message>
+    <message>
+        <source>提醒和设置保存失败：%1
+再次退出将不保存修改。</source>
+        <translation>Reminders and settings could not be saved: %1
+Quitting again will not save the changes.</translation>
+    </message>
 </context>
 <context>
     <name>NotebookStateFile</name>
