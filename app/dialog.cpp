@@ -17,7 +17,6 @@
 #include "notenavigation.h"
 #include "noteprinter.h"
 #include "notebookfolder.h"
-#include "notebooksession.h"
 #include "notebooksync.h"
 #include "notetabwidget.h"
 #include "notewidget.h"
@@ -36,6 +35,7 @@
 #include "widget.h"
 #include "windowshortcuts.h"
 #include "windowposition.h"
+#include "windowstatekeeper.h"
 #include "xdgautostartentry.h"
 
 #include <QAction>
@@ -58,7 +58,6 @@
 #include <QToolBar>
 #include <QToolButton>
 #include <QWindow>
-
 
 namespace {
 constexpr int MinWidth = 400;
@@ -124,6 +123,7 @@ Dialog::Dialog(std::unique_ptr<AutoStartEntry> autoStartEntry)
 
     placeChildren();
     WindowPosition::centreOver(this, nullptr);
+    new WindowStateKeeper(this, rollUp, menuPanel, m_session->state());
 }
 
 Dialog::~Dialog() = default;
@@ -638,7 +638,7 @@ void Dialog::currentTabChanged(int)
         changeFont(editor->currentCharFormat());
 }
 
-void Dialog::moveToScreen() { notebook->moveCurrentToScreen(m_session->skinPath()); }
+void Dialog::moveToScreen() { m_session->moveCurrentToScreen(); }
 void Dialog::backToTab(NoteWidget *note) { notebook->backToTab(note); }
 
 // ---- skins ------------------------------------------------------------------------

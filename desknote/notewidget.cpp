@@ -194,6 +194,40 @@ void NoteWidget::setReminder(const ClockSettings &reminder)
     emit settingsChanged();
 }
 
+void NoteWidget::setMissed(bool on)
+{
+    if (missed == on)
+        return;
+    missed = on;
+    // The clock button lights up and the title says so (screen readers read it).
+    clockButton->setStyleSheet(on ? QStringLiteral("QToolButton { background: #f0a030; border-radius: 3px; }")
+                                  : QString());
+    clockButton->setToolTip(on ? tr("错过了提醒") : tr("定时提醒"));
+    setWindowTitle(on ? tr("%1（错过提醒）").arg(title) : title);
+    for (QObject *watched : {static_cast<QObject *>(this), textEdit ? static_cast<QObject *>(textEdit) : nullptr,
+                             textEdit ? static_cast<QObject *>(textEdit->viewport()) : nullptr}) {
+        if (!watched)
+            continue;
+        if (on)
+            watched->installEventFilter(this);
+        else
+            watched->removeEventFilter(this);
+    }
+}
+
+bool NoteWidget::eventFilter(QObject *watched, QEvent *event)
+{
+    // A click into the note or a key typed there opens it: the mark goes.
+    // Not the window's activation: the window manager activates a note it
+    // shows at start, before the user has seen anything.
+    const QEvent::Type type = event->type();
+    if (missed && (type == QEvent::MouseButtonPress || type == QEvent::KeyPress)) {
+        setMissed(false);
+        emit missedSeen();
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
 void NoteWidget::armReminder()
 {
     // What the reminder dialog's OK does.
@@ -241,6 +275,7 @@ void NoteWidget::ring()
     player = new RingPlayer(RingPlayer::Fallback::BuiltInRing, this);
     connect(player, &RingPlayer::finished, this, &NoteWidget::deleteOutPut);
     player->play(clockSettings.ringPath);
+    emit reminderRang();
 }
 
 void NoteWidget::deleteOutPut()

@@ -55,6 +55,10 @@ public:
     ClockSettings reminder() const { return clockSettings; }
     /// Arms reminder as if the user had pressed OK in the reminder dialog.
     void setReminder(const ClockSettings &reminder);
+    /// Marks the note as having a reminder that fell due while the program
+    /// was not running, until the user opens it (missedSeen()).
+    void setMissed(bool missed);
+    bool isMissed() const { return missed; }
 
 signals:
     void sigClose(NoteWidget *note);
@@ -62,6 +66,10 @@ signals:
     void geometryChanged();
     /// Read-only, keep-on-top, opacity or the reminder changed.
     void settingsChanged();
+    /// The reminder rings now.
+    void reminderRang();
+    /// The user opened a note marked missed: the mark is gone.
+    void missedSeen();
 
 private slots:
     void startGapListen();
@@ -81,6 +89,7 @@ protected:
     void resizeEvent(QResizeEvent *event) override;
     void moveEvent(QMoveEvent *event) override;
     void reject() override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     Qt::WindowFlags flagsFor(bool onTop) const;
@@ -102,6 +111,7 @@ private:
 
     ClockSettings clockSettings;
     bool hasClock = false;
+    bool missed = false;
     QTimer timeTimer;
     QTimer gapTimer;
     RingPlayer *player = nullptr; // the player of the latest firing

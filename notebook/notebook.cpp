@@ -385,6 +385,21 @@ TabStoreData Notebook::snapshot(const QString &skinPath)
     return data;
 }
 
+QList<QWidget *> Notebook::recordPages() const
+{
+    // The order snapshot() writes in.
+    QList<QWidget *> pages;
+    for (int i = 0; i < m_tabs->count(); ++i) {
+        if (m_fixed.contains(m_tabs->widget(i)))
+            pages << m_tabs->widget(i);
+    }
+    for (NoteWidget *note : m_notes) {
+        if (m_fixed.contains(note->getTextEdit()))
+            pages << note->getTextEdit();
+    }
+    return pages;
+}
+
 QRect Notebook::placeOnScreen(const QRect &saved) const
 {
     QList<QRect> screens;

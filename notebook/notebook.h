@@ -94,6 +94,10 @@ public:
     /// What tab.dat must hold now. Unchanged notes reuse their last HTML, so
     /// this stays cheap while one note is being typed into.
     TabStoreData snapshot(const QString &skinPath);
+    /// The page (editor or placeholder) of each record snapshot() writes
+    /// for a tab or note of this run, in the same order; the records kept
+    /// aside follow these in snapshot().
+    QList<QWidget *> recordPages() const;
     /// The most records restore() brings back as tabs and notes; the rest are
     /// kept aside and saved back unchanged. (Qt lays out the whole tab bar for
     /// every tab added: many thousands would keep the window from showing.)

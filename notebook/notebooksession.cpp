@@ -3,6 +3,7 @@
 #include "logging.h"
 #include "notebook.h"
 #include "notebooksync.h"
+#include "notestatekeeper.h"
 #include "notewidget.h"
 
 #include <QDir>
@@ -22,9 +23,12 @@ NotebookSession::NotebookSession(Notebook *notebook, const QString &folder, QObj
     : QObject(parent)
     , m_notebook(notebook)
     , m_folder(folder)
+    , m_keeper(std::make_unique<NoteStateKeeper>(notebook, folder, this))
     , m_store(std::make_unique<StoreSession>(storePath(), this))
 {
     connect(notebook, &Notebook::changed, m_store.get(), &StoreSession::scheduleAutosave);
+    connect(m_keeper.get(), &NoteStateKeeper::changed, m_store.get(), &StoreSession::scheduleAutosave);
+    connect(m_keeper.get(), &NoteStateKeeper::notice, this, &NotebookSession::tell);
     connect(m_store.get(), &StoreSession::autosaveFailed, this, &NotebookSession::notice);
 }
 
@@ -47,7 +51,8 @@ void NotebookSession::open()
     StoreSession::Source source;
     source.restore = [this](const TabStoreData &data) { return m_notebook->restore(data); };
     source.snapshot = [this] { return m_notebook->snapshot(m_skinPath); };
-    source.writeNoteFiles = [this] { return m_notebook->writeChangedNoteFiles(); };
+    // The side file is written with the notes, under the store's own rules.
+    source.writeNoteFiles = [this] { return m_notebook->writeChangedNoteFiles() << m_keeper->save(); };
     // A synced folder may have changed under us: look before writing.
     source.beforeSave = [this] {
         if (m_sync)
@@ -64,6 +69,11 @@ void NotebookSession::open()
             detail.prepend(opened.notice.detail);
         opened.notice.detail = detail.join(QLatin1Char('\n'));
     }
+    const StoreSession::Notice state = m_keeper->open(NotebookSync::isOn(m_folder));
+    if (opened.notice.label.isEmpty())
+        opened.notice.label = state.label;
+    if (!state.detail.isEmpty())
+        opened.notice.detail += (opened.notice.detail.isEmpty() ? QString() : QStringLiteral("\n")) + state.detail;
     tell(opened.notice);
     if (!opened.skinPath.isEmpty())
         applySkin(opened.skinPath);
@@ -74,6 +84,14 @@ void NotebookSession::open()
         QTimer::singleShot(SyncStartFallbackMs, m_sync.get(), &NotebookSync::start);
     }
 }
+
+void NotebookSession::moveCurrentToScreen()
+{
+    m_keeper->noteStuck(m_notebook->moveCurrentToScreen(m_skinPath));
+}
+
+bool NotebookSession::keepNewNotes() const { return m_keeper->keepNewNotes(); }
+void NotebookSession::setKeepNewNotes(bool on) { m_keeper->setKeepNewNotes(on); }
 
 void NotebookSession::firstFrameShown()
 {
@@ -101,6 +119,7 @@ bool NotebookSession::setSyncFolder(bool on)
         emit syncMessage(tr("无法切换同步文件夹模式"), tr("无法切换同步文件夹模式：%1").arg(error), true);
         return false;
     }
+    m_keeper->setSync(on);
     if (on && !m_sync) {
         startSync();
         m_sync->start();
@@ -135,7 +154,10 @@ QString NotebookSession::saveNow()
     // Whatever a synced folder's look before the save finds stays untold:
     // no window, balloon or animation may start without a display.
     const QSignalBlocker quiet(this);
-    const QString error = m_store->saveNow();
+    m_keeper->saveLocalNext();
+    QString error = m_store->saveNow();
+    if (const QStringList state = m_keeper->finishSave(); !state.isEmpty())
+        error += (error.isEmpty() ? QString() : QStringLiteral("\n")) + state.join(QLatin1Char('\n'));
     if (!error.isEmpty())
         qCWarning(lcApp).noquote() << "tab.dat not saved:" << error;
     return error;
@@ -143,14 +165,29 @@ QString NotebookSession::saveNow()
 
 bool NotebookSession::quitRequested()
 {
-    const StoreSession::QuitOutcome outcome = m_store->quitRequested();
+    m_keeper->saveLocalNext();
+    StoreSession::QuitOutcome outcome = m_store->quitRequested();
+    // Settings that did not reach the side file: told once, and a second
+    // quit ends the program all the same (tab.dat's notes are safe).
+    if (const QStringList state = m_keeper->finishSave(); !state.isEmpty() && !m_stateQuitFailureShown) {
+        m_stateQuitFailureShown = true;
+        outcome.answer = StoreSession::QuitAnswer::Stay;
+        outcome.notice.label = tr("保存失败");
+        outcome.notice.detail += (outcome.notice.detail.isEmpty() ? QString() : QStringLiteral("\n"))
+            + tr("提醒和设置保存失败：%1\n再次退出将不保存修改。").arg(state.join(QLatin1Char('\n')));
+    }
     tell(outcome.notice);
     return outcome.answer == StoreSession::QuitAnswer::Quit;
 }
 
 void NotebookSession::saveForSession(bool ending)
 {
-    const StoreSession::Notice saved = m_store->saveForSession();
+    m_keeper->saveLocalNext();
+    StoreSession::Notice saved = m_store->saveForSession();
+    if (const QStringList state = m_keeper->finishSave(); !state.isEmpty()) {
+        saved.label = tr("保存失败");
+        saved.detail += (saved.detail.isEmpty() ? QString() : QStringLiteral("\n")) + state.join(QLatin1Char('\n'));
+    }
     // The balloon may outlive us (a notification server shows it), the
     // window's own label will not; the session's log keeps the reason.
     if (ending && !saved.isEmpty())

@@ -10,10 +10,12 @@
 
 class Notebook;
 class NotebookSync;
+class NoteStateKeeper;
 
 /// The notebook's run with its folder: the tab.dat store of this run
 /// (StoreSession), keeping the folder in step with other computers while in
-/// sync folder mode (NotebookSync), and the skin the notebook shows.
+/// sync folder mode (NotebookSync), the skin the notebook shows, and the
+/// settings tab.dat has no field for, kept beside it (NoteStateKeeper).
 ///
 /// Ownership: it owns the store session and the sync and ends the sync
 /// before the store (both are also its QObject children, so that they show in
@@ -36,22 +38,25 @@ public:
     StoreSession *store() const { return m_store.get(); }
     /// The folder's sync, or null when the folder is not in sync folder mode.
     NotebookSync *sync() const { return m_sync.get(); }
+    /// The side file's keeper: desktop notes' settings and reminders, the main window.
+    NoteStateKeeper *state() const { return m_keeper.get(); }
 
     /// Reads tab.dat into the notebook, puts its skin on the desktop notes
     /// and, in sync folder mode, starts keeping the folder in step; its note
     /// files are read after firstFrameShown(), or a second after this anyway.
     void open();
+    /// Sticks the current tab on the desktop with the settings its note kept.
+    void moveCurrentToScreen();
+    /// Whether a new note is fixed when it is made (kept in the side file,
+    /// written with the next save).
+    bool keepNewNotes() const;
+    void setKeepNewNotes(bool on);
     /// The window showed its first frame.
     void firstFrameShown();
 
     QString skinPath() const { return m_skinPath; }
     /// The user chose another skin: every desktop note takes it and tab.dat learns it soon.
     void setSkinPath(const QString &path);
-
-    /// Whether a new tab is fixed when it is made ("keep new notes"; on by default).
-    // TODO(#22): placeholder until the side file keeps this choice.
-    bool keepNewNotes() const { return m_keepNewNotes; }
-    void setKeepNewNotes(bool on) { m_keepNewNotes = on; }
 
     /// The tray menu's sync folder entry. False when the switch failed (and
     /// syncMessage() told why): the mode stays as it was.
@@ -84,7 +89,9 @@ private:
     QPointer<Notebook> m_notebook;
     const QString m_folder;
     QString m_skinPath;
-    bool m_keepNewNotes = true;
+    bool m_stateQuitFailureShown = false;
+    /// Declared before the store: the store's saves call it until the store is gone.
+    std::unique_ptr<NoteStateKeeper> m_keeper;
     std::unique_ptr<StoreSession> m_store;
     /// Declared after the store: ended before it, as it reads the store.
     std::unique_ptr<NotebookSync> m_sync;

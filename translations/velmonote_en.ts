@@ -776,6 +776,14 @@ Bind a key to the command velmonote -Capture in the desktop&apos;s keyboard sett
         <source>不透明度</source>
         <translation>Opacity</translation>
     </message>
+    <message>
+        <source>错过了提醒</source>
+        <translation>Missed reminder</translation>
+    </message>
+    <message>
+        <source>%1（错过提醒）</source>
+        <translation>%1 (missed reminder)</translation>
+    </message>
 </context>
 <context>
     <name>Notebook</name>
@@ -829,6 +837,31 @@ Bind a key to the command velmonote -Capture in the desktop&apos;s keyboard sett
     <message>
         <source>同步文件夹模式已关闭</source>
         <translation>Sync folder mode off</translation>
+    </message>
+    <message>
+        <source>保存失败</source>
+        <translation>Save failed</translation>
+    </message>
+    <message>
+        <source>提醒和设置保存失败：%1
+再次退出将不保存修改。</source>
+        <translation>Reminders and settings could not be saved: %1
+Quitting again will not save the changes.</translation>
+    </message>
+</context>
+<context>
+    <name>NotebookStateFile</name>
+    <message>
+        <source>无法读取 %1（%2）：提醒和窗口设置恢复为默认，本次运行不会覆盖它</source>
+        <translation>Cannot read %1 (%2): reminders and window settings are back to their defaults, and this run will not overwrite the file</translation>
+    </message>
+    <message>
+        <source>%1 已损坏，读不出的提醒和设置恢复为默认，原文件备份为 %2</source>
+        <translation>%1 is damaged: the reminders and settings that could not be read are back to their defaults; the original was kept as %2</translation>
+    </message>
+    <message>
+        <source>%1 已损坏，读不出的提醒和设置恢复为默认；无法备份原文件（%2），因此不会覆盖它</source>
+        <translation>%1 is damaged: the reminders and settings that could not be read are back to their defaults; the original could not be copied aside (%2), so it will not be overwritten</translation>
     </message>
 </context>
 <context>
@@ -1176,6 +1209,17 @@ Bind a key to the command velmonote -Capture in the desktop&apos;s keyboard sett
     <message>
         <source>&lt;font color=Red&gt;&lt;B&gt;%1&lt;BR&gt;%2&lt;BR&gt;%3&lt;/B&gt;&lt;/font&gt;&lt;BR&gt;&lt;BR&gt;&lt;HR&gt;</source>
         <translation>&lt;font color=Red&gt;&lt;B&gt;%1&lt;BR&gt;%2&lt;BR&gt;%3&lt;/B&gt;&lt;/font&gt;&lt;BR&gt;&lt;BR&gt;&lt;HR&gt;</translation>
+    </message>
+</context>
+<context>
+    <name>ReminderNotifier</name>
+    <message>
+        <source>便签“%1”的提醒</source>
+        <translation>Reminder of the note “%1”</translation>
+    </message>
+    <message>
+        <source>%1 提醒响了</source>
+        <translation>The reminder rang at %1</translation>
     </message>
 </context>
 <context>

@@ -6,8 +6,16 @@
 // saves like the quit entry) to process exit. Then, in this process, the
 // longest event-loop stall while typing into a tab of that notebook with
 // autosave running. Needs an X session (scripts/test-session.sh).
+//
+// bench_notebook_app --state BEFORE AFTER [RUNS]
+//
+// Two builds of the program, interleaved run by run, on a notebook of 1000
+// fixed notes (10 of them desktop notes with settings and reminders) and its
+// side file notebook-state.json, written afresh before every run: start to
+// the end of the first paint, and quit (SIGTERM) to process exit.
 
 #include "dialog.h"
+#include "notebookstatefile.h"
 #include "notebook.h"
 #include "tabstorefile.h"
 #include "xdgautostartentry.h"
@@ -65,6 +73,38 @@ TabStoreData makeNotebook(int chars)
         data.records << record;
     }
     return data;
+}
+
+/// 1000 notes of about 2000 characters; the last ten on the desktop, with
+/// settings and a reminder each in the side file.
+bool writeStateNotebook(const QString &dir)
+{
+    TabStoreData data = makeNotebook(2000);
+    const TabStoreData more = makeNotebook(2000);
+    for (const TabRecord &record : more.records) {
+        TabRecord copy = record;
+        copy.name += QStringLiteral(" b");
+        data.records << copy;
+    }
+    NotebookState state;
+    state.bind(data.records);
+    for (int i = 990; i < 1000; ++i) {
+        data.records[i].onScreen = true;
+        data.records[i].geometry = QRect(40 + 20 * (i - 990), 40 + 20 * (i - 990), 200, 240);
+        NotebookState::Note &note = state.notes[i];
+        note.readOnly = true;
+        note.keepOnTop = true;
+        note.opacity = 8;
+        note.hasReminder = true;
+        note.reminder.gapActive = true;
+        note.reminder.gapMinutes = 600;
+        note.updated = QDateTime::currentDateTimeUtc();
+    }
+    state.window.geometry = QRect(300, 200, 500, 420);
+    state.window.autoHide = true;
+    state.lastRun = QDateTime::currentDateTime();
+    return TabStoreFile::save(dir + QLatin1String("/tab.dat"), data).ok
+        && NotebookStateFile::save(NotebookStateFile::pathIn(dir), state, true).ok;
 }
 
 struct Run { double paintMs = -1; double quitMs = -1; };
@@ -162,6 +202,30 @@ int main(int argc, char *argv[])
     if (args.at(1) == QLatin1String("--write") && args.size() > 2) {
         const int chars = args.size() > 3 ? args.at(3).toInt() : 10000;
         return TabStoreFile::save(args.at(2) + QLatin1String("/tab.dat"), makeNotebook(chars)).ok ? 0 : 1;
+    }
+    if (args.at(1) == QLatin1String("--state") && args.size() > 3) {
+        const QStringList builds{QFileInfo(args.at(2)).absoluteFilePath(), QFileInfo(args.at(3)).absoluteFilePath()};
+        const int runs = args.size() > 4 ? args.at(4).toInt() : 10;
+        QList<double> paint[2], quit[2];
+        for (int i = 0; i < runs; ++i) {
+            for (int b = 0; b < 2; ++b) {
+                QTemporaryDir dir;
+                if (!writeStateNotebook(dir.path()))
+                    return 1;
+                const Run run = runProgram(builds.at(b), dir.path());
+                paint[b] << run.paintMs;
+                quit[b] << run.quitMs;
+                std::printf("run %2d %-6s first paint %7.1f ms   quit %7.1f ms\n", i + 1, b ? "after" : "before",
+                            run.paintMs, run.quitMs);
+                std::fflush(stdout);
+            }
+        }
+        for (int b = 0; b < 2; ++b)
+            std::printf("median %-6s: first paint %.1f ms, quit %.1f ms\n", b ? "after" : "before", median(paint[b]),
+                        median(quit[b]));
+        std::printf("after/before: first paint %.2fx, quit %.2fx (goal <= 1.2x)\n", median(paint[1]) / median(paint[0]),
+                    median(quit[1]) / median(quit[0]));
+        return 0;
     }
     const QString program = QFileInfo(args.at(1)).absoluteFilePath();
     const int runs = args.size() > 2 ? args.at(2).toInt() : 10;

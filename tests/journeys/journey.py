@@ -170,7 +170,8 @@ class Program:
     def start(self, *args):
         env = dict(os.environ, QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1", LANG="zh_CN.UTF-8",
                    XDG_CONFIG_HOME=os.path.join(self.work, ".config"),
-                   XDG_DATA_HOME=os.path.join(self.work, ".data"))
+                   XDG_DATA_HOME=os.path.join(self.work, ".data"),
+                   XDG_STATE_HOME=os.path.join(self.work, ".state"))
         env.pop("LC_ALL", None)
         env.pop("LANGUAGE", None)
         self.process = subprocess.Popen([BINARY, *args], cwd=self.work, env=env)

@@ -4,9 +4,14 @@
 #include "notebook.h"
 #include "notebooksession.h"
 #include "notebooksync.h"
+#include "notestatekeeper.h"
+#include "notewidget.h"
 
 #include <QDir>
 #include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QSignalSpy>
 #include <QTabWidget>
 #include <QTemporaryDir>
@@ -24,6 +29,8 @@ private slots:
 
     void syncLetsGoOfTheNotebookWithTheSession();
     void saveNowTellsNothingEvenWhenItFails();
+    void syncedSideFileChangedElsewhereReachesTheNotes_data();
+    void syncedSideFileChangedElsewhereReachesTheNotes();
 
 private:
     std::unique_ptr<QTemporaryDir> m_dir;
@@ -91,6 +98,68 @@ void TestNotebookSession::saveNowTellsNothingEvenWhenItFails()
     // The save that also runs with no display left only returns the error.
     QVERIFY(!session.saveNow().isEmpty());
     QCOMPARE(notices.count(), 1);
+}
+
+void TestNotebookSession::syncedSideFileChangedElsewhereReachesTheNotes_data()
+{
+    QTest::addColumn<QString>("written");   // the file the other computer's version arrives as
+    QTest::addColumn<bool>("theirsNewer");
+    QTest::addColumn<bool>("taken");
+    const QString copy = QStringLiteral("notebook-state.sync-conflict-20261208-120000-ABCDEFG.json");
+    QTest::newRow("replaced, newer") << QStringLiteral("notebook-state.json") << true << true;
+    QTest::newRow("conflict copy, newer") << copy << true << true;
+    QTest::newRow("replaced, older than our change") << QStringLiteral("notebook-state.json") << false << false;
+}
+
+void TestNotebookSession::syncedSideFileChangedElsewhereReachesTheNotes()
+{
+    QFETCH(QString, written);
+    QFETCH(bool, theirsNewer);
+    QFETCH(bool, taken);
+    QCOMPARE(NotebookSync::setOn(m_dir->path(), true), QString());
+    NotebookSession session(m_notebook, m_dir->path());
+    session.open();
+    session.sync()->start();
+    m_notebook->addTab(QStringLiteral("n"));
+    m_notebook->fixCurrent();
+    session.moveCurrentToScreen();
+    QCOMPARE(m_notebook->noteList().size(), 1);
+    NoteWidget *note = m_notebook->noteList().first();
+    // Our own change, made now.
+    note->applySettings(false, false, 9);
+    QCOMPARE(session.saveNow(), QString());
+
+    QFile ours(QStringLiteral("notebook-state.json"));
+    QVERIFY(ours.open(QIODevice::ReadOnly));
+    QJsonObject root = QJsonDocument::fromJson(ours.readAll()).object();
+    ours.close();
+    QVERIFY2(!root.contains(QLatin1String("window")), "the window stays on this computer");
+    const QString key = root.value(QLatin1String("order")).toArray().first().toString();
+    QVERIFY2(key.startsWith(QLatin1String("notes/")), qPrintable(key));
+    QJsonObject notes = root.value(QLatin1String("notes")).toObject();
+    QJsonObject theirs = notes.value(key).toObject();
+    theirs.insert(QLatin1String("readOnly"), true);
+    theirs.insert(QLatin1String("opacity"), 6);
+    const QDateTime when = theirsNewer ? QDateTime::currentDateTimeUtc().addSecs(3600)
+                                       : QDateTime::currentDateTimeUtc().addDays(-1);
+    theirs.insert(QLatin1String("updated"), when.toString(Qt::ISODateWithMs));
+    notes.insert(key, theirs);
+    root.insert(QLatin1String("notes"), notes);
+    QFile other(written);
+    QVERIFY(other.open(QIODevice::WriteOnly));
+    other.write(QJsonDocument(root).toJson());
+    other.close();
+
+    session.state()->checkSynced();
+    QCOMPARE(note->isReadOnly(), taken);
+    QCOMPARE(note->opacityLevel(), taken ? 6 : 9);
+    // Written back merged; a conflict copy is gone once the merge is saved.
+    QCOMPARE(session.saveNow(), QString());
+    QVERIFY(ours.open(QIODevice::ReadOnly));
+    const QJsonObject saved = QJsonDocument::fromJson(ours.readAll()).object();
+    QCOMPARE(saved.value(QLatin1String("notes")).toObject().value(key).toObject().value(QLatin1String("opacity")).toInt(),
+             taken ? 6 : 9);
+    QCOMPARE(QFile::exists(written), written == QLatin1String("notebook-state.json"));
 }
 
 QTEST_MAIN(TestNotebookSession)
