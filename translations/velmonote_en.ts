@@ -748,6 +748,29 @@ Bind a key to the command velmonote -Capture in the desktop&apos;s keyboard sett
     </message>
 </context>
 <context>
+    <name>NoteStateKeeper</name>
+    <message>
+        <source>提醒和设置已恢复为默认</source>
+        <translation>Reminders and settings are back to their defaults</translation>
+    </message>
+    <message>
+        <source>便签“%1”的提醒（%2）在程序未运行时到期</source>
+        <translation>The reminder of the note “%1” (%2) fell due while the program was not running</translation>
+    </message>
+    <message>
+        <source>便签“%1”有一个未查看的错过提醒</source>
+        <translation>The note “%1” has a missed reminder not yet seen</translation>
+    </message>
+    <message>
+        <source>错过了提醒</source>
+        <translation>Missed reminder</translation>
+    </message>
+    <message>
+        <source>%1 未保存：%2</source>
+        <translation>%1 not saved: %2</translation>
+    </message>
+</context>
+<context>
     <name>NoteTabBar</name>
     <message>
         <source>关闭</source>
@@ -847,21 +870,6 @@ Bind a key to the command velmonote -Capture in the desktop&apos;s keyboard sett
 再次退出将不保存修改。</source>
         <translation>Reminders and settings could not be saved: %1
 Quitting again will not save the changes.</translation>
-    </message>
-</context>
-<context>
-    <name>NotebookStateFile</name>
-    <message>
-        <source>无法读取 %1（%2）：提醒和窗口设置恢复为默认，本次运行不会覆盖它</source>
-        <translation>Cannot read %1 (%2): reminders and window settings are back to their defaults, and this run will not overwrite the file</translation>
-    </message>
-    <message>
-        <source>%1 已损坏，读不出的提醒和设置恢复为默认，原文件备份为 %2</source>
-        <translation>%1 is damaged: the reminders and settings that could not be read are back to their defaults; the original was kept as %2</translation>
-    </message>
-    <message>
-        <source>%1 已损坏，读不出的提醒和设置恢复为默认；无法备份原文件（%2），因此不会覆盖它</source>
-        <translation>%1 is damaged: the reminders and settings that could not be read are back to their defaults; the original could not be copied aside (%2), so it will not be overwritten</translation>
     </message>
 </context>
 <context>
