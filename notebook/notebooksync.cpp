@@ -1,5 +1,6 @@
 #include "notebooksync.h"
 
+#include "checkedsave.h"
 #include "conflictname.h"
 #include "logging.h"
 #include "notebook.h"
@@ -96,14 +97,8 @@ QString NotebookSync::setOn(const QString &folder, bool on)
     }
     if (QFileInfo::exists(path))
         return QString();
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return file.errorString();
-    file.write("Velmo Note keeps this notebook in sync folder mode: one file per note in notes/.\n"
-               "Delete this file (or switch the mode off in the tray menu) to end it.\n");
-    if (!file.commit())
-        return file.errorString();
-    return QString();
+    return CheckedSave::write(path, "Velmo Note keeps this notebook in sync folder mode: one file per note in notes/.\n"
+                                    "Delete this file (or switch the mode off in the tray menu) to end it.\n");
 }
 
 QString NotebookSync::newNotePath()
@@ -136,6 +131,19 @@ void NotebookSync::start()
         const QString file = noteFileName(bound.path);
         if (file.isEmpty())
             continue;
+        if (const QString why = refusal(bound.path); !why.isEmpty()) {
+            // What the tab shows came from elsewhere (a link's target), not
+            // from a note: the tab goes, the file stays as it is.
+            m_refused.insert(file, why);
+            const QString name = m_notebook->nameOf(bound.page);
+            m_notebook->removeNote(bound.page);
+            emit message(tr("已拒绝 %1").arg(bound.path),
+                         tr("%1 不是便签本中的普通文件（%2）：标签“%3”已关闭，文件没有改动").arg(bound.path, why, name),
+                         true);
+            emit saveWanted();
+            continue;
+        }
+        keepForeignBytes(file);
         const FileStamp now = FileStamp::of(abs(bound.path), NoteFile::MaxBytes);
         // The notebook read its files a moment ago, before this start: one
         // replaced since (the sync tool delivering the other computer's
@@ -208,11 +216,18 @@ void NotebookSync::takeNewFixedTabs()
 void NotebookSync::scanNotes()
 {
     QHash<QString, FileStamp> disk;
-    const QFileInfoList entries = QDir(abs(NotesFolder)).entryInfoList(QDir::Files);
+    // Links, folders, FIFOs and devices are listed too, to be refused aloud.
+    const QFileInfoList entries = QDir(abs(NotesFolder))
+                                      .entryInfoList(QDir::Files | QDir::Dirs | QDir::System | QDir::NoDotAndDotDot);
     for (const QFileInfo &info : entries) {
         const QString name = info.fileName();
         if (!SyncScan::isNoteFile(name))
             continue;
+        if (const QString why = refusal(noteRelative(name)); !why.isEmpty()) {
+            refuse(name, why);
+            continue;
+        }
+        m_refused.remove(name);
         const FileStamp known = m_known.value(name);
         // Unchanged size and time: not read again (a 500-note folder is polled cheaply).
         disk.insert(name, known.looksUnchanged(info.size(), info.lastModified().toMSecsSinceEpoch())
@@ -226,6 +241,15 @@ void NotebookSync::scanNotes()
             unsaved.insert(file);
     }
     for (const SyncScan::Step &step : SyncScan::compare(m_known, disk, unsaved)) {
+        // No note of ours is ever written empty (even an empty one is HTML):
+        // an empty file where we knew text is a failed write or another
+        // tool's doing, never an edit to take.
+        const FileStamp now = disk.value(step.file);
+        if ((step.action == SyncScan::Action::Reload || step.action == SyncScan::Action::Conflict)
+            && now.size == 0 && m_known.value(step.file).size > 0) {
+            emptiedElsewhere(step.file, now);
+            continue;
+        }
         switch (step.action) {
         case SyncScan::Action::Reload:
             reload(step.file, disk.value(step.file));
@@ -267,6 +291,8 @@ void NotebookSync::reload(const QString &file, const FileStamp &stamp)
         return; // otherwise being replaced right now: the next check sees it whole
     }
     m_known.insert(file, stamp);
+    if (read.notUtf8)
+        keepForeignBytes(file);
     if (QWidget *page = m_notebook->pageForFile(noteRelative(file)))
         m_notebook->reloadFromFile(page, read.text, read.format == NoteFile::Format::PlainText);
 }
@@ -295,6 +321,8 @@ void NotebookSync::addNew(const QString &file, const FileStamp &stamp)
     const TabRecord listed = recordFromStore(path);
     const QString name = listed.name.isEmpty() ? firstLine(read.text) : listed.name;
     m_known.insert(file, stamp);
+    if (read.notUtf8)
+        keepForeignBytes(file);
     // tab.dat learns of it at the next save: written now, it would race the
     // other computer's tab.dat that names it, and the sync tool would keep
     // both as a conflict.
@@ -450,21 +478,116 @@ void NotebookSync::noteSaved(const QString &path, const QString &html)
     if (file.isEmpty())
         return;
     // What we wrote, not what is there now: a change that arrives right
-    // after our write is still seen as a change.
+    // after our write is still seen as a change. Written means on the disk
+    // whole (the write is checked); a size that differs says otherwise, and
+    // then what is there counts.
     QStringEncoder encoder(QStringEncoder::System);
     const QByteArray bytes = encoder(html);
+    const QFileInfo info(abs(path));
     // A note too large to read back is known by its size and time, as the scan knows it.
-    m_known.insert(file, bytes.size() > NoteFile::MaxBytes
+    m_known.insert(file, bytes.size() > NoteFile::MaxBytes || info.size() != bytes.size()
                              ? FileStamp::of(abs(path), NoteFile::MaxBytes)
-                             : FileStamp::ofBytes(bytes, QFileInfo(abs(path)).lastModified().toMSecsSinceEpoch()));
+                             : FileStamp::ofBytes(bytes, info.lastModified().toMSecsSinceEpoch()));
+    m_unwritable.remove(file);
 }
 
 bool NotebookSync::mayWrite(const QString &path) const
 {
     const QString file = noteFileName(path);
-    if (file.isEmpty())
-        return true;
+    if (file.isEmpty()) {
+        // tab.dat may name a path into notes/ that is no plain file name
+        // ("notes/../x", "notes/sub/x"): never written through.
+        return !path.startsWith(NotesFolder + QLatin1Char('/'));
+    }
+    if (!refusal(path).isEmpty() || m_unwritable.contains(file))
+        return false;
     return FileStamp::of(abs(path), NoteFile::MaxBytes).sameContent(m_known.value(file));
+}
+
+QString NotebookSync::refusal(const QString &path) const
+{
+    const QFileInfo info(abs(path));
+    if (info.isSymLink())
+        return tr("是一个链接");
+    // Where it would be: the file's folder, as it resolves now.
+    const QString folder = QFileInfo(m_folder).canonicalFilePath();
+    const QString parent = QFileInfo(info.absolutePath()).canonicalFilePath();
+    if (!folder.isEmpty() && !parent.isEmpty() && parent != folder
+        && !parent.startsWith(folder + QLatin1Char('/')))
+        return tr("在便签本文件夹之外");
+    if (!info.exists())
+        return QString();
+    if (!info.isFile())
+        return info.isDir() ? tr("是一个文件夹") : tr("不是普通文件");
+    return QString();
+}
+
+void NotebookSync::refuse(const QString &file, const QString &reason)
+{
+    if (m_refused.value(file) == reason)
+        return;
+    m_refused.insert(file, reason);
+    const QString path = noteRelative(file);
+    QString detail = tr("%1 不是便签（%2）：没有打开，也不会写入").arg(path, reason);
+    if (QWidget *page = m_notebook->pageForFile(path)) {
+        // A note replaced by a link or a folder: its text stays ours, in a file of its own.
+        m_notebook->moveToFile(page, newNotePath(), true);
+        detail += tr("；标签“%1”的文字改存到新的便签文件").arg(m_notebook->nameOf(page));
+        emit saveWanted();
+    }
+    m_known.remove(file);
+    emit message(tr("已拒绝 %1").arg(path), detail, true);
+}
+
+void NotebookSync::emptiedElsewhere(const QString &file, const FileStamp &stamp)
+{
+    const QString path = noteRelative(file);
+    // Writing over an empty file loses nothing: the text goes back there,
+    // and to the other computers.
+    m_known.insert(file, stamp);
+    QWidget *page = m_notebook->pageForFile(path);
+    if (!page)
+        return;
+    m_notebook->moveToFile(page, path, true);
+    const QString name = m_notebook->nameOf(page);
+    emit message(tr("“%1”的文件变成了空文件").arg(shortName(name)),
+                 tr("便签“%1”的文件 %2 在别处变成了空文件（冲突）：这里的文字保留，并会重新写入").arg(name, path),
+                 true);
+    emit saveWanted();
+}
+
+bool NotebookSync::keepForeignBytes(const QString &file)
+{
+    const QString path = noteRelative(file);
+    QFile source(abs(path));
+    if (!source.open(QIODevice::ReadOnly) || source.size() > NoteFile::MaxBytes)
+        return true;
+    const QByteArray bytes = source.readAll();
+    if (NoteFile::isUtf8(bytes))
+        return true;
+    QString base = file;
+    base.chop(4);
+    const QString stamp = QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"));
+    QString kept = TrashFolder + QLatin1Char('/') + base + QLatin1Char('-') + stamp + QLatin1String(".original");
+    for (int n = 2; QFileInfo::exists(abs(kept)); ++n)
+        kept = TrashFolder + QLatin1Char('/') + base + QLatin1Char('-') + stamp + QLatin1Char('-') + QString::number(n)
+            + QLatin1String(".original");
+    QString error;
+    if (!QDir(m_folder).mkpath(TrashFolder))
+        error = tr("无法创建文件夹 %1").arg(abs(TrashFolder));
+    else
+        error = CheckedSave::write(abs(kept), bytes);
+    if (!error.isEmpty()) {
+        m_unwritable.insert(file);
+        emit message(tr("%1 不是 UTF-8 文本").arg(path),
+                     tr("%1 不是 UTF-8 文本，已按 Latin-1 显示；无法另存原始字节（%2），因此不会写入它").arg(path, error),
+                     true);
+        return false;
+    }
+    m_unwritable.remove(file);
+    emit message(tr("%1 不是 UTF-8 文本").arg(path),
+                 tr("%1 不是 UTF-8 文本，已按 Latin-1 显示；原始字节另存为 %2，保存时写成 UTF-8").arg(path, kept), false);
+    return true;
 }
 
 QString NotebookSync::toTrash(const QString &file, const QString &html, QString *error) const

@@ -7,6 +7,7 @@
 #include <QHash>
 #include <QObject>
 #include <QPointer>
+#include <QSet>
 #include <QString>
 
 #include <functional>
@@ -99,6 +100,18 @@ private:
     /// that file again by its text: true when file is one.
     bool adoptWritten(const QString &file, const QString &text, const FileStamp &stamp);
     void noteSaved(const QString &path, const QString &html);
+    /// Why the note file path (relative) is no note to read or write: a link,
+    /// not a regular file, or resolving outside the notebook folder; empty
+    /// when it is one (or does not exist inside it).
+    QString refusal(const QString &path) const;
+    /// Leaves the file alone, told once; a tab bound to it keeps its text in a new note file.
+    void refuse(const QString &file, const QString &reason);
+    /// A note file emptied elsewhere while it held text: the tab keeps its
+    /// text and writes it again.
+    void emptiedElsewhere(const QString &file, const FileStamp &stamp);
+    /// A note file that is not UTF-8 has its bytes kept in trash/ before a
+    /// save may write it as UTF-8; false when they could not be kept.
+    bool keepForeignBytes(const QString &file);
     bool mayWrite(const QString &path) const;
     /// Writes html into trash/; returns the file, or an empty string (error set).
     QString toTrash(const QString &file, const QString &html, QString *error) const;
@@ -117,6 +130,10 @@ private:
     QHash<QString, FileStamp> m_known;
     /// Note files too large to open, by the hash of the version the user was told about.
     QHash<QString, QByteArray> m_toldTooLarge;
+    /// Entries of notes/ that are no notes, with the reason the user was told.
+    QHash<QString, QString> m_refused;
+    /// Note files not to be written: their foreign bytes could not be kept aside.
+    QSet<QString> m_unwritable;
     /// tab.dat as last agreed with the other computers, and its stamp.
     TabStoreData m_base;
     FileStamp m_storeStamp;
