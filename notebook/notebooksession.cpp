@@ -44,6 +44,9 @@ QString NotebookSession::storePath() const
 void NotebookSession::open()
 {
     m_notebook->setRecoveryFolder(QFileInfo(storePath()).absolutePath());
+    // A sync tool carries tab.dat.recovered/ to the other computers: each
+    // keeps its own copies apart, so none reads or deletes another's.
+    m_notebook->setRecoveryDevice(NotebookSync::deviceName(m_folder));
     StoreSession::Source source;
     source.restore = [this](const TabStoreData &data) { return m_notebook->restore(data); };
     source.snapshot = [this] { return m_notebook->snapshot(m_skinPath); };

@@ -10,12 +10,14 @@
 #include "tabstorereader.h"
 #include "tabstoremerge.h"
 
+#include <QCryptographicHash>
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QRandomGenerator>
-#include <QSaveFile>
+#include <QRegularExpression>
+#include <QSysInfo>
 #include <QStringEncoder>
 #include <QTextDocumentFragment>
 #include <QWidget>
@@ -101,6 +103,19 @@ QString NotebookSync::setOn(const QString &folder, bool on)
                                     "Delete this file (or switch the mode off in the tray menu) to end it.\n");
 }
 
+QString NotebookSync::deviceName(const QString &folder)
+{
+    const QByteArray tag = QCryptographicHash::hash(QSysInfo::machineUniqueId() + '\n'
+                                                        + QFileInfo(folder).absoluteFilePath().toUtf8(),
+                                                    QCryptographicHash::Sha1)
+                               .toHex()
+                               .left(8);
+    QString host = QSysInfo::machineHostName();
+    static const QRegularExpression unsafe(QStringLiteral("[^A-Za-z0-9_.-]"));
+    host.replace(unsafe, QStringLiteral("_"));
+    return (host.isEmpty() ? QStringLiteral("host") : host.left(32)) + QLatin1Char('-') + QString::fromLatin1(tag);
+}
+
 QString NotebookSync::newNotePath()
 {
     return NotesFolder + QLatin1Char('/') + randomId(16) + QLatin1String(".not");
@@ -154,7 +169,7 @@ void NotebookSync::start()
         m_known.insert(file, replaced ? FileStamp::outdated() : now);
     }
     if (const auto loaded = readStore(abs(StoreName)))
-        m_base = *loaded;
+        setBase(*loaded);
     m_storeStamp = FileStamp::of(abs(StoreName));
     connect(m_notebook, &Notebook::noteFileSaved, this,
             [this](QWidget *, const QString &path, const QString &html) { noteSaved(path, html); });
@@ -648,10 +663,10 @@ void NotebookSync::checkStore()
         if (const std::optional<TabStoreData> disk = readStore(abs(StoreName))) {
             const TabStoreData written = m_store.lastWritten ? m_store.lastWritten() : TabStoreData();
             if (*disk == written) {
-                m_base = *disk; // our own save
+                setBase(*disk); // our own save
             } else if (*disk != m_base) {
                 merge(*disk);
-                m_base = *disk;
+                setBase(*disk);
             }
         }
     }
@@ -670,10 +685,68 @@ void NotebookSync::checkStore()
     }
 }
 
+void NotebookSync::setBase(const TabStoreData &base)
+{
+    if (base == m_base)
+        return;
+    m_history.append(m_base);
+    // Enough to outlast a paused sync's worth of saves, little to compare.
+    while (m_history.size() > 16)
+        m_history.removeFirst();
+    m_base = base;
+}
+
+void NotebookSync::adoptTextRecord(const TabRecord &record)
+{
+    const QString key = TabStoreMerge::keyOf(record);
+    if (m_adoptedText.contains(key))
+        return;
+    m_adoptedText.insert(key);
+    const QString text = QTextDocumentFragment::fromHtml(record.pathOrText).toPlainText();
+    for (QWidget *page : m_notebook->fixedPages()) {
+        if (m_notebook->nameOf(page) == record.name
+            && QTextDocumentFragment::fromHtml(m_notebook->textOf(page)).toPlainText() == text)
+            return;
+    }
+    const QString path = newNotePath();
+    QWidget *page = m_notebook->addFileTab(record.name, path, record.pathOrText, true, false);
+    m_notebook->moveToFile(page, path, true);
+    emit message(tr("新便签“%1”").arg(shortName(record.name)),
+                 tr("另一处（未开同步文件夹模式）在 tab.dat 中记下的便签“%1”已存为 %2").arg(record.name, path), false);
+    emit saveWanted();
+}
+
 void NotebookSync::merge(const TabStoreData &remote)
 {
     const TabStoreData local = m_store.snapshot();
-    const TabStoreData merged = TabStoreMerge::merge(m_base, local, remote);
+    TabStoreData merged = TabStoreMerge::merge(m_base, local, remote, m_history);
+    QSet<QString> localKeys;
+    QHash<QString, QString> localNames;
+    for (const TabRecord &record : local.records) {
+        localKeys.insert(TabStoreMerge::keyOf(record));
+        if (record.fromFile)
+            localNames.insert(record.pathOrText, record.name);
+    }
+    for (qsizetype i = merged.records.size() - 1; i >= 0; --i) {
+        TabRecord &record = merged.records[i];
+        if (!record.fromFile) {
+            // Text kept in tab.dat by a computer where the mode is off: it
+            // becomes a note file here, so no later save of ours drops it.
+            if (!localKeys.contains(TabStoreMerge::keyOf(record))) {
+                adoptTextRecord(record);
+                merged.records.removeAt(i);
+            }
+            continue;
+        }
+        // A name made from a note's first line (it reached a computer before
+        // its tab.dat did) never replaces the name it was given.
+        const QString mine = localNames.value(record.pathOrText);
+        if (!mine.isEmpty() && record.name != mine) {
+            if (QWidget *page = m_notebook->pageForFile(record.pathOrText);
+                page && record.name == firstLine(m_notebook->textOf(page)))
+                record.name = mine;
+        }
+    }
     if (merged == local)
         return;
     m_notebook->applyLayout(merged, merged.skinPath);

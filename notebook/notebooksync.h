@@ -55,6 +55,10 @@ public:
     static bool isOn(const QString &folder);
     /// Switches the mode on or off for folder; returns the error, empty when done.
     static QString setOn(const QString &folder, bool on);
+    /// This computer's name for folder: its host name and a tag made of the
+    /// machine id and the folder's path (two notebooks on one machine, or two
+    /// machines of the same name, differ). Used in file names.
+    static QString deviceName(const QString &folder);
     /// The note-file path a new note gets, relative to the notebook folder.
     static QString newNotePath();
     /// The tab title of a conflict copy of a note named name.
@@ -88,6 +92,11 @@ private:
     void scanNotes();
     void checkStore();
     void merge(const TabStoreData &remote);
+    /// tab.dat as now agreed; the one before joins the history of versions seen here.
+    void setBase(const TabStoreData &base);
+    /// Turns a record that holds its text (written where the mode was off)
+    /// into a note of its own, unless a note here holds that text already.
+    void adoptTextRecord(const TabRecord &record);
     void reload(const QString &file, const FileStamp &stamp);
     void addNew(const QString &file, const FileStamp &stamp);
     void deletedElsewhere(const QString &file);
@@ -136,6 +145,11 @@ private:
     QSet<QString> m_unwritable;
     /// tab.dat as last agreed with the other computers, and its stamp.
     TabStoreData m_base;
+    /// Versions of tab.dat seen here before m_base, newest last: a value
+    /// from one of them arriving again is stale, not a change.
+    QList<TabStoreData> m_history;
+    /// Text records already turned into notes this run (by their merge key).
+    QSet<QString> m_adoptedText;
     FileStamp m_storeStamp;
     bool m_checking = false;
     bool m_started = false;
