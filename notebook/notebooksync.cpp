@@ -121,9 +121,9 @@ QString NotebookSync::newNotePath()
     return NotesFolder + QLatin1Char('/') + randomId(16) + QLatin1String(".not");
 }
 
-QString NotebookSync::conflictTitle(const QString &name)
+QString NotebookSync::conflictTitle(const QString &name, const QString &detail)
 {
-    return tr("%1（冲突）").arg(name);
+    return detail.isEmpty() ? tr("%1（冲突）").arg(name) : tr("%1（冲突 %2）").arg(name, detail);
 }
 
 QString NotebookSync::abs(const QString &relative) const
@@ -198,8 +198,13 @@ void NotebookSync::takeNewFixedTabs()
     for (QWidget *page : m_notebook->fixedPages()) {
         const QString path = m_notebook->fixedTabs().value(page).path;
         if (path.isEmpty()) {
-            // A fixed tab keeps its text in a file of its own from now on.
+            // A fixed tab keeps its text in a file of its own from now on
+            // (a conflict tab whose copy the sync tool pruned too).
             m_notebook->moveToFile(page, newNotePath(), true);
+            if (m_conflictNames.contains(page)) {
+                m_notebook->setReadOnly(page, false);
+                m_notebook->setName(page, m_conflictNames.take(page));
+            }
             emit saveWanted();
             continue;
         }
@@ -219,7 +224,9 @@ void NotebookSync::takeNewFixedTabs()
         m_known.insert(noteFileName(target), m_known.take(file));
         m_notebook->moveToFile(page, target, false);
         m_notebook->setReadOnly(page, false);
-        QString name = m_notebook->nameOf(page);
+        QString name = m_conflictNames.take(page);
+        if (name.isEmpty())
+            name = m_notebook->nameOf(page);
         if (name.endsWith(conflictMark) && name.size() > conflictMark.size())
             name.chop(conflictMark.size());
         m_notebook->setName(page, name);
@@ -359,6 +366,11 @@ void NotebookSync::deletedElsewhere(const QString &file)
         m_known.remove(file);
         return;
     }
+    const ConflictName::Tool tool = ConflictName::parse(file).tool;
+    if (m_conflictNames.contains(page) && (tool == ConflictName::Tool::Syncthing || tool == ConflictName::Tool::Nextcloud)) {
+        conflictCopyPruned(page, file);
+        return;
+    }
     const QString name = m_notebook->nameOf(page);
     QString error;
     const QString kept = toTrash(file, m_notebook->textOf(page), &error);
@@ -373,6 +385,23 @@ void NotebookSync::deletedElsewhere(const QString &file)
     m_notebook->removeNote(page);
     emit message(tr("“%1”已在别处删除，存入 trash/").arg(shortName(name)), tr("便签“%1”已在另一处删除，文字存入 %2").arg(name, kept), false);
     emit saveWanted();
+}
+
+void NotebookSync::conflictCopyPruned(QWidget *page, const QString &file)
+{
+    // Syncthing keeps only its newest copies and deletes older ones on
+    // every computer: no user chose that. The tab lasts until the user
+    // deletes it (or fixes it to keep it); trash/ keeps the text meanwhile.
+    m_known.remove(file);
+    m_notebook->bindNoteFile(page, QString());
+    QString error;
+    const QString kept = toTrash(file, m_notebook->textOf(page), &error);
+    emit message(tr("冲突版本的文件已被同步工具删除"),
+                 kept.isEmpty() ? tr("%1 已被同步工具删除：标签“%2”保留（无法存入 trash/：%3）")
+                                      .arg(noteRelative(file), m_notebook->nameOf(page), error)
+                                : tr("%1 已被同步工具删除：标签“%2”保留，文字也存入 %3")
+                                      .arg(noteRelative(file), m_notebook->nameOf(page), kept),
+                 kept.isEmpty());
 }
 
 void NotebookSync::keepBoth(const QString &file, const FileStamp &stamp)
@@ -406,8 +435,17 @@ void NotebookSync::showConflictCopy(const QString &file, const QString &original
         name = recordFromStore(noteRelative(original)).name;
     if (name.isEmpty())
         name = firstLine(read.text);
-    const QString title = conflictTitle(name);
-    m_notebook->addFileTab(title, path, read.text, false, true, read.format == NoteFile::Format::PlainText);
+    // Many copies of one note (a long pause, many edits) are told apart by
+    // when and where each was made.
+    const ConflictName::Match copy = ConflictName::parse(file);
+    QString detail = copy.when.isValid() ? copy.when.toString(QStringLiteral("MM-dd HH:mm:ss")) : QString();
+    if (copy.tool != ConflictName::Tool::Own && !copy.who.isEmpty())
+        detail += QLatin1Char(' ') + copy.who;
+    const QString title = conflictTitle(name, detail.trimmed());
+    QWidget *page =
+        m_notebook->addFileTab(title, path, read.text, false, true, read.format == NoteFile::Format::PlainText);
+    m_conflictNames.insert(page, name);
+    connect(page, &QObject::destroyed, this, [this, page] { m_conflictNames.remove(page); });
     emit message(tr("“%1”有冲突版本").arg(shortName(name)),
                  tr("便签“%1”在两处都改过：另一版本在标签“%2”中，固定它即保留，删除它即放入 trash/")
                      .arg(name, title),

@@ -61,8 +61,9 @@ public:
     static QString deviceName(const QString &folder);
     /// The note-file path a new note gets, relative to the notebook folder.
     static QString newNotePath();
-    /// The tab title of a conflict copy of a note named name.
-    static QString conflictTitle(const QString &name);
+    /// The tab title of a conflict copy of a note named name; detail (when
+    /// and where the copy was made) tells apart several copies of one note.
+    static QString conflictTitle(const QString &name, const QString &detail = QString());
 
     /// Moves every fixed tab into its own note file, shows note files
     /// tab.dat does not list (a run that ended between writing a note and
@@ -100,6 +101,9 @@ private:
     void reload(const QString &file, const FileStamp &stamp);
     void addNew(const QString &file, const FileStamp &stamp);
     void deletedElsewhere(const QString &file);
+    /// A sync tool's conflict copy shown as a tab is gone (the tool prunes
+    /// old ones): the tab stays, its text also goes to trash/.
+    void conflictCopyPruned(QWidget *page, const QString &file);
     void keepBoth(const QString &file, const FileStamp &stamp);
     void showConflictCopy(const QString &file, const QString &original, const FileStamp &stamp);
     void fileTabDeleted(const QString &path, const QString &html);
@@ -148,6 +152,8 @@ private:
     /// Versions of tab.dat seen here before m_base, newest last: a value
     /// from one of them arriving again is stale, not a change.
     QList<TabStoreData> m_history;
+    /// Conflict tabs and the name of the note each is a copy of.
+    QHash<QWidget *, QString> m_conflictNames;
     /// Text records already turned into notes this run (by their merge key).
     QSet<QString> m_adoptedText;
     FileStamp m_storeStamp;
