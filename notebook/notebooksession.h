@@ -34,8 +34,9 @@ public:
     /// The tab.dat this run reads and writes.
     QString storePath() const;
     StoreSession *store() const { return m_store.get(); }
-    /// The folder's sync, or null when the folder is not in sync folder mode.
-    NotebookSync *sync() const { return m_sync.get(); }
+    /// The folder's sync, or null when the folder is not in sync folder mode
+    /// (a passive one may still guard the note files then).
+    NotebookSync *sync() const;
 
     /// Reads tab.dat into the notebook, puts its skin on the desktop notes
     /// and, in sync folder mode, starts keeping the folder in step; its note
@@ -72,7 +73,7 @@ signals:
     void skinChanged(const QString &path);
 
 private:
-    void startSync();
+    void startSync(bool passive);
     void applySkin(const QString &path);
     void tell(const StoreSession::Notice &what);
 

@@ -69,7 +69,22 @@ NotebookSync::NotebookSync(Notebook *notebook, const QString &folder, const Stor
 {
     connect(&m_watcher, &FolderWatcher::changed, this, &NotebookSync::checkNow);
     // Before start() nothing is known, so no note file there may be written.
-    m_notebook->setWriteGuard([this](const QString &path) { return mayWrite(path); });
+    m_notebook->setWriteGuard([this](const QString &path) {
+        if (mayWrite(path))
+            return true;
+        // Passive, nothing looks at the folder before a save: a note
+        // changed elsewhere is found here, and its other text kept in a
+        // copy of its own before ours is written.
+        const QString file = noteFileName(path);
+        if (!m_passive || !m_started || file.isEmpty() || !refusal(path).isEmpty() || m_unwritable.contains(file))
+            return false;
+        const FileStamp now = FileStamp::of(abs(path), NoteFile::MaxBytes);
+        // Gone or empty: writing loses nothing.
+        if (!now.exists() || now.size == 0)
+            return true;
+        keepBoth(file, now);
+        return mayWrite(path);
+    });
 }
 
 NotebookSync::~NotebookSync()
@@ -175,6 +190,24 @@ void NotebookSync::start()
             [this](QWidget *, const QString &path, const QString &html) { noteSaved(path, html); });
     connect(m_notebook, &Notebook::fileTabDeleted, this, &NotebookSync::fileTabDeleted);
     connect(m_notebook, &Notebook::noteUnfixed, this, &NotebookSync::noteUnfixed);
+    if (m_passive)
+        return;
+    checkNow();
+    m_watcher.watch({abs(NotesFolder), m_folder});
+}
+
+void NotebookSync::setPassive(bool passive)
+{
+    if (passive == m_passive)
+        return;
+    m_passive = passive;
+    if (!m_started)
+        return;
+    if (passive) {
+        m_watcher.stop();
+        return;
+    }
+    m_toldModeOff = false;
     checkNow();
     m_watcher.watch({abs(NotesFolder), m_folder});
 }
@@ -183,8 +216,18 @@ void NotebookSync::checkNow()
 {
     // A check shows nothing modal, but guard anyway: applying a merge must
     // not start another check through a signal.
-    if (m_checking || !m_started)
+    if (m_checking || !m_started || m_passive)
         return;
+    if (!m_toldModeOff && !isOn(m_folder)) {
+        // Switched off on another computer: this one keeps the mode for
+        // this run (its edits still reach the others) and says so.
+        m_toldModeOff = true;
+        emit message(tr("另一处关闭了同步文件夹模式"),
+                     tr("另一台电脑关闭了同步文件夹模式（%1 已删除）。这里本次运行仍保持同步，便签都还在 notes/ 中；"
+                        "下次启动时不再同步。要继续同步，在托盘菜单中再勾选“同步文件夹模式”。")
+                         .arg(modeFile(m_folder)),
+                     true);
+    }
     m_checking = true;
     takeNewFixedTabs();
     scanNotes();

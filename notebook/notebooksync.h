@@ -72,6 +72,12 @@ public:
     /// file in notes/ is written. A second call does nothing.
     void start();
     bool isStarted() const { return m_started; }
+    /// Passive: the mode is off here, but notes/ still holds the notes and
+    /// another computer may still sync them. Nothing is watched or merged;
+    /// only the guard stays, so a note file changed elsewhere is never
+    /// written over. Switching back to active looks at the folder at once.
+    void setPassive(bool passive);
+    bool isPassive() const { return m_passive; }
     /// Looks at notes/ and tab.dat now and brings the notebook in step
     /// (nothing before start()).
     void checkNow();
@@ -159,4 +165,7 @@ private:
     FileStamp m_storeStamp;
     bool m_checking = false;
     bool m_started = false;
+    bool m_passive = false;
+    /// The mode file went away while this run kept the mode (told once).
+    bool m_toldModeOff = false;
 };

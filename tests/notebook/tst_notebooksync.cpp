@@ -31,6 +31,8 @@ private slots:
     void foreignFilesKeepEveryWord_data();
     void foreignFilesKeepEveryWord();
     void fullDiskKeepsOldFileAndSavesWhenSpaceReturns();
+    void switchedOffHereNeverWritesOverAnEditFromElsewhere();
+    void switchedOffElsewhereIsToldAndKeptHere();
 
 private:
     /// Opens the notebook in sync folder mode in folder (the working directory).
@@ -241,6 +243,45 @@ void TestNotebookSync::fullDiskKeepsOldFileAndSavesWhenSpaceReturns()
     };
     QTRY_VERIFY_WITH_TIMEOUT(renamedInStore(), 30000);
     QCOMPARE(notices.size(), 1);
+}
+
+void TestNotebookSync::switchedOffHereNeverWritesOverAnEditFromElsewhere()
+{
+    const QString note = QStringLiteral("notes/n.not");
+    QVERIFY(QDir(m_dir->path()).mkpath(QStringLiteral("notes")));
+    QVERIFY(writeFile(m_dir->filePath(note), "<p>before</p>"));
+    open(m_dir->path());
+    QVERIFY(m_session->saveNow().isEmpty());
+    QVERIFY(m_session->setSyncFolder(false));
+    QVERIFY(!m_session->sync());
+    QVERIFY(!NotebookSync::isOn(m_dir->path()));
+
+    // The other computer still syncs and edits; this one edits too.
+    QVERIFY(writeFile(note, "<p>theirs</p>"));
+    typeInto(note, QStringLiteral(" mine"));
+    QVERIFY(m_session->saveNow().isEmpty());
+    QVERIFY(contents(note).contains("before mine"));
+    const QStringList copies = QDir(QStringLiteral("notes")).entryList({QStringLiteral("n.velmo-conflict-*.not")});
+    QCOMPARE(copies.size(), 1);
+    QCOMPARE(contents(QStringLiteral("notes/") + copies.first()), QByteArray("<p>theirs</p>"));
+}
+
+void TestNotebookSync::switchedOffElsewhereIsToldAndKeptHere()
+{
+    QVERIFY(QDir(m_dir->path()).mkpath(QStringLiteral("notes")));
+    QVERIFY(writeFile(m_dir->filePath(QStringLiteral("notes/n.not")), "<p>before</p>"));
+    open(m_dir->path());
+    QSignalSpy messages(m_session.get(), &NotebookSession::syncMessage);
+    QVERIFY(QFile::remove(NotebookSync::modeFile(m_dir->path())));
+    m_session->sync()->checkNow();
+    m_session->sync()->checkNow();
+    QCOMPARE(messages.size(), 1);
+    QVERIFY(messages.first().at(2).toBool());
+    // Still in step with the folder for this run.
+    QVERIFY(m_session->sync());
+    QVERIFY(writeFile(QStringLiteral("notes/new.not"), "<p>arrived</p>"));
+    m_session->sync()->checkNow();
+    QVERIFY(m_notebook->pageForFile(QStringLiteral("notes/new.not")));
 }
 
 QTEST_MAIN(TestNotebookSync)
