@@ -783,13 +783,19 @@ void NotebookSync::adoptTextRecord(const TabRecord &record)
     if (m_adoptedText.contains(key))
         return;
     m_adoptedText.insert(key);
+    // Named after the record, so every computer that adopts it makes the
+    // same file, and one that arrives from another computer is taken as it.
+    const QString path = NotesFolder + QLatin1Char('/')
+        + QString::fromLatin1(QCryptographicHash::hash(key.toUtf8(), QCryptographicHash::Sha1).toHex().left(16))
+        + QLatin1String(".not");
+    if (m_notebook->pageForFile(path) || QFileInfo::exists(abs(path)))
+        return;
     const QString text = QTextDocumentFragment::fromHtml(record.pathOrText).toPlainText();
     for (QWidget *page : m_notebook->fixedPages()) {
         if (m_notebook->nameOf(page) == record.name
             && QTextDocumentFragment::fromHtml(m_notebook->textOf(page)).toPlainText() == text)
             return;
     }
-    const QString path = newNotePath();
     QWidget *page = m_notebook->addFileTab(record.name, path, record.pathOrText, true, false);
     m_notebook->moveToFile(page, path, true);
     emit message(tr("新便签“%1”").arg(shortName(record.name)),

@@ -33,6 +33,7 @@ private slots:
     void fullDiskKeepsOldFileAndSavesWhenSpaceReturns();
     void switchedOffHereNeverWritesOverAnEditFromElsewhere();
     void switchedOffElsewhereIsToldAndKeptHere();
+    void textRecordOfAStoreCopyBecomesANoteFile();
 
 private:
     /// Opens the notebook in sync folder mode in folder (the working directory).
@@ -282,6 +283,33 @@ void TestNotebookSync::switchedOffElsewhereIsToldAndKeptHere()
     QVERIFY(writeFile(QStringLiteral("notes/new.not"), "<p>arrived</p>"));
     m_session->sync()->checkNow();
     QVERIFY(m_notebook->pageForFile(QStringLiteral("notes/new.not")));
+}
+
+void TestNotebookSync::textRecordOfAStoreCopyBecomesANoteFile()
+{
+    open(m_dir->path());
+    // Written on a computer where the mode is off: the note's text is in
+    // tab.dat itself, and both computers wrote tab.dat at once.
+    TabStoreData theirs;
+    TabRecord inline_;
+    inline_.name = QStringLiteral("made there");
+    inline_.pathOrText = QStringLiteral("<p>inline words</p>");
+    theirs.records << inline_;
+    QVERIFY(TabStoreFile::save(QStringLiteral("tab.sync-conflict-20260102-030405-ABCDEFG.dat"), theirs).ok);
+    m_session->sync()->checkNow();
+    QVERIFY(m_session->saveNow().isEmpty());
+    const TabStoreFile::LoadResult store = TabStoreFile::load(QStringLiteral("tab.dat"));
+    QCOMPARE(store.data.records.size(), 1);
+    const TabRecord record = store.data.records.first();
+    QCOMPARE(record.name, QStringLiteral("made there"));
+    QVERIFY(record.fromFile);
+    QVERIFY(record.pathOrText.startsWith(QLatin1String("notes/")));
+    QVERIFY(contents(record.pathOrText).contains("inline words"));
+    // Seen again (the other computer's tab.dat still holds it): no second note.
+    QVERIFY(TabStoreFile::save(QStringLiteral("tab.sync-conflict-20260102-030406-ABCDEFG.dat"), theirs).ok);
+    m_session->sync()->checkNow();
+    QVERIFY(m_session->saveNow().isEmpty());
+    QCOMPARE(TabStoreFile::load(QStringLiteral("tab.dat")).data.records.size(), 1);
 }
 
 QTEST_MAIN(TestNotebookSync)
