@@ -22,6 +22,7 @@
 #include <QTextDocumentFragment>
 #include <QWidget>
 
+#include <algorithm>
 #include <optional>
 
 namespace {
@@ -479,11 +480,17 @@ void NotebookSync::showConflictCopy(const QString &file, const QString &original
     if (name.isEmpty())
         name = firstLine(read.text);
     // Many copies of one note (a long pause, many edits) are told apart by
-    // when and where each was made.
-    const ConflictName::Match copy = ConflictName::parse(file);
-    QString detail = copy.when.isValid() ? copy.when.toString(QStringLiteral("MM-dd HH:mm:ss")) : QString();
-    if (copy.tool != ConflictName::Tool::Own && !copy.who.isEmpty())
-        detail += QLatin1Char(' ') + copy.who;
+    // when and where each was made; the first keeps the short title, as
+    // the window is narrow.
+    QString detail;
+    if (std::find(m_conflictNames.cbegin(), m_conflictNames.cend(), name) != m_conflictNames.cend()) {
+        const ConflictName::Match copy = ConflictName::parse(file);
+        detail = copy.when.isValid() ? copy.when.toString(QStringLiteral("MM-dd HH:mm:ss")) : QString();
+        if (copy.tool != ConflictName::Tool::Own && !copy.who.isEmpty())
+            detail += QLatin1Char(' ') + copy.who;
+        if (detail.trimmed().isEmpty())
+            detail = file;
+    }
     const QString title = conflictTitle(name, detail.trimmed());
     QWidget *page =
         m_notebook->addFileTab(title, path, read.text, false, true, read.format == NoteFile::Format::PlainText);

@@ -81,7 +81,7 @@ try:
     wait_for(lambda: "mine" in text_of(editor), "the edit")
     write_outside(old, "<p>theirs from elsewhere</p>")
     typing.wait(10)
-    wait_for(lambda: any(n.startswith("旧（冲突") for n in tab_names(program)), "the conflict tab")
+    wait_for(lambda: "旧（冲突）" in tab_names(program), "the conflict tab")
     copies = wait_for(lambda: glob.glob(os.path.join(notes, "*.velmo-conflict-*.not")), "the conflict copy")
     check("theirs from elsewhere" in text_in(copies[0]), "the other text is kept in %s" % os.path.basename(copies[0]))
     wait_for(lambda: "mine" in text_in(old), "the edit here to reach the note file", timeout=6)

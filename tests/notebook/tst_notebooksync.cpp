@@ -34,6 +34,7 @@ private slots:
     void switchedOffHereNeverWritesOverAnEditFromElsewhere();
     void switchedOffElsewhereIsToldAndKeptHere();
     void textRecordOfAStoreCopyBecomesANoteFile();
+    void conflictTabsAreToldApartAndOutliveTheirPrunedCopies();
 
 private:
     /// Opens the notebook in sync folder mode in folder (the working directory).
@@ -310,6 +311,29 @@ void TestNotebookSync::textRecordOfAStoreCopyBecomesANoteFile()
     m_session->sync()->checkNow();
     QVERIFY(m_session->saveNow().isEmpty());
     QCOMPARE(TabStoreFile::load(QStringLiteral("tab.dat")).data.records.size(), 1);
+}
+
+void TestNotebookSync::conflictTabsAreToldApartAndOutliveTheirPrunedCopies()
+{
+    QVERIFY(QDir(m_dir->path()).mkpath(QStringLiteral("notes")));
+    QVERIFY(writeFile(m_dir->filePath(QStringLiteral("notes/n.not")), "<p>mine</p>"));
+    open(m_dir->path());
+    const QString first = QStringLiteral("notes/n.sync-conflict-20260102-030405-ABCDEFG.not");
+    const QString second = QStringLiteral("notes/n.sync-conflict-20260102-040506-HIJKLMN.not");
+    QVERIFY(writeFile(first, "<p>theirs one</p>"));
+    QVERIFY(writeFile(second, "<p>theirs two</p>"));
+    m_session->sync()->checkNow();
+    QWidget *one = m_notebook->pageForFile(first);
+    QWidget *two = m_notebook->pageForFile(second);
+    QVERIFY(one && two);
+    QVERIFY(m_notebook->nameOf(one) != m_notebook->nameOf(two));
+
+    // Syncthing prunes its older copies: no user deleted them.
+    QVERIFY(QFile::remove(first));
+    m_session->sync()->checkNow();
+    QCOMPARE(m_tabs->indexOf(one) >= 0, true);
+    QVERIFY(m_notebook->textOf(one).contains(QLatin1String("theirs one")));
+    QCOMPARE(QDir(QStringLiteral("trash")).entryList({QStringLiteral("n.sync-conflict-*")}).size(), 1);
 }
 
 QTEST_MAIN(TestNotebookSync)
