@@ -670,6 +670,15 @@ bool NotebookSync::keepForeignBytes(const QString &file)
         return true;
     QString base = file;
     base.chop(4);
+    // Kept already (an earlier look, an earlier run): once is enough.
+    const QDir trash(abs(TrashFolder));
+    for (const QString &name : trash.entryList({base + QLatin1String("-*.original")}, QDir::Files)) {
+        QFile earlier(trash.filePath(name));
+        if (earlier.size() == bytes.size() && earlier.open(QIODevice::ReadOnly) && earlier.readAll() == bytes) {
+            m_unwritable.remove(file);
+            return true;
+        }
+    }
     const QString stamp = QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"));
     QString kept = TrashFolder + QLatin1Char('/') + base + QLatin1Char('-') + stamp + QLatin1String(".original");
     for (int n = 2; QFileInfo::exists(abs(kept)); ++n)
