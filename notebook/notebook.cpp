@@ -415,8 +415,9 @@ QString Notebook::recoveryPath(const QString &notePath) const
     // The note's own file name for the user to recognise, the hash of its
     // whole path to tell apart notes of the same name in different folders.
     const QByteArray hash = QCryptographicHash::hash(notePath.toUtf8(), QCryptographicHash::Sha1).toHex().left(12);
-    return m_recoveryFolder + QLatin1String("/tab.dat.recovered/") + QString::fromLatin1(hash) + QLatin1Char('-')
-        + NoteFile::savePath(QFileInfo(notePath).fileName());
+    const QString device = m_recoveryDevice.isEmpty() ? QString() : m_recoveryDevice + QLatin1Char('/');
+    return m_recoveryFolder + QLatin1String("/tab.dat.recovered/") + device + QString::fromLatin1(hash)
+        + QLatin1Char('-') + NoteFile::savePath(QFileInfo(notePath).fileName());
 }
 
 int Notebook::restore(const TabStoreData &data)

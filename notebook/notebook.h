@@ -106,6 +106,10 @@ public:
     /// Where text goes that could not be written to its note file (a folder
     /// beside tab.dat); empty: nowhere.
     void setRecoveryFolder(const QString &folder) { m_recoveryFolder = folder; }
+    /// The folder of this computer's own recovery files under the recovery
+    /// folder (a synced folder carries every computer's; each reads and
+    /// deletes only its own); empty: directly there.
+    void setRecoveryDevice(const QString &device) { m_recoveryDevice = device; }
     /// The file that keeps the text of the note bound to notePath when that
     /// file cannot be written.
     QString recoveryPath(const QString &notePath) const;
@@ -220,6 +224,7 @@ private:
     QList<NoteWidget *> m_notes;
     QList<TabRecord> m_keptRecords;
     QString m_recoveryFolder;
+    QString m_recoveryDevice;
     QStringList m_notices;
     std::function<bool(const QString &path)> m_writeGuard;
 

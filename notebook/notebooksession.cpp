@@ -40,6 +40,11 @@ NotebookSession::~NotebookSession()
     m_store.reset();
 }
 
+NotebookSync *NotebookSession::sync() const
+{
+    return m_sync && !m_sync->isPassive() ? m_sync.get() : nullptr;
+}
+
 QString NotebookSession::storePath() const
 {
     return QDir(m_folder).filePath(QStringLiteral("tab.dat"));
@@ -48,6 +53,9 @@ QString NotebookSession::storePath() const
 void NotebookSession::open()
 {
     m_notebook->setRecoveryFolder(QFileInfo(storePath()).absolutePath());
+    // A sync tool carries tab.dat.recovered/ to the other computers: each
+    // keeps its own copies apart, so none reads or deletes another's.
+    m_notebook->setRecoveryDevice(NotebookSync::deviceName(m_folder));
     StoreSession::Source source;
     source.restore = [this](const TabStoreData &data) { return m_notebook->restore(data); };
     source.snapshot = [this] { return m_notebook->snapshot(m_skinPath); };
@@ -55,9 +63,10 @@ void NotebookSession::open()
     source.writeNoteFiles = [this] { return m_notebook->writeChangedNoteFiles() << m_keeper->save(); };
     // A synced folder may have changed under us: look before writing.
     source.beforeSave = [this] {
-        if (m_sync)
-            m_sync->checkNow();
-        return m_sync != nullptr;
+        if (!sync())
+            return false;
+        m_sync->checkNow();
+        return true;
     };
     StoreSession::Opened opened = m_store->open(source);
     // Notes that could not come back, and where their text is: one notice
@@ -77,8 +86,14 @@ void NotebookSession::open()
     tell(opened.notice);
     if (!opened.skinPath.isEmpty())
         applySkin(opened.skinPath);
-    if (NotebookSync::isOn(m_folder)) {
-        startSync();
+    const bool on = NotebookSync::isOn(m_folder);
+    bool notesInFolder = false;
+    for (const auto &bound : m_notebook->fileBoundPages())
+        notesInFolder = notesInFolder || bound.path.startsWith(QLatin1String("notes/"));
+    if (on || notesInFolder) {
+        // With the mode off here, notes/ may still be synced by a computer
+        // where it is on: the note files are guarded all the same.
+        startSync(!on);
         // It reads every note file once: after the first frame, or soon
         // anyway when the window starts hidden.
         QTimer::singleShot(SyncStartFallbackMs, m_sync.get(), &NotebookSync::start);
@@ -99,7 +114,7 @@ void NotebookSession::firstFrameShown()
         QMetaObject::invokeMethod(m_sync.get(), &NotebookSync::start, Qt::QueuedConnection);
 }
 
-void NotebookSession::startSync()
+void NotebookSession::startSync(bool passive)
 {
     NotebookSync::Store store;
     store.snapshot = [this] { return m_notebook->snapshot(m_skinPath); };
@@ -108,8 +123,10 @@ void NotebookSession::startSync()
     connect(m_sync.get(), &NotebookSync::message, this, &NotebookSession::syncMessage);
     connect(m_sync.get(), &NotebookSync::saveWanted, m_store.get(), &StoreSession::scheduleAutosave);
     connect(m_sync.get(), &NotebookSync::skinChanged, this, &NotebookSession::applySkin);
+    m_sync->setPassive(passive);
     // Notes reach the other computers soon after the typing stops.
-    m_store->setNoteFileDelay(SyncNoteFileDelayMs);
+    if (!passive)
+        m_store->setNoteFileDelay(SyncNoteFileDelayMs);
 }
 
 bool NotebookSession::setSyncFolder(bool on)
@@ -120,16 +137,26 @@ bool NotebookSession::setSyncFolder(bool on)
         return false;
     }
     m_keeper->setSync(on);
-    if (on && !m_sync) {
-        startSync();
+    if (on && !sync()) {
+        if (m_sync) {
+            m_sync->setPassive(false);
+            m_store->setNoteFileDelay(SyncNoteFileDelayMs);
+        } else {
+            startSync(false);
+        }
         m_sync->start();
         // Every fixed tab now has its own file: written at once.
         tell(m_store->saveForSession());
         emit syncMessage(tr("同步文件夹模式已打开"), QString(), false);
-    } else if (!on && m_sync) {
-        m_sync.reset();
+    } else if (!on && sync()) {
+        // The notes stay in notes/ and guarded: another computer that keeps
+        // the mode may still change them.
+        m_sync->setPassive(true);
         m_store->setNoteFileDelay(0);
-        emit syncMessage(tr("同步文件夹模式已关闭"), QString(), false);
+        emit syncMessage(tr("同步文件夹模式已关闭"),
+                         tr("同步文件夹模式已关闭：便签仍在 notes/ 中，这里不再自动读取别处的修改；"
+                            "别处改过的便签文件不会被这里的修改覆盖。"),
+                         false);
     }
     return true;
 }

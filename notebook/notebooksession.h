@@ -36,8 +36,9 @@ public:
     /// The tab.dat this run reads and writes.
     QString storePath() const;
     StoreSession *store() const { return m_store.get(); }
-    /// The folder's sync, or null when the folder is not in sync folder mode.
-    NotebookSync *sync() const { return m_sync.get(); }
+    /// The folder's sync, or null when the folder is not in sync folder mode
+    /// (a passive one may still guard the note files then).
+    NotebookSync *sync() const;
     /// The side file's keeper: desktop notes' settings and reminders, the main window.
     NoteStateKeeper *state() const { return m_keeper.get(); }
 
@@ -82,7 +83,7 @@ signals:
     void skinChanged(const QString &path);
 
 private:
-    void startSync();
+    void startSync(bool passive);
     void applySkin(const QString &path);
     void tell(const StoreSession::Notice &what);
 

@@ -1,5 +1,6 @@
 #include "notebooksync.h"
 
+#include "checkedsave.h"
 #include "conflictname.h"
 #include "logging.h"
 #include "notebook.h"
@@ -10,16 +11,19 @@
 #include "tabstoremerge.h"
 #include "trashstore.h"
 
+#include <QCryptographicHash>
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QRandomGenerator>
-#include <QSaveFile>
+#include <QRegularExpression>
+#include <QSysInfo>
 #include <QStringEncoder>
 #include <QTextDocumentFragment>
 #include <QWidget>
 
+#include <algorithm>
 #include <optional>
 
 namespace {
@@ -66,7 +70,22 @@ NotebookSync::NotebookSync(Notebook *notebook, const QString &folder, const Stor
 {
     connect(&m_watcher, &FolderWatcher::changed, this, &NotebookSync::checkNow);
     // Before start() nothing is known, so no note file there may be written.
-    m_notebook->setWriteGuard([this](const QString &path) { return mayWrite(path); });
+    m_notebook->setWriteGuard([this](const QString &path) {
+        if (mayWrite(path))
+            return true;
+        // Passive, nothing looks at the folder before a save: a note
+        // changed elsewhere is found here, and its other text kept in a
+        // copy of its own before ours is written.
+        const QString file = noteFileName(path);
+        if (!m_passive || !m_started || file.isEmpty() || !refusal(path).isEmpty() || m_unwritable.contains(file))
+            return false;
+        const FileStamp now = FileStamp::of(abs(path), NoteFile::MaxBytes);
+        // Gone or empty: writing loses nothing.
+        if (!now.exists() || now.size == 0)
+            return true;
+        keepBoth(file, now);
+        return mayWrite(path);
+    });
 }
 
 NotebookSync::~NotebookSync()
@@ -96,14 +115,21 @@ QString NotebookSync::setOn(const QString &folder, bool on)
     }
     if (QFileInfo::exists(path))
         return QString();
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return file.errorString();
-    file.write("Velmo Note keeps this notebook in sync folder mode: one file per note in notes/.\n"
-               "Delete this file (or switch the mode off in the tray menu) to end it.\n");
-    if (!file.commit())
-        return file.errorString();
-    return QString();
+    return CheckedSave::write(path, "Velmo Note keeps this notebook in sync folder mode: one file per note in notes/.\n"
+                                    "Delete this file (or switch the mode off in the tray menu) to end it.\n");
+}
+
+QString NotebookSync::deviceName(const QString &folder)
+{
+    const QByteArray tag = QCryptographicHash::hash(QSysInfo::machineUniqueId() + '\n'
+                                                        + QFileInfo(folder).absoluteFilePath().toUtf8(),
+                                                    QCryptographicHash::Sha1)
+                               .toHex()
+                               .left(8);
+    QString host = QSysInfo::machineHostName();
+    static const QRegularExpression unsafe(QStringLiteral("[^A-Za-z0-9_.-]"));
+    host.replace(unsafe, QStringLiteral("_"));
+    return (host.isEmpty() ? QStringLiteral("host") : host.left(32)) + QLatin1Char('-') + QString::fromLatin1(tag);
 }
 
 QString NotebookSync::newNotePath()
@@ -111,9 +137,9 @@ QString NotebookSync::newNotePath()
     return NotesFolder + QLatin1Char('/') + randomId(16) + QLatin1String(".not");
 }
 
-QString NotebookSync::conflictTitle(const QString &name)
+QString NotebookSync::conflictTitle(const QString &name, const QString &detail)
 {
-    return tr("%1（冲突）").arg(name);
+    return detail.isEmpty() ? tr("%1（冲突）").arg(name) : tr("%1（冲突 %2）").arg(name, detail);
 }
 
 QString NotebookSync::abs(const QString &relative) const
@@ -136,6 +162,19 @@ void NotebookSync::start()
         const QString file = noteFileName(bound.path);
         if (file.isEmpty())
             continue;
+        if (const QString why = refusal(bound.path); !why.isEmpty()) {
+            // What the tab shows came from elsewhere (a link's target), not
+            // from a note: the tab goes, the file stays as it is.
+            m_refused.insert(file, why);
+            const QString name = m_notebook->nameOf(bound.page);
+            m_notebook->removeNote(bound.page);
+            emit message(tr("已拒绝 %1").arg(bound.path),
+                         tr("%1 不是便签本中的普通文件（%2）：标签“%3”已关闭，文件没有改动").arg(bound.path, why, name),
+                         true);
+            emit saveWanted();
+            continue;
+        }
+        keepForeignBytes(file);
         const FileStamp now = FileStamp::of(abs(bound.path), NoteFile::MaxBytes);
         // The notebook read its files a moment ago, before this start: one
         // replaced since (the sync tool delivering the other computer's
@@ -146,12 +185,30 @@ void NotebookSync::start()
         m_known.insert(file, replaced ? FileStamp::outdated() : now);
     }
     if (const auto loaded = readStore(abs(StoreName)))
-        m_base = *loaded;
+        setBase(*loaded);
     m_storeStamp = FileStamp::of(abs(StoreName));
     connect(m_notebook, &Notebook::noteFileSaved, this,
             [this](QWidget *, const QString &path, const QString &html) { noteSaved(path, html); });
     connect(m_notebook, &Notebook::fileTabDeleted, this, &NotebookSync::fileTabDeleted);
     connect(m_notebook, &Notebook::noteUnfixed, this, &NotebookSync::noteUnfixed);
+    if (m_passive)
+        return;
+    checkNow();
+    m_watcher.watch({abs(NotesFolder), m_folder});
+}
+
+void NotebookSync::setPassive(bool passive)
+{
+    if (passive == m_passive)
+        return;
+    m_passive = passive;
+    if (!m_started)
+        return;
+    if (passive) {
+        m_watcher.stop();
+        return;
+    }
+    m_toldModeOff = false;
     checkNow();
     m_watcher.watch({abs(NotesFolder), m_folder});
 }
@@ -160,8 +217,18 @@ void NotebookSync::checkNow()
 {
     // A check shows nothing modal, but guard anyway: applying a merge must
     // not start another check through a signal.
-    if (m_checking || !m_started)
+    if (m_checking || !m_started || m_passive)
         return;
+    if (!m_toldModeOff && !isOn(m_folder)) {
+        // Switched off on another computer: this one keeps the mode for
+        // this run (its edits still reach the others) and says so.
+        m_toldModeOff = true;
+        emit message(tr("另一处关闭了同步文件夹模式"),
+                     tr("另一台电脑关闭了同步文件夹模式（%1 已删除）。这里本次运行仍保持同步，便签都还在 notes/ 中；"
+                        "下次启动时不再同步。要继续同步，在托盘菜单中再勾选“同步文件夹模式”。")
+                         .arg(modeFile(m_folder)),
+                     true);
+    }
     m_checking = true;
     takeNewFixedTabs();
     scanNotes();
@@ -175,8 +242,13 @@ void NotebookSync::takeNewFixedTabs()
     for (QWidget *page : m_notebook->fixedPages()) {
         const QString path = m_notebook->fixedTabs().value(page).path;
         if (path.isEmpty()) {
-            // A fixed tab keeps its text in a file of its own from now on.
+            // A fixed tab keeps its text in a file of its own from now on
+            // (a conflict tab whose copy the sync tool pruned too).
             m_notebook->moveToFile(page, newNotePath(), true);
+            if (m_conflictNames.contains(page)) {
+                m_notebook->setReadOnly(page, false);
+                m_notebook->setName(page, m_conflictNames.take(page));
+            }
             emit saveWanted();
             continue;
         }
@@ -196,7 +268,9 @@ void NotebookSync::takeNewFixedTabs()
         m_known.insert(noteFileName(target), m_known.take(file));
         m_notebook->moveToFile(page, target, false);
         m_notebook->setReadOnly(page, false);
-        QString name = m_notebook->nameOf(page);
+        QString name = m_conflictNames.take(page);
+        if (name.isEmpty())
+            name = m_notebook->nameOf(page);
         if (name.endsWith(conflictMark) && name.size() > conflictMark.size())
             name.chop(conflictMark.size());
         m_notebook->setName(page, name);
@@ -208,11 +282,18 @@ void NotebookSync::takeNewFixedTabs()
 void NotebookSync::scanNotes()
 {
     QHash<QString, FileStamp> disk;
-    const QFileInfoList entries = QDir(abs(NotesFolder)).entryInfoList(QDir::Files);
+    // Links, folders, FIFOs and devices are listed too, to be refused aloud.
+    const QFileInfoList entries = QDir(abs(NotesFolder))
+                                      .entryInfoList(QDir::Files | QDir::Dirs | QDir::System | QDir::NoDotAndDotDot);
     for (const QFileInfo &info : entries) {
         const QString name = info.fileName();
         if (!SyncScan::isNoteFile(name))
             continue;
+        if (const QString why = refusal(noteRelative(name)); !why.isEmpty()) {
+            refuse(name, why);
+            continue;
+        }
+        m_refused.remove(name);
         const FileStamp known = m_known.value(name);
         // Unchanged size and time: not read again (a 500-note folder is polled cheaply).
         disk.insert(name, known.looksUnchanged(info.size(), info.lastModified().toMSecsSinceEpoch())
@@ -226,6 +307,15 @@ void NotebookSync::scanNotes()
             unsaved.insert(file);
     }
     for (const SyncScan::Step &step : SyncScan::compare(m_known, disk, unsaved)) {
+        // No note of ours is ever written empty (even an empty one is HTML):
+        // an empty file where we knew text is a failed write or another
+        // tool's doing, never an edit to take.
+        const FileStamp now = disk.value(step.file);
+        if ((step.action == SyncScan::Action::Reload || step.action == SyncScan::Action::Conflict)
+            && now.size == 0 && m_known.value(step.file).size > 0) {
+            emptiedElsewhere(step.file, now);
+            continue;
+        }
         switch (step.action) {
         case SyncScan::Action::Reload:
             reload(step.file, disk.value(step.file));
@@ -267,6 +357,8 @@ void NotebookSync::reload(const QString &file, const FileStamp &stamp)
         return; // otherwise being replaced right now: the next check sees it whole
     }
     m_known.insert(file, stamp);
+    if (read.notUtf8)
+        keepForeignBytes(file);
     if (QWidget *page = m_notebook->pageForFile(noteRelative(file)))
         m_notebook->reloadFromFile(page, read.text, read.format == NoteFile::Format::PlainText);
 }
@@ -295,6 +387,8 @@ void NotebookSync::addNew(const QString &file, const FileStamp &stamp)
     const TabRecord listed = recordFromStore(path);
     const QString name = listed.name.isEmpty() ? firstLine(read.text) : listed.name;
     m_known.insert(file, stamp);
+    if (read.notUtf8)
+        keepForeignBytes(file);
     // tab.dat learns of it at the next save: written now, it would race the
     // other computer's tab.dat that names it, and the sync tool would keep
     // both as a conflict.
@@ -316,6 +410,11 @@ void NotebookSync::deletedElsewhere(const QString &file)
         m_known.remove(file);
         return;
     }
+    const ConflictName::Tool tool = ConflictName::parse(file).tool;
+    if (m_conflictNames.contains(page) && (tool == ConflictName::Tool::Syncthing || tool == ConflictName::Tool::Nextcloud)) {
+        conflictCopyPruned(page, file);
+        return;
+    }
     const QString name = m_notebook->nameOf(page);
     QString error;
     const QString kept = toTrash(name, m_notebook->textOf(page), &error);
@@ -330,6 +429,23 @@ void NotebookSync::deletedElsewhere(const QString &file)
     m_notebook->removeNote(page);
     emit message(tr("“%1”已在别处删除，存入 trash/").arg(shortName(name)), tr("便签“%1”已在另一处删除，文字存入 %2").arg(name, kept), false);
     emit saveWanted();
+}
+
+void NotebookSync::conflictCopyPruned(QWidget *page, const QString &file)
+{
+    // Syncthing keeps only its newest copies and deletes older ones on
+    // every computer: no user chose that. The tab lasts until the user
+    // deletes it (or fixes it to keep it); trash/ keeps the text meanwhile.
+    m_known.remove(file);
+    m_notebook->bindNoteFile(page, QString());
+    QString error;
+    const QString kept = toTrash(m_notebook->nameOf(page), m_notebook->textOf(page), &error);
+    emit message(tr("冲突版本的文件已被同步工具删除"),
+                 kept.isEmpty() ? tr("%1 已被同步工具删除：标签“%2”保留（无法存入 trash/：%3）")
+                                      .arg(noteRelative(file), m_notebook->nameOf(page), error)
+                                : tr("%1 已被同步工具删除：标签“%2”保留，文字也存入 %3")
+                                      .arg(noteRelative(file), m_notebook->nameOf(page), kept),
+                 kept.isEmpty());
 }
 
 void NotebookSync::keepBoth(const QString &file, const FileStamp &stamp)
@@ -363,8 +479,23 @@ void NotebookSync::showConflictCopy(const QString &file, const QString &original
         name = recordFromStore(noteRelative(original)).name;
     if (name.isEmpty())
         name = firstLine(read.text);
-    const QString title = conflictTitle(name);
-    m_notebook->addFileTab(title, path, read.text, false, true, read.format == NoteFile::Format::PlainText);
+    // Many copies of one note (a long pause, many edits) are told apart by
+    // when and where each was made; the first keeps the short title, as
+    // the window is narrow.
+    QString detail;
+    if (std::find(m_conflictNames.cbegin(), m_conflictNames.cend(), name) != m_conflictNames.cend()) {
+        const ConflictName::Match copy = ConflictName::parse(file);
+        detail = copy.when.isValid() ? copy.when.toString(QStringLiteral("MM-dd HH:mm:ss")) : QString();
+        if (copy.tool != ConflictName::Tool::Own && !copy.who.isEmpty())
+            detail += QLatin1Char(' ') + copy.who;
+        if (detail.trimmed().isEmpty())
+            detail = file;
+    }
+    const QString title = conflictTitle(name, detail.trimmed());
+    QWidget *page =
+        m_notebook->addFileTab(title, path, read.text, false, true, read.format == NoteFile::Format::PlainText);
+    m_conflictNames.insert(page, name);
+    connect(page, &QObject::destroyed, this, [this, page] { m_conflictNames.remove(page); });
     emit message(tr("“%1”有冲突版本").arg(shortName(name)),
                  tr("便签“%1”在两处都改过：另一版本在标签“%2”中，固定它即保留，删除它即放入 trash/")
                      .arg(name, title),
@@ -456,21 +587,125 @@ void NotebookSync::noteSaved(const QString &path, const QString &html)
     if (file.isEmpty())
         return;
     // What we wrote, not what is there now: a change that arrives right
-    // after our write is still seen as a change.
+    // after our write is still seen as a change. Written means on the disk
+    // whole (the write is checked); a size that differs says otherwise, and
+    // then what is there counts.
     QStringEncoder encoder(QStringEncoder::System);
     const QByteArray bytes = encoder(html);
+    const QFileInfo info(abs(path));
     // A note too large to read back is known by its size and time, as the scan knows it.
-    m_known.insert(file, bytes.size() > NoteFile::MaxBytes
+    m_known.insert(file, bytes.size() > NoteFile::MaxBytes || info.size() != bytes.size()
                              ? FileStamp::of(abs(path), NoteFile::MaxBytes)
-                             : FileStamp::ofBytes(bytes, QFileInfo(abs(path)).lastModified().toMSecsSinceEpoch()));
+                             : FileStamp::ofBytes(bytes, info.lastModified().toMSecsSinceEpoch()));
+    m_unwritable.remove(file);
 }
 
 bool NotebookSync::mayWrite(const QString &path) const
 {
     const QString file = noteFileName(path);
-    if (file.isEmpty())
-        return true;
+    if (file.isEmpty()) {
+        // tab.dat may name a path into notes/ that is no plain file name
+        // ("notes/../x", "notes/sub/x"): never written through.
+        return !path.startsWith(NotesFolder + QLatin1Char('/'));
+    }
+    if (!refusal(path).isEmpty() || m_unwritable.contains(file))
+        return false;
     return FileStamp::of(abs(path), NoteFile::MaxBytes).sameContent(m_known.value(file));
+}
+
+QString NotebookSync::refusal(const QString &path) const
+{
+    const QFileInfo info(abs(path));
+    if (info.isSymLink())
+        return tr("是一个链接");
+    // Where it would be: the file's folder, as it resolves now.
+    const QString folder = QFileInfo(m_folder).canonicalFilePath();
+    const QString parent = QFileInfo(info.absolutePath()).canonicalFilePath();
+    if (!folder.isEmpty() && !parent.isEmpty() && parent != folder
+        && !parent.startsWith(folder + QLatin1Char('/')))
+        return tr("在便签本文件夹之外");
+    if (!info.exists())
+        return QString();
+    if (!info.isFile())
+        return info.isDir() ? tr("是一个文件夹") : tr("不是普通文件");
+    return QString();
+}
+
+void NotebookSync::refuse(const QString &file, const QString &reason)
+{
+    if (m_refused.value(file) == reason)
+        return;
+    m_refused.insert(file, reason);
+    const QString path = noteRelative(file);
+    QString detail = tr("%1 不是便签（%2）：没有打开，也不会写入").arg(path, reason);
+    if (QWidget *page = m_notebook->pageForFile(path)) {
+        // A note replaced by a link or a folder: its text stays ours, in a file of its own.
+        m_notebook->moveToFile(page, newNotePath(), true);
+        detail += tr("；标签“%1”的文字改存到新的便签文件").arg(m_notebook->nameOf(page));
+        emit saveWanted();
+    }
+    m_known.remove(file);
+    emit message(tr("已拒绝 %1").arg(path), detail, true);
+}
+
+void NotebookSync::emptiedElsewhere(const QString &file, const FileStamp &stamp)
+{
+    const QString path = noteRelative(file);
+    // Writing over an empty file loses nothing: the text goes back there,
+    // and to the other computers.
+    m_known.insert(file, stamp);
+    QWidget *page = m_notebook->pageForFile(path);
+    if (!page)
+        return;
+    m_notebook->moveToFile(page, path, true);
+    const QString name = m_notebook->nameOf(page);
+    emit message(tr("“%1”的文件变成了空文件").arg(shortName(name)),
+                 tr("便签“%1”的文件 %2 在别处变成了空文件（冲突）：这里的文字保留，并会重新写入").arg(name, path),
+                 true);
+    emit saveWanted();
+}
+
+bool NotebookSync::keepForeignBytes(const QString &file)
+{
+    const QString path = noteRelative(file);
+    QFile source(abs(path));
+    if (!source.open(QIODevice::ReadOnly) || source.size() > NoteFile::MaxBytes)
+        return true;
+    const QByteArray bytes = source.readAll();
+    if (NoteFile::isUtf8(bytes))
+        return true;
+    QString base = file;
+    base.chop(4);
+    // Kept already (an earlier look, an earlier run): once is enough.
+    const QDir trash(abs(TrashFolder));
+    for (const QString &name : trash.entryList({base + QLatin1String("-*.original")}, QDir::Files)) {
+        QFile earlier(trash.filePath(name));
+        if (earlier.size() == bytes.size() && earlier.open(QIODevice::ReadOnly) && earlier.readAll() == bytes) {
+            m_unwritable.remove(file);
+            return true;
+        }
+    }
+    const QString stamp = QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"));
+    QString kept = TrashFolder + QLatin1Char('/') + base + QLatin1Char('-') + stamp + QLatin1String(".original");
+    for (int n = 2; QFileInfo::exists(abs(kept)); ++n)
+        kept = TrashFolder + QLatin1Char('/') + base + QLatin1Char('-') + stamp + QLatin1Char('-') + QString::number(n)
+            + QLatin1String(".original");
+    QString error;
+    if (!QDir(m_folder).mkpath(TrashFolder))
+        error = tr("无法创建文件夹 %1").arg(abs(TrashFolder));
+    else
+        error = CheckedSave::write(abs(kept), bytes);
+    if (!error.isEmpty()) {
+        m_unwritable.insert(file);
+        emit message(tr("%1 不是 UTF-8 文本").arg(path),
+                     tr("%1 不是 UTF-8 文本，已按 Latin-1 显示；无法另存原始字节（%2），因此不会写入它").arg(path, error),
+                     true);
+        return false;
+    }
+    m_unwritable.remove(file);
+    emit message(tr("%1 不是 UTF-8 文本").arg(path),
+                 tr("%1 不是 UTF-8 文本，已按 Latin-1 显示；原始字节另存为 %2，保存时写成 UTF-8").arg(path, kept), false);
+    return true;
 }
 
 QString NotebookSync::toTrash(const QString &name, const QString &html, QString *error) const
@@ -519,10 +754,10 @@ void NotebookSync::checkStore()
         if (const std::optional<TabStoreData> disk = readStore(abs(StoreName))) {
             const TabStoreData written = m_store.lastWritten ? m_store.lastWritten() : TabStoreData();
             if (*disk == written) {
-                m_base = *disk; // our own save
+                setBase(*disk); // our own save
             } else if (*disk != m_base) {
                 merge(*disk);
-                m_base = *disk;
+                setBase(*disk);
             }
         }
     }
@@ -541,10 +776,74 @@ void NotebookSync::checkStore()
     }
 }
 
+void NotebookSync::setBase(const TabStoreData &base)
+{
+    if (base == m_base)
+        return;
+    m_history.append(m_base);
+    // Enough to outlast a paused sync's worth of saves, little to compare.
+    while (m_history.size() > 16)
+        m_history.removeFirst();
+    m_base = base;
+}
+
+void NotebookSync::adoptTextRecord(const TabRecord &record)
+{
+    const QString key = TabStoreMerge::keyOf(record);
+    if (m_adoptedText.contains(key))
+        return;
+    m_adoptedText.insert(key);
+    // Named after the record, so every computer that adopts it makes the
+    // same file, and one that arrives from another computer is taken as it.
+    const QString path = NotesFolder + QLatin1Char('/')
+        + QString::fromLatin1(QCryptographicHash::hash(key.toUtf8(), QCryptographicHash::Sha1).toHex().left(16))
+        + QLatin1String(".not");
+    if (m_notebook->pageForFile(path) || QFileInfo::exists(abs(path)))
+        return;
+    const QString text = QTextDocumentFragment::fromHtml(record.pathOrText).toPlainText();
+    for (QWidget *page : m_notebook->fixedPages()) {
+        if (m_notebook->nameOf(page) == record.name
+            && QTextDocumentFragment::fromHtml(m_notebook->textOf(page)).toPlainText() == text)
+            return;
+    }
+    QWidget *page = m_notebook->addFileTab(record.name, path, record.pathOrText, true, false);
+    m_notebook->moveToFile(page, path, true);
+    emit message(tr("新便签“%1”").arg(shortName(record.name)),
+                 tr("另一处（未开同步文件夹模式）在 tab.dat 中记下的便签“%1”已存为 %2").arg(record.name, path), false);
+    emit saveWanted();
+}
+
 void NotebookSync::merge(const TabStoreData &remote)
 {
     const TabStoreData local = m_store.snapshot();
-    const TabStoreData merged = TabStoreMerge::merge(m_base, local, remote);
+    TabStoreData merged = TabStoreMerge::merge(m_base, local, remote, m_history);
+    QSet<QString> localKeys;
+    QHash<QString, QString> localNames;
+    for (const TabRecord &record : local.records) {
+        localKeys.insert(TabStoreMerge::keyOf(record));
+        if (record.fromFile)
+            localNames.insert(record.pathOrText, record.name);
+    }
+    for (qsizetype i = merged.records.size() - 1; i >= 0; --i) {
+        TabRecord &record = merged.records[i];
+        if (!record.fromFile) {
+            // Text kept in tab.dat by a computer where the mode is off: it
+            // becomes a note file here, so no later save of ours drops it.
+            if (!localKeys.contains(TabStoreMerge::keyOf(record))) {
+                adoptTextRecord(record);
+                merged.records.removeAt(i);
+            }
+            continue;
+        }
+        // A name made from a note's first line (it reached a computer before
+        // its tab.dat did) never replaces the name it was given.
+        const QString mine = localNames.value(record.pathOrText);
+        if (!mine.isEmpty() && record.name != mine) {
+            if (QWidget *page = m_notebook->pageForFile(record.pathOrText);
+                page && record.name == firstLine(m_notebook->textOf(page)))
+                record.name = mine;
+        }
+    }
     if (merged == local)
         return;
     m_notebook->applyLayout(merged, merged.skinPath);

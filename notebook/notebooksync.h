@@ -7,6 +7,7 @@
 #include <QHash>
 #include <QObject>
 #include <QPointer>
+#include <QSet>
 #include <QString>
 
 #include <functional>
@@ -54,10 +55,15 @@ public:
     static bool isOn(const QString &folder);
     /// Switches the mode on or off for folder; returns the error, empty when done.
     static QString setOn(const QString &folder, bool on);
+    /// This computer's name for folder: its host name and a tag made of the
+    /// machine id and the folder's path (two notebooks on one machine, or two
+    /// machines of the same name, differ). Used in file names.
+    static QString deviceName(const QString &folder);
     /// The note-file path a new note gets, relative to the notebook folder.
     static QString newNotePath();
-    /// The tab title of a conflict copy of a note named name.
-    static QString conflictTitle(const QString &name);
+    /// The tab title of a conflict copy of a note named name; detail (when
+    /// and where the copy was made) tells apart several copies of one note.
+    static QString conflictTitle(const QString &name, const QString &detail = QString());
 
     /// Moves every fixed tab into its own note file, shows note files
     /// tab.dat does not list (a run that ended between writing a note and
@@ -66,6 +72,12 @@ public:
     /// file in notes/ is written. A second call does nothing.
     void start();
     bool isStarted() const { return m_started; }
+    /// Passive: the mode is off here, but notes/ still holds the notes and
+    /// another computer may still sync them. Nothing is watched or merged;
+    /// only the guard stays, so a note file changed elsewhere is never
+    /// written over. Switching back to active looks at the folder at once.
+    void setPassive(bool passive);
+    bool isPassive() const { return m_passive; }
     /// Looks at notes/ and tab.dat now and brings the notebook in step
     /// (nothing before start()).
     void checkNow();
@@ -90,9 +102,17 @@ private:
     void scanNotes();
     void checkStore();
     void merge(const TabStoreData &remote);
+    /// tab.dat as now agreed; the one before joins the history of versions seen here.
+    void setBase(const TabStoreData &base);
+    /// Turns a record that holds its text (written where the mode was off)
+    /// into a note of its own, unless a note here holds that text already.
+    void adoptTextRecord(const TabRecord &record);
     void reload(const QString &file, const FileStamp &stamp);
     void addNew(const QString &file, const FileStamp &stamp);
     void deletedElsewhere(const QString &file);
+    /// A sync tool's conflict copy shown as a tab is gone (the tool prunes
+    /// old ones): the tab stays, its text also goes to trash/.
+    void conflictCopyPruned(QWidget *page, const QString &file);
     void keepBoth(const QString &file, const FileStamp &stamp);
     void showConflictCopy(const QString &file, const QString &original, const FileStamp &stamp);
     void fileTabDeleted(const QString &path, const QString &html, const QString &name);
@@ -102,6 +122,18 @@ private:
     /// that file again by its text: true when file is one.
     bool adoptWritten(const QString &file, const QString &text, const FileStamp &stamp);
     void noteSaved(const QString &path, const QString &html);
+    /// Why the note file path (relative) is no note to read or write: a link,
+    /// not a regular file, or resolving outside the notebook folder; empty
+    /// when it is one (or does not exist inside it).
+    QString refusal(const QString &path) const;
+    /// Leaves the file alone, told once; a tab bound to it keeps its text in a new note file.
+    void refuse(const QString &file, const QString &reason);
+    /// A note file emptied elsewhere while it held text: the tab keeps its
+    /// text and writes it again.
+    void emptiedElsewhere(const QString &file, const FileStamp &stamp);
+    /// A note file that is not UTF-8 has its bytes kept in trash/ before a
+    /// save may write it as UTF-8; false when they could not be kept.
+    bool keepForeignBytes(const QString &file);
     bool mayWrite(const QString &path) const;
     /// Writes the note into trash/ (TrashStore); returns the file relative to
     /// the folder, or an empty string (error set).
@@ -121,9 +153,23 @@ private:
     QHash<QString, FileStamp> m_known;
     /// Note files too large to open, by the hash of the version the user was told about.
     QHash<QString, QByteArray> m_toldTooLarge;
+    /// Entries of notes/ that are no notes, with the reason the user was told.
+    QHash<QString, QString> m_refused;
+    /// Note files not to be written: their foreign bytes could not be kept aside.
+    QSet<QString> m_unwritable;
     /// tab.dat as last agreed with the other computers, and its stamp.
     TabStoreData m_base;
+    /// Versions of tab.dat seen here before m_base, newest last: a value
+    /// from one of them arriving again is stale, not a change.
+    QList<TabStoreData> m_history;
+    /// Conflict tabs and the name of the note each is a copy of.
+    QHash<QWidget *, QString> m_conflictNames;
+    /// Text records already turned into notes this run (by their merge key).
+    QSet<QString> m_adoptedText;
     FileStamp m_storeStamp;
     bool m_checking = false;
     bool m_started = false;
+    bool m_passive = false;
+    /// The mode file went away while this run kept the mode (told once).
+    bool m_toldModeOff = false;
 };

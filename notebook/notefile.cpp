@@ -1,12 +1,12 @@
 #include "notefile.h"
 
+#include "checkedsave.h"
 #include "htmlnesting.h"
 #include "picturestore.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QStringDecoder>
 #include <QTextDocument>
 
@@ -61,7 +61,8 @@ NoteFile::ReadResult NoteFile::read(const QString &path)
     // Read and decoded a megabyte at a time: the file's bytes and its text
     // are never both in memory whole. The decoder carries a character cut
     // between two reads over to the next.
-    QStringDecoder decoder(QStringDecoder::System);
+    QStringDecoder decoder(QStringDecoder::Utf8);
+    QByteArray raw; // kept only while the bytes are not UTF-8, to read them again as Latin-1
     // No encoding gives more UTF-16 units than bytes; pages not written to cost nothing.
     result.text.reserve(file.size());
     qint64 total = 0;
@@ -82,8 +83,26 @@ NoteFile::ReadResult NoteFile::read(const QString &path)
             result.text = QString();
             return result;
         }
-        result.text += decoder(bytes);
+        if (!result.notUtf8) {
+            result.text += decoder(bytes);
+            if (decoder.hasError()) {
+                // Shown as the bytes they most likely were (Latin-1), never
+                // as replacement characters that a save would write back.
+                result.notUtf8 = true;
+                result.text = QString();
+                total = 0;
+                if (!file.seek(0)) {
+                    result.error = file.errorString();
+                    return result;
+                }
+                continue;
+            }
+        } else {
+            raw += bytes;
+        }
     }
+    if (result.notUtf8)
+        result.text = QString::fromLatin1(raw);
     // Text mode: line ends become plain line feeds.
     result.text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
     result.format = formatOf(result.text);
@@ -110,6 +129,14 @@ NoteFile::ReadResult NoteFile::read(const QString &path)
     }
     result.ok = true;
     return result;
+}
+
+bool NoteFile::isUtf8(const QByteArray &bytes)
+{
+    QStringDecoder decoder(QStringDecoder::Utf8);
+    const QString text = decoder(bytes);
+    Q_UNUSED(text);
+    return !decoder.hasError();
 }
 
 NoteFile::Format NoteFile::formatOf(const QString &text)
@@ -192,19 +219,8 @@ QString NoteFile::write(const QString &path, const QString &source)
             && PictureStore::isOutside(path, QDir::currentPath())
         ? PictureStore(QDir::currentPath()).embed(source)
         : source;
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Text))
-        return file.errorString();
     QStringEncoder encoder(QStringEncoder::System);
-    const QByteArray bytes = encoder(html);
-    if (file.write(bytes) != bytes.size()) {
-        const QString error = file.errorString();
-        file.cancelWriting();
-        return error;
-    }
-    if (!file.commit())
-        return file.errorString();
-    return QString();
+    return CheckedSave::write(path, encoder(html));
 }
 
 QString NoteFile::savePath(const QString &path)

@@ -42,9 +42,14 @@ public:
         Format format = Format::Html;
         /// Refused for its size: error is a sentence for the user.
         bool tooLarge = false;
+        /// The bytes were not UTF-8: read as Latin-1 (every byte a character),
+        /// so a save would write other bytes than the file holds.
+        bool notUtf8 = false;
     };
 
     static ReadResult read(const QString &path);
+    /// Whether bytes are valid UTF-8 (what read() and write() use).
+    static bool isUtf8(const QByteArray &bytes);
     /// Returns an empty string on success, else what went wrong. Written
     /// outside the notebook folder, the file holds the note's pictures as
     /// data: URIs (PictureStore::embed), so it stands on its own.

@@ -106,6 +106,17 @@
     </message>
 </context>
 <context>
+    <name>CheckedSave</name>
+    <message>
+        <source>磁盘已满，无法写入 %1</source>
+        <translation>Disk full, cannot write %1</translation>
+    </message>
+    <message>
+        <source>磁盘已满</source>
+        <translation>Disk full</translation>
+    </message>
+</context>
+<context>
     <name>ClockDialog</name>
     <message>
         <source>定时提醒</source>
@@ -871,6 +882,10 @@ Bind a key to the command velmonote -Capture in the desktop&apos;s keyboard sett
         <translation>Reminders and settings could not be saved: %1
 Quitting again will not save the changes.</translation>
     </message>
+    <message>
+        <source>同步文件夹模式已关闭：便签仍在 notes/ 中，这里不再自动读取别处的修改；别处改过的便签文件不会被这里的修改覆盖。</source>
+        <translation>Sync folder mode is off: the notes stay in notes/; changes made elsewhere are no longer read in by themselves, and a note file changed elsewhere is never written over by changes made here.</translation>
+    </message>
 </context>
 <context>
     <name>NotebookStateFile</name>
@@ -931,7 +946,7 @@ Quitting again will not save the changes.</translation>
     </message>
     <message>
         <source>无法创建文件夹 %1</source>
-        <translation type="vanished">Cannot create the folder %1</translation>
+        <translation>Cannot create the folder %1</translation>
     </message>
     <message>
         <source>便签</source>
@@ -996,6 +1011,86 @@ Quitting again will not save the changes.</translation>
     <message>
         <source>%1 没有打开：%2</source>
         <translation>%1 was not opened: %2</translation>
+    </message>
+    <message>
+        <source>%1（冲突 %2）</source>
+        <translation>%1 (conflict %2)</translation>
+    </message>
+    <message>
+        <source>已拒绝 %1</source>
+        <translation>Refused %1</translation>
+    </message>
+    <message>
+        <source>%1 不是便签本中的普通文件（%2）：标签“%3”已关闭，文件没有改动</source>
+        <translation>%1 is not a plain file of the notebook (%2): the tab “%3” was closed, the file is left as it is</translation>
+    </message>
+    <message>
+        <source>另一处关闭了同步文件夹模式</source>
+        <translation>Sync folder mode switched off elsewhere</translation>
+    </message>
+    <message>
+        <source>另一台电脑关闭了同步文件夹模式（%1 已删除）。这里本次运行仍保持同步，便签都还在 notes/ 中；下次启动时不再同步。要继续同步，在托盘菜单中再勾选“同步文件夹模式”。</source>
+        <translation>Another computer switched sync folder mode off (%1 was deleted). This one keeps syncing until it quits, and every note is still in notes/; at the next start it no longer syncs. To keep syncing, check “Sync folder mode” in the tray menu again.</translation>
+    </message>
+    <message>
+        <source>冲突版本的文件已被同步工具删除</source>
+        <translation>The sync tool deleted a conflict copy</translation>
+    </message>
+    <message>
+        <source>%1 已被同步工具删除：标签“%2”保留（无法存入 trash/：%3）</source>
+        <translation>The sync tool deleted %1: the tab “%2” stays (it could not be kept in trash/: %3)</translation>
+    </message>
+    <message>
+        <source>%1 已被同步工具删除：标签“%2”保留，文字也存入 %3</source>
+        <translation>The sync tool deleted %1: the tab “%2” stays, and its text is also kept in %3</translation>
+    </message>
+    <message>
+        <source>是一个链接</source>
+        <translation>it is a link</translation>
+    </message>
+    <message>
+        <source>在便签本文件夹之外</source>
+        <translation>it is outside the notebook folder</translation>
+    </message>
+    <message>
+        <source>是一个文件夹</source>
+        <translation>it is a folder</translation>
+    </message>
+    <message>
+        <source>不是普通文件</source>
+        <translation>it is not a plain file</translation>
+    </message>
+    <message>
+        <source>%1 不是便签（%2）：没有打开，也不会写入</source>
+        <translation>%1 is not a note (%2): not opened, and never written</translation>
+    </message>
+    <message>
+        <source>；标签“%1”的文字改存到新的便签文件</source>
+        <translation>; the text of the tab “%1” is kept in a new note file</translation>
+    </message>
+    <message>
+        <source>“%1”的文件变成了空文件</source>
+        <translation>The file of “%1” became empty</translation>
+    </message>
+    <message>
+        <source>便签“%1”的文件 %2 在别处变成了空文件（冲突）：这里的文字保留，并会重新写入</source>
+        <translation>The file %2 of the note “%1” was emptied elsewhere (conflict): the text here is kept and written again</translation>
+    </message>
+    <message>
+        <source>%1 不是 UTF-8 文本</source>
+        <translation>%1 is not UTF-8 text</translation>
+    </message>
+    <message>
+        <source>%1 不是 UTF-8 文本，已按 Latin-1 显示；无法另存原始字节（%2），因此不会写入它</source>
+        <translation>%1 is not UTF-8 text and is shown as Latin-1; its original bytes could not be kept aside (%2), so it will not be written</translation>
+    </message>
+    <message>
+        <source>%1 不是 UTF-8 文本，已按 Latin-1 显示；原始字节另存为 %2，保存时写成 UTF-8</source>
+        <translation>%1 is not UTF-8 text and is shown as Latin-1; its original bytes are kept as %2, and a save writes UTF-8</translation>
+    </message>
+    <message>
+        <source>另一处（未开同步文件夹模式）在 tab.dat 中记下的便签“%1”已存为 %2</source>
+        <translation>The note “%1”, kept inside tab.dat by a computer where sync folder mode is off, is now saved as %2</translation>
     </message>
 </context>
 <context>
@@ -1308,6 +1403,10 @@ Quitting again will not save the changes.</translation>
     <message>
         <source>便签保存失败：%1</source>
         <translation>The notes could not be saved: %1</translation>
+    </message>
+    <message>
+        <source>磁盘已满…</source>
+        <translation>Disk full…</translation>
     </message>
 </context>
 <context>

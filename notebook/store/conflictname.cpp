@@ -6,11 +6,11 @@ ConflictName::Match ConflictName::parse(const QString &fileName)
 {
     // Syncthing puts its mark before the last suffix; a name without one ends in the mark.
     static const QRegularExpression syncthing(
-        QStringLiteral("^(.+)\\.sync-conflict-\\d{8}-\\d{6}-[A-Z0-9]{7}(\\.[^.]*)?$"));
-    static const QRegularExpression nextcloud(
-        QStringLiteral("^(.+) \\(conflicted copy (?:.+ )?\\d{4}-\\d{2}-\\d{2} \\d{6}\\)(\\.[^.]*)?$"));
+        QStringLiteral("^(?<base>.+)\\.sync-conflict-(?<date>\\d{8})-(?<time>\\d{6})-(?<who>[A-Z0-9]{7})(?<suffix>\\.[^.]*)?$"));
+    static const QRegularExpression nextcloud(QStringLiteral(
+        "^(?<base>.+) \\(conflicted copy (?:(?<who>.+) )?(?<date>\\d{4}-\\d{2}-\\d{2}) (?<time>\\d{6})\\)(?<suffix>\\.[^.]*)?$"));
     static const QRegularExpression own(
-        QStringLiteral("^(.+)\\.velmo-conflict-\\d{8}-\\d{6}-[0-9a-z]{1,16}(\\.[^.]*)?$"));
+        QStringLiteral("^(?<base>.+)\\.velmo-conflict-(?<date>\\d{8})-(?<time>\\d{6})-(?<who>[0-9a-z]{1,16})(?<suffix>\\.[^.]*)?$"));
     const struct
     {
         const QRegularExpression &pattern;
@@ -18,8 +18,14 @@ ConflictName::Match ConflictName::parse(const QString &fileName)
     } rules[] = {{syncthing, Tool::Syncthing}, {nextcloud, Tool::Nextcloud}, {own, Tool::Own}};
     for (const auto &rule : rules) {
         const QRegularExpressionMatch match = rule.pattern.match(fileName);
-        if (match.hasMatch())
-            return Match{rule.tool, match.captured(1) + match.captured(2)};
+        if (!match.hasMatch())
+            continue;
+        Match found{rule.tool, match.captured(u"base") + match.captured(u"suffix"), QDateTime(),
+                    match.captured(u"who")};
+        QString date = match.captured(u"date");
+        date.remove(QLatin1Char('-'));
+        found.when = QDateTime::fromString(date + match.captured(u"time"), QStringLiteral("yyyyMMddHHmmss"));
+        return found;
     }
     return Match();
 }

@@ -20,6 +20,11 @@ public:
         Tool tool = Tool::None;
         /// The name of the file this is a copy of ("a.not" for "a.sync-conflict-…-X.not").
         QString original;
+        /// When the copy was made, as its name says (local time); invalid when it says none.
+        QDateTime when;
+        /// Who made it, as its name says: Syncthing's short device id,
+        /// Nextcloud's user (may be empty), this program's tag.
+        QString who;
         bool isConflict() const { return tool != Tool::None; }
     };
 

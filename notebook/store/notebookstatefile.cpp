@@ -9,6 +9,8 @@
 #include <QJsonObject>
 #include <QSaveFile>
 
+#include "checkedsave.h"
+
 namespace {
 
 /// Writes bytes into a new file beside path that did not exist before, so an
@@ -122,10 +124,9 @@ NotebookStateFile::SaveResult NotebookStateFile::write(const QString &path, cons
         file.cancelWriting();
         return result;
     }
-    if (!file.commit()) {
-        result.error = file.errorString();
+    result.error = CheckedSave::commit(file);
+    if (!result.error.isEmpty())
         return result;
-    }
     result.ok = true;
     return result;
 }

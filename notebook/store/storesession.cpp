@@ -1,5 +1,6 @@
 #include "storesession.h"
 
+#include "checkedsave.h"
 #include "logging.h"
 #include "tabstorefile.h"
 #include "tabstorewriter.h"
@@ -13,6 +14,8 @@
 
 namespace {
 constexpr int AutosaveDelayMs = 2000;
+/// How often a failed save is tried again until it succeeds.
+constexpr int RetryDelayMs = 3000;
 }
 
 struct StoreSession::Written
@@ -32,6 +35,7 @@ StoreSession::StoreSession(const QString &path, StoreSaver::SaveFunction save, Q
     , m_written(std::make_shared<Written>())
     , m_autosaveTimer(this)
     , m_noteFileTimer(this)
+    , m_retryTimer(this)
 {
     // Every save, in the background or not, records what reached the file.
     StoreSaver::SaveFunction write = save ? std::move(save) : StoreSaver::SaveFunction(&TabStoreFile::save);
@@ -54,6 +58,9 @@ StoreSession::StoreSession(const QString &path, StoreSaver::SaveFunction save, Q
     m_noteFileTimer.setSingleShot(true);
     connect(&m_noteFileTimer, &QTimer::timeout, this, &StoreSession::writeNoteFilesSoon);
     connect(m_saver, &StoreSaver::saveFinished, this, &StoreSession::autosaveFinished);
+    m_retryTimer.setObjectName(QStringLiteral("retryTimer"));
+    m_retryTimer.setInterval(RetryDelayMs);
+    connect(&m_retryTimer, &QTimer::timeout, this, &StoreSession::autosave);
 }
 
 StoreSession::~StoreSession() = default;
@@ -128,8 +135,10 @@ void StoreSession::writeNoteFilesSoon()
     if (m_source.beforeSave)
         m_source.beforeSave();
     const QStringList errors = m_source.writeNoteFiles();
-    if (!errors.isEmpty())
+    if (!errors.isEmpty()) {
+        m_autosaveFilesFailed = true;
         autosaveFinished(false, errors.join(QLatin1Char('\n')));
+    }
 }
 
 void StoreSession::scheduleAutosave()
@@ -152,24 +161,36 @@ void StoreSession::autosave()
         return;
     const bool shared = m_source.beforeSave && m_source.beforeSave();
     const QStringList fileErrors = m_source.writeNoteFiles ? m_source.writeNoteFiles() : QStringList();
+    m_autosaveFilesFailed = !fileErrors.isEmpty();
     if (!shared || !diskHoldsSnapshot())
         m_saver->requestSave(m_source.snapshot());
+    else if (fileErrors.isEmpty())
+        autosaveFinished(true, QString());
     if (!fileErrors.isEmpty())
         autosaveFinished(false, fileErrors.join(QLatin1Char('\n')));
 }
 
 void StoreSession::autosaveFinished(bool ok, const QString &error)
 {
-    if (ok) {
+    // tab.dat written is not the whole save while a note file failed.
+    if (ok && !m_autosaveFilesFailed) {
         m_autosaveFailureShown = false;
+        m_retryTimer.stop();
         return;
     }
+    if (ok)
+        return;
+    // Until it succeeds, tried again now and then: space may come back
+    // while nobody types.
+    if (m_writable && !m_retryTimer.isActive())
+        m_retryTimer.start();
     // Told (and logged) once, not at every save while the fault lasts.
     if (m_autosaveFailureShown)
         return;
     m_autosaveFailureShown = true;
     qCWarning(lcNotebook).noquote() << "autosave failed:" << error;
-    emit autosaveFailed(Notice{tr("自动保存失败"), tr("便签自动保存失败：%1").arg(error)});
+    const bool full = error.contains(CheckedSave::tr("磁盘已满"));
+    emit autosaveFailed(Notice{full ? tr("磁盘已满…") : tr("自动保存失败"), tr("便签自动保存失败：%1").arg(error)});
 }
 
 QString StoreSession::saveNow()

@@ -129,10 +129,15 @@ private:
     StoreSaver *m_saver = nullptr;
     QTimer m_autosaveTimer;
     QTimer m_noteFileTimer;
+    /// Runs while a save failed (a full disk): the save is tried again
+    /// without waiting for the next keystroke.
+    QTimer m_retryTimer;
     bool m_writable = true;
     bool m_autosaveFailureShown = false;
     bool m_quitFailureShown = false;
     bool m_noteFilesFailed = false;
+    /// The last autosave's note files failed (tab.dat's own outcome comes later).
+    bool m_autosaveFilesFailed = false;
     /// Changes told through scheduleAutosave(), and how many of them the
     /// disk holds (at start, or after a save that fully worked).
     quint64 m_changes = 0;

@@ -1,6 +1,7 @@
 #include "tabstorefile.h"
 #include "logging.h"
 
+#include "checkedsave.h"
 #include "tabstorereader.h"
 #include "tabstorewriter.h"
 
@@ -149,25 +150,16 @@ TabStoreFile::SaveResult TabStoreFile::save(const QString &path, const TabStoreD
         file.cancelWriting();
         return result;
     }
-    if (!file.commit()) {
-        result.error = file.errorString();
-        return result;
-    }
-    result.ok = true;
+    result.error = CheckedSave::commit(file);
+    result.ok = result.error.isEmpty();
     return result;
 }
 
 TabStoreFile::SaveResult TabStoreFile::saveEmpty(const QString &path)
 {
     SaveResult result;
-    QSaveFile file(path);
     static const char countOne[4] = {0, 0, 0, 1};
-    if (!file.open(QIODevice::WriteOnly) || file.write(countOne, 4) != 4) {
-        result.error = file.errorString();
-        return result;
-    }
-    result.ok = file.commit();
-    if (!result.ok)
-        result.error = file.errorString();
+    result.error = CheckedSave::write(path, QByteArray(countOne, 4));
+    result.ok = result.error.isEmpty();
     return result;
 }

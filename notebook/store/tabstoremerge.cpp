@@ -64,7 +64,8 @@ QString TabStoreMerge::keyOf(const TabRecord &record)
     return QLatin1String("text:") + record.name + QLatin1Char('\n') + record.pathOrText;
 }
 
-TabStoreData TabStoreMerge::merge(const TabStoreData &base, const TabStoreData &local, const TabStoreData &remote)
+TabStoreData TabStoreMerge::merge(const TabStoreData &base, const TabStoreData &local, const TabStoreData &remote,
+                                  const QList<TabStoreData> &older)
 {
     const QHash<QString, TabRecord> baseMap = byKey(base);
     const QHash<QString, TabRecord> localMap = byKey(local);
@@ -77,13 +78,22 @@ TabStoreData TabStoreMerge::merge(const TabStoreData &base, const TabStoreData &
     // this computer did not remove since base.
     QSet<QString> wanted(localKeys.cbegin(), localKeys.cend());
     for (const QString &key : remoteKeys) {
-        if (!localMap.contains(key) && !baseMap.contains(key))
+        // Text records hold the note itself: kept even when gone here
+        // (this computer moved it into a file and matches it by its text).
+        if (!localMap.contains(key) && (!baseMap.contains(key) || !remoteMap.value(key).fromFile))
             wanted.insert(key);
     }
 
-    // Did either side reorder the notes they share with base?
+    // Did either side reorder the notes they share with base? An order this
+    // computer had before is no reordering, only an old tab.dat.
     const bool localMoved = common(localKeys, baseKeys) != common(baseKeys, localKeys);
-    const bool remoteMoved = common(remoteKeys, baseKeys) != common(baseKeys, remoteKeys);
+    bool remoteMoved = common(remoteKeys, baseKeys) != common(baseKeys, remoteKeys);
+    for (const TabStoreData &was : older) {
+        const QStringList wasKeys = keys(was);
+        if (remoteMoved && common(remoteKeys, wasKeys) == common(wasKeys, remoteKeys)
+            && common(wasKeys, baseKeys) != common(baseKeys, wasKeys))
+            remoteMoved = false;
+    }
     const bool takeRemoteOrder = remoteMoved && !localMoved;
     QStringList order;
     const QStringList &first = takeRemoteOrder ? remoteKeys : localKeys;
@@ -109,10 +119,22 @@ TabStoreData TabStoreMerge::merge(const TabStoreData &base, const TabStoreData &
             // the other computer's tab.dat: its name and place are that
             // computer's (here it only got a name from its first line).
             const bool known = baseIt != baseMap.constEnd();
-            // Otherwise taken from the other computer only what it alone changed.
-            if (!known || (remoteIt->name != baseIt->name && record.name == baseIt->name))
+            // Otherwise taken from the other computer only what it alone
+            // changed: neither base's value nor one this computer had before.
+            bool staleName = false;
+            bool stalePlace = false;
+            for (const TabStoreData &was : older) {
+                for (const TabRecord &old : was.records) {
+                    if (keyOf(old) != key)
+                        continue;
+                    staleName = staleName || old.name == remoteIt->name;
+                    stalePlace = stalePlace || samePlace(old, *remoteIt);
+                }
+            }
+            if (!known || (remoteIt->name != baseIt->name && record.name == baseIt->name && !staleName))
                 record.name = remoteIt->name;
-            if (!known || (!samePlace(*remoteIt, *baseIt) && samePlace(record, *baseIt))) {
+            if (!known
+                || (!samePlace(*remoteIt, *baseIt) && samePlace(record, *baseIt) && !stalePlace)) {
                 record.onScreen = remoteIt->onScreen;
                 record.geometry = remoteIt->geometry;
             }

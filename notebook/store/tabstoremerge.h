@@ -17,10 +17,18 @@
 /// lists comes in (unless this one removed it since base); a note only this
 /// one lists stays (notes leave through their files, never through tab.dat).
 /// The skin follows the same rule as a name.
+///
+/// The other computer's tab.dat may be based on an older version than base
+/// (a sync tool's conflict copy, a tab.dat written while the two were apart):
+/// a value of it that this computer held before (older, the versions seen
+/// before base) is stale, not a change, so it never undoes a newer rename or
+/// move made here. A record holding text (not a note file) that the other
+/// computer lists is never dropped: the caller turns it into a note file.
 class TabStoreMerge
 {
 public:
-    static TabStoreData merge(const TabStoreData &base, const TabStoreData &local, const TabStoreData &remote);
+    static TabStoreData merge(const TabStoreData &base, const TabStoreData &local, const TabStoreData &remote,
+                              const QList<TabStoreData> &older = {});
     /// The key a record is matched by.
     static QString keyOf(const TabRecord &record);
 };

@@ -6,6 +6,8 @@
 #include <QRandomGenerator>
 #include <QRegularExpression>
 #include <QSaveFile>
+
+#include "checkedsave.h"
 #include <QStringDecoder>
 #include <QStringEncoder>
 
@@ -151,10 +153,9 @@ TrashStore::PutResult TrashStore::put(const QString &name, const QString &html, 
         file.cancelWriting();
         return result;
     }
-    if (!file.commit()) {
-        result.error = file.errorString();
+    result.error = CheckedSave::commit(file);
+    if (!result.error.isEmpty())
         return result;
-    }
     result.ok = true;
     result.file = path;
     return result;

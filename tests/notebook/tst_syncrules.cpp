@@ -5,6 +5,7 @@
 #include <QtTest>
 
 Q_DECLARE_METATYPE(TabStoreData)
+Q_DECLARE_METATYPE(QList<TabStoreData>)
 
 // The rules a synced notebook folder lives by, as tables: which names are
 // conflict copies, what a folder scan asks for, how a tab.dat from another
@@ -20,6 +21,8 @@ private slots:
     void scanGivesOneStepPerDifference();
     void mergeKeepsLocalNotesAndTakesRemoteChanges_data();
     void mergeKeepsLocalNotesAndTakesRemoteChanges();
+    void mergeTakesOnlyWhatChangedSinceTheRemoteBase_data();
+    void mergeTakesOnlyWhatChangedSinceTheRemoteBase();
 };
 
 void TestSyncRules::recognisesConflictCopies_data()
@@ -195,6 +198,73 @@ void TestSyncRules::mergeKeepsLocalNotesAndTakesRemoteChanges_data()
         << store({"A@a", "Bee@b#7,8"});
     QTest::newRow("no base yet: local kept, remote's in its place")
         << TabStoreData() << store({"A@a", "B@b"}) << store({"C@c", "B@b"}) << store({"C@c", "A@a", "B@b"});
+}
+
+namespace {
+QStringList described(const TabStoreData &data)
+{
+    QStringList lines;
+    for (const TabRecord &record : data.records) {
+        lines << record.name + QLatin1Char('@') + (record.fromFile ? record.pathOrText : QLatin1String("text:") + record.pathOrText)
+                + (record.onScreen ? QStringLiteral("#%1,%2").arg(record.geometry.x()).arg(record.geometry.y()) : QString());
+    }
+    return lines;
+}
+
+TabStoreData withText(TabStoreData data, const QString &name, const QString &html)
+{
+    TabRecord record;
+    record.name = name;
+    record.pathOrText = html;
+    data.records << record;
+    return data;
+}
+}
+
+void TestSyncRules::mergeTakesOnlyWhatChangedSinceTheRemoteBase_data()
+{
+    // older: versions this computer saw before base; the remote one may be
+    // based on any of them (a conflict copy, a tab.dat from a paused sync).
+    QTest::addColumn<QList<TabStoreData>>("older");
+    QTest::addColumn<TabStoreData>("base");
+    QTest::addColumn<TabStoreData>("local");
+    QTest::addColumn<TabStoreData>("remote");
+    QTest::addColumn<TabStoreData>("merged");
+    const TabStoreData abc = store({"A@a", "B@b", "C@c"});
+    const TabStoreData renamed = store({"A@a", "Mine@b", "C@c"});
+    QTest::newRow("stale copy keeps the rename made here")
+        << QList<TabStoreData>{abc} << renamed << renamed << abc << renamed;
+    QTest::newRow("stale copy keeps the move made here")
+        << QList<TabStoreData>{abc} << store({"C@c", "A@a", "B@b"}) << store({"C@c", "A@a", "B@b"}) << abc
+        << store({"C@c", "A@a", "B@b"});
+    QTest::newRow("stale place keeps the desktop note where it was put")
+        << QList<TabStoreData>{store({"A@a#1,1"})} << store({"A@a#9,9"}) << store({"A@a#9,9"})
+        << store({"A@a#1,1"}) << store({"A@a#9,9"});
+    QTest::newRow("renames on both sides while apart both survive")
+        << QList<TabStoreData>{abc} << renamed << renamed << store({"A@a", "B@b", "Theirs@c"})
+        << store({"A@a", "Mine@b", "Theirs@c"});
+    QTest::newRow("rename here, move there")
+        << QList<TabStoreData>{abc} << renamed << renamed << store({"C@c", "A@a", "B@b"})
+        << store({"C@c", "A@a", "Mine@b"});
+    QTest::newRow("a new name there is taken")
+        << QList<TabStoreData>{abc} << renamed << renamed << store({"A@a", "Newer@b", "C@c"})
+        << store({"A@a", "Newer@b", "C@c"});
+    QTest::newRow("text record from there comes in")
+        << QList<TabStoreData>{} << abc << abc << withText(abc, "T", "<p>t</p>") << withText(abc, "T", "<p>t</p>");
+    QTest::newRow("text record moved into a file here is not dropped")
+        << QList<TabStoreData>{} << withText(abc, "T", "<p>t</p>") << store({"A@a", "B@b", "C@c", "T@t"})
+        << withText(abc, "T", "<p>t</p>")
+        << TabStoreData{withText(abc, "T", "<p>t</p>").records + store({"T@t"}).records, QString()};
+}
+
+void TestSyncRules::mergeTakesOnlyWhatChangedSinceTheRemoteBase()
+{
+    QFETCH(QList<TabStoreData>, older);
+    QFETCH(TabStoreData, base);
+    QFETCH(TabStoreData, local);
+    QFETCH(TabStoreData, remote);
+    QFETCH(TabStoreData, merged);
+    QCOMPARE(described(TabStoreMerge::merge(base, local, remote, older)), described(merged));
 }
 
 void TestSyncRules::mergeKeepsLocalNotesAndTakesRemoteChanges()

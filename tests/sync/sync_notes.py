@@ -5,6 +5,7 @@ leaves the other notebook but stays in its trash/, and the same note changed
 on both sides while the link was down ends with both texts on both sides."""
 
 import os
+import struct
 import sys
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
@@ -56,6 +57,35 @@ def deleted_in_a_lands_in_b_trash(books):
     check("shop" in tab_names(b.program), "B's other notes stay")
 
 
+def inline_note_from_elsewhere_survives_b_write(books):
+    """A computer where the mode is off keeps a fixed note's text inside
+    tab.dat; its tab.dat reaches A beside A's own (a Syncthing conflict
+    copy). The note must reach both notebooks and outlive B's next tab.dat."""
+    a, b = books.a, books.b
+
+    def qstring(text):
+        raw = text.encode("utf-16-be")
+        return struct.pack(">I", len(raw)) + raw
+
+    store = struct.pack(">i", 2) + qstring("inline one") + b"\x00" + qstring("<p>inline words</p>") + b"\x00"
+    store += struct.pack(">I", 0xFFFFFFFF)
+    copy = os.path.join(a.book, "tab.sync-conflict-20260102-030405-ABCDEFG.dat")
+    with open(copy + ".part", "wb") as f:
+        f.write(store)
+    os.rename(copy + ".part", copy)
+    for side in (a, b):
+        wait_for(lambda: "inline one" in tab_names(side.program), "the inline note as a tab in %s" % side.name, 20)
+        wait_saved(side, ["inline words"])
+    type_into(b.program, "shop", " and milk")
+    wait_saved(b, ["and milk"])
+    books.pair.wait_in_step()
+    for side in (a, b):
+        wait_for(lambda: "inline one" in [r[0] for r in read_store(os.path.join(side.book, "tab.dat"))],
+                 "%s's tab.dat to list the inline note" % side.name, 15)
+        check("inline one" in tab_names(side.program), "%s still shows it" % side.name)
+        check(not side.holds(["inline words"], "notes"), "%s's notes/ hold its text" % side.name)
+
+
 CONFLICT = "（冲突）"
 
 
@@ -84,4 +114,5 @@ def edited_on_both_while_paused(books):
 
 if __name__ == "__main__":
     run_cases(new_note_in_b_appears_in_a, typing_in_a_reaches_b_open_tab,
-              deleted_in_a_lands_in_b_trash, edited_on_both_while_paused)
+              deleted_in_a_lands_in_b_trash, inline_note_from_elsewhere_survives_b_write,
+              edited_on_both_while_paused)
