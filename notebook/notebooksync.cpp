@@ -667,6 +667,7 @@ void NotebookSync::emptiedElsewhere(const QString &file, const FileStamp &stamp)
 
 bool NotebookSync::keepForeignBytes(const QString &file)
 {
+    const QString trashFolder = TrashStore::folderName();
     const QString path = noteRelative(file);
     QFile source(abs(path));
     if (!source.open(QIODevice::ReadOnly) || source.size() > NoteFile::MaxBytes)
@@ -677,7 +678,7 @@ bool NotebookSync::keepForeignBytes(const QString &file)
     QString base = file;
     base.chop(4);
     // Kept already (an earlier look, an earlier run): once is enough.
-    const QDir trash(abs(TrashFolder));
+    const QDir trash(abs(trashFolder));
     for (const QString &name : trash.entryList({base + QLatin1String("-*.original")}, QDir::Files)) {
         QFile earlier(trash.filePath(name));
         if (earlier.size() == bytes.size() && earlier.open(QIODevice::ReadOnly) && earlier.readAll() == bytes) {
@@ -686,13 +687,13 @@ bool NotebookSync::keepForeignBytes(const QString &file)
         }
     }
     const QString stamp = QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"));
-    QString kept = TrashFolder + QLatin1Char('/') + base + QLatin1Char('-') + stamp + QLatin1String(".original");
+    QString kept = trashFolder + QLatin1Char('/') + base + QLatin1Char('-') + stamp + QLatin1String(".original");
     for (int n = 2; QFileInfo::exists(abs(kept)); ++n)
-        kept = TrashFolder + QLatin1Char('/') + base + QLatin1Char('-') + stamp + QLatin1Char('-') + QString::number(n)
+        kept = trashFolder + QLatin1Char('/') + base + QLatin1Char('-') + stamp + QLatin1Char('-') + QString::number(n)
             + QLatin1String(".original");
     QString error;
-    if (!QDir(m_folder).mkpath(TrashFolder))
-        error = tr("无法创建文件夹 %1").arg(abs(TrashFolder));
+    if (!QDir(m_folder).mkpath(trashFolder))
+        error = tr("无法创建文件夹 %1").arg(abs(trashFolder));
     else
         error = CheckedSave::write(abs(kept), bytes);
     if (!error.isEmpty()) {

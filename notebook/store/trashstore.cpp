@@ -116,7 +116,7 @@ QString readText(const QString &path, qint64 limit, QString *error)
 } // namespace
 
 TrashStore::TrashStore(const QString &folder)
-    : m_trash(QDir(folder).absoluteFilePath(QStringLiteral("trash")))
+    : m_trash(QDir(folder).absoluteFilePath(folderName()))
 {
 }
 

@@ -20,6 +20,8 @@
 class TrashStore
 {
 public:
+    /// The folder inside the notebook folder.
+    static QString folderName() { return QStringLiteral("trash"); }
     static constexpr int KeepDays = 30;
     static constexpr int MaxEntries = 500;
     /// Larger files are listed by name and time only, and never read whole.
