@@ -30,6 +30,7 @@
 #include "slidein.h"
 #include "tabledialog.h"
 #include "trashlistdialog.h"
+#include "titleclock.h"
 #include "tray.h"
 #include "uilanguage.h"
 #include "widget.h"
@@ -65,11 +66,22 @@ constexpr int MinHeight = RollUp::RolledHeight;
 constexpr int MaxWidth = 800;
 constexpr int MaxHeight = 650;
 constexpr int TitleBtnLockMs = 360;
+
+// A flat icon button of the frame, found by its object name.
+QToolButton *frameButton(QWidget *parent, const char *name, const char *icon, const QString &toolTip)
+{
+    auto *button = new QToolButton(parent);
+    button->setObjectName(QLatin1String(name));
+    button->setIcon(LazyIconEngine::icon(QLatin1String(icon)));
+    button->setAutoRaise(true);
+    button->setToolTip(toolTip);
+    button->adjustSize();
+    return button;
+}
 }
 
 Dialog::Dialog(std::unique_ptr<AutoStartEntry> autoStartEntry)
     : QDialog(nullptr, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint)
-    , clockTimer(this)
     , autoStart(std::move(autoStartEntry))
 {
     setObjectName(QStringLiteral("mainWindow"));
@@ -81,7 +93,6 @@ Dialog::Dialog(std::unique_ptr<AutoStartEntry> autoStartEntry)
     if (!trayAvailable)
         setWindowFlags(baseFlags() | Qt::WindowStaysOnTopHint);
 
-    clockTimer.setObjectName(QStringLiteral("clockTimer"));
     setWindowTitle(tr("Velmo Note"));
     setAttribute(Qt::WA_TranslucentBackground);
 
@@ -119,7 +130,6 @@ Dialog::Dialog(std::unique_ptr<AutoStartEntry> autoStartEntry)
     nameBar = PromptBar::askName(this);
 
     connectSignals();
-    titleButton->installEventFilter(this);
 
     placeChildren();
     WindowPosition::centreOver(this, nullptr);
@@ -150,12 +160,7 @@ void Dialog::createMenuPanel() { menuPanel = new MenuDialog(this); }
 
 void Dialog::createTitleStrip()
 {
-    topLeftButton = new QToolButton(this);
-    topLeftButton->setObjectName(QStringLiteral("topLeftButton"));
-    topLeftButton->setIcon(LazyIconEngine::icon(QStringLiteral(":/img/Tray.png")));
-    topLeftButton->setAutoRaise(true);
-    topLeftButton->setToolTip(tr("收起或展开窗口"));
-    topLeftButton->adjustSize();
+    topLeftButton = frameButton(this, "topLeftButton", ":/img/Tray.png", tr("收起或展开窗口"));
 }
 
 void Dialog::createMessageLabel() { tipLabel = new MessageLabel(this); }
@@ -169,32 +174,13 @@ void Dialog::createTrayIcon()
 
 void Dialog::createFrameControls()
 {
-    hideButton = new QToolButton(this);
-    hideButton->setObjectName(QStringLiteral("hideButton"));
-    hideButton->setIcon(LazyIconEngine::icon(QStringLiteral(":/img/down.png")));
-    hideButton->setAutoRaise(true);
-    hideButton->setAutoRepeat(false);
+    hideButton = frameButton(this, "hideButton", ":/img/down.png", tr("最小化"));
     hideButton->setFixedSize(20, 20);
-    hideButton->setToolTip(tr("最小化"));
 
-    titleButton = new QPushButton(tr("Velmo Note"), this);
-    titleButton->setObjectName(QStringLiteral("titleButton"));
-    titleButton->setFlat(true);
-    QFont titleFont(QStringLiteral("Times"), 10);
-    titleFont.setBold(true);
-    titleButton->setFont(titleFont);
-    titleButton->setStyleSheet(QStringLiteral("color:white;"));
-    // Not the window's default button: Enter belongs to the note or the open bar.
-    titleButton->setAutoDefault(false);
-    titleButton->setFocusPolicy(Qt::NoFocus);
-    titleButton->adjustSize();
+    titleClock = new TitleClock(this);
+    titleButton = titleClock->button();
 
-    skinButton = new QToolButton(this);
-    skinButton->setObjectName(QStringLiteral("skinButton"));
-    skinButton->setIcon(LazyIconEngine::icon(QStringLiteral(":/img/skin.png")));
-    skinButton->setAutoRaise(true);
-    skinButton->setToolTip(tr("更换皮肤"));
-    skinButton->adjustSize();
+    skinButton = frameButton(this, "skinButton", ":/img/skin.png", tr("更换皮肤"));
 
     sizeGrip = new QSizeGrip(this);
     sizeGrip->setObjectName(QStringLiteral("sizeGrip"));
@@ -303,7 +289,6 @@ void Dialog::setSyncFolder(bool on)
 
 void Dialog::connectSignals()
 {
-    connect(&clockTimer, &QTimer::timeout, this, &Dialog::setTitleTime);
     connect(hideButton, &QToolButton::clicked, this, &Dialog::hideDialog);
     connect(tray->icon(), &QSystemTrayIcon::activated, this, &Dialog::handleActivation);
     connect(tray->action(Tray::Quit), &QAction::triggered, this, &Dialog::quitAndSave);
@@ -352,10 +337,7 @@ void Dialog::connectSignals()
     connect(menuPanel, &MenuDialog::sigClean, this, &Dialog::clean);
     connect(menuPanel, &MenuDialog::sigOpen, this, &Dialog::open);
     connect(menuPanel, &MenuDialog::sigSave, this, &Dialog::save);
-    connect(menuPanel, &MenuDialog::sigPicture, this, [this] {
-        if (const QString message = noteFileActions->insertPicture(); !message.isEmpty())
-            showToolTip(message, 1000);
-    });
+    connect(menuPanel, &MenuDialog::sigPicture, this, [this] { tellIfAny(noteFileActions->insertPicture()); });
     connect(menuPanel, &MenuDialog::sigAlign, this, &Dialog::setAlign);
     WindowShortcuts::install(this, {addButton, menuPanel, formatBar, [this] { return notebook->currentEditor(); }});
 }
@@ -368,7 +350,7 @@ void Dialog::placeChildren()
     const int h = height();
     sizeGrip->move(w - sizeGrip->width() - 2, h - sizeGrip->height() - 2);
     hideButton->move(w - 25, 3);
-    titleButton->move(w / 2 - titleButton->width() / 2, 1);
+    titleClock->centre();
     formatBar->adjustSize();
     formatBar->move(w / 2 - formatBar->width() / 2, 30);
     opacitySlider->move(10, h - 15);
@@ -397,28 +379,7 @@ void Dialog::resizeEvent(QResizeEvent *event)
 
 // ---- title strip --------------------------------------------------------------
 
-bool Dialog::eventFilter(QObject *watched, QEvent *event)
-{
-    if (watched == titleButton) {
-        if (event->type() == QEvent::Enter) {
-            setTitleTime();
-            clockTimer.start(1000);
-        } else if (event->type() == QEvent::Leave) {
-            clockTimer.stop();
-            titleButton->setText(tr("Velmo Note"));
-            titleButton->adjustSize();
-            placeChildren();
-        }
-    }
-    return QDialog::eventFilter(watched, event);
-}
-
-void Dialog::setTitleTime()
-{
-    titleButton->setText(QTime::currentTime().toString(QStringLiteral("hh:mm:ss")));
-    titleButton->adjustSize();
-    titleButton->move(width() / 2 - titleButton->width() / 2, 1);
-}
+void Dialog::setTitleTime() { titleClock->showTime(); }
 
 void Dialog::mousePressEvent(QMouseEvent *event) { drag.pressEvent(this, event); }
 void Dialog::mouseMoveEvent(QMouseEvent *event) { drag.moveEvent(this, event); }
@@ -578,7 +539,7 @@ void Dialog::editTabName()
 {
     nameBar->slideIn(size());
     // Renaming starts from the current name, all of it selected.
-    if (nameEditMode == 1) {
+    if (nameEditMode == NameEditRename) {
         nameBar->edit()->setText(tabWidget->tabText(tabWidget->currentIndex()));
         nameBar->edit()->selectAll();
     }
@@ -722,9 +683,10 @@ void Dialog::open()
         showToolTip(opened.message, 1000);
 }
 
-void Dialog::save()
+void Dialog::save() { tellIfAny(noteFileActions->save()); }
+
+void Dialog::tellIfAny(const QString &message)
 {
-    const QString message = noteFileActions->save();
     if (!message.isEmpty())
         showToolTip(message, 1000);
 }
@@ -749,10 +711,7 @@ void Dialog::reportHotKeyUnavailable(const QString &reason)
 
 void Dialog::tellUser(const QString &title, const QString &text) { tray->tell(title, text); }
 
-void Dialog::startCutScreen()
-{
-    captureLauncher->start();
-}
+void Dialog::startCutScreen() { captureLauncher->start(); }
 
 void Dialog::quitAndSave()
 {

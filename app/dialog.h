@@ -41,6 +41,7 @@ class QToolButton;
 class RecentlyDeleted;
 class RollUp;
 class TableDialog;
+class TitleClock;
 class Tray;
 
 /// The main window: a frameless, translucent, always-on-top tool window with
@@ -145,7 +146,6 @@ private slots:
     void setSyncFolder(bool on);
 
 protected:
-    bool eventFilter(QObject *watched, QEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
     void mouseMoveEvent(QMouseEvent *event) override;
@@ -172,6 +172,8 @@ private:
     bool pointerOutside(QPoint global) const;
     void loadSkinPicture(const QString &path);
     void showNotice(const StoreSession::Notice &notice);
+    /// Shows a command's message on the label, when it has one.
+    void tellIfAny(const QString &message);
     void showSyncMessage(const QString &label, const QString &detail, bool problem);
 
     QTabWidget *tabWidget = nullptr;
@@ -210,7 +212,7 @@ private:
     StripDrag drag;
     QIcon unpinIcon;
     QIcon pinIcon;
-    QTimer clockTimer;
+    TitleClock *titleClock = nullptr;
     bool autoHideOn = true;
     bool firstPaintReported = false;
     bool trayAvailable = false;

@@ -15,6 +15,8 @@
 #include <QTextEdit>
 #include <QTimer>
 
+#include <algorithm>
+
 namespace {
 /// How often a synced folder's side file is looked at (the sync's own pace).
 constexpr int SyncCheckMs = 3000;
@@ -88,6 +90,12 @@ StoreSession::Notice NoteStateKeeper::open(bool sync)
         details << missed;
     }
     told.detail = details.join(QLatin1Char('\n'));
+    if (loaded.status == NotebookStateFile::Loaded && !sync) {
+        // A quit that changed nothing leaves the file as it was read.
+        NotebookState timeless = m_state;
+        timeless.lastRun = QDateTime();
+        m_lastWritten = timeless.toJson(true);
+    }
     return told;
 }
 
@@ -238,8 +246,22 @@ QStringList NoteStateKeeper::save()
         // Written on a thread of its own while tab.dat is written: the quit
         // waits for the two writes side by side, not one after the other.
         // The state is copied (implicitly shared); finishSave() collects it.
-        m_pending = std::async(std::launch::async, [file = path(), state = m_state] {
-            return NotebookStateFile::save(file, state, true);
+        // A file that would change only in lastRun is left as it is unless a
+        // time reminder needs lastRun to tell a missed one at the next start.
+        m_pending = std::async(std::launch::async, [file = path(), state = m_state, last = m_lastWritten] {
+            NotebookState timeless = state;
+            timeless.lastRun = QDateTime();
+            PendingSave done;
+            done.written = timeless.toJson(true);
+            const bool timed = std::any_of(state.notes.cbegin(), state.notes.cend(), [](const NotebookState::Note &note) {
+                return note.hasReminder && note.reminder.timeActive;
+            });
+            if (done.written == last && !timed) {
+                done.result.ok = true;
+                return done;
+            }
+            done.result = NotebookStateFile::save(file, state, true);
+            return done;
         });
         return errors;
     }
@@ -275,9 +297,12 @@ QStringList NoteStateKeeper::finishSave()
 {
     if (!m_pending.valid())
         return {};
-    const NotebookStateFile::SaveResult saved = m_pending.get();
-    if (saved.ok)
+    const PendingSave pending = m_pending.get();
+    const NotebookStateFile::SaveResult &saved = pending.result;
+    if (saved.ok) {
+        m_lastWritten = pending.written;
         return {};
+    }
     qCWarning(lcNotebook).noquote() << path() << "not saved:" << saved.error;
     return {tr("%1 未保存：%2").arg(path(), saved.error)};
 }

@@ -99,5 +99,12 @@ private:
     QByteArray m_lastShared;
     QByteArray m_lastLocal;
     QStringList m_mergedCopies;
-    std::future<NotebookStateFile::SaveResult> m_pending;
+    /// The side file's write on its thread, and what it wrote (without lastRun).
+    struct PendingSave {
+        NotebookStateFile::SaveResult result;
+        QByteArray written;
+    };
+    std::future<PendingSave> m_pending;
+    /// What the last write held, lastRun left out (not in sync folder mode).
+    QByteArray m_lastWritten;
 };

@@ -1449,6 +1449,13 @@ Quitting again will not save the changes.</translation>
     </message>
 </context>
 <context>
+    <name>TitleClock</name>
+    <message>
+        <source>Velmo Note</source>
+        <translation>Velmo Note</translation>
+    </message>
+</context>
+<context>
     <name>TrashListDialog</name>
     <message>
         <source>最近删除</source>
