@@ -6,6 +6,7 @@
 #include "notebooksession.h"
 #include "notebooksync.h"
 #include "tabstorefile.h"
+#include "trashstore.h"
 
 #include <QDir>
 #include <QFile>
@@ -333,7 +334,11 @@ void TestNotebookSync::conflictTabsAreToldApartAndOutliveTheirPrunedCopies()
     m_session->sync()->checkNow();
     QCOMPARE(m_tabs->indexOf(one) >= 0, true);
     QVERIFY(m_notebook->textOf(one).contains(QLatin1String("theirs one")));
-    QCOMPARE(QDir(QStringLiteral("trash")).entryList({QStringLiteral("n.sync-conflict-*")}).size(), 1);
+    // trash/ keeps the text meanwhile, under the tab's name.
+    const QList<TrashStore::Entry> kept = TrashStore(m_dir->path()).list();
+    QCOMPARE(kept.size(), 1);
+    QCOMPARE(kept.first().name, m_notebook->nameOf(one));
+    QVERIFY(TrashStore(m_dir->path()).take(kept.first()).html.contains(QLatin1String("theirs one")));
 }
 
 QTEST_MAIN(TestNotebookSync)
