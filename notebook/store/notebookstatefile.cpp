@@ -7,7 +7,6 @@
 #include <QFileInfo>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QSaveFile>
 
 #include "checkedsave.h"
 
@@ -114,20 +113,8 @@ NotebookStateFile::LoadResult NotebookStateFile::load(const QString &path)
 NotebookStateFile::SaveResult NotebookStateFile::write(const QString &path, const QByteArray &bytes)
 {
     SaveResult result;
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        result.error = file.errorString();
-        return result;
-    }
-    if (file.write(bytes) != bytes.size()) {
-        result.error = file.errorString();
-        file.cancelWriting();
-        return result;
-    }
-    result.error = CheckedSave::commit(file);
-    if (!result.error.isEmpty())
-        return result;
-    result.ok = true;
+    result.error = CheckedSave::write(path, bytes);
+    result.ok = result.error.isEmpty();
     return result;
 }
 

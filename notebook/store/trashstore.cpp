@@ -5,7 +5,6 @@
 #include <QFileInfo>
 #include <QRandomGenerator>
 #include <QRegularExpression>
-#include <QSaveFile>
 
 #include "checkedsave.h"
 #include <QStringDecoder>
@@ -142,18 +141,7 @@ TrashStore::PutResult TrashStore::put(const QString &name, const QString &html, 
     text.insert(match.hasMatch() ? match.capturedEnd() : 0, meta);
 
     QStringEncoder encoder(QStringEncoder::System);
-    const QByteArray bytes = encoder(text);
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        result.error = file.errorString();
-        return result;
-    }
-    if (file.write(bytes) != bytes.size()) {
-        result.error = file.errorString();
-        file.cancelWriting();
-        return result;
-    }
-    result.error = CheckedSave::commit(file);
+    result.error = CheckedSave::write(path, encoder(text));
     if (!result.error.isEmpty())
         return result;
     result.ok = true;
