@@ -4,6 +4,8 @@
 #include "notewidget.h"
 #include "tabledialog.h"
 
+#include "tabstorefile.h"
+
 #include <QLabel>
 #include <QLineEdit>
 #include <QSpinBox>
@@ -80,6 +82,23 @@ void TestEditorBehaviour::formatKeysToggleSelection()
     // Undo and redo by key.
     QTest::keyClick(editor, Qt::Key_Z, Qt::ControlModifier);
     QVERIFY(formatted(formatAt(editor, 8)));
+    if (key == Qt::Key_B) {
+        // What the key made is what tab.dat keeps: read back, "world" is bold.
+        win->window->notes()->fixCurrent();
+        QCOMPARE(win->window->saveNotebook(), QString());
+        const TabStoreFile::LoadResult stored = TabStoreFile::load(win->path(QStringLiteral("tab.dat")));
+        QCOMPARE(stored.status, TabStoreFile::Loaded);
+        const auto note = std::find_if(stored.data.records.cbegin(), stored.data.records.cend(),
+                                       [](const TabRecord &r) { return r.name == QLatin1String("n"); });
+        QVERIFY(note != stored.data.records.cend());
+        QTextDocument kept;
+        kept.setHtml(note->pathOrText);
+        QTextCursor world(&kept);
+        world.setPosition(8);
+        QVERIFY(world.charFormat().fontWeight() > QFont::Normal);
+        world.setPosition(3);
+        QVERIFY(world.charFormat().fontWeight() <= QFont::Normal);
+    }
     QTest::keyClick(editor, Qt::Key_Y, Qt::ControlModifier);
     QVERIFY(!formatted(formatAt(editor, 8)));
     // Esc while typing keeps the window.
