@@ -86,11 +86,13 @@ check "notebook folder laid out" test -f "$notebook/index.dat" -a -f "$notebook/
 check "home page copied from the installed defaults" cmp -s "$notebook/index.dat" /usr/share/velmonote/index.dat
 
 # A new tab, named and fixed through the window as a user does it (positions
-# in the 400x350 window): add, type the name, confirm, title menu, fix.
+# in the 400x350 window): a click into the note, Ctrl+N, the name, Enter
+# (a new note is fixed as it is made), then the title menu's fix entry.
 sleep 1
-click 354 81; sleep 0.8
+click 200 200; sleep 0.3
+xdotool key ctrl+n; sleep 0.8
 xdotool type --delay 20 "Groceries"; sleep 0.2
-click 257 336; sleep 0.8
+xdotool key Return; sleep 0.8
 click 200 13; sleep 1
 click 167 93; sleep 0.8
 check "program ends when told to" stop_program
