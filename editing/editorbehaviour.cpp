@@ -27,6 +27,7 @@ bool isCtrl(const QKeyEvent *key, int code, bool shift = false)
 EditorBehaviour::EditorBehaviour(QTextEdit *editor)
     : QObject(editor)
     , m_editor(editor)
+    , m_viewport(editor->viewport())
 {
     setObjectName(QString::fromLatin1(BehaviourName));
     editor->installEventFilter(this);
@@ -52,7 +53,7 @@ void EditorBehaviour::find(QTextEdit *editor, bool replace)
 
 bool EditorBehaviour::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched == m_editor->viewport()) {
+    if (watched == m_viewport) {
         if (event->type() == QEvent::MouseButtonPress)
             return handleMarkerClick(static_cast<QMouseEvent *>(event));
         return false;

@@ -39,4 +39,7 @@ private:
     void toggleFormat(int property);
 
     QTextEdit *m_editor;
+    /// Compared by address only: events still come while the editor is
+    /// being destroyed, when it can no longer be asked for its viewport.
+    QObject *m_viewport;
 };
