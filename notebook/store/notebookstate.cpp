@@ -221,24 +221,31 @@ QList<NotebookState::Note> NotebookState::match(const QList<TabRecord> &records,
     // ... else the one note left with its name, when no other record left has it.
     QHash<QString, int> recordsByName;
     QHash<QString, int> notesByName;
+    QHash<QString, int> noteNamed; // the last note left with a name
     for (int r = 0; r < records.size(); ++r) {
         if (!recordDone.at(r) && !records.at(r).fromFile)
             ++recordsByName[records.at(r).name];
     }
     for (int n = 0; n < notes.size(); ++n) {
-        if (!noteUsed.at(n) && isRandomKey(notes.at(n).key))
+        if (!noteUsed.at(n) && isRandomKey(notes.at(n).key)) {
             ++notesByName[notes.at(n).name];
+            noteNamed.insert(notes.at(n).name, n);
+        }
     }
     for (int r = 0; r < records.size(); ++r) {
         const QString &name = records.at(r).name;
         if (recordDone.at(r) || records.at(r).fromFile || recordsByName.value(name) != 1 || notesByName.value(name) != 1)
             continue;
-        for (int n = 0; n < notes.size(); ++n) {
-            if (!noteUsed.at(n) && isRandomKey(notes.at(n).key) && notes.at(n).name == name) {
-                take(r, n);
-                break;
-            }
-        }
+        // Unique among the notes left: the one note of that name.
+        take(r, noteNamed.value(name));
+    }
+    // Last, a plain note the file kept only by its place (no name, nothing
+    // changed) keeps its key for the record still at that place.
+    for (int r = 0; r < records.size() && r < notes.size(); ++r) {
+        const Note &note = notes.at(r);
+        if (!recordDone.at(r) && !records.at(r).fromFile && !noteUsed.at(r) && isRandomKey(note.key)
+            && note.name.isEmpty() && !note.updated.isValid())
+            take(r, r);
     }
     return matched;
 }
@@ -278,11 +285,18 @@ QByteArray NotebookState::toJson(bool includeWindow) const
     }
     QJsonArray order;
     QJsonObject byKey;
+    QSet<QString> listed;
+    const Note untouched;
     for (const Note &note : notes) {
         // Two records bound to one file share one entry.
-        if (note.key.isEmpty() || byKey.contains(note.key))
+        if (note.key.isEmpty() || listed.contains(note.key))
             continue;
+        listed.insert(note.key);
         order.append(note.key);
+        // A note nobody changed holds nothing to keep: its key alone keeps
+        // the order's places (a notebook of many plain notes stays small).
+        if (!note.updated.isValid() && note.sameSettings(untouched))
+            continue;
         byKey.insert(note.key, noteToJson(note));
     }
     root.insert(QLatin1String("order"), order);
@@ -329,6 +343,7 @@ NotebookState NotebookState::fromJson(const QByteArray &json, QStringList *probl
 
     const QJsonObject notes = field.object("notes");
     QStringList keys;
+    QSet<QString> seen;
     const QJsonValue order = root.value(QLatin1String("order"));
     if (!order.isUndefined() && !order.isArray())
         problems << QStringLiteral("order: not a list");
@@ -338,16 +353,27 @@ NotebookState NotebookState::fromJson(const QByteArray &json, QStringList *probl
             problems << QStringLiteral("order: not a list of keys");
             continue;
         }
-        if (notes.contains(key.toString()) && !keys.contains(key.toString()))
+        if (!seen.contains(key.toString())) {
+            seen.insert(key.toString());
             keys << key.toString();
+        }
     }
     // Notes the order does not list (a hand edit) come after the rest.
     for (auto it = notes.begin(); it != notes.end(); ++it) {
-        if (!keys.contains(it.key()))
+        if (!seen.contains(it.key())) {
+            seen.insert(it.key());
             keys << it.key();
+        }
     }
     for (const QString &key : std::as_const(keys)) {
         const QJsonValue value = notes.value(key);
+        if (value.isUndefined()) {
+            // Listed with nothing to keep: a plain note holding its place.
+            Note plain;
+            plain.key = key;
+            state.notes << plain;
+            continue;
+        }
         if (!value.isObject()) {
             problems << QLatin1String("notes.") + key + QLatin1String(": not an object");
             continue;
