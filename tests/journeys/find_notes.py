@@ -151,7 +151,10 @@ try:
     for args in ([picture], ["--text", "dropped words"]):
         source = subprocess.Popen([os.environ["VELMO_DRAG_SOURCE"], *args], stdout=subprocess.PIPE, text=True)
         try:
-            xdotool("search", "--sync", "--onlyvisible", "--name", "^drag source$")
+            # Polled rather than xdotool's --sync: the last source's window
+            # going away during a search fails it with BadWindow.
+            wait_for(lambda: subprocess.run(["xdotool", "search", "--onlyvisible", "--name", "^drag source$"],
+                                            capture_output=True).returncode == 0, "the drag source's window")
             time.sleep(0.5)
             # Over the strip first: the window may have rolled up when the pointer left it.
             xdotool("mousemove", 120, 100)
