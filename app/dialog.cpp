@@ -695,8 +695,10 @@ void Dialog::tellIfAny(const QString &message)
 
 void Dialog::showNotice(const StoreSession::Notice &notice)
 {
+    // Long enough to read: the whole story is in the balloon, but the label
+    // is what a user sees first.
     if (!notice.label.isEmpty())
-        showToolTip(notice.label, 1000);
+        showToolTip(notice.label, 4000);
     if (!notice.detail.isEmpty())
         tray->icon()->showMessage(tr("提示"), notice.detail, QSystemTrayIcon::Warning, 8000);
 }

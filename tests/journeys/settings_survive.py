@@ -128,9 +128,9 @@ try:
     wait_for(lambda: datetime.datetime.now() > moment + datetime.timedelta(seconds=2), "the reminder's time",
              timeout=200)
     program.start()
+    shown_notice("错过了提醒")
     note = placed(program, MARKED)
     check(True, "the note comes back marked as having missed its reminder")
-    shown_notice("错过了提醒")
     window = note_window(NOTE)
     states = x_query("xprop", "-id", window, "_NET_WM_STATE")
     check("_NET_WM_STATE_ABOVE" in states, "the note stays on top: %s" % states.strip())
