@@ -32,6 +32,7 @@
 #include "trashlistdialog.h"
 #include "titleclock.h"
 #include "tray.h"
+#include "waylandselection.h"
 #include "uilanguage.h"
 #include "widget.h"
 #include "windowshortcuts.h"
@@ -104,6 +105,8 @@ Dialog::Dialog(std::unique_ptr<AutoStartEntry> autoStartEntry)
     connect(captureLauncher, &CaptureLauncher::failed, this,
             [this](const QString &reason) { tellUser(tr("截图失败"), reason); });
     Widget::prepareCapture(this);
+    // On XWayland, copies reach native Wayland programs too.
+    WaylandSelection::install(this);
 
     backPixmap.load(QStringLiteral(":/img/mainback.png"));
     createTableDialog();

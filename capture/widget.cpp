@@ -9,6 +9,7 @@
 #include "grabsource.h"
 #include "imagesuffixrule.h"
 #include "inputdialog.h"
+#include "swayoverlayrule.h"
 #include "x11shmpresenter.h"
 
 #include <QAction>
@@ -77,6 +78,7 @@ Widget::Widget(QWidget *parent, QColor color, int quality, bool grabNow, std::un
     createMenu();
     setMouseTracking(true);
     setWindowFlags(Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint);
+    setWindowRole(SwayOverlayRule::windowRole());
     // Every paint covers its whole area: no background fill first.
     setAttribute(Qt::WA_OpaquePaintEvent);
     hintText = tr("如需使用帮助，请按F1");
@@ -201,8 +203,9 @@ bool Widget::runModal()
     // Closed some other way (the window manager): QDialog ends too.
     const QMetaObject::Connection finished = connect(this, &QDialog::finished, &loop, &QEventLoop::quit);
     // A Wayland compositor places an XWayland window itself (a tiling one
-    // makes it a tile); only the full-screen state makes it cover the output.
-    if (SessionKind::isWayland())
+    // makes it a tile); only the full-screen state makes it cover the output,
+    // and on sway a rule of its own makes it cover every output.
+    if (SessionKind::isWayland() && !SwayOverlayRule::ensure())
         setWindowState(windowState() | Qt::WindowFullScreen);
     // With a backdrop the picture is taken once the window is on screen
     // (its first paint), so the server maps and shows the window first.

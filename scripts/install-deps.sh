@@ -7,14 +7,14 @@
 set -euo pipefail
 
 build_pkgs=(qt6-base-dev qt6-multimedia-dev qt6-svg-dev qt6-tools-dev qt6-l10n-tools
-            libx11-dev libxcb1-dev libxcb-shm0-dev libxcb-randr0-dev libxcb-render0-dev libxtst-dev libdeflate-dev libfontconfig-dev cmake ninja-build g++ sox lame
+            libx11-dev libxcb1-dev libxcb-shm0-dev libxcb-randr0-dev libxcb-render0-dev libxtst-dev libdeflate-dev libwayland-dev libfontconfig-dev cmake ninja-build g++ sox lame
             gstreamer1.0-plugins-base gstreamer1.0-plugins-good fonts-wqy-microhei
             qt6-qpa-plugins libqt6svg6 qt6-translations-l10n dpkg-dev file)
 test_pkgs=(ccache dbus python3-dbus python3-gi xvfb xauth xdotool x11-utils openbox xcompmgr trayer pulseaudio pulseaudio-utils
            imagemagick xclip x11-xserver-utils poppler-utils desktop-file-utils clang libclang-rt-14-dev
            lintian appstream
            sway xwayland pipewire xdg-desktop-portal xdg-desktop-portal-wlr
-           xdg-desktop-portal-gtk grim wtype qt6-wayland
+           xdg-desktop-portal-gtk grim wtype wl-clipboard qt6-wayland
            at-spi2-core python3-pyatspi syncthing)
 
 bench_pkgs=(flameshot qtwayland5 scrot dbus)

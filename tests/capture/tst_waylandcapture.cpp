@@ -118,6 +118,7 @@ private slots:
     void initTestCase();
     void cleanupTestCase();
     void keyBindingCapturesANativeWindow();
+    void nativeProgramPastesTheCapture();
     void missingPortalIsToldAndSurvived();
 
 private:
@@ -225,6 +226,40 @@ void TestWaylandCapture::keyBindingCapturesANativeWindow()
     QVERIFY(xdotool({"key", "Escape"}));
     QTRY_COMPARE_WITH_TIMEOUT(overlays(m_output), 0, 10000);
     QCOMPARE(m_notebook.state(), QProcess::Running);
+}
+
+void TestWaylandCapture::nativeProgramPastesTheCapture()
+{
+    // A native Wayland program has the focus, as when a user pastes into it
+    // next: the compositor then does not hand the X clipboard over, so what
+    // wl-paste reads is the program's own Wayland offer.
+    const QRect pattern = windowRect(QStringLiteral("wlpattern"));
+    for (int round = 0; round < 5; ++round) {
+        QCOMPARE(QProcess::execute(QStringLiteral("swaymsg"), {"[title=\"wlpattern\"] focus"}), 0);
+        const QRect area(pattern.topLeft() + QPoint(11 + 53 * round, 7 + 31 * round), QSize(120 + 17 * round, 90));
+        QVERIFY(pattern.contains(area));
+        const QImage expected = shot(area, m_work.filePath(QStringLiteral("reference.png")));
+        QVERIFY(!expected.isNull());
+
+        QVERIFY(pressCaptureKey());
+        QTRY_COMPARE_WITH_TIMEOUT(overlays(m_output), 1, 15000);
+        QTRY_VERIFY_WITH_TIMEOUT(veiledOver(shot(area, m_work.filePath(QStringLiteral("overlay.png"))), expected),
+                                 10000);
+        const QPoint from = area.topLeft();
+        const QPoint to = area.bottomRight();
+        QVERIFY(xdotool({"mousemove", QString::number(from.x()), QString::number(from.y()), "mousedown", "1",
+                         "mousemove", QString::number(to.x()), QString::number(to.y()), "mouseup", "1"}));
+        QTest::qWait(200);
+        QVERIFY(xdotool({"key", "space"}));
+        QTRY_COMPARE_WITH_TIMEOUT(overlays(m_output), 0, 10000);
+        // The native program has the focus again before it pastes.
+        QCOMPARE(QProcess::execute(QStringLiteral("swaymsg"), {"[title=\"wlpattern\"] focus"}), 0);
+
+        const QImage pasted = QImage::fromData(run(QStringLiteral("wl-paste"), {"-t", "image/png"}), "png")
+                                  .convertToFormat(QImage::Format_RGB32);
+        QCOMPARE(pasted.size(), area.size());
+        QCOMPARE(pasted, expected);
+    }
 }
 
 void TestWaylandCapture::missingPortalIsToldAndSurvived()
