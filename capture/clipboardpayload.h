@@ -28,6 +28,8 @@ public:
     /// encoded when asked for, not before: a copy costs nothing until a
     /// program pastes it.
     QByteArray data(const QString &type) const;
+    /// The same contents for Qt's clipboard (owned by the caller).
+    QMimeData *toMimeData() const;
 
 private:
     QImage m_image;

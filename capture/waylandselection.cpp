@@ -18,6 +18,7 @@
 #include <mutex>
 #include <optional>
 #include <thread>
+#include <utility>
 
 #include <poll.h>
 #include <pthread.h>
@@ -238,13 +239,25 @@ WaylandSelection::~WaylandSelection() = default;
 
 void WaylandSelection::clipboardChanged()
 {
-    // Changes by others (the compositor taking the X clipboard over for this
-    // very offer, among them) are left alone.
-    QClipboard *clipboard = QGuiApplication::clipboard();
-    if (!clipboard->ownsClipboard())
+    if (m_restoring)
         return;
-    if (const QMimeData *data = clipboard->mimeData())
-        offer(ClipboardPayload::fromMimeData(*data));
+    QClipboard *clipboard = QGuiApplication::clipboard();
+    if (!clipboard->ownsClipboard()) {
+        // The first loss after an offer is the compositor taking the X
+        // clipboard over for it; a later one is another program's copy.
+        if (std::exchange(m_takeBack, false)) {
+            m_restoring = true;
+            clipboard->setMimeData(m_offered.toMimeData());
+            m_restoring = false;
+        }
+        return;
+    }
+    const QMimeData *data = clipboard->mimeData();
+    if (!data)
+        return;
+    m_offered = ClipboardPayload::fromMimeData(*data);
+    m_takeBack = !m_offered.isEmpty();
+    offer(m_offered);
 }
 
 void WaylandSelection::offer(ClipboardPayload payload)

@@ -13,9 +13,11 @@
 /// window has the focus), and the capture overlay hides the moment it fills
 /// the clipboard, so without this a native program would paste nothing.
 ///
-/// Every change the program makes to its clipboard is offered as well; the
-/// X clipboard stays as Qt keeps it (X programs read this offer through the
-/// compositor once it has taken the clipboard over). The Wayland connection
+/// Every change the program makes to its clipboard is offered as well. The
+/// compositor answers an offer by taking the X clipboard over for it, and
+/// then lets only an X program with the focus read it (sway); the program
+/// takes the X clipboard back once after each offer, with the same data, so
+/// both clipboards hold it and X programs read it from the program itself. The Wayland connection
 /// and its objects live on a thread of their own, which also writes the data
 /// to the reading program: a paste is served even while the GUI thread
 /// waits, for instance on its own X clipboard read, which the compositor
@@ -39,4 +41,10 @@ private:
     void clipboardChanged();
 
     std::unique_ptr<Connection> d;
+    /// What was offered last, for taking the X clipboard back.
+    ClipboardPayload m_offered;
+    /// The compositor is yet to take the X clipboard over for the last offer.
+    bool m_takeBack = false;
+    /// The clipboard is being filled from m_offered.
+    bool m_restoring = false;
 };
