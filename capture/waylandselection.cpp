@@ -138,6 +138,7 @@ struct WaylandSelection::Connection
         // Another program's selection took over.
         auto *self = static_cast<Connection *>(data);
         if (source == self->source) {
+            qCDebug(lcCapture) << "The Wayland offer was replaced";
             self->source = nullptr;
             self->shown = ClipboardPayload();
         }
@@ -246,6 +247,7 @@ void WaylandSelection::clipboardChanged()
         // The first loss after an offer is the compositor taking the X
         // clipboard over for it; a later one is another program's copy.
         if (std::exchange(m_takeBack, false)) {
+            qCDebug(lcCapture) << "Taking the X clipboard back for the Wayland offer";
             m_restoring = true;
             clipboard->setMimeData(m_offered.toMimeData());
             m_restoring = false;
@@ -256,6 +258,7 @@ void WaylandSelection::clipboardChanged()
     if (!data)
         return;
     m_offered = ClipboardPayload::fromMimeData(*data);
+    qCDebug(lcCapture) << "Offering the clipboard to Wayland programs:" << m_offered.types();
     m_takeBack = !m_offered.isEmpty();
     offer(m_offered);
 }

@@ -205,7 +205,8 @@ bool Widget::runModal()
     // A Wayland compositor places an XWayland window itself (a tiling one
     // makes it a tile); only the full-screen state makes it cover the output,
     // and on sway a rule of its own makes it cover every output.
-    if (SessionKind::isWayland() && !SwayOverlayRule::ensure())
+    m_swayRule = SessionKind::isWayland() && SwayOverlayRule::ensure();
+    if (SessionKind::isWayland() && !m_swayRule)
         setWindowState(windowState() | Qt::WindowFullScreen);
     // With a backdrop the picture is taken once the window is on screen
     // (its first paint), so the server maps and shows the window first.
@@ -234,6 +235,10 @@ void Widget::endCapture()
 {
     // Hidden, not closed: closing would give the native window back.
     hide();
+    // sway runs its window rules once per window, when it first appears:
+    // the next capture gets a window of its own, so the rule spreads it again.
+    if (m_swayRule)
+        destroy();
     emit captureEnded();
 }
 

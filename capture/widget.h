@@ -220,4 +220,6 @@ private:
     /// overlay's texts and label box.
     qreal m_ratio = 1;
     int m_scale = 1;
+    /// sway's window rule spreads the overlay over every output.
+    bool m_swayRule = false;
 };

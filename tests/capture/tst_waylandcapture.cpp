@@ -119,6 +119,8 @@ private slots:
     void cleanupTestCase();
     void keyBindingCapturesANativeWindow();
     void nativeProgramPastesTheCapture();
+    void everyOutputIsCaptured_data();
+    void everyOutputIsCaptured();
     void missingPortalIsToldAndSurvived();
 
 private:
@@ -126,6 +128,8 @@ private:
     /// The program as the session's user runs it, a copy in the notebook's folder.
     const QString m_program = m_work.filePath(QStringLiteral("velmonote"));
     QProcess m_pattern;
+    /// A second native window, on the second output.
+    QProcess m_secondPattern;
     QProcess m_notebook;
     QSize m_output;
 };
@@ -184,7 +188,7 @@ void TestWaylandCapture::initTestCase()
 
 void TestWaylandCapture::cleanupTestCase()
 {
-    for (QProcess *process : {&m_notebook, &m_pattern}) {
+    for (QProcess *process : {&m_notebook, &m_pattern, &m_secondPattern}) {
         if (process->state() == QProcess::NotRunning)
             continue;
         process->terminate();
@@ -260,6 +264,57 @@ void TestWaylandCapture::nativeProgramPastesTheCapture()
         QCOMPARE(pasted.size(), area.size());
         QCOMPARE(pasted, expected);
     }
+}
+
+void TestWaylandCapture::everyOutputIsCaptured_data()
+{
+    // Selections in layout coordinates: the first output is 1920x1080 at
+    // 0,0, the second 1280x1024 right of it.
+    QTest::addColumn<QRect>("area");
+    QTest::newRow("first output") << QRect(1500, 300, 240, 170);
+    QTest::newRow("second output") << QRect(2100, 700, 300, 200);
+    QTest::newRow("across the border") << QRect(1800, 500, 260, 150);
+}
+
+void TestWaylandCapture::everyOutputIsCaptured()
+{
+    QFETCH(QRect, area);
+    if (m_secondPattern.state() == QProcess::NotRunning) {
+        QCOMPARE(QProcess::execute(QStringLiteral("swaymsg"), {"create_output"}), 0);
+        QCOMPARE(QProcess::execute(QStringLiteral("swaymsg"),
+                                   {"output", "HEADLESS-2", "mode", "1280x1024", "position", "1920", "0"}),
+                 0);
+        m_secondPattern.setProcessEnvironment(m_pattern.processEnvironment());
+        m_secondPattern.start(patternClient, {QStringLiteral("wlpattern2")});
+        QVERIFY(m_secondPattern.waitForReadyRead(15000));
+        QCOMPARE(QProcess::execute(QStringLiteral("swaymsg"),
+                                   {"[title=\"wlpattern2\"] move container to output HEADLESS-2"}),
+                 0);
+        QTRY_COMPARE_WITH_TIMEOUT(windowRect(QStringLiteral("wlpattern2")).x(), 1920, 10000);
+        // The notebook sees the new screen before the next capture.
+        QTest::qWait(1000);
+    }
+    const QSize desktop(3200, 1080);
+    const QImage expected = shot(area, m_work.filePath(QStringLiteral("reference.png")));
+    QVERIFY(!expected.isNull());
+
+    QVERIFY(pressCaptureKey());
+    // One window over the whole desktop, veiling both outputs.
+    QTRY_COMPARE_WITH_TIMEOUT(overlays(desktop), 1, 15000);
+    QTRY_VERIFY_WITH_TIMEOUT(veiledOver(shot(area, m_work.filePath(QStringLiteral("overlay.png"))), expected), 10000);
+    const QPoint from = area.topLeft();
+    const QPoint to = area.bottomRight();
+    QVERIFY(xdotool({"mousemove", QString::number(from.x()), QString::number(from.y()), "mousedown", "1", "mousemove",
+                     QString::number(to.x()), QString::number(to.y()), "mouseup", "1"}));
+    QTest::qWait(200);
+    QVERIFY(xdotool({"key", "space"}));
+    QTRY_COMPARE_WITH_TIMEOUT(overlays(desktop), 0, 10000);
+
+    const QImage pasted = QImage::fromData(run(QStringLiteral("wl-paste"), {"-t", "image/png"}), "png")
+                              .convertToFormat(QImage::Format_RGB32);
+    QProcess::execute("grim", {QStringLiteral("/tmp/wlo-full-%1.png").arg(area.x())}); QProcess::execute("swaymsg", {"-t", "get_tree"});  pasted.save(QStringLiteral("/tmp/wlo-pasted-%1.png").arg(area.x())); expected.save(QStringLiteral("/tmp/wlo-exp-%1.png").arg(area.x()));
+    QCOMPARE(pasted.size(), area.size());
+    QCOMPARE(pasted, expected);
 }
 
 void TestWaylandCapture::missingPortalIsToldAndSurvived()

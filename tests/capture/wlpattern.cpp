@@ -1,7 +1,8 @@
 // A native Wayland client for the capture tests on a Wayland desktop: a
 // window painted with a pattern in which neighbouring pixels differ, so a
 // capture that is shifted, scaled or taken from the wrong buffer shows.
-// Run with QT_QPA_PLATFORM=wayland. Prints "shown" once it has painted.
+// Run with QT_QPA_PLATFORM=wayland. Prints "shown" once it has painted; an
+// argument gives another title (a second window).
 
 #include <QGuiApplication>
 #include <QPainter>
@@ -36,7 +37,7 @@ int main(int argc, char *argv[])
 {
     QGuiApplication app(argc, argv);
     PatternClient window;
-    window.setTitle(QStringLiteral("wlpattern"));
+    window.setTitle(argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("wlpattern"));
     window.resize(800, 600);
     window.show();
     return app.exec();
