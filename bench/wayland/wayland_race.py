@@ -9,7 +9,13 @@ The end is the compositor mapping the overlay's window, which sway does once
 the window has committed its first painted buffer, read from sway's IPC
 window events. grim's whole-output capture time is the floor.
 
-usage: wayland_race.py VELMONOTE [--runs N]
+With --outputs 2 a second output (1280x1024) is added right of the first.
+With --clipboard each Velmo Note round also selects an area and presses
+Space, and measures Space to the capture being offered to Wayland programs
+(`wl-paste -l` lists image/png) and to a whole paste (`wl-paste -t image/png`
+returned the PNG). --no-flameshot leaves Flameshot out.
+
+usage: wayland_race.py VELMONOTE [--runs N] [--outputs 2] [--clipboard] [--no-flameshot]
 """
 import json
 import os
@@ -25,6 +31,9 @@ import time
 RUNS = 8
 if "--runs" in sys.argv:
     RUNS = int(sys.argv[sys.argv.index("--runs") + 1])
+OUTPUTS = int(sys.argv[sys.argv.index("--outputs") + 1]) if "--outputs" in sys.argv else 1
+CLIPBOARD = "--clipboard" in sys.argv
+FLAMESHOT = "--no-flameshot" not in sys.argv
 velmonote = os.path.abspath(sys.argv[1])
 NOBODY = ["setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"]
 
@@ -78,7 +87,41 @@ def key(*args):
     subprocess.run(["wtype"] + list(args), check=True)
 
 
+def offered_png():
+    listed = subprocess.run(["wl-paste", "-l"], capture_output=True, text=True).stdout
+    return "image/png" in listed.split()
+
+
+def clipboard_round(timings):
+    """Selects an area on the overlay, presses Space, and times the offer and
+    a whole paste as a native program sees them."""
+    subprocess.run(["wl-copy", "--clear"])
+    subprocess.run(["xdotool", "mousemove", "300", "200", "mousedown", "1", "mousemove", "900", "700", "mouseup", "1"])
+    time.sleep(0.2)
+    start = time.monotonic()
+    subprocess.run(["xdotool", "key", "space"])
+    offered = pasted = None
+    end = start + 5
+    while time.monotonic() < end:
+        if offered_png():
+            offered = time.monotonic()
+            break
+        time.sleep(0.002)
+    if offered is not None:
+        data = subprocess.run(["wl-paste", "-t", "image/png"], capture_output=True).stdout
+        if data.startswith(b"\x89PNG"):
+            pasted = time.monotonic()
+    timings["offered"].append(None if offered is None else (offered - start) * 1000)
+    timings["pasted"].append(None if pasted is None else (pasted - start) * 1000)
+
+
 def main():
+    if OUTPUTS == 2:
+        subprocess.run(["swaymsg", "create_output"], check=True, stdout=subprocess.DEVNULL)
+        subprocess.run(["swaymsg", "output", "HEADLESS-2", "mode", "1280x1024", "position",
+                        str(json.loads(subprocess.run(["swaymsg", "-t", "get_outputs"], capture_output=True,
+                                                      text=True).stdout)[0]["current_mode"]["width"]), "0"],
+                       check=True, stdout=subprocess.DEVNULL)
     work = tempfile.mkdtemp(prefix="velmo-wlrace.")
     home = os.path.join(work, "home")
     os.makedirs(home)
@@ -97,7 +140,8 @@ def main():
     with open(os.path.join(fs_home, ".config", "flameshot", "flameshot.ini"), "w") as f:
         f.write("[General]\nshowStartupLaunchMessage=false\nshowHelp=false\nshowDesktopNotification=false\n")
     fs_env = dict(os.environ, HOME=fs_home, XDG_CONFIG_HOME=os.path.join(fs_home, ".config"))
-    flameshot = subprocess.Popen(["flameshot"], env=fs_env, stderr=subprocess.DEVNULL, stdout=subprocess.DEVNULL)
+    flameshot = subprocess.Popen(["flameshot"] if FLAMESHOT else ["true"], env=fs_env, stderr=subprocess.DEVNULL,
+                                 stdout=subprocess.DEVNULL)
     time.sleep(3)
     events = WindowEvents()
 
@@ -108,7 +152,10 @@ def main():
         shown = events.wait_new(lambda c: window_class(c).replace(" ", "") == "velmonote"
                                 and c.get("geometry", {}).get("width", 0) >= 1000)
         time.sleep(0.2)
-        subprocess.run(["xdotool", "key", "Escape"])
+        if CLIPBOARD and shown is not None:
+            clipboard_round(clipboard)
+        else:
+            subprocess.run(["xdotool", "key", "Escape"])
         time.sleep(0.5)
         return None if shown is None else (shown - start) * 1000
 
@@ -128,16 +175,21 @@ def main():
         return (time.monotonic() - start) * 1000
 
     results = {"velmonote": [], "flameshot": [], "grim": []}
+    clipboard = {"offered": [], "pasted": []}
     for i in range(RUNS):
         order = [("velmonote", velmo_round), ("flameshot", flameshot_round), ("grim", grim_round)]
+        if not FLAMESHOT:
+            del order[1]
         if i % 2:
             order.reverse()
         for name, run in order:
             results[name].append(run())
 
     output = subprocess.run(["swaymsg", "-t", "get_outputs"], capture_output=True, text=True).stdout
-    mode = json.loads(output)[0]["current_mode"]
-    print("output %dx%d, %d rounds, interleaved" % (mode["width"], mode["height"], RUNS))
+    modes = ["%dx%d" % (o["current_mode"]["width"], o["current_mode"]["height"]) for o in json.loads(output)]
+    print("outputs %s, %d rounds, interleaved" % (" + ".join(modes), RUNS))
+    if not FLAMESHOT:
+        del results["flameshot"]
     for name, values in results.items():
         done = [v for v in values if v is not None]
         if not done:
@@ -148,9 +200,17 @@ def main():
         print("%-10s first %s ms, later median %.0f ms (min %.0f, max %.0f), missed %d" % (
             name, first, statistics.median(later or done), min(done), max(done), len(values) - len(done)))
     velmo = statistics.median([v for v in results["velmonote"][1:] if v is not None] or [float("nan")])
-    fs = statistics.median([v for v in results["flameshot"][1:] if v is not None] or [float("nan")])
     grim = statistics.median(results["grim"])
-    print("velmonote - grim: %.0f ms (goal <= 60); flameshot / velmonote: %.2fx (goal >= 2)" % (velmo - grim, fs / velmo))
+    print("velmonote - grim: %.0f ms (goal <= 60)" % (velmo - grim))
+    if FLAMESHOT:
+        fs = statistics.median([v for v in results["flameshot"][1:] if v is not None] or [float("nan")])
+        print("flameshot / velmonote: %.2fx (goal >= 2)" % (fs / velmo))
+    for name, values in clipboard.items():
+        done = [v for v in values if v is not None]
+        if done:
+            print("Space to %s: median %.0f ms (min %.0f, max %.0f), missed %d of %d" % (
+                "offered to Wayland" if name == "offered" else "whole paste", statistics.median(done), min(done),
+                max(done), len(values) - len(done), len(values)))
 
     for proc in (notebook, flameshot, events.proc):
         proc.terminate()
