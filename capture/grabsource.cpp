@@ -5,7 +5,9 @@
 #include "sessionkind.h"
 #include "x11grabsource.h"
 
+#include <QGuiApplication>
 #include <QRegion>
+#include <QScreen>
 
 #include <algorithm>
 #include <utility>
@@ -25,6 +27,12 @@ std::unique_ptr<GrabSource> GrabSource::create()
     if (std::unique_ptr<GrabSource> x11 = X11GrabSource::create())
         return x11;
     return std::make_unique<ScreenGrabSource>();
+}
+
+qreal GrabSource::pixelRatio() const
+{
+    const QScreen *primary = QGuiApplication::primaryScreen();
+    return primary ? primary->devicePixelRatio() : 1.0;
 }
 
 QRect GrabSource::desktop() const

@@ -26,6 +26,10 @@ public:
     virtual QRect desktop() const;
     /// Every monitor, in device pixels, the primary first.
     virtual QList<QRect> monitors() const = 0;
+    /// Device pixels of the picture per logical pixel of the window system's
+    /// layout, where windows and the pointer live: the primary screen's
+    /// device pixel ratio.
+    virtual qreal pixelRatio() const;
     /// The desktop as it is now, desktop().size() large; a null image when
     /// the grab failed.
     virtual QImage grab() = 0;

@@ -5,6 +5,11 @@
 PortalGrabSource::PortalGrabSource(QImage picture)
     : m_picture(std::move(picture))
 {
+    // Qt's screens on XWayland have a ratio of 1 and logical sizes; with
+    // every output at scale 1 the picture is exactly as large as they are.
+    const QRect screens = ScreenGrabSource::desktop();
+    if (!m_picture.isNull() && screens.width() > 0)
+        m_scale = qreal(m_picture.width()) / screens.width();
 }
 
 QRect PortalGrabSource::desktop() const
@@ -13,6 +18,25 @@ QRect PortalGrabSource::desktop() const
     if (m_picture.isNull())
         return screens;
     return QRect(screens.topLeft(), m_picture.size());
+}
+
+QList<QRect> PortalGrabSource::monitors() const
+{
+    QList<QRect> result = ScreenGrabSource::monitors();
+    if (m_scale <= 0 || qFuzzyCompare(m_scale, 1.0))
+        return result;
+    // Pixels of the picture, counted from the layout's corner.
+    const QPoint corner = unionOf(result).topLeft();
+    for (QRect &monitor : result) {
+        const QPointF from = QPointF(monitor.topLeft() - corner) * m_scale;
+        monitor = QRect(corner + from.toPoint(), (QSizeF(monitor.size()) * m_scale).toSize());
+    }
+    return result;
+}
+
+qreal PortalGrabSource::pixelRatio() const
+{
+    return ScreenGrabSource::pixelRatio() * (m_scale > 0 ? m_scale : 1.0);
 }
 
 QImage PortalGrabSource::grab()

@@ -8,7 +8,10 @@
 /// picture first and hands it to the overlay in a source of its own).
 ///
 /// The desktop is as large as the portal's picture, which holds the screens'
-/// real pixels; the monitors are Qt's screens, as the screen grab sees them.
+/// real pixels. The picture covers the whole layout at the highest scale of
+/// any output (an output of scale 1 beside one of scale 2 comes enlarged),
+/// while XWayland lays the outputs out in logical pixels: the monitors are
+/// Qt's screens enlarged by the picture's scale, the pixel ratio.
 class PortalGrabSource : public ScreenGrabSource
 {
 public:
@@ -17,9 +20,14 @@ public:
     explicit PortalGrabSource(QImage picture);
 
     QRect desktop() const override;
+    QList<QRect> monitors() const override;
+    qreal pixelRatio() const override;
     /// The picture, taken, so it is used once.
     QImage grab() override;
 
 private:
     QImage m_picture;
+    /// The picture's pixels per device pixel of Qt's screens; 0 without a
+    /// picture.
+    qreal m_scale = 0;
 };

@@ -126,8 +126,7 @@ void Widget::prepare(Grab grab)
     screenHeight = desktop.height();
     sel.setDesktopSize(desktop.size());
 
-    const QScreen *primary = QGuiApplication::primaryScreen();
-    m_ratio = primary ? primary->devicePixelRatio() : 1.0;
+    m_ratio = m_source->pixelRatio();
     m_scale = std::max(1, int(std::lround(m_ratio)));
     // An explicit position: a dialog would otherwise be centred on the
     // available area, below any panel. Qt keeps a screen's top-left corner

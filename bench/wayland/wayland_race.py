@@ -132,7 +132,7 @@ def main():
     env = dict(os.environ, XDG_RUNTIME_DIR=os.environ["VELMO_WL_USER_RUNTIME"], HOME=home,
                XDG_CONFIG_HOME=os.path.join(home, "config"))
     notebook = subprocess.Popen(NOBODY + [velmonote, "-Hide"], cwd=work, env=env,
-                                stderr=subprocess.DEVNULL)
+                                stderr=None if os.environ.get("RACE_DEBUG") else subprocess.DEVNULL)
     subprocess.run(["swaymsg", "bindsym", "ctrl+alt+c", "exec",
                     "cd %s && exec %s -Capture" % (work, velmonote)], check=True, stdout=subprocess.DEVNULL)
     fs_home = os.path.join(work, "flameshot")

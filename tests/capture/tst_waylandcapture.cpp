@@ -130,6 +130,7 @@ private:
     QProcess m_pattern;
     /// A second native window, on the second output.
     QProcess m_secondPattern;
+    int m_secondScale = 1;
     QProcess m_notebook;
     QSize m_output;
 };
@@ -269,16 +270,23 @@ void TestWaylandCapture::nativeProgramPastesTheCapture()
 void TestWaylandCapture::everyOutputIsCaptured_data()
 {
     // Selections in layout coordinates: the first output is 1920x1080 at
-    // 0,0, the second 1280x1024 right of it.
+    // 0,0, the second 1280x1024 right of it, then the same at scale 2 (640x512
+    // in the layout). With an output at scale 2 the whole desktop's
+    // screenshot has twice the pixels, the other output's enlarged.
     QTest::addColumn<QRect>("area");
-    QTest::newRow("first output") << QRect(1500, 300, 240, 170);
-    QTest::newRow("second output") << QRect(2100, 700, 300, 200);
-    QTest::newRow("across the border") << QRect(1800, 500, 260, 150);
+    QTest::addColumn<int>("scale");
+    QTest::newRow("first output") << QRect(1500, 300, 240, 170) << 1;
+    QTest::newRow("second output") << QRect(2100, 700, 300, 200) << 1;
+    QTest::newRow("across the border") << QRect(1800, 500, 260, 150) << 1;
+    QTest::newRow("scale 2, first output") << QRect(1500, 300, 240, 170) << 2;
+    QTest::newRow("scale 2, second output") << QRect(2000, 100, 300, 200) << 2;
+    QTest::newRow("scale 2, across the border") << QRect(1800, 200, 260, 150) << 2;
 }
 
 void TestWaylandCapture::everyOutputIsCaptured()
 {
     QFETCH(QRect, area);
+    QFETCH(int, scale);
     if (m_secondPattern.state() == QProcess::NotRunning) {
         QCOMPARE(QProcess::execute(QStringLiteral("swaymsg"), {"create_output"}), 0);
         QCOMPARE(QProcess::execute(QStringLiteral("swaymsg"),
@@ -294,14 +302,27 @@ void TestWaylandCapture::everyOutputIsCaptured()
         // The notebook sees the new screen before the next capture.
         QTest::qWait(1000);
     }
-    const QSize desktop(3200, 1080);
-    const QImage expected = shot(area, m_work.filePath(QStringLiteral("reference.png")));
+    if (scale != m_secondScale) {
+        QCOMPARE(QProcess::execute(QStringLiteral("swaymsg"), {"output", "HEADLESS-2", "scale", QString::number(scale)}),
+                 0);
+        m_secondScale = scale;
+        QTest::qWait(1000);
+    }
+    const QSize desktop(1920 + 1280 / scale, 1080);
+    // The pixels under the selection in the whole desktop's screenshot; the
+    // selection's corners are whole logical pixels, so at scale 2 it holds
+    // one device pixel less than twice its logical size.
+    const QImage whole = shot(QRect(QPoint(0, 0), desktop), m_work.filePath(QStringLiteral("reference.png")));
+    const QImage expected = whole.copy(QRect(area.topLeft() * scale, area.size() * scale - QSize(scale - 1, scale - 1)));
     QVERIFY(!expected.isNull());
 
     QVERIFY(pressCaptureKey());
     // One window over the whole desktop, veiling both outputs.
     QTRY_COMPARE_WITH_TIMEOUT(overlays(desktop), 1, 15000);
-    QTRY_VERIFY_WITH_TIMEOUT(veiledOver(shot(area, m_work.filePath(QStringLiteral("overlay.png"))), expected), 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(veiledOver(shot(QRect(QPoint(0, 0), desktop), m_work.filePath(QStringLiteral("overlay.png")))
+                                            .copy(expected.rect().translated(area.topLeft() * scale)),
+                                        expected),
+                             10000);
     const QPoint from = area.topLeft();
     const QPoint to = area.bottomRight();
     QVERIFY(xdotool({"mousemove", QString::number(from.x()), QString::number(from.y()), "mousedown", "1", "mousemove",
@@ -312,7 +333,7 @@ void TestWaylandCapture::everyOutputIsCaptured()
 
     const QImage pasted = QImage::fromData(run(QStringLiteral("wl-paste"), {"-t", "image/png"}), "png")
                               .convertToFormat(QImage::Format_RGB32);
-    QCOMPARE(pasted.size(), area.size());
+    QCOMPARE(pasted.size(), expected.size());
     QCOMPARE(pasted, expected);
 }
 
