@@ -35,6 +35,13 @@ ClipboardPayload ClipboardPayload::fromMimeData(const QMimeData &data)
     return payload;
 }
 
+ClipboardPayload ClipboardPayload::fromImage(const QImage &image)
+{
+    ClipboardPayload payload;
+    payload.m_image = image;
+    return payload;
+}
+
 QStringList ClipboardPayload::types() const
 {
     QStringList result;
@@ -64,16 +71,3 @@ QByteArray ClipboardPayload::data(const QString &type) const
     return QByteArray();
 }
 
-QMimeData *ClipboardPayload::toMimeData() const
-{
-    auto *data = new QMimeData;
-    if (!m_image.isNull())
-        data->setImageData(m_image);
-    for (const auto &format : m_formats) {
-        if (format.first == TextTypes.first())
-            data->setText(QString::fromUtf8(format.second));
-        else if (!TextTypes.contains(format.first))
-            data->setData(format.first, format.second);
-    }
-    return data;
-}

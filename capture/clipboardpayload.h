@@ -20,6 +20,7 @@ class ClipboardPayload
 public:
     ClipboardPayload() = default;
     static ClipboardPayload fromMimeData(const QMimeData &data);
+    static ClipboardPayload fromImage(const QImage &image);
 
     bool isEmpty() const { return m_image.isNull() && m_formats.isEmpty(); }
     /// Every type offered, the preferred first.
@@ -28,8 +29,6 @@ public:
     /// encoded when asked for, not before: a copy costs nothing until a
     /// program pastes it.
     QByteArray data(const QString &type) const;
-    /// The same contents for Qt's clipboard (owned by the caller).
-    QMimeData *toMimeData() const;
 
 private:
     QImage m_image;

@@ -8,6 +8,7 @@
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QMimeData>
+#include <QPointer>
 
 #include <wayland-client.h>
 
@@ -18,7 +19,6 @@
 #include <mutex>
 #include <optional>
 #include <thread>
-#include <utility>
 
 #include <poll.h>
 #include <pthread.h>
@@ -201,6 +201,15 @@ void WaylandSelection::Connection::run()
         qCWarning(lcCapture) << "The Wayland clipboard connection ended:" << std::strerror(errno);
 }
 
+namespace {
+QPointer<WaylandSelection> installed;
+}
+
+WaylandSelection *WaylandSelection::active()
+{
+    return installed;
+}
+
 WaylandSelection *WaylandSelection::install(QObject *parent)
 {
     if (QGuiApplication::platformName() != QLatin1String("xcb") || !SessionKind::isWayland()
@@ -226,7 +235,8 @@ WaylandSelection *WaylandSelection::install(QObject *parent)
         return nullptr;
     Connection *raw = connection.get();
     connection->worker = std::thread([raw] { raw->run(); });
-    return new WaylandSelection(std::move(connection), parent);
+    installed = new WaylandSelection(std::move(connection), parent);
+    return installed;
 }
 
 WaylandSelection::WaylandSelection(std::unique_ptr<Connection> connection, QObject *parent)
@@ -240,27 +250,16 @@ WaylandSelection::~WaylandSelection() = default;
 
 void WaylandSelection::clipboardChanged()
 {
-    if (m_restoring)
-        return;
+    // Changes by others (the compositor taking the X clipboard over for an
+    // offer, among them) are left alone, and so are copies the compositor
+    // bridges itself, made while a window of the program has the focus.
     QClipboard *clipboard = QGuiApplication::clipboard();
-    if (!clipboard->ownsClipboard()) {
-        // The first loss after an offer is the compositor taking the X
-        // clipboard over for it; a later one is another program's copy.
-        if (std::exchange(m_takeBack, false)) {
-            qCDebug(lcCapture) << "Taking the X clipboard back for the Wayland offer";
-            m_restoring = true;
-            clipboard->setMimeData(m_offered.toMimeData());
-            m_restoring = false;
-        }
+    if (!clipboard->ownsClipboard() || QGuiApplication::focusWindow())
         return;
+    if (const QMimeData *data = clipboard->mimeData()) {
+        qCDebug(lcCapture) << "Offering a copy made without the focus to Wayland programs";
+        offer(ClipboardPayload::fromMimeData(*data));
     }
-    const QMimeData *data = clipboard->mimeData();
-    if (!data)
-        return;
-    m_offered = ClipboardPayload::fromMimeData(*data);
-    qCDebug(lcCapture) << "Offering the clipboard to Wayland programs:" << m_offered.types();
-    m_takeBack = !m_offered.isEmpty();
-    offer(m_offered);
 }
 
 void WaylandSelection::offer(ClipboardPayload payload)

@@ -13,11 +13,15 @@
 /// window has the focus), and the capture overlay hides the moment it fills
 /// the clipboard, so without this a native program would paste nothing.
 ///
-/// Every change the program makes to its clipboard is offered as well. The
-/// compositor answers an offer by taking the X clipboard over for it, and
-/// then lets only an X program with the focus read it (sway); the program
-/// takes the X clipboard back once after each offer, with the same data, so
-/// both clipboards hold it and X programs read it from the program itself. The Wayland connection
+/// The compositor answers an offer by taking the X clipboard over for it, so
+/// X programs read it too, through the compositor (sway lets only an X
+/// program with the focus read it, as when a user pastes there). The
+/// capture's copy is offered here only, never through Qt's X clipboard: the
+/// compositor would also bridge that one while the overlay has the focus,
+/// and its bridge, finished after the offer, would stand for an X clipboard
+/// it has itself taken over, and paste nothing. Other copies go through Qt's
+/// X clipboard as usual; one made while none of the program's windows has the
+/// focus, which the compositor does not bridge, is offered here as well. The Wayland connection
 /// and its objects live on a thread of their own, which also writes the data
 /// to the reading program: a paste is served even while the GUI thread
 /// waits, for instance on its own X clipboard read, which the compositor
@@ -30,6 +34,8 @@ public:
     /// parent) when it runs on xcb inside a Wayland session whose compositor
     /// has the protocol; null otherwise, and the X clipboard alone serves.
     static WaylandSelection *install(QObject *parent);
+    /// The installed one, or null.
+    static WaylandSelection *active();
     ~WaylandSelection() override;
 
     /// Makes payload the Wayland selection, replacing the last one.
@@ -41,10 +47,4 @@ private:
     void clipboardChanged();
 
     std::unique_ptr<Connection> d;
-    /// What was offered last, for taking the X clipboard back.
-    ClipboardPayload m_offered;
-    /// The compositor is yet to take the X clipboard over for the last offer.
-    bool m_takeBack = false;
-    /// The clipboard is being filled from m_offered.
-    bool m_restoring = false;
 };

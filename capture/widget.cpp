@@ -10,6 +10,7 @@
 #include "imagesuffixrule.h"
 #include "inputdialog.h"
 #include "swayoverlayrule.h"
+#include "waylandselection.h"
 #include "x11shmpresenter.h"
 
 #include <QAction>
@@ -553,7 +554,11 @@ void Widget::saveBoard()
     const QRect area = sel.clipboardRect();
     // The whole desktop is shared with the clipboard as it is; a part is cut.
     const QImage image = area == fullPixmap.rect() ? fullPixmap : fullPixmap.copy(area);
-    QApplication::clipboard()->setImage(image, QClipboard::Clipboard);
+    // On XWayland straight to the Wayland clipboard (see WaylandSelection).
+    if (WaylandSelection *wayland = WaylandSelection::active())
+        wayland->offer(ClipboardPayload::fromImage(image));
+    else
+        QApplication::clipboard()->setImage(image, QClipboard::Clipboard);
     endCapture();
 }
 

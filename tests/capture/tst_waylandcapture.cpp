@@ -14,6 +14,7 @@
 namespace {
 const QString program = QStringLiteral(VELMO_BINARY_DIR "/app/velmonote");
 const QString patternClient = QStringLiteral(VELMO_BINARY_DIR "/tests/capture/wlpattern");
+const QString clipboardHost = QStringLiteral(VELMO_BINARY_DIR "/tests/capture/clipboardhost");
 constexpr uid_t SessionUser = 65534; // sway refuses root; it runs as nobody
 
 QByteArray run(const QString &tool, const QStringList &args)
@@ -100,6 +101,25 @@ bool veiledOver(const QImage &screen, const QImage &picture)
     return changed > screen.width() * screen.height() / 2 && shownMax - shownMin < realMax - realMin;
 }
 
+/// The X clipboard as an X program reads it when the user pastes there: sway
+/// lets X programs read it only while an X window has the focus.
+QByteArray xClipboard(const QStringList &xclipArgs)
+{
+    QProcess window;
+    window.start(QStringLiteral("xmessage"), {"-name", "velmoxfocus", "paste here"});
+    if (!window.waitForStarted())
+        return QByteArray();
+    QByteArray contents;
+    for (int attempt = 0; attempt < 50 && contents.isEmpty(); ++attempt) {
+        QTest::qWait(100);
+        if (QProcess::execute(QStringLiteral("swaymsg"), {"[instance=\"velmoxfocus\"] focus"}) == 0)
+            contents = run(QStringLiteral("xclip"), QStringList{"-selection", "clipboard", "-o"} + xclipArgs);
+    }
+    window.kill();
+    window.waitForFinished();
+    return contents;
+}
+
 bool pressCaptureKey()
 {
     return QProcess::execute(QStringLiteral("wtype"), {"-M", "ctrl", "-M", "alt", "c", "-m", "alt", "-m", "ctrl"}) == 0;
@@ -119,6 +139,7 @@ private slots:
     void cleanupTestCase();
     void keyBindingCapturesANativeWindow();
     void nativeProgramPastesTheCapture();
+    void copiedTextReachesBothKinds();
     void everyOutputIsCaptured_data();
     void everyOutputIsCaptured();
     void missingPortalIsToldAndSurvived();
@@ -219,9 +240,7 @@ void TestWaylandCapture::keyBindingCapturesANativeWindow()
     QVERIFY(xdotool({"key", "space"}));
     QTRY_COMPARE_WITH_TIMEOUT(overlays(m_output), 0, 10000);
 
-    const QImage copied = QImage::fromData(run(QStringLiteral("xclip"), {"-selection", "clipboard", "-t", "image/png", "-o"}),
-                                           "png")
-                              .convertToFormat(QImage::Format_RGB32);
+    const QImage copied = QImage::fromData(xClipboard({"-t", "image/png"}), "png").convertToFormat(QImage::Format_RGB32);
     QCOMPARE(copied.size(), area.size());
     QCOMPARE(copied, expected);
 
@@ -265,6 +284,24 @@ void TestWaylandCapture::nativeProgramPastesTheCapture()
         QCOMPARE(pasted.size(), area.size());
         QCOMPARE(pasted, expected);
     }
+}
+
+void TestWaylandCapture::copiedTextReachesBothKinds()
+{
+    // Text copied in a program on XWayland while a native program has the
+    // focus: native programs read it through the Wayland offer, X programs
+    // through the compositor.
+    const QString text = QStringLiteral("Notiz: Grüße, 便笺 %1").arg(QCoreApplication::applicationPid());
+    QCOMPARE(QProcess::execute(QStringLiteral("swaymsg"), {"[title=\"wlpattern\"] focus"}), 0);
+    QProcess host;
+    host.start(clipboardHost, {text});
+    QVERIFY(host.waitForReadyRead(15000));
+    QCOMPARE(host.readAllStandardOutput(), QByteArray("copied\n"));
+    QTRY_COMPARE_WITH_TIMEOUT(QString::fromUtf8(run(QStringLiteral("wl-paste"), {"-n", "-t", "text/plain;charset=utf-8"})),
+                              text, 5000);
+    QCOMPARE(QString::fromUtf8(xClipboard({})), text);
+    host.terminate();
+    QVERIFY(host.waitForFinished(5000));
 }
 
 void TestWaylandCapture::everyOutputIsCaptured_data()
