@@ -2,6 +2,7 @@
 
 #include "logging.h"
 
+#include <QGuiApplication>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -96,8 +97,9 @@ bool SwayOverlayRule::succeeded(const QByteArray &replyPayload)
 bool SwayOverlayRule::ensure()
 {
     static const bool taken = [] {
+        // The rule matches an X window's role; a native Wayland window has none.
         const QByteArray socketPath = qgetenv("SWAYSOCK");
-        if (socketPath.isEmpty())
+        if (socketPath.isEmpty() || QGuiApplication::platformName() != QLatin1String("xcb"))
             return false;
         const QByteArray rule = "for_window [window_role=\"" + windowRole().toUtf8() + "\"] fullscreen enable global";
         const QByteArray reply = runCommand(socketPath, rule);

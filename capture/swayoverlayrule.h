@@ -15,7 +15,8 @@ class SwayOverlayRule
 public:
     /// The window role that the rule matches, set on the overlay's window.
     static QString windowRole();
-    /// Adds the rule once per process; true when sway runs and took it (the
+    /// Adds the rule once per process; true when the program runs on XWayland
+    /// under sway and sway took it (the
     /// overlay then must not ask for the ordinary full-screen state, which
     /// would take it back to one output).
     static bool ensure();
