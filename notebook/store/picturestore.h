@@ -6,6 +6,10 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+
+class QRegularExpression;
+
 /// The pictures of a notebook: PNG files in its folder, named
 /// "pictures/<SHA-256 of the file's bytes>.png", which is also the name the
 /// notes' HTML refers to them by (relative to the notebook folder). Equal
@@ -65,5 +69,10 @@ public:
     static bool isOutside(const QString &path, const QString &folder);
 
 private:
+    /// html with the first group of each match of source replaced by what
+    /// rewrite makes of it.
+    static QString rewriteSources(const QString &html, const QRegularExpression &source,
+                                  const std::function<QString(const QString &)> &rewrite);
+
     QString m_folder;
 };
