@@ -67,6 +67,8 @@ def picture_pasted_in_a_shows_in_b(books):
     wait_for(same_bytes, "the picture's bytes in B's pictures/", 20)
     # B's tab was open all along: the note and the picture came in either order.
     check(current_tabs(b.program) == ["shop"], "B's tab stayed open: %s" % current_tabs(b.program))
+    # B's window rolled up when the pointer left it for A's: in again.
+    open_tab(b.program, "shop")
     editor = wait_for(lambda: [e for e in b.program.all(role=pyatspi.ROLE_TEXT, showing=True)
                                if extents(e)[2] > 150], "B's note")[0]
     wait_for(lambda: all(c > 300 for c in blocks_on_screen(extents(editor))), "the picture shown in B's tab", 20)
