@@ -20,6 +20,7 @@
 #include <QScrollBar>
 #include <QTextDocumentFragment>
 #include <QThreadPool>
+#include <QTimer>
 #include <QUrl>
 #include <QtMath>
 
@@ -33,6 +34,19 @@ PictureStore notebookStore()
 {
     // The notebook folder is the program's working directory.
     return PictureStore(QDir::currentPath());
+}
+
+/// The pool that decodes pictures: one thread, so that decoding never takes
+/// more than one core from the window. The application owns it and waits for
+/// it at the end; the decoded pictures are handed over through it.
+QThreadPool *decodePool()
+{
+    static QPointer<QThreadPool> pool;
+    if (!pool) {
+        pool = new QThreadPool(qApp);
+        pool->setMaxThreadCount(1);
+    }
+    return pool;
 }
 
 /// The picture's size from its file's header, without decoding it.
@@ -264,15 +278,20 @@ void NoteEditor::decodeLater(const QString &name, const QString &path, QSize siz
     if (m_decoding.contains(name))
         return;
     m_decoding.insert(name);
-    QThreadPool::globalInstance()->start([self = QPointer<NoteEditor>(this), name, path, size] {
-        const PictureLoader::Loaded loaded = PictureLoader::load(path, size, QDir::toNativeSeparators(path));
-        QMetaObject::invokeMethod(
-            qApp,
-            [self, name, loaded] {
-                if (self)
-                    self->showDecoded(name, loaded.image, loaded.error);
-            },
-            Qt::QueuedConnection);
+    // Started once the events at hand are handled, so that the frame being
+    // painted (the first one at start-up) does not share the cores with it.
+    QTimer::singleShot(0, this, [self = QPointer<NoteEditor>(this), name, path, size] {
+        QThreadPool *pool = decodePool();
+        pool->start([pool, self, name, path, size] {
+            const PictureLoader::Loaded loaded = PictureLoader::load(path, size);
+            QMetaObject::invokeMethod(
+                pool,
+                [self, name, loaded] {
+                    if (self)
+                        self->showDecoded(name, loaded.image, loaded.error);
+                },
+                Qt::QueuedConnection);
+        });
     });
 }
 

@@ -271,13 +271,16 @@ int main(int argc, char *argv[])
         std::fprintf(stderr, "usage: bench_notebook_app VELMONOTE [RUNS] [CHARS]\n"
                              "       bench_notebook_app --write DIR [CHARS]   (only write the notebook)\n"
                              "       bench_notebook_app --state BEFORE AFTER [RUNS]\n"
-                             "       bench_notebook_app --pictures VELMONOTE [RUNS]\n");
+                             "       bench_notebook_app --pictures VELMONOTE [RUNS]\n"
+                             "       bench_notebook_app --write-pictures DIR   (only write that notebook)\n");
         return 2;
     }
     if (args.at(1) == QLatin1String("--write") && args.size() > 2) {
         const int chars = args.size() > 3 ? args.at(3).toInt() : 10000;
         return TabStoreFile::save(args.at(2) + QLatin1String("/tab.dat"), makeNotebook(chars)).ok ? 0 : 1;
     }
+    if (args.at(1) == QLatin1String("--write-pictures") && args.size() > 2)
+        return writePictureNotebook(args.at(2), true) ? 0 : 1;
     if (args.at(1) == QLatin1String("--state") && args.size() > 3) {
         const QStringList builds{QFileInfo(args.at(2)).absoluteFilePath(), QFileInfo(args.at(3)).absoluteFilePath()};
         const int runs = args.size() > 4 ? args.at(4).toInt() : 10;
