@@ -61,13 +61,14 @@ QSize headerSize(const QString &path)
 QFileSystemWatcher *pictureFolderWatch()
 {
     static QPointer<QFileSystemWatcher> watch;
-    if (!watch) {
+    if (!watch)
         watch = new QFileSystemWatcher(qApp);
-        watch->addPath(QDir::currentPath());
+    const QString folder = QDir::currentPath();
+    const QString pictures = QDir(folder).absoluteFilePath(QStringLiteral("pictures"));
+    for (const QString &path : {folder, pictures}) {
+        if (QFileInfo(path).isDir() && !watch->directories().contains(path))
+            watch->addPath(path);
     }
-    const QString pictures = QDir::current().absoluteFilePath(QStringLiteral("pictures"));
-    if (QFileInfo(pictures).isDir() && !watch->directories().contains(pictures))
-        watch->addPath(pictures);
     return watch;
 }
 
