@@ -886,6 +886,10 @@ Quitting again will not save the changes.</translation>
         <source>同步文件夹模式已关闭：便签仍在 notes/ 中，这里不再自动读取别处的修改；别处改过的便签文件不会被这里的修改覆盖。</source>
         <translation>Sync folder mode is off: the notes stay in notes/; changes made elsewhere are no longer read in by themselves, and a note file changed elsewhere is never written over by changes made here.</translation>
     </message>
+    <message>
+        <source>图片未能移动</source>
+        <translation>Pictures not moved</translation>
+    </message>
 </context>
 <context>
     <name>NotebookStateFile</name>
@@ -1157,6 +1161,21 @@ Quitting again will not save the changes.</translation>
     <message>
         <source>图片 %1 不是普通文件，没有打开它</source>
         <translation>The picture %1 is not a plain file; it was not opened</translation>
+    </message>
+</context>
+<context>
+    <name>PictureTrash</name>
+    <message>
+        <source>%1 不是普通文件，图片 %2 没有移动</source>
+        <translation>%1 is not a regular file; the picture %2 was not moved</translation>
+    </message>
+    <message>
+        <source>无法移动图片 %1</source>
+        <translation>Cannot move the picture %1</translation>
+    </message>
+    <message>
+        <source>无法创建文件夹 %1</source>
+        <translation>Cannot create the folder %1</translation>
     </message>
 </context>
 <context>
