@@ -5,6 +5,7 @@
 
 #include "aboutdialog.h"
 #include "capturefilesaver.h"
+#include "capturehandoff.h"
 #include "desktopgrabber.h"
 #include "grabsource.h"
 #include "imagesuffixrule.h"
@@ -330,11 +331,15 @@ void Widget::createMenu()
     boardAction = new QAction(QIcon(QStringLiteral(":/img/add.png")), tr("保存到剪贴板"), this);
     helpAction = new QAction(QIcon(QStringLiteral(":/img/about.png")), tr("使用帮助"), this);
     sizeAction = new QAction(QIcon(QStringLiteral(":/img/hide.png")), tr("设置固定尺寸"), this);
+    pinAction = new QAction(QIcon(QStringLiteral(":/img/pin.png")), tr("钉在桌面"), this);
+    noteAction = new QAction(QIcon(QStringLiteral(":/img/add.png")), tr("插入当前便签"), this);
 
     shotMenu = new QMenu(tr("截图菜单"), this);
     shotMenu->setStyleSheet(QStringLiteral("background-image:url(:/img/back1.png);color:white"));
     shotMenu->addAction(saveAction);
     shotMenu->addAction(boardAction);
+    shotMenu->addAction(pinAction);
+    shotMenu->addAction(noteAction);
     shotMenu->addSeparator();
     shotMenu->addAction(sizeAction);
     shotMenu->addSeparator();
@@ -345,6 +350,8 @@ void Widget::createMenu()
     connect(saveAction, &QAction::triggered, this, &Widget::saveImage);
     connect(boardAction, &QAction::triggered, this, &Widget::saveBoard);
     connect(sizeAction, &QAction::triggered, this, &Widget::input);
+    connect(pinAction, &QAction::triggered, this, &Widget::pinToDesktop);
+    connect(noteAction, &QAction::triggered, this, &Widget::addToNote);
     connect(helpAction, &QAction::triggered, this, &Widget::emitHelp);
     connect(exitAction, &QAction::triggered, this, &Widget::endCapture);
 }
@@ -476,6 +483,12 @@ void Widget::keyPressEvent(QKeyEvent *event)
         // The main keyboard's Return as the keypad's Enter: laptops have no keypad.
         saveImage();
         break;
+    case Qt::Key_P:
+        pinToDesktop();
+        break;
+    case Qt::Key_A:
+        addToNote();
+        break;
     case Qt::Key_Left:
     case Qt::Key_Up:
     case Qt::Key_Right:
@@ -548,6 +561,27 @@ void Widget::saveBoard()
     const QImage image = area == fullPixmap.rect() ? fullPixmap : fullPixmap.copy(area);
     QApplication::clipboard()->setImage(image, QClipboard::Clipboard);
     endCapture();
+}
+
+void Widget::pinToDesktop()
+{
+    if (!takePicture())
+        return;
+    const QRect area = sel.saveRect();
+    const QImage picture = CaptureHandoff::cut(fullPixmap, area);
+    const QRect place = CaptureHandoff::logicalPlace(area, geometry().topLeft(), m_ratio);
+    // Hidden first: the pinned note comes up where the overlay was.
+    endCapture();
+    CaptureHandoff::instance()->pin(picture, place, m_captureTime);
+}
+
+void Widget::addToNote()
+{
+    if (!takePicture())
+        return;
+    const QImage picture = CaptureHandoff::cut(fullPixmap, sel.saveRect());
+    endCapture();
+    CaptureHandoff::instance()->addToNote(picture, m_captureTime);
 }
 
 void Widget::emitHelp()
