@@ -14,7 +14,15 @@ CaptureHandoff *CaptureHandoff::instance()
 
 QImage CaptureHandoff::cut(const QImage &picture, const QRect &area)
 {
-    return area == picture.rect() ? picture : picture.copy(area);
+    QImage part = picture.copy(area);
+    // A grab from the X server leaves the unused byte of its 32-bit pixels
+    // zero; painted into a translucent window, such pixels would count as
+    // transparent. Made opaque in place (the pixels stay RGB32).
+    if (part.format() == QImage::Format_RGB32) {
+        part.convertTo(QImage::Format_ARGB32_Premultiplied);
+        part.reinterpretAsFormat(QImage::Format_RGB32);
+    }
+    return part;
 }
 
 QRect CaptureHandoff::logicalPlace(const QRect &area, QPoint origin, qreal ratio)

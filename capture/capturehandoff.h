@@ -18,8 +18,8 @@ class CaptureHandoff : public QObject
 public:
     static CaptureHandoff *instance();
 
-    /// The part of picture that area (picture coordinates) covers: the
-    /// whole picture is handed on as it is, a part is cut.
+    /// The part of picture that area (picture coordinates) covers, a copy
+    /// of its own with opaque pixels.
     static QImage cut(const QImage &picture, const QRect &area);
     /// Where area of a picture shown from origin at ratio device pixels per
     /// logical pixel lies in logical coordinates.
