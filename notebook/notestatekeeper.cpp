@@ -182,7 +182,7 @@ void NoteStateKeeper::apply(NoteWidget *note, const NotebookState::Note &setting
         note->setReminder(settings.reminder);
     note->setMissed(settings.missed);
     if (settings.pinned)
-        PinnedPicture::attach(note)->setBare(settings.pictureOnly);
+        PinnedPicture::attach(note)->restoreLook(settings.pictureOnly);
 }
 
 void NoteStateKeeper::watch(NoteWidget *note)

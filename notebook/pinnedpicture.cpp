@@ -49,6 +49,7 @@ PinnedPicture::~PinnedPicture()
         m_editor->viewport()->removeEventFilter(this);
         m_editor->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
         m_editor->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+        m_editor->setCursorWidth(1);
     }
 }
 
@@ -87,16 +88,24 @@ QPoint PinnedPicture::pictureTopLeft() const
 
 void PinnedPicture::placePicture(QPoint at)
 {
-    if (fit(at, m_note->isBare()))
-        m_waiting.reset();
-    else
-        m_waiting = at;
+    show(at, m_note->isBare());
 }
 
 void PinnedPicture::setBare(bool bare)
 {
-    const QPoint at = pictureTopLeft();
-    if (!fit(at, bare)) {
+    show(pictureTopLeft(), bare);
+}
+
+void PinnedPicture::restoreLook(bool bare)
+{
+    show(PinFrame::pictureAt(m_note->geometry().topLeft(), around(), bare), bare);
+}
+
+void PinnedPicture::show(QPoint at, bool bare)
+{
+    if (fit(at, bare)) {
+        m_waiting.reset();
+    } else {
         m_note->setBare(bare, editorInsets());
         m_waiting = at;
     }
@@ -113,6 +122,8 @@ bool PinnedPicture::fit(QPoint at, bool bare)
     m_note->setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
     m_note->setMinimumSize(minimum);
     m_note->setBare(bare, editorInsets());
+    // Bare, the note is a picture: no text cursor blinks on it.
+    m_editor->setCursorWidth(bare ? 0 : 1);
     m_note->setGeometry(PinFrame::window(QRect(at, size), around(), bare, minimum));
     m_editor->horizontalScrollBar()->setValue(0);
     m_editor->verticalScrollBar()->setValue(0);

@@ -31,7 +31,11 @@ public:
     /// Puts the picture's top-left at the global point at; the window follows
     /// (at once, or when the note's text with its picture has arrived).
     void placePicture(QPoint at);
+    /// Switches the look, the picture staying where it is.
     void setBare(bool bare);
+    /// Takes the look a window had when its place was saved: its top-left
+    /// is where that look put it.
+    void restoreLook(bool bare);
     /// Where the picture's top-left is now.
     QPoint pictureTopLeft() const;
 
@@ -46,6 +50,8 @@ private:
     /// for the line it stands on.
     QMargins editorInsets() const;
     QMargins around() const;
+    /// The look with the picture at at, now or once the picture is there.
+    void show(QPoint at, bool bare);
     /// Sizes and places the window for the look; false without a picture.
     bool fit(QPoint at, bool bare);
 
