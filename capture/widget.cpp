@@ -338,12 +338,14 @@ void Widget::createMenu()
     shotMenu->setStyleSheet(QStringLiteral("background-image:url(:/img/back1.png);color:white"));
     shotMenu->addAction(saveAction);
     shotMenu->addAction(boardAction);
-    shotMenu->addAction(pinAction);
-    shotMenu->addAction(noteAction);
     shotMenu->addSeparator();
     shotMenu->addAction(sizeAction);
     shotMenu->addSeparator();
     shotMenu->addAction(helpAction);
+    shotMenu->addSeparator();
+    // The outputs into the notebook, a group of their own.
+    shotMenu->addAction(pinAction);
+    shotMenu->addAction(noteAction);
     shotMenu->addSeparator();
     shotMenu->addAction(exitAction);
 
