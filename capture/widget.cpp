@@ -53,6 +53,8 @@ constexpr int ArrowBigStep = 10;
 // After the overlay's first paint over its backdrop, the whole picture is
 // taken once the window manager and compositor have shown the window.
 constexpr int PictureDelayMs = 60;
+// After a pin, the picture's buffers go this long after the overlay.
+constexpr int PinnedReleaseDelayMs = 100;
 
 /// Owns the overlay kept between captures. A child of the object given to
 /// prepareCapture() (the main window), so the overlay goes with it, while
@@ -314,8 +316,16 @@ bool Widget::runCapture(std::unique_ptr<GrabSource> source)
         // The owner may go while the capture's loop runs (the program ends).
         const QPointer<Widget> overlay = owner->overlay.get();
         grabbed = overlay->runModal();
-        if (overlay)
+        if (overlay && std::exchange(overlay->m_pinned, false)) {
+            // The pinned picture's window is being mapped: released once it
+            // is painted, unless the next capture has begun by then.
+            QTimer::singleShot(PinnedReleaseDelayMs, owner, [owner, overlay] {
+                if (owner && overlay && !owner->busy)
+                    overlay->releasePicture();
+            });
+        } else if (overlay) {
             overlay->releasePicture();
+        }
         if (owner)
             owner->busy = false;
     }
@@ -573,6 +583,7 @@ void Widget::pinToDesktop()
     const QImage picture = CaptureHandoff::cut(fullPixmap, area);
     const QRect place = CaptureHandoff::logicalPlace(area, geometry().topLeft(), m_ratio);
     // Hidden first: the pinned note comes up where the overlay was.
+    m_pinned = true;
     endCapture();
     CaptureHandoff::instance()->pin(picture, place, m_captureTime);
 }

@@ -218,6 +218,8 @@ private:
     /// The grab source paints the frozen desktop, veiled, into the window
     /// on the server, before the program has the picture.
     bool m_serverBackdrop = false;
+    /// The capture ended in a pin, whose window comes up meanwhile.
+    bool m_pinned = false;
     /// Nothing painted in the window yet.
     bool m_backdropUnpainted = false;
     /// Where fullPixmap's top-left sits on the overlay: the origin, but
