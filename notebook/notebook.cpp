@@ -294,7 +294,7 @@ NoteWidget *Notebook::stick(QTextEdit *editor, const QString &title, const QStri
     return note;
 }
 
-NoteWidget *Notebook::moveCurrentToScreen(const QString &skinPath)
+NoteWidget *Notebook::moveCurrentToScreen(const QString &skinPath, bool place)
 {
     QTextEdit *editor = currentEditor();
     if (!editor || editor == m_home)
@@ -302,6 +302,11 @@ NoteWidget *Notebook::moveCurrentToScreen(const QString &skinPath)
     const QString title = m_tabs->tabText(m_tabs->currentIndex());
     m_tabs->removeTab(m_tabs->currentIndex());
     NoteWidget *note = stick(editor, title, skinPath);
+    if (!place) {
+        if (m_fixed.contains(editor))
+            emit changed();
+        return note;
+    }
     // Beside the main window on its screen: the window manager would put it
     // under the always-on-top main window, where nobody sees it.
     const QWidget *main = m_tabs->window();

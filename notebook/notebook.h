@@ -81,8 +81,10 @@ public:
     /// A new editor set up like every note editor.
     QTextEdit *createEditor() const;
 
-    /// Sticks the current tab on the screen; returns the note, or null for the home tab.
-    NoteWidget *moveCurrentToScreen(const QString &skinPath);
+    /// Sticks the current tab on the screen; returns the note, or null for
+    /// the home tab. place false: the note is neither placed nor shown (the
+    /// caller does both).
+    NoteWidget *moveCurrentToScreen(const QString &skinPath, bool place = true);
     void backToTab(NoteWidget *note);
     const QList<NoteWidget *> &noteList() const { return m_notes; }
 

@@ -3,6 +3,9 @@
 #include "logging.h"
 #include "notebook.h"
 #include "notebooksync.h"
+#include "notebookstate.h"
+#include "noteeditor.h"
+#include "pinnedpicture.h"
 #include "notestatekeeper.h"
 #include "notewidget.h"
 #include "picturetrash.h"
@@ -112,6 +115,23 @@ void NotebookSession::open()
 void NotebookSession::moveCurrentToScreen()
 {
     m_keeper->noteStuck(m_notebook->moveCurrentToScreen(m_skinPath));
+}
+
+NoteWidget *NotebookSession::pinPicture(const QImage &picture, const QRect &place, const QDateTime &captured)
+{
+    m_notebook->addTab(captured.toString(QStringLiteral("yyyy-MM-dd hh:mm:ss")));
+    auto *editor = qobject_cast<NoteEditor *>(m_notebook->currentEditor());
+    if (!editor)
+        return nullptr;
+    editor->insertCapture(picture);
+    m_notebook->fixCurrent();
+    NoteWidget *note = m_notebook->moveCurrentToScreen(m_skinPath, false);
+    m_keeper->noteStuck(note);
+    PinnedPicture::attach(note)->placePicture(place.topLeft());
+    note->applySettings(false, true, NotebookState::MaxOpacity);
+    note->show();
+    note->raise();
+    return note;
 }
 
 bool NotebookSession::keepNewNotes() const { return m_keeper->keepNewNotes(); }

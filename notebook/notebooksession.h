@@ -13,6 +13,10 @@
 class Notebook;
 class NotebookSync;
 class NoteStateKeeper;
+class NoteWidget;
+class QDateTime;
+class QImage;
+class QRect;
 
 /// The notebook's run with its folder: the tab.dat store of this run
 /// (StoreSession), keeping the folder in step with other computers while in
@@ -55,6 +59,11 @@ public:
     void open();
     /// Sticks the current tab on the desktop with the settings its note kept.
     void moveCurrentToScreen();
+    /// A capture pinned to the desktop: a new fixed note named by the time
+    /// captured, holding picture at full size, on top, its window placed so
+    /// that the picture covers place (global, logical) as it did on the
+    /// screen. Returns the note.
+    NoteWidget *pinPicture(const QImage &picture, const QRect &place, const QDateTime &captured);
     /// Whether a new note is fixed when it is made (kept in the side file,
     /// written with the next save).
     bool keepNewNotes() const;

@@ -17,6 +17,8 @@
 #include <QPixmap>
 #include <QPointer>
 #include <QSaveFile>
+#include <QTextBlock>
+#include <QTimer>
 #include <QScrollBar>
 #include <QTextDocumentFragment>
 #include <QThreadPool>
@@ -128,6 +130,74 @@ bool NoteEditor::insertPicture(const QImage &image)
     format.setHeight(shown.height());
     textCursor().insertImage(format);
     return true;
+}
+
+void NoteEditor::insertCapture(const QImage &image)
+{
+    if (image.isNull())
+        return;
+    static int captures = 0;
+    const QString name = QStringLiteral("capture:%1").arg(++captures);
+    m_unstored.insert(name, image);
+    document()->addResource(QTextDocument::ImageResource, QUrl(name), QPixmap::fromImage(image));
+    QTextImageFormat format;
+    format.setName(name);
+    format.setWidth(image.width() / devicePixelRatioF());
+    format.setHeight(image.height() / devicePixelRatioF());
+    textCursor().insertImage(format);
+    // Stored at the latest a moment from now, painted or not.
+    QTimer::singleShot(1000, this, &NoteEditor::storeCaptures);
+}
+
+void NoteEditor::paintEvent(QPaintEvent *event)
+{
+    QTextEdit::paintEvent(event);
+    // Once this paint is on the screen.
+    if (!m_unstored.isEmpty() && !m_storeScheduled) {
+        m_storeScheduled = true;
+        QTimer::singleShot(0, this, &NoteEditor::storeCaptures);
+    }
+}
+
+void NoteEditor::storeCaptures()
+{
+    m_storeScheduled = false;
+    const QHash<QString, QImage> unstored = std::exchange(m_unstored, {});
+    for (auto it = unstored.constBegin(); it != unstored.constEnd(); ++it) {
+        QString error;
+        const QByteArray png = PictureLoader::encode(it.value(), &error);
+        PictureStore::Result stored;
+        if (error.isEmpty()) {
+            stored = notebookStore().store(png);
+            error = stored.error;
+        }
+        if (!error.isEmpty()) {
+            emit pictureProblem(error);
+            continue;
+        }
+        document()->addResource(QTextDocument::ImageResource, QUrl(stored.name),
+                                document()->resource(QTextDocument::ImageResource, QUrl(it.key())));
+        // Part of the edit that showed it: an undo takes the picture away,
+        // never back to its temporary name.
+        QList<std::pair<int, int>> places;
+        for (QTextBlock block = document()->begin(); block.isValid(); block = block.next()) {
+            for (auto fragment = block.begin(); !fragment.atEnd(); ++fragment) {
+                const QTextFragment part = fragment.fragment();
+                if (part.charFormat().toImageFormat().name() == it.key())
+                    places.append({part.position(), part.length()});
+            }
+        }
+        QTextCursor cursor(document());
+        cursor.joinPreviousEditBlock();
+        for (const auto &[position, length] : std::as_const(places)) {
+            cursor.setPosition(position);
+            cursor.setPosition(position + length, QTextCursor::KeepAnchor);
+            QTextImageFormat format = cursor.charFormat().toImageFormat();
+            format.setName(stored.name);
+            cursor.setCharFormat(format);
+        }
+        cursor.endEditBlock();
+    }
 }
 
 bool NoteEditor::insertPictureFile(const QString &path)

@@ -97,6 +97,12 @@
         <translation>9. The arrow keys move the selection by one pixel, Shift+arrow by ten pixels, Ctrl+arrow changes its size
 </translation>
     </message>
+    <message>
+        <source>10.P键钉在桌面:选区成为桌面上原处的便签;A键插入当前便签:选区加在当前便签末尾的记录下
+</source>
+        <translation>10. P pins to the desktop: the selection becomes a note in its place on the screen; A adds to the current note: the selection goes under a record at the end of the current note
+</translation>
+    </message>
 </context>
 <context>
     <name>CaptureLauncher</name>
@@ -306,6 +312,10 @@ Bind a key to the command velmonote -Capture in the desktop&apos;s keyboard sett
     <message>
         <source>删除便签“%1”？</source>
         <translation>Delete note “%1”?</translation>
+    </message>
+    <message>
+        <source>截图未插入：当前便签是主页或只读</source>
+        <translation>The capture was not added: the current note is the home page or read-only</translation>
     </message>
 </context>
 <context>
@@ -1583,6 +1593,14 @@ Quitting again will not save the changes.</translation>
     <message>
         <source>截图_%1.png</source>
         <translation>capture_%1.png</translation>
+    </message>
+    <message>
+        <source>钉在桌面</source>
+        <translation>Pin to desktop</translation>
+    </message>
+    <message>
+        <source>插入当前便签</source>
+        <translation>Add to current note</translation>
     </message>
 </context>
 </TS>
