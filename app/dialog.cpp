@@ -7,6 +7,7 @@
 #include "editorbehaviour.h"
 #include "firstframereport.h"
 #include "formatbar.h"
+#include "capturehandoff.h"
 #include "capturelauncher.h"
 #include "globalshortcut.h"
 #include "menudialog.h"
@@ -297,6 +298,11 @@ void Dialog::connectSignals()
     connect(tray->action(Tray::Quit), &QAction::triggered, this, &Dialog::quitAndSave);
     connect(tray->action(Tray::ShowMain), &QAction::triggered, this, &Dialog::showMainWindow);
     connect(tray->action(Tray::Capture), &QAction::triggered, this, &Dialog::startCutScreen);
+    connect(CaptureHandoff::instance(), &CaptureHandoff::pinWanted, this,
+            [this](const QImage &picture, const QRect &place, const QDateTime &captured) {
+                m_session->pinPicture(picture, place, captured);
+            });
+    connect(CaptureHandoff::instance(), &CaptureHandoff::noteWanted, this, &Dialog::addCaptureToNote);
     connect(tray->action(Tray::SyncFolder), &QAction::triggered, this, &Dialog::setSyncFolder);
     connect(tray->action(Tray::StayOnTop), &QAction::triggered, this, &Dialog::stayOnTop);
     connect(rollUp->animation(), &QPropertyAnimation::finished, this, &Dialog::animationEnd);
@@ -717,6 +723,17 @@ void Dialog::reportHotKeyUnavailable(const QString &reason)
 void Dialog::tellUser(const QString &title, const QString &text) { tray->tell(title, text); }
 
 void Dialog::startCutScreen() { captureLauncher->start(); }
+
+void Dialog::addCaptureToNote(const QImage &picture, const QDateTime &captured)
+{
+    auto *editor = qobject_cast<NoteEditor *>(notebook->currentEditor());
+    if (!editor || editor == notebook->homeEditor() || editor->isReadOnly()) {
+        showToolTip(tr("截图未插入：当前便签是主页或只读"), 3000);
+        return;
+    }
+    RecordHeader::append(editor, captured);
+    editor->insertPicture(picture);
+}
 
 void Dialog::quitAndSave()
 {

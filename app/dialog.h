@@ -91,6 +91,8 @@ public slots:
     void showToolTip(const QString &s);
     /// The hot key could not be had: says so once, with the way around it.
     void reportHotKeyUnavailable(const QString &reason);
+    /// A capture's picture to the end of the current note, under a record of when it was taken.
+    void addCaptureToNote(const QImage &picture, const QDateTime &captured);
 
 private slots:
     void readHistroyTab();

@@ -50,6 +50,7 @@ QString AboutDialog::helpText()
         + tr("7.没有选区时,空格键复制整个桌面到剪贴板,回车键(主键盘或小键盘)保存整个桌面\n")
         + tr("8.若桌面不提供Ctrl+Alt+C,可在桌面的键盘设置中把按键绑定到命令 velmonote -Capture,或从托盘菜单选择截图\n")
         + tr("9.方向键移动选区一个像素,Shift+方向键移动十个像素,Ctrl+方向键改变选区大小\n")
+        + tr("10.P键钉在桌面:选区成为桌面上原处的便签;A键插入当前便签:选区加在当前便签末尾的记录下\n")
         + tr("           \n\n\n------------集成入Velmo Note的Snapkin------------\n")
         + tr("                 ----velmo-note@example.org----");
 }

@@ -5,6 +5,7 @@
 
 #include "aboutdialog.h"
 #include "capturefilesaver.h"
+#include "capturehandoff.h"
 #include "desktopgrabber.h"
 #include "grabsource.h"
 #include "imagesuffixrule.h"
@@ -54,6 +55,8 @@ constexpr int ArrowBigStep = 10;
 // After the overlay's first paint over its backdrop, the whole picture is
 // taken once the window manager and compositor have shown the window.
 constexpr int PictureDelayMs = 60;
+// After a pin, the picture's buffers go this long after the overlay.
+constexpr int PinnedReleaseDelayMs = 100;
 
 /// Owns the overlay kept between captures. A child of the object given to
 /// prepareCapture() (the main window), so the overlay goes with it, while
@@ -321,8 +324,16 @@ bool Widget::runCapture(std::unique_ptr<GrabSource> source)
         // The owner may go while the capture's loop runs (the program ends).
         const QPointer<Widget> overlay = owner->overlay.get();
         grabbed = overlay->runModal();
-        if (overlay)
+        if (overlay && std::exchange(overlay->m_pinned, false)) {
+            // The pinned picture's window is being mapped: released once it
+            // is painted, unless the next capture has begun by then.
+            QTimer::singleShot(PinnedReleaseDelayMs, owner, [owner, overlay] {
+                if (owner && overlay && !owner->busy)
+                    overlay->releasePicture();
+            });
+        } else if (overlay) {
             overlay->releasePicture();
+        }
         if (owner)
             owner->busy = false;
     }
@@ -338,6 +349,8 @@ void Widget::createMenu()
     boardAction = new QAction(QIcon(QStringLiteral(":/img/add.png")), tr("保存到剪贴板"), this);
     helpAction = new QAction(QIcon(QStringLiteral(":/img/about.png")), tr("使用帮助"), this);
     sizeAction = new QAction(QIcon(QStringLiteral(":/img/hide.png")), tr("设置固定尺寸"), this);
+    pinAction = new QAction(QIcon(QStringLiteral(":/img/pin.png")), tr("钉在桌面"), this);
+    noteAction = new QAction(QIcon(QStringLiteral(":/img/add.png")), tr("插入当前便签"), this);
 
     shotMenu = new QMenu(tr("截图菜单"), this);
     shotMenu->setStyleSheet(QStringLiteral("background-image:url(:/img/back1.png);color:white"));
@@ -348,11 +361,17 @@ void Widget::createMenu()
     shotMenu->addSeparator();
     shotMenu->addAction(helpAction);
     shotMenu->addSeparator();
+    // The outputs into the notebook, a group of their own.
+    shotMenu->addAction(pinAction);
+    shotMenu->addAction(noteAction);
+    shotMenu->addSeparator();
     shotMenu->addAction(exitAction);
 
     connect(saveAction, &QAction::triggered, this, &Widget::saveImage);
     connect(boardAction, &QAction::triggered, this, &Widget::saveBoard);
     connect(sizeAction, &QAction::triggered, this, &Widget::input);
+    connect(pinAction, &QAction::triggered, this, &Widget::pinToDesktop);
+    connect(noteAction, &QAction::triggered, this, &Widget::addToNote);
     connect(helpAction, &QAction::triggered, this, &Widget::emitHelp);
     connect(exitAction, &QAction::triggered, this, &Widget::endCapture);
 }
@@ -484,6 +503,12 @@ void Widget::keyPressEvent(QKeyEvent *event)
         // The main keyboard's Return as the keypad's Enter: laptops have no keypad.
         saveImage();
         break;
+    case Qt::Key_P:
+        pinToDesktop();
+        break;
+    case Qt::Key_A:
+        addToNote();
+        break;
     case Qt::Key_Left:
     case Qt::Key_Up:
     case Qt::Key_Right:
@@ -560,6 +585,28 @@ void Widget::saveBoard()
     else
         QApplication::clipboard()->setImage(image, QClipboard::Clipboard);
     endCapture();
+}
+
+void Widget::pinToDesktop()
+{
+    if (!takePicture())
+        return;
+    const QRect area = sel.saveRect();
+    const QImage picture = CaptureHandoff::cut(fullPixmap, area);
+    const QRect place = CaptureHandoff::logicalPlace(area, geometry().topLeft(), m_ratio);
+    // Hidden first: the pinned note comes up where the overlay was.
+    m_pinned = true;
+    endCapture();
+    CaptureHandoff::instance()->pin(picture, place, m_captureTime);
+}
+
+void Widget::addToNote()
+{
+    if (!takePicture())
+        return;
+    const QImage picture = CaptureHandoff::cut(fullPixmap, sel.saveRect());
+    endCapture();
+    CaptureHandoff::instance()->addToNote(picture, m_captureTime);
 }
 
 void Widget::emitHelp()

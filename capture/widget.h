@@ -27,8 +27,9 @@ class X11ShmPresenter;
 /// eight handles or nudges it with the arrow keys; the selection shows the
 /// desktop undimmed inside a frame, with a label giving its start and size.
 /// Space, a double click and the right-click menu copy it to the clipboard;
-/// Enter (keypad or Return) and the menu save it to a file. Shift+arrow
-/// moves by ten pixels, Ctrl+arrow resizes.
+/// Enter (keypad or Return) and the menu save it to a file; P and the menu
+/// pin it to the desktop, A and the menu add it to the current note
+/// (CaptureHandoff). Shift+arrow moves by ten pixels, Ctrl+arrow resizes.
 ///
 /// Coordinates: the overlay covers the desktop from its top-left corner. The
 /// selection, the picture and all painting work in device pixels (the
@@ -107,6 +108,10 @@ public slots:
     void emitHelp();
     void setMySize(int width, int height);
     void input();
+    /// The selection pinned to the desktop where it was captured, as a note.
+    void pinToDesktop();
+    /// The selection added to the current note, under a dated record.
+    void addToNote();
 
 protected:
     void mousePressEvent(QMouseEvent *event) override;
@@ -192,6 +197,8 @@ private:
     QAction *boardAction = nullptr;
     QAction *helpAction = nullptr;
     QAction *sizeAction = nullptr;
+    QAction *pinAction = nullptr;
+    QAction *noteAction = nullptr;
     int picQuality = -1;
 
     QString hintText;
@@ -211,6 +218,8 @@ private:
     /// The grab source paints the frozen desktop, veiled, into the window
     /// on the server, before the program has the picture.
     bool m_serverBackdrop = false;
+    /// The capture ended in a pin, whose window comes up meanwhile.
+    bool m_pinned = false;
     /// Nothing painted in the window yet.
     bool m_backdropUnpainted = false;
     /// Where fullPixmap's top-left sits on the overlay: the origin, but

@@ -102,7 +102,36 @@ void NoteWidget::setTextEdit(QTextEdit *edit)
     if (readOnlyButton->isChecked())
         edit->setReadOnly(true);
     if (isVisible())
-        edit->setGeometry(7, 25, width() - 14, height() - 45);
+        placeEditor();
+}
+
+void NoteWidget::placeEditor()
+{
+    if (!textEdit)
+        return;
+    textEdit->setGeometry(bare ? rect().marginsAdded(bareOverhang) : rect().marginsRemoved(EditorMargins));
+}
+
+void NoteWidget::setPinned(bool on)
+{
+    if (pinned == on)
+        return;
+    pinned = on;
+    emit settingsChanged();
+}
+
+void NoteWidget::setBare(bool on, const QMargins &overhang)
+{
+    const bool changed = bare != on;
+    bare = on;
+    bareOverhang = overhang;
+    for (QWidget *control : std::initializer_list<QWidget *>{closeButton, readOnlyButton, clockButton, topButton,
+                                                             sizeGrip, opacitySlider})
+        control->setVisible(!on);
+    placeEditor();
+    update();
+    if (changed)
+        emit settingsChanged();
 }
 
 void NoteWidget::setBackground(const QString &path)
@@ -313,6 +342,9 @@ void NoteWidget::mouseReleaseEvent(QMouseEvent *)
 
 void NoteWidget::paintEvent(QPaintEvent *)
 {
+    // Bare, the editor covers everything there is to see.
+    if (bare)
+        return;
     QPainter painter(this);
     RoundedFrame::paint(painter, rect(), backPixmap);
     // A light veil under the text: the skin shows through, but dark or busy
@@ -326,8 +358,7 @@ void NoteWidget::resizeEvent(QResizeEvent *event)
     QDialog::resizeEvent(event);
     const int w = width();
     const int h = height();
-    if (textEdit)
-        textEdit->setGeometry(7, 25, w - 14, h - 45);
+    placeEditor();
     closeButton->move(w - 25, 3);
     readOnlyButton->move(w - 45, 3);
     clockButton->move(w - 65, 3);

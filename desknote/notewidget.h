@@ -7,6 +7,7 @@
 
 #include <QDialog>
 #include <QElapsedTimer>
+#include <QMargins>
 #include <QPixmap>
 #include <QTimer>
 
@@ -34,6 +35,8 @@ public:
     static constexpr int MinHeight = 230;
     static constexpr int MaxWidth = 800;
     static constexpr int MaxHeight = 650;
+    /// Where the editor sits: this far in from the window's edges.
+    static constexpr QMargins EditorMargins{7, 25, 7, 20};
 
     explicit NoteWidget(const QString &title, QWidget *parent = nullptr);
     ~NoteWidget() override;
@@ -59,6 +62,15 @@ public:
     /// was not running, until the user opens it (missedSeen()).
     void setMissed(bool missed);
     bool isMissed() const { return missed; }
+    /// A note that holds a capture pinned to the desktop (kept with its
+    /// settings; the pinned look itself is PinnedPicture's).
+    void setPinned(bool pinned);
+    bool isPinned() const { return pinned; }
+    /// The bare look: no frame, buttons or background, only the editor's
+    /// content, the editor reaching past the window's edges by overhang (so
+    /// that only its picture shows). Off: the note's own look.
+    void setBare(bool bare, const QMargins &overhang = QMargins());
+    bool isBare() const { return bare; }
 
 signals:
     void sigClose(NoteWidget *note);
@@ -93,6 +105,7 @@ protected:
 
 private:
     Qt::WindowFlags flagsFor(bool onTop) const;
+    void placeEditor();
     void ring();
     void armReminder();
 
@@ -112,6 +125,9 @@ private:
     ClockSettings clockSettings;
     bool hasClock = false;
     bool missed = false;
+    bool pinned = false;
+    bool bare = false;
+    QMargins bareOverhang;
     QTimer timeTimer;
     QTimer gapTimer;
     RingPlayer *player = nullptr; // the player of the latest firing

@@ -26,3 +26,13 @@ void RecordHeader::insertAtTop(QTextEdit *editor, const QDateTime &at)
     cursor.insertBlock(QTextBlockFormat(), QTextCharFormat());
     editor->setTextCursor(cursor);
 }
+
+void RecordHeader::append(QTextEdit *editor, const QDateTime &at)
+{
+    QTextCursor cursor(editor->document());
+    cursor.movePosition(QTextCursor::End);
+    cursor.insertBlock(QTextBlockFormat(), QTextCharFormat());
+    cursor.insertHtml(html(at));
+    cursor.insertBlock(QTextBlockFormat(), QTextCharFormat());
+    editor->setTextCursor(cursor);
+}

@@ -19,4 +19,7 @@ public:
     /// editor's cursor in an empty paragraph just after it, ready for the
     /// record's text; the old text starts in the paragraph after that.
     static void insertAtTop(QTextEdit *editor, const QDateTime &at);
+    /// The same at the very end of the note (a record added to it, such as
+    /// a capture): the editor's cursor ends in an empty paragraph after it.
+    static void append(QTextEdit *editor, const QDateTime &at);
 };

@@ -2,6 +2,7 @@
 #include "noteeditor.h"
 
 #include "filestamp.h"
+#include "tabstorefile.h"
 
 #include "notefile.h"
 #include "noteloader.h"
@@ -293,7 +294,7 @@ NoteWidget *Notebook::stick(QTextEdit *editor, const QString &title, const QStri
     return note;
 }
 
-NoteWidget *Notebook::moveCurrentToScreen(const QString &skinPath)
+NoteWidget *Notebook::moveCurrentToScreen(const QString &skinPath, bool place)
 {
     QTextEdit *editor = currentEditor();
     if (!editor || editor == m_home)
@@ -301,6 +302,11 @@ NoteWidget *Notebook::moveCurrentToScreen(const QString &skinPath)
     const QString title = m_tabs->tabText(m_tabs->currentIndex());
     m_tabs->removeTab(m_tabs->currentIndex());
     NoteWidget *note = stick(editor, title, skinPath);
+    if (!place) {
+        if (m_fixed.contains(editor))
+            emit changed();
+        return note;
+    }
     // Beside the main window on its screen: the window manager would put it
     // under the always-on-top main window, where nobody sees it.
     const QWidget *main = m_tabs->window();
@@ -383,6 +389,29 @@ TabStoreData Notebook::snapshot(const QString &skinPath)
         add(note->getTextEdit(), note);
     data.records.append(m_keptRecords);
     return data;
+}
+
+QStringList Notebook::allTexts(bool leaving)
+{
+    QStringList texts;
+    const auto add = [&](QWidget *page) {
+        if (!leaving || page == m_home || isFixed(page) || !noteFile(page).isEmpty())
+            texts << htmlOf(page);
+    };
+    for (int i = 0; i < m_tabs->count(); ++i)
+        add(m_tabs->widget(i));
+    for (NoteWidget *note : std::as_const(m_notes))
+        add(note->getTextEdit());
+    for (const TabRecord &record : std::as_const(m_keptRecords)) {
+        if (!record.fromFile) {
+            texts << record.pathOrText;
+            continue;
+        }
+        QFile file(record.pathOrText);
+        if (file.open(QIODevice::ReadOnly))
+            texts << QString::fromUtf8(file.read(TabStoreFile::MaxBytes));
+    }
+    return texts;
 }
 
 QList<QWidget *> Notebook::recordPages() const

@@ -81,8 +81,10 @@ public:
     /// A new editor set up like every note editor.
     QTextEdit *createEditor() const;
 
-    /// Sticks the current tab on the screen; returns the note, or null for the home tab.
-    NoteWidget *moveCurrentToScreen(const QString &skinPath);
+    /// Sticks the current tab on the screen; returns the note, or null for
+    /// the home tab. place false: the note is neither placed nor shown (the
+    /// caller does both).
+    NoteWidget *moveCurrentToScreen(const QString &skinPath, bool place = true);
     void backToTab(NoteWidget *note);
     const QList<NoteWidget *> &noteList() const { return m_notes; }
 
@@ -151,6 +153,11 @@ public:
     QList<QWidget *> scratchPages() const;
     /// The note's text as HTML (a placeholder's without building its editor).
     QString textOf(QWidget *page) { return htmlOf(page); }
+    /// The text of every note held: the tabs (home, scratch, fixed, opened
+    /// files, conflict copies), the desktop notes and the records kept aside
+    /// (a file-bound one read from its file). leaving: without the scratch
+    /// notes bound to no file, which end with the program.
+    QStringList allTexts(bool leaving = false);
     /// The tab's or desktop note's name.
     QString nameOf(QWidget *page) const;
     /// Puts text just read from the page's note file into it (plain: plain

@@ -4,13 +4,19 @@
 
 #include <QObject>
 #include <QPointer>
+#include <QSet>
 #include <QString>
+#include <QTimer>
 
 #include <memory>
 
 class Notebook;
 class NotebookSync;
 class NoteStateKeeper;
+class NoteWidget;
+class QDateTime;
+class QImage;
+class QRect;
 
 /// The notebook's run with its folder: the tab.dat store of this run
 /// (StoreSession), keeping the folder in step with other computers while in
@@ -22,6 +28,11 @@ class NoteStateKeeper;
 /// the window's object tree, but deleted here first). The notebook belongs to
 /// the window and should outlive this object; the sync lets go of it if not.
 /// Paths are relative to folder, the notebook folder.
+///
+/// Pictures that the notes stop referring to (a note deleted, a picture
+/// taken out of a note, a scratch note ending with the program) go to the
+/// trash (PictureTrash) once every note has been looked at; pictures a note
+/// refers to again come back.
 ///
 /// It shows nothing: what the user should be told comes out as notice() or
 /// syncMessage(), for the window to show.
@@ -48,6 +59,11 @@ public:
     void open();
     /// Sticks the current tab on the desktop with the settings its note kept.
     void moveCurrentToScreen();
+    /// A capture pinned to the desktop: a new fixed note named by the time
+    /// captured, holding picture at full size, on top, its window placed so
+    /// that the picture covers place (global, logical) as it did on the
+    /// screen. Returns the note.
+    NoteWidget *pinPicture(const QImage &picture, const QRect &place, const QDateTime &captured);
     /// Whether a new note is fixed when it is made (kept in the side file,
     /// written with the next save).
     bool keepNewNotes() const;
@@ -72,6 +88,10 @@ public:
     bool quitRequested();
     /// The desktop session ends (ending) or asks for data to be saved.
     void saveForSession(bool ending);
+    /// Moves the pictures the notes referred to at the last look and no
+    /// longer do into the trash, and brings back those they refer to again.
+    /// leaving: the scratch notes bound to no file are gone with the program.
+    void settlePictures(bool leaving = false);
 
 signals:
     /// What the store has to tell: label for the window, detail for a balloon.
@@ -84,6 +104,7 @@ signals:
 
 private:
     void startSync(bool passive);
+    QSet<QString> pictureNames(bool leaving) const;
     void applySkin(const QString &path);
     void tell(const StoreSession::Notice &what);
 
@@ -91,6 +112,9 @@ private:
     const QString m_folder;
     QString m_skinPath;
     bool m_stateQuitFailureShown = false;
+    /// The pictures the notes referred to at the last look.
+    QSet<QString> m_pictures;
+    QTimer m_pictureLook;
     /// Declared before the store: the store's saves call it until the store is gone.
     std::unique_ptr<NoteStateKeeper> m_keeper;
     std::unique_ptr<StoreSession> m_store;

@@ -1,5 +1,8 @@
 #pragma once
 
+#include <QHash>
+#include <QImage>
+#include <QSet>
 #include <QTextEdit>
 
 class QMenu;
@@ -15,8 +18,10 @@ class QTextCursor;
 /// full size or saves it elsewhere.
 ///
 /// Pictures are decoded when the document first needs them, at the size
-/// they are shown; one that cannot be read shows a placeholder and is told
-/// once through pictureProblem().
+/// they are shown (a large one by the thread pool, a blank box of its size
+/// shown meanwhile); one that cannot be read shows a placeholder and is told
+/// once through pictureProblem(). A picture not there yet (a synced note that
+/// came before its picture) is shown as soon as its file arrives.
 class NoteEditor : public QTextEdit
 {
     Q_OBJECT
@@ -28,7 +33,11 @@ public:
     /// Stores image and inserts it at the cursor; false (told through
     /// pictureProblem()) when it cannot be stored.
     bool insertPicture(const QImage &image);
-    /// The same for a picture file chosen or dropped by the user.
+    /// A capture at full size (device pixels), shown at once from memory and
+    /// kept in the store just after the editor has painted it, so that a
+    /// large capture appears without waiting for its PNG.
+    void insertCapture(const QImage &image);
+    /// The same as insertPicture for a picture file chosen or dropped by the user.
     bool insertPictureFile(const QString &path);
     /// The picture at a document position (the character there), or an
     /// invalid cursor when there is none; selects that one character.
@@ -52,12 +61,31 @@ protected:
     bool canInsertFromMimeData(const QMimeData *source) const override;
     void insertFromMimeData(const QMimeData *source) override;
     void contextMenuEvent(QContextMenuEvent *event) override;
+    void paintEvent(QPaintEvent *event) override;
 
 private:
+    /// Decodes the picture name from path at size in the thread pool, then
+    /// shows it.
+    void decodeLater(const QString &name, const QString &path, QSize size);
+    /// Shows picture name, decoded, in place of what stood for it.
+    void showDecoded(const QString &name, const QImage &image, const QString &error);
+    /// Shows the missing pictures whose files have arrived.
+    void lookForArrivals();
     /// The width a picture may take in the note.
     int noteWidth() const;
     /// The largest size name is shown at in the document.
     QSize shownSize(const QString &name) const;
     void addPictureMenu(QMenu *menu, const QTextCursor &picture);
     void savePictureAs(const QTextCursor &picture);
+    /// Stores the captures insertCapture() showed and gives them their names.
+    void storeCaptures();
+
+    /// Pictures being decoded in the thread pool.
+    QSet<QString> m_decoding;
+    /// Pictures whose files were not there when the note was shown.
+    QSet<QString> m_missing;
+
+    /// Captures shown under a temporary name, not stored yet.
+    QHash<QString, QImage> m_unstored;
+    bool m_storeScheduled = false;
 };

@@ -1,4 +1,5 @@
 #include "notestatekeeper.h"
+#include "pinnedpicture.h"
 
 #include "conflictname.h"
 #include "logging.h"
@@ -180,6 +181,8 @@ void NoteStateKeeper::apply(NoteWidget *note, const NotebookState::Note &setting
     if (settings.hasReminder)
         note->setReminder(settings.reminder);
     note->setMissed(settings.missed);
+    if (settings.pinned)
+        PinnedPicture::attach(note)->restoreLook(settings.pictureOnly);
 }
 
 void NoteStateKeeper::watch(NoteWidget *note)
@@ -205,6 +208,8 @@ void NoteStateKeeper::settingsChanged(NoteWidget *note)
     now.hasReminder = note->hasReminder();
     now.reminder = note->reminder();
     now.missed = note->isMissed();
+    now.pinned = note->isPinned();
+    now.pictureOnly = note->isPinned() && note->isBare();
     if (now.sameSettings(before) && m_byPage.contains(page))
         return;
     now.updated = QDateTime::currentDateTimeUtc();

@@ -97,6 +97,12 @@
         <translation>9. The arrow keys move the selection by one pixel, Shift+arrow by ten pixels, Ctrl+arrow changes its size
 </translation>
     </message>
+    <message>
+        <source>10.P键钉在桌面:选区成为桌面上原处的便签;A键插入当前便签:选区加在当前便签末尾的记录下
+</source>
+        <translation>10. P pins to the desktop: the selection becomes a note in its place on the screen; A adds to the current note: the selection goes under a record at the end of the current note
+</translation>
+    </message>
 </context>
 <context>
     <name>CaptureLauncher</name>
@@ -306,6 +312,10 @@ Bind a key to the command velmonote -Capture in the desktop&apos;s keyboard sett
     <message>
         <source>删除便签“%1”？</source>
         <translation>Delete note “%1”?</translation>
+    </message>
+    <message>
+        <source>截图未插入：当前便签是主页或只读</source>
+        <translation>The capture was not added: the current note is the home page or read-only</translation>
     </message>
 </context>
 <context>
@@ -886,6 +896,10 @@ Quitting again will not save the changes.</translation>
         <source>同步文件夹模式已关闭：便签仍在 notes/ 中，这里不再自动读取别处的修改；别处改过的便签文件不会被这里的修改覆盖。</source>
         <translation>Sync folder mode is off: the notes stay in notes/; changes made elsewhere are no longer read in by themselves, and a note file changed elsewhere is never written over by changes made here.</translation>
     </message>
+    <message>
+        <source>图片未能移动</source>
+        <translation>Pictures not moved</translation>
+    </message>
 </context>
 <context>
     <name>NotebookStateFile</name>
@@ -1157,6 +1171,21 @@ Quitting again will not save the changes.</translation>
     <message>
         <source>图片 %1 不是普通文件，没有打开它</source>
         <translation>The picture %1 is not a plain file; it was not opened</translation>
+    </message>
+</context>
+<context>
+    <name>PictureTrash</name>
+    <message>
+        <source>%1 不是普通文件，图片 %2 没有移动</source>
+        <translation>%1 is not a regular file; the picture %2 was not moved</translation>
+    </message>
+    <message>
+        <source>无法移动图片 %1</source>
+        <translation>Cannot move the picture %1</translation>
+    </message>
+    <message>
+        <source>无法创建文件夹 %1</source>
+        <translation>Cannot create the folder %1</translation>
     </message>
 </context>
 <context>
@@ -1564,6 +1593,14 @@ Quitting again will not save the changes.</translation>
     <message>
         <source>截图_%1.png</source>
         <translation>capture_%1.png</translation>
+    </message>
+    <message>
+        <source>钉在桌面</source>
+        <translation>Pin to desktop</translation>
+    </message>
+    <message>
+        <source>插入当前便签</source>
+        <translation>Add to current note</translation>
     </message>
 </context>
 </TS>

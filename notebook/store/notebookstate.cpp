@@ -111,6 +111,11 @@ QJsonObject noteToJson(const NotebookState::Note &note)
     object.insert(QLatin1String("keepOnTop"), note.keepOnTop);
     object.insert(QLatin1String("opacity"), note.opacity);
     object.insert(QLatin1String("missed"), note.missed);
+    // Only pins carry these: the files of other notes stay as they were.
+    if (note.pinned) {
+        object.insert(QLatin1String("pinned"), true);
+        object.insert(QLatin1String("pictureOnly"), note.pictureOnly);
+    }
     if (note.hasReminder)
         object.insert(QLatin1String("reminder"), NotebookState::reminderToJson(note.reminder));
     return object;
@@ -128,6 +133,8 @@ NotebookState::Note noteFromJson(const QString &key, const QJsonObject &object, 
     note.keepOnTop = field.boolean("keepOnTop", false);
     note.opacity = field.integer("opacity", NotebookState::MaxOpacity, NotebookState::MinOpacity, NotebookState::MaxOpacity);
     note.missed = field.boolean("missed", false);
+    note.pinned = field.boolean("pinned", false);
+    note.pictureOnly = note.pinned && field.boolean("pictureOnly", false);
     const QJsonObject reminder = field.object("reminder");
     if (!reminder.isEmpty()) {
         note.hasReminder = true;
@@ -145,7 +152,7 @@ bool NotebookState::Note::sameSettings(const Note &o) const
                 && reminder.gapActive == o.reminder.gapActive && reminder.gapRepeat == o.reminder.gapRepeat
                 && reminder.gapMinutes == o.reminder.gapMinutes && reminder.ringPath == o.reminder.ringPath));
     return sameReminder && missed == o.missed && readOnly == o.readOnly && keepOnTop == o.keepOnTop
-        && opacity == o.opacity;
+        && opacity == o.opacity && pinned == o.pinned && pictureOnly == o.pictureOnly;
 }
 
 QString NotebookState::newKey()

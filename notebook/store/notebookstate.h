@@ -47,6 +47,9 @@ public:
         bool readOnly = false;
         bool keepOnTop = false;
         int opacity = MaxOpacity;
+        /// The note holds a capture pinned to the desktop; pictureOnly: shown bare.
+        bool pinned = false;
+        bool pictureOnly = false;
         /// When any of the above last changed (merges keep the newer note).
         QDateTime updated;
 

@@ -152,13 +152,15 @@ void TestCaptureDialogs::helpWindowShowsInstructions()
         "8.若桌面不提供Ctrl+Alt+C,可在桌面的键盘设置中把按键绑定到命令 velmonote -Capture,或从托盘菜单选择截图\n"
         // The arrow keys with and without Shift and Ctrl.
         "9.方向键移动选区一个像素,Shift+方向键移动十个像素,Ctrl+方向键改变选区大小\n"
+        // The outputs into the notebook.
+        "10.P键钉在桌面:选区成为桌面上原处的便签;A键插入当前便签:选区加在当前便签末尾的记录下\n"
         "           \n\n\n------------集成入Velmo Note的Snapkin------------\n")));
     // The contact line: 17 spaces, then an address between dashes, and no
     // line feed after it.
     const QString contact = help.section(QLatin1Char('\n'), -1);
     QVERIFY2(QRegularExpression(QStringLiteral("^ {17}----\\S+@\\S+----$")).match(contact).hasMatch(),
              qPrintable(contact));
-    QCOMPARE(help.count(QLatin1Char('\n')), 16);
+    QCOMPARE(help.count(QLatin1Char('\n')), 17);
 
     auto *ok = dialog.findChild<QPushButton *>();
     QCOMPARE(ok->text(), QStringLiteral("确定"));

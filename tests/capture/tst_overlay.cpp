@@ -488,7 +488,8 @@ void TestOverlay::menuHasItsEntriesInOrder()
         if (!action->isSeparator())
             QVERIFY2(!action->icon().isNull(), qPrintable(action->text()));
     }
-    QCOMPARE(entries, (QStringList{"保存到文件", "保存到剪贴板", "-", "设置固定尺寸", "-", "使用帮助", "-", "退出"}));
+    QCOMPARE(entries, (QStringList{"保存到文件", "保存到剪贴板", "-", "设置固定尺寸", "-", "使用帮助", "-", "钉在桌面", "插入当前便签", "-",
+                                    "退出"}));
 }
 
 // ---- files -------------------------------------------------------------------

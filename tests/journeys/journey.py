@@ -123,6 +123,35 @@ def write_png(path, rows):
                   + chunk(b"IDAT", zlib.compress(raw)) + chunk(b"IEND", b""))
 
 
+# Four blocks of colours that nothing else on the screen has.
+COLOURS = [(250, 10, 20), (10, 240, 30), (20, 30, 250), (240, 220, 10)]
+PATTERN_WIDTH, PATTERN_HEIGHT = 120, 80
+
+
+def pattern_rgb():
+    """Rows of a picture of four blocks of COLOURS, for write_png()."""
+    rows = []
+    for y in range(PATTERN_HEIGHT):
+        row = bytearray()
+        for x in range(PATTERN_WIDTH):
+            row += bytes(COLOURS[(x >= PATTERN_WIDTH // 2) + 2 * (y >= PATTERN_HEIGHT // 2)])
+        rows.append(bytes(row))
+    return rows
+
+
+def blocks_on_screen(rect):
+    """How many pixels of each of the picture's colours the screen shows in rect."""
+    shot = Shot()
+    x, y, w, h = rect
+    counts = [0] * len(COLOURS)
+    for py in range(y, y + h, 2):
+        for px in range(x, x + w, 2):
+            pixel = shot.pixel(px, py)
+            if pixel in COLOURS:
+                counts[COLOURS.index(pixel)] += 1
+    return counts
+
+
 def luminance(rgb):
     def linear(c):
         c /= 255.0
@@ -362,3 +391,53 @@ def tray_quit():
     wait_for(lambda: large_windows() - before, "the tray menu")
     time.sleep(0.3)
     key("Up", "Return")
+
+
+def rgb_of(path):
+    """The rows of an 8-bit RGB or RGBA PNG as RGB bytes (alpha must be opaque)."""
+    with open(path, "rb") as f:
+        data = f.read()
+    at, idat, header = 8, b"", None
+    while at < len(data):
+        length, kind = struct.unpack(">I4s", data[at:at + 8])
+        body = data[at + 8:at + 8 + length]
+        if kind == b"IHDR":
+            header = struct.unpack(">IIBBBBB", body)
+        elif kind == b"IDAT":
+            idat += body
+        at += 12 + length
+    width, height, depth, colour, _, _, interlace = header
+    if depth != 8 or colour not in (2, 6) or interlace:
+        fail("unexpected PNG kind %s" % (header,))
+    size = 3 if colour == 2 else 4
+    raw, stride = zlib.decompress(idat), width * size
+    rows, previous = [], bytearray(stride)
+    for y in range(height):
+        kind, line = raw[y * (stride + 1)], bytearray(raw[y * (stride + 1) + 1:(y + 1) * (stride + 1)])
+        for i in range(stride):
+            a = line[i - size] if i >= size else 0
+            b = previous[i]
+            c = previous[i - size] if i >= size else 0
+            if kind == 1:
+                line[i] = (line[i] + a) & 255
+            elif kind == 2:
+                line[i] = (line[i] + b) & 255
+            elif kind == 3:
+                line[i] = (line[i] + (a + b) // 2) & 255
+            elif kind == 4:
+                p = a + b - c
+                pa, pb, pc = abs(p - a), abs(p - b), abs(p - c)
+                line[i] = (line[i] + (a if pa <= pb and pa <= pc else b if pb <= pc else c)) & 255
+        previous = line
+        if size == 4 and any(line[i] != 255 for i in range(3, stride, 4)):
+            fail("the picture has transparent pixels")
+        rows.append(bytes(v for i, v in enumerate(line) if size == 3 or i % 4 != 3))
+    return (width, height, b"".join(rows))
+
+
+def menu_command(program, description):
+    """Runs a command of the main window's menu panel, found by its tool tip."""
+    press(program, role=pyatspi.ROLE_PUSH_BUTTON, name="Velmo Note")
+    button = wait_for(lambda: program.find(description=description, showing=True), "the menu panel")
+    time.sleep(0.6)
+    click(centre(button))

@@ -4,96 +4,18 @@ shows the picture, and the file it refers to holds the original's pixels."""
 
 import os
 import re
-import struct
 import subprocess
 import sys
 import tempfile
 import time
-import zlib
 
 sys.path.insert(0, os.path.dirname(__file__))
 from journey import *  # noqa: E402,F403
-
-# Four blocks of colours that nothing else on the screen has.
-COLOURS = [(250, 10, 20), (10, 240, 30), (20, 30, 250), (240, 220, 10)]
-WIDTH, HEIGHT = 120, 80
-
-
-def pattern_rgb():
-    rows = []
-    for y in range(HEIGHT):
-        row = bytearray()
-        for x in range(WIDTH):
-            row += bytes(COLOURS[(x >= WIDTH // 2) + 2 * (y >= HEIGHT // 2)])
-        rows.append(bytes(row))
-    return rows
-
-
-def rgb_of(path):
-    """The rows of an 8-bit RGB or RGBA PNG as RGB bytes (alpha must be opaque)."""
-    with open(path, "rb") as f:
-        data = f.read()
-    at, idat, header = 8, b"", None
-    while at < len(data):
-        length, kind = struct.unpack(">I4s", data[at:at + 8])
-        body = data[at + 8:at + 8 + length]
-        if kind == b"IHDR":
-            header = struct.unpack(">IIBBBBB", body)
-        elif kind == b"IDAT":
-            idat += body
-        at += 12 + length
-    width, height, depth, colour, _, _, interlace = header
-    if depth != 8 or colour not in (2, 6) or interlace:
-        fail("unexpected PNG kind %s" % (header,))
-    size = 3 if colour == 2 else 4
-    raw, stride = zlib.decompress(idat), width * size
-    rows, previous = [], bytearray(stride)
-    for y in range(height):
-        kind, line = raw[y * (stride + 1)], bytearray(raw[y * (stride + 1) + 1:(y + 1) * (stride + 1)])
-        for i in range(stride):
-            a = line[i - size] if i >= size else 0
-            b = previous[i]
-            c = previous[i - size] if i >= size else 0
-            if kind == 1:
-                line[i] = (line[i] + a) & 255
-            elif kind == 2:
-                line[i] = (line[i] + b) & 255
-            elif kind == 3:
-                line[i] = (line[i] + (a + b) // 2) & 255
-            elif kind == 4:
-                p = a + b - c
-                pa, pb, pc = abs(p - a), abs(p - b), abs(p - c)
-                line[i] = (line[i] + (a if pa <= pb and pa <= pc else b if pb <= pc else c)) & 255
-        previous = line
-        if size == 4 and any(line[i] != 255 for i in range(3, stride, 4)):
-            fail("the picture has transparent pixels")
-        rows.append(bytes(v for i, v in enumerate(line) if size == 3 or i % 4 != 3))
-    return (width, height, b"".join(rows))
-
-
-def blocks_on_screen(rect):
-    """How many pixels of each of the picture's colours the screen shows in rect."""
-    shot = Shot()
-    x, y, w, h = rect
-    counts = [0] * len(COLOURS)
-    for py in range(y, y + h, 2):
-        for px in range(x, x + w, 2):
-            pixel = shot.pixel(px, py)
-            if pixel in COLOURS:
-                counts[COLOURS.index(pixel)] += 1
-    return counts
 
 
 def editor_with(program, words):
     return wait_for(lambda: [e for e in program.all(role=pyatspi.ROLE_TEXT, showing=True)
                              if words in text_of(e)], "the note with " + repr(words))[0]
-
-
-def menu_command(description):
-    press(program, role=pyatspi.ROLE_PUSH_BUTTON, name="Velmo Note")
-    button = wait_for(lambda: program.find(description=description, showing=True), "the menu panel")
-    time.sleep(0.6)
-    click(centre(button))
 
 
 program = Program()
@@ -122,9 +44,9 @@ try:
                       and blocks_on_screen(extents(editor)), "the pasted picture on the screen")
     check(all(c > 300 for c in counts), "the note shows the picture: %s" % counts)
 
-    menu_command("常驻标签")
+    menu_command(program, "常驻标签")
     time.sleep(0.5)
-    menu_command("退出")
+    menu_command(program, "退出")
     check(program.wait_ended() == 0, "the program quit")
     with open(os.path.join(program.work, "tab.dat"), "rb") as f:
         store = f.read()

@@ -1,0 +1,35 @@
+#include "capturehandoff.h"
+
+#include <QCoreApplication>
+
+#include <cmath>
+
+CaptureHandoff *CaptureHandoff::instance()
+{
+    // Lives as long as the application (its child), so connections made by
+    // the main window end with it.
+    static CaptureHandoff *handoff = new CaptureHandoff(QCoreApplication::instance());
+    return handoff;
+}
+
+QImage CaptureHandoff::cut(const QImage &picture, const QRect &area)
+{
+    QImage part = picture.copy(area);
+    // A grab from the X server leaves the unused byte of its 32-bit pixels
+    // zero; painted into a translucent window, such pixels would count as
+    // transparent. Made opaque in place (the pixels stay RGB32).
+    if (part.format() == QImage::Format_RGB32) {
+        part.convertTo(QImage::Format_ARGB32_Premultiplied);
+        part.reinterpretAsFormat(QImage::Format_RGB32);
+    }
+    return part;
+}
+
+QRect CaptureHandoff::logicalPlace(const QRect &area, QPoint origin, qreal ratio)
+{
+    if (ratio <= 0)
+        ratio = 1;
+    const QPoint topLeft(int(std::lround(area.x() / ratio)), int(std::lround(area.y() / ratio)));
+    const QSize size(int(std::lround(area.width() / ratio)), int(std::lround(area.height() / ratio)));
+    return QRect(origin + topLeft, size);
+}
