@@ -259,7 +259,8 @@ def space_returns():
             word = "f%02dx" % i
             type_into(side.program, "bench", " " + word)
             # Long past the note's delay and the autosave: the save failed.
-            time.sleep(4.0)
+            # The random part samples every phase of the retry timer.
+            time.sleep(4.0 + random.uniform(0.0, 3.0))
             check(side.holds([word], "notes") == [word], "the word is not on the full disk")
             os.remove(filler)
             freed = time.monotonic()
