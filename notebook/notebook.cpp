@@ -2,6 +2,7 @@
 #include "noteeditor.h"
 
 #include "filestamp.h"
+#include "tabstorefile.h"
 
 #include "notefile.h"
 #include "noteloader.h"
@@ -383,6 +384,29 @@ TabStoreData Notebook::snapshot(const QString &skinPath)
         add(note->getTextEdit(), note);
     data.records.append(m_keptRecords);
     return data;
+}
+
+QStringList Notebook::allTexts(bool leaving)
+{
+    QStringList texts;
+    const auto add = [&](QWidget *page) {
+        if (!leaving || page == m_home || isFixed(page) || !noteFile(page).isEmpty())
+            texts << htmlOf(page);
+    };
+    for (int i = 0; i < m_tabs->count(); ++i)
+        add(m_tabs->widget(i));
+    for (NoteWidget *note : std::as_const(m_notes))
+        add(note->getTextEdit());
+    for (const TabRecord &record : std::as_const(m_keptRecords)) {
+        if (!record.fromFile) {
+            texts << record.pathOrText;
+            continue;
+        }
+        QFile file(record.pathOrText);
+        if (file.open(QIODevice::ReadOnly))
+            texts << QString::fromUtf8(file.read(TabStoreFile::MaxBytes));
+    }
+    return texts;
 }
 
 QList<QWidget *> Notebook::recordPages() const

@@ -151,6 +151,11 @@ public:
     QList<QWidget *> scratchPages() const;
     /// The note's text as HTML (a placeholder's without building its editor).
     QString textOf(QWidget *page) { return htmlOf(page); }
+    /// The text of every note held: the tabs (home, scratch, fixed, opened
+    /// files, conflict copies), the desktop notes and the records kept aside
+    /// (a file-bound one read from its file). leaving: without the scratch
+    /// notes bound to no file, which end with the program.
+    QStringList allTexts(bool leaving = false);
     /// The tab's or desktop note's name.
     QString nameOf(QWidget *page) const;
     /// Puts text just read from the page's note file into it (plain: plain

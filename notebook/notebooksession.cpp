@@ -5,6 +5,7 @@
 #include "notebooksync.h"
 #include "notestatekeeper.h"
 #include "notewidget.h"
+#include "picturetrash.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -17,6 +18,9 @@ namespace {
 constexpr int SyncStartFallbackMs = 1000;
 /// A synced note is written this long after the typing stops.
 constexpr int SyncNoteFileDelayMs = 400;
+/// The notes are looked through for dropped pictures this long after the
+/// last change.
+constexpr int PictureLookDelayMs = 2000;
 }
 
 NotebookSession::NotebookSession(Notebook *notebook, const QString &folder, QObject *parent)
@@ -31,6 +35,10 @@ NotebookSession::NotebookSession(Notebook *notebook, const QString &folder, QObj
     connect(m_keeper.get(), &NoteStateKeeper::notice, this, &NotebookSession::tell);
     connect(m_keeper.get(), &NoteStateKeeper::keepNewNotesChanged, this, &NotebookSession::keepNewNotesChanged);
     connect(m_store.get(), &StoreSession::autosaveFailed, this, &NotebookSession::notice);
+    m_pictureLook.setSingleShot(true);
+    m_pictureLook.setInterval(PictureLookDelayMs);
+    connect(&m_pictureLook, &QTimer::timeout, this, [this] { settlePictures(); });
+    connect(notebook, &Notebook::changed, &m_pictureLook, qOverload<>(&QTimer::start));
 }
 
 NotebookSession::~NotebookSession()
@@ -70,6 +78,7 @@ void NotebookSession::open()
         return true;
     };
     StoreSession::Opened opened = m_store->open(source);
+    m_pictures = pictureNames(false);
     // Notes that could not come back, and where their text is: one notice
     // with the store's own, so neither hides the other.
     if (const QStringList notices = m_notebook->restoreNotices(); !notices.isEmpty()) {
@@ -215,7 +224,10 @@ bool NotebookSession::quitRequested()
             + tr("提醒和设置保存失败：%1\n再次退出将不保存修改。").arg(state.join(QLatin1Char('\n')));
     }
     tell(outcome.notice);
-    return outcome.answer == StoreSession::QuitAnswer::Quit;
+    if (outcome.answer != StoreSession::QuitAnswer::Quit)
+        return false;
+    settlePictures(true);
+    return true;
 }
 
 void NotebookSession::saveForSession(bool ending)
@@ -231,6 +243,35 @@ void NotebookSession::saveForSession(bool ending)
     if (ending && !saved.isEmpty())
         qCWarning(lcApp).noquote() << "tab.dat not saved at session end:" << saved.detail;
     tell(saved);
+    if (ending && saved.isEmpty())
+        settlePictures(true);
+}
+
+QSet<QString> NotebookSession::pictureNames(bool leaving) const
+{
+    QSet<QString> names;
+    if (m_notebook) {
+        for (const QString &text : m_notebook->allTexts(leaving))
+            names.unite(PictureTrash::referencedBy(text));
+    }
+    return names;
+}
+
+void NotebookSession::settlePictures(bool leaving)
+{
+    m_pictureLook.stop();
+    // Every note is looked at before a picture moves: one that another note
+    // still shows stays.
+    const QSet<QString> now = pictureNames(leaving);
+    const PictureTrash trash(m_folder);
+    QStringList errors = trash.drop(m_pictures - now);
+    errors << trash.bringBack(now);
+    if (!leaving)
+        m_pictures = now;
+    if (errors.isEmpty())
+        return;
+    qCWarning(lcApp).noquote() << "pictures not moved:" << errors.join(QLatin1String("; "));
+    tell({tr("图片未能移动"), errors.join(QLatin1Char('\n'))});
 }
 
 void NotebookSession::tell(const StoreSession::Notice &what)

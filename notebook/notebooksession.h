@@ -4,7 +4,9 @@
 
 #include <QObject>
 #include <QPointer>
+#include <QSet>
 #include <QString>
+#include <QTimer>
 
 #include <memory>
 
@@ -22,6 +24,11 @@ class NoteStateKeeper;
 /// the window's object tree, but deleted here first). The notebook belongs to
 /// the window and should outlive this object; the sync lets go of it if not.
 /// Paths are relative to folder, the notebook folder.
+///
+/// Pictures that the notes stop referring to (a note deleted, a picture
+/// taken out of a note, a scratch note ending with the program) go to the
+/// trash (PictureTrash) once every note has been looked at; pictures a note
+/// refers to again come back.
 ///
 /// It shows nothing: what the user should be told comes out as notice() or
 /// syncMessage(), for the window to show.
@@ -72,6 +79,10 @@ public:
     bool quitRequested();
     /// The desktop session ends (ending) or asks for data to be saved.
     void saveForSession(bool ending);
+    /// Moves the pictures the notes referred to at the last look and no
+    /// longer do into the trash, and brings back those they refer to again.
+    /// leaving: the scratch notes bound to no file are gone with the program.
+    void settlePictures(bool leaving = false);
 
 signals:
     /// What the store has to tell: label for the window, detail for a balloon.
@@ -86,6 +97,7 @@ signals:
 
 private:
     void startSync(bool passive);
+    QSet<QString> pictureNames(bool leaving) const;
     void applySkin(const QString &path);
     void tell(const StoreSession::Notice &what);
 
@@ -93,6 +105,9 @@ private:
     const QString m_folder;
     QString m_skinPath;
     bool m_stateQuitFailureShown = false;
+    /// The pictures the notes referred to at the last look.
+    QSet<QString> m_pictures;
+    QTimer m_pictureLook;
     /// Declared before the store: the store's saves call it until the store is gone.
     std::unique_ptr<NoteStateKeeper> m_keeper;
     std::unique_ptr<StoreSession> m_store;

@@ -9,22 +9,67 @@
 #include <QContextMenuEvent>
 #include <QDir>
 #include <QFileDialog>
+#include <QFileSystemWatcher>
 #include <QFileInfo>
 #include <QImageReader>
 #include <QMenu>
 #include <QMimeData>
 #include <QPixmap>
+#include <QPointer>
 #include <QSaveFile>
 #include <QScrollBar>
 #include <QTextDocumentFragment>
+#include <QThreadPool>
+#include <QTimer>
 #include <QUrl>
 #include <QtMath>
 
 namespace {
+/// Pictures with more pixels than this are decoded off the GUI thread (a
+/// full-screen capture is; a small screenshot is quicker to decode at once
+/// than to show twice).
+constexpr qint64 DecodeLaterPixels = 1'000'000;
+
 PictureStore notebookStore()
 {
     // The notebook folder is the program's working directory.
     return PictureStore(QDir::currentPath());
+}
+
+/// The pool that decodes pictures: one thread, so that decoding never takes
+/// more than one core from the window. The application owns it and waits for
+/// it at the end; the decoded pictures are handed over through it.
+QThreadPool *decodePool()
+{
+    static QPointer<QThreadPool> pool;
+    if (!pool) {
+        pool = new QThreadPool(qApp);
+        pool->setMaxThreadCount(1);
+    }
+    return pool;
+}
+
+/// The picture's size from its file's header, without decoding it.
+QSize headerSize(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? PictureStore::pngSize(file.read(24)) : QSize();
+}
+
+/// One watcher for every note: tells when files come into the notebook's
+/// pictures/ folder (or the folder itself comes).
+QFileSystemWatcher *pictureFolderWatch()
+{
+    static QPointer<QFileSystemWatcher> watch;
+    if (!watch)
+        watch = new QFileSystemWatcher(qApp);
+    const QString folder = QDir::currentPath();
+    const QString pictures = QDir(folder).absoluteFilePath(QStringLiteral("pictures"));
+    for (const QString &path : {folder, pictures}) {
+        if (QFileInfo(path).isDir() && !watch->directories().contains(path))
+            watch->addPath(path);
+    }
+    return watch;
 }
 
 /// Local files among the URLs that Qt can read as pictures.
@@ -197,12 +242,28 @@ QVariant NoteEditor::loadResource(int type, const QUrl &name)
         return QTextEdit::loadResource(type, name);
     const QSize shown = shownSize(picture);
     const PictureStore::Result found = notebookStore().locate(picture);
-    PictureLoader::Loaded loaded;
     // As many pixels as the screen shows, on a scaled screen too.
+    const QSize wanted = shown * devicePixelRatioF();
+    if (found.ok() && shown.isValid()) {
+        const QSize full = headerSize(found.name);
+        if (full.isValid() && qint64(full.width()) * full.height() > DecodeLaterPixels
+            && PictureStore::sizeRefusal(picture, full).isEmpty()) {
+            decodeLater(picture, found.name, wanted);
+            return QPixmap::fromImage(PictureLoader::pending(shown));
+        }
+    }
+    PictureLoader::Loaded loaded;
     if (found.ok())
-        loaded = PictureLoader::load(found.name, shown * devicePixelRatioF());
+        loaded = PictureLoader::load(found.name, wanted);
     else
         loaded.error = found.error;
+    if (!found.ok() && !QFileInfo::exists(QDir::current().filePath(picture))) {
+        // Perhaps on its way (a sync tool brings notes and pictures in any order).
+        if (m_missing.isEmpty())
+            connect(pictureFolderWatch(), &QFileSystemWatcher::directoryChanged, this, &NoteEditor::lookForArrivals,
+                    Qt::UniqueConnection);
+        m_missing.insert(picture);
+    }
     if (!loaded.ok()) {
         // Told after the paint that asked for it; the placeholder is kept
         // as the resource, so each picture is told once.
@@ -211,6 +272,60 @@ QVariant NoteEditor::loadResource(int type, const QUrl &name)
         return QPixmap::fromImage(PictureLoader::placeholder(shown));
     }
     return QPixmap::fromImage(loaded.image);
+}
+
+void NoteEditor::decodeLater(const QString &name, const QString &path, QSize size)
+{
+    if (m_decoding.contains(name))
+        return;
+    m_decoding.insert(name);
+    // Started once the events at hand are handled, so that the frame being
+    // painted (the first one at start-up) does not share the cores with it.
+    QTimer::singleShot(0, this, [self = QPointer<NoteEditor>(this), name, path, size] {
+        QThreadPool *pool = decodePool();
+        pool->start([pool, self, name, path, size] {
+            const PictureLoader::Loaded loaded = PictureLoader::load(path, size);
+            QMetaObject::invokeMethod(
+                pool,
+                [self, name, loaded] {
+                    if (self)
+                        self->showDecoded(name, loaded.image, loaded.error);
+                },
+                Qt::QueuedConnection);
+        });
+    });
+}
+
+void NoteEditor::showDecoded(const QString &name, const QImage &image, const QString &error)
+{
+    m_decoding.remove(name);
+    QPixmap shown;
+    if (error.isEmpty()) {
+        shown = QPixmap::fromImage(image);
+    } else {
+        shown = QPixmap::fromImage(PictureLoader::placeholder(shownSize(name)));
+        emit pictureProblem(error);
+    }
+    document()->addResource(QTextDocument::ImageResource, QUrl(name), shown);
+    viewport()->update();
+}
+
+void NoteEditor::lookForArrivals()
+{
+    pictureFolderWatch();
+    const PictureStore store = notebookStore();
+    for (auto it = m_missing.begin(); it != m_missing.end();) {
+        const PictureStore::Result found = store.locate(*it);
+        if (!found.ok()) {
+            ++it;
+            continue;
+        }
+        const QString name = *it;
+        it = m_missing.erase(it);
+        decodeLater(name, found.name, shownSize(name) * devicePixelRatioF());
+    }
+    if (m_missing.isEmpty())
+        disconnect(pictureFolderWatch(), &QFileSystemWatcher::directoryChanged, this, &NoteEditor::lookForArrivals);
 }
 
 QStringList NoteEditor::pictureFiles(const QMimeData *source)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QSet>
 #include <QTextEdit>
 
 class QMenu;
@@ -15,8 +16,10 @@ class QTextCursor;
 /// full size or saves it elsewhere.
 ///
 /// Pictures are decoded when the document first needs them, at the size
-/// they are shown; one that cannot be read shows a placeholder and is told
-/// once through pictureProblem().
+/// they are shown (a large one by the thread pool, a blank box of its size
+/// shown meanwhile); one that cannot be read shows a placeholder and is told
+/// once through pictureProblem(). A picture not there yet (a synced note that
+/// came before its picture) is shown as soon as its file arrives.
 class NoteEditor : public QTextEdit
 {
     Q_OBJECT
@@ -54,10 +57,22 @@ protected:
     void contextMenuEvent(QContextMenuEvent *event) override;
 
 private:
+    /// Decodes the picture name from path at size in the thread pool, then
+    /// shows it.
+    void decodeLater(const QString &name, const QString &path, QSize size);
+    /// Shows picture name, decoded, in place of what stood for it.
+    void showDecoded(const QString &name, const QImage &image, const QString &error);
+    /// Shows the missing pictures whose files have arrived.
+    void lookForArrivals();
     /// The width a picture may take in the note.
     int noteWidth() const;
     /// The largest size name is shown at in the document.
     QSize shownSize(const QString &name) const;
     void addPictureMenu(QMenu *menu, const QTextCursor &picture);
     void savePictureAs(const QTextCursor &picture);
+
+    /// Pictures being decoded in the thread pool.
+    QSet<QString> m_decoding;
+    /// Pictures whose files were not there when the note was shown.
+    QSet<QString> m_missing;
 };

@@ -59,6 +59,13 @@ QImage PictureLoader::placeholder(QSize size)
     return image;
 }
 
+QImage PictureLoader::pending(QSize size)
+{
+    QImage image(size.expandedTo(QSize(1, 1)).boundedTo(QSize(4096, 4096)), QImage::Format_RGB32);
+    image.fill(QColor(240, 240, 240));
+    return image;
+}
+
 QByteArray PictureLoader::encode(const QImage &image, QString *error)
 {
     QByteArray bytes;

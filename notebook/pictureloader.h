@@ -31,6 +31,8 @@ public:
     /// What a picture that cannot be read shows instead: a grey box with a
     /// cross, of size (or a small square).
     static QImage placeholder(QSize size);
+    /// What a picture shows while it is decoded: a plain box of size.
+    static QImage pending(QSize size);
     /// The PNG bytes a picture is kept as; empty with error set on failure.
     static QByteArray encode(const QImage &image, QString *error);
     /// The size a picture of size is shown at in a note width wide: scaled

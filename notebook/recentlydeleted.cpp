@@ -145,7 +145,8 @@ bool RecentlyDeleted::restore(const TrashStore::Entry &entry)
     // Its trash/ file is gone: tab.dat holds the only copy from now on.
     if (m_session)
         m_session->saveNow();
-    emit notice({tr("已恢复便签“%1”").arg(name), QString()});
+    // Pictures that did not come back show a placeholder; the text is there.
+    emit notice({tr("已恢复便签“%1”").arg(name), taken.error});
     return true;
 }
 

@@ -894,6 +894,10 @@ Quitting again will not save the changes.</translation>
         <source>另一台电脑关闭了同步文件夹模式（%1 已删除）：这里不再同步，便签都还在 notes/ 中，别处改过的便签文件不会被这里的修改覆盖。要继续同步，在托盘菜单中再勾选“同步文件夹模式”。</source>
         <translation>Another computer switched sync folder mode off (%1 was deleted): this computer no longer syncs; every note is still in notes/, and a note file changed elsewhere is never written over by changes made here. To keep syncing, check “Sync folder mode” in the tray menu again.</translation>
     </message>
+    <message>
+        <source>图片未能移动</source>
+        <translation>Pictures not moved</translation>
+    </message>
 </context>
 <context>
     <name>NotebookStateFile</name>
@@ -1173,6 +1177,21 @@ Quitting again will not save the changes.</translation>
     <message>
         <source>图片 %1 不是普通文件，没有打开它</source>
         <translation>The picture %1 is not a plain file; it was not opened</translation>
+    </message>
+</context>
+<context>
+    <name>PictureTrash</name>
+    <message>
+        <source>%1 不是普通文件，图片 %2 没有移动</source>
+        <translation>%1 is not a regular file; the picture %2 was not moved</translation>
+    </message>
+    <message>
+        <source>无法移动图片 %1</source>
+        <translation>Cannot move the picture %1</translation>
+    </message>
+    <message>
+        <source>无法创建文件夹 %1</source>
+        <translation>Cannot create the folder %1</translation>
     </message>
 </context>
 <context>

@@ -13,15 +13,28 @@
 // fixed notes (10 of them desktop notes with settings and reminders) and its
 // side file notebook-state.json, written afresh before every run: start to
 // the end of the first paint, and quit (SIGTERM) to process exit.
+//
+// bench_notebook_app --pictures VELMONOTE [RUNS]
+//
+// A notebook of 100 fixed notes, each holding a 3840x2160 capture (three of
+// them on the desktop, so their pictures are shown at start), against the
+// same notebook without the pictures, interleaved run by run: start to the
+// end of the first paint, and the memory of the settled process (RSS and PSS
+// from /proc/PID/smaps_rollup, 4 s after the first paint).
 
 #include "dialog.h"
 #include "notebookstatefile.h"
 #include "notebook.h"
+#include "picturestore.h"
 #include "tabstorefile.h"
 #include "xdgautostartentry.h"
 
 #include <QApplication>
+#include <QBuffer>
 #include <QDir>
+#include <QFile>
+#include <QImage>
+#include <QPainter>
 #include <QElapsedTimer>
 #include <QKeyEvent>
 #include <QProcess>
@@ -107,9 +120,68 @@ bool writeStateNotebook(const QString &dir)
         && NotebookStateFile::save(NotebookStateFile::pathIn(dir), state, true).ok;
 }
 
-struct Run { double paintMs = -1; double quitMs = -1; };
+/// 100 notes of a few lines; with pictures, each also holds a capture of
+/// its own (3840x2160, a desktop of windows and text), shown scaled to 440
+/// pixels wide as a pasted one is. The last three are desktop notes.
+bool writePictureNotebook(const QString &dir, bool pictures)
+{
+    TabStoreData data;
+    const PictureStore store(dir);
+    for (int i = 0; i < 100; ++i) {
+        QString html = QStringLiteral("<html><body><p>Capture %1 of the build log, kept for the report.</p>").arg(i + 1);
+        if (pictures) {
+            QImage capture(3840, 2160, QImage::Format_RGB32);
+            capture.fill(QColor(40, 44, 52));
+            QPainter painter(&capture);
+            for (int w = 0; w < 6; ++w) {
+                const QRect window(100 + w * 560 + i, 120 + w * 230, 1400, 900);
+                painter.fillRect(window, QColor::fromHsv((i * 37 + w * 50) % 360, 60, 235));
+                painter.setPen(Qt::black);
+                painter.setFont(QFont(QStringLiteral("DejaVu Sans"), 14));
+                for (int line = 0; line < 30; ++line)
+                    painter.drawText(window.x() + 20, window.y() + 40 + line * 28,
+                                     QStringLiteral("%1:%2 make[2]: building object %3.o").arg(i).arg(line).arg(w));
+            }
+            painter.end();
+            QByteArray png;
+            QBuffer buffer(&png);
+            buffer.open(QIODevice::WriteOnly);
+            if (!capture.save(&buffer, "PNG"))
+                return false;
+            const PictureStore::Result stored = store.store(png);
+            if (!stored.ok())
+                return false;
+            html += QStringLiteral("<p><img src=\"%1\" width=\"440\" height=\"248\" /></p>").arg(stored.name);
+        }
+        html += QStringLiteral("<p>Seen on run %1.</p></body></html>").arg(i);
+        TabRecord record;
+        record.name = QStringLiteral("截图 %1").arg(i + 1);
+        record.pathOrText = html;
+        if (i >= 97) {
+            record.onScreen = true;
+            record.geometry = QRect(60 + 500 * (i - 97), 80, 480, 360);
+        }
+        data.records << record;
+    }
+    return TabStoreFile::save(dir + QLatin1String("/tab.dat"), data).ok;
+}
 
-Run runProgram(const QString &program, const QString &dir)
+struct Run { double paintMs = -1; double quitMs = -1; double rssMb = -1; double pssMb = -1; };
+
+/// Rss and Pss of process pid in MB, from smaps_rollup.
+void readMemory(qint64 pid, Run *run)
+{
+    QFile file(QStringLiteral("/proc/%1/smaps_rollup").arg(pid));
+    if (!file.open(QIODevice::ReadOnly))
+        return;
+    const QString text = QString::fromLatin1(file.readAll());
+    const QRegularExpression rss(QStringLiteral("^Rss:\\s+(\\d+) kB"), QRegularExpression::MultilineOption);
+    const QRegularExpression pss(QStringLiteral("^Pss:\\s+(\\d+) kB"), QRegularExpression::MultilineOption);
+    run->rssMb = rss.match(text).captured(1).toDouble() / 1024;
+    run->pssMb = pss.match(text).captured(1).toDouble() / 1024;
+}
+
+Run runProgram(const QString &program, const QString &dir, int settleMs = 1500)
 {
     Run run;
     QProcess process;
@@ -134,7 +206,8 @@ Run runProgram(const QString &program, const QString &dir)
             break;
         }
     }
-    QThread::msleep(1500);
+    QThread::msleep(settleMs);
+    readMemory(process.processId(), &run);
     const qint64 quitStart = nowUs();
     ::kill(pid_t(process.processId()), SIGTERM);
     process.waitForFinished(20000);
@@ -196,13 +269,18 @@ int main(int argc, char *argv[])
     const QStringList args = app.arguments();
     if (args.size() < 2) {
         std::fprintf(stderr, "usage: bench_notebook_app VELMONOTE [RUNS] [CHARS]\n"
-                             "       bench_notebook_app --write DIR [CHARS]   (only write the notebook)\n");
+                             "       bench_notebook_app --write DIR [CHARS]   (only write the notebook)\n"
+                             "       bench_notebook_app --state BEFORE AFTER [RUNS]\n"
+                             "       bench_notebook_app --pictures VELMONOTE [RUNS]\n"
+                             "       bench_notebook_app --write-pictures DIR   (only write that notebook)\n");
         return 2;
     }
     if (args.at(1) == QLatin1String("--write") && args.size() > 2) {
         const int chars = args.size() > 3 ? args.at(3).toInt() : 10000;
         return TabStoreFile::save(args.at(2) + QLatin1String("/tab.dat"), makeNotebook(chars)).ok ? 0 : 1;
     }
+    if (args.at(1) == QLatin1String("--write-pictures") && args.size() > 2)
+        return writePictureNotebook(args.at(2), true) ? 0 : 1;
     if (args.at(1) == QLatin1String("--state") && args.size() > 3) {
         const QStringList builds{QFileInfo(args.at(2)).absoluteFilePath(), QFileInfo(args.at(3)).absoluteFilePath()};
         const int runs = args.size() > 4 ? args.at(4).toInt() : 10;
@@ -225,6 +303,42 @@ int main(int argc, char *argv[])
                         median(quit[b]));
         std::printf("after/before: first paint %.2fx, quit %.2fx (goal <= 1.2x)\n", median(paint[1]) / median(paint[0]),
                     median(quit[1]) / median(quit[0]));
+        return 0;
+    }
+    if (args.at(1) == QLatin1String("--pictures") && args.size() > 2) {
+        const QString program = QFileInfo(args.at(2)).absoluteFilePath();
+        const int runs = args.size() > 3 ? args.at(3).toInt() : 7;
+        QTemporaryDir dirs[2];
+        for (int b = 0; b < 2; ++b) {
+            if (!writePictureNotebook(dirs[b].path(), b == 1))
+                return 1;
+        }
+        std::printf("pictures/ holds %lld files, %.1f MB\n",
+                    qlonglong(QDir(dirs[1].filePath(QStringLiteral("pictures"))).count() - 2),
+                    [&] {
+                        qint64 sum = 0;
+                        for (const QFileInfo &info : QDir(dirs[1].filePath(QStringLiteral("pictures"))).entryInfoList(QDir::Files))
+                            sum += info.size();
+                        return sum / 1e6;
+                    }());
+        QList<double> paint[2], rss[2], pss[2];
+        for (int i = 0; i < runs; ++i) {
+            for (int b = 0; b < 2; ++b) {
+                const Run run = runProgram(program, dirs[b].path(), 4000);
+                paint[b] << run.paintMs;
+                rss[b] << run.rssMb;
+                pss[b] << run.pssMb;
+                std::printf("run %2d %-11s first paint %7.1f ms   RSS %6.1f MB   PSS %6.1f MB\n", i + 1,
+                            b ? "pictures" : "no pictures", run.paintMs, run.rssMb, run.pssMb);
+                std::fflush(stdout);
+            }
+        }
+        for (int b = 0; b < 2; ++b)
+            std::printf("median %-11s: first paint %.1f ms, RSS %.1f MB, PSS %.1f MB\n", b ? "pictures" : "no pictures",
+                        median(paint[b]), median(rss[b]), median(pss[b]));
+        std::printf("pictures/none: first paint %.2fx (goal <= 1.3x), RSS %+.1f MB, PSS %+.1f MB (goal <= +60 MB)\n",
+                    median(paint[1]) / median(paint[0]), median(rss[1]) - median(rss[0]),
+                    median(pss[1]) - median(pss[0]));
         return 0;
     }
     const QString program = QFileInfo(args.at(1)).absoluteFilePath();

@@ -1,5 +1,7 @@
 #include "checkedsave.h"
 
+#include <QDateTime>
+#include <QFile>
 #include <QSaveFile>
 
 #include <cerrno>
@@ -59,4 +61,34 @@ QString CheckedSave::write(const QString &path, const QByteArray &bytes)
         return message;
     }
     return commit(file);
+}
+
+QString CheckedSave::copyAside(const QString &path, const std::function<QString(QFile &copy)> &fill, QString *error)
+{
+    const QString stem = path + QLatin1String(".damaged-")
+        + QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"));
+    for (int attempt = 1; attempt <= 1000; ++attempt) {
+        const QString candidate = attempt == 1 ? stem : stem + QLatin1Char('-') + QString::number(attempt);
+        QFile copy(candidate);
+        if (!copy.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
+            if (QFile::exists(candidate))
+                continue;
+            *error = copy.errorString();
+            return QString();
+        }
+        // The copy holds the same notes: no wider access than the original.
+        copy.setPermissions(QFile::permissions(path));
+        QString failed = fill(copy);
+        if (failed.isEmpty() && !copy.flush())
+            failed = copy.errorString();
+        if (!failed.isEmpty()) {
+            *error = failed;
+            copy.close();
+            copy.remove();
+            return QString();
+        }
+        return candidate;
+    }
+    *error = QStringLiteral("too many damaged copies already");
+    return QString();
 }

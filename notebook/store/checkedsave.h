@@ -3,6 +3,9 @@
 #include <QCoreApplication>
 #include <QString>
 
+#include <functional>
+
+class QFile;
 class QSaveFile;
 
 /// Finishes a QSaveFile so that only bytes that reached the disk replace the
@@ -20,4 +23,11 @@ public:
     static QString commit(QSaveFile &file);
     /// Writes bytes to path through a QSaveFile; returns the error, empty when done.
     static QString write(const QString &path, const QByteArray &bytes);
+    /// Keeps a damaged file's bytes beside it: opens a file that did not
+    /// exist before, "<path>.damaged-<time>[-N]" (so an earlier copy is never
+    /// overwritten), with path's permissions, and lets fill write into it
+    /// (fill returns its error, empty when done). Returns the copy's name, or
+    /// empty with error set; a copy cut short is removed.
+    static QString copyAside(const QString &path, const std::function<QString(QFile &copy)> &fill,
+                             QString *error);
 };

@@ -10,37 +10,6 @@
 
 #include "checkedsave.h"
 
-namespace {
-
-/// Writes bytes into a new file beside path that did not exist before, so an
-/// earlier copy is never overwritten; returns its name, or empty (error set).
-QString copyAside(const QString &path, const QByteArray &bytes, QString *error)
-{
-    const QString stem = path + QLatin1String(".damaged-")
-        + QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"));
-    for (int attempt = 1; attempt <= 1000; ++attempt) {
-        const QString candidate = attempt == 1 ? stem : stem + QLatin1Char('-') + QString::number(attempt);
-        QFile copy(candidate);
-        if (!copy.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
-            if (QFile::exists(candidate))
-                continue;
-            *error = copy.errorString();
-            return QString();
-        }
-        if (copy.write(bytes) != bytes.size() || !copy.flush()) {
-            *error = copy.errorString();
-            copy.close();
-            copy.remove();
-            return QString();
-        }
-        return candidate;
-    }
-    *error = QStringLiteral("too many damaged copies already");
-    return QString();
-}
-
-} // namespace
-
 QString NotebookStateFile::pathIn(const QString &folder)
 {
     return QDir(folder).filePath(fileName());
@@ -102,7 +71,9 @@ NotebookStateFile::LoadResult NotebookStateFile::load(const QString &path)
     }
     result.status = Damaged;
     result.error = problems.join(QLatin1Char('\n'));
-    result.damagedCopyPath = copyAside(path, bytes, &result.copyError);
+    result.damagedCopyPath = CheckedSave::copyAside(
+        path, [&bytes](QFile &copy) { return copy.write(bytes) == bytes.size() ? QString() : copy.errorString(); },
+        &result.copyError);
     result.writable = !result.damagedCopyPath.isEmpty();
     result.message = result.writable
         ? tr("%1 已损坏，读不出的提醒和设置恢复为默认，原文件备份为 %2").arg(path, result.damagedCopyPath)

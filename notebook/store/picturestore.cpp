@@ -145,6 +145,37 @@ PictureStore::Result PictureStore::locate(const QString &name) const
 QString PictureStore::embed(const QString &html, QStringList *problems) const
 {
     static const QRegularExpression source(QStringLiteral("src=\"(pictures/[0-9a-f]{64}\\.png)\""));
+    return rewriteSources(html, source, [this, problems](const QString &name) {
+        const Result found = locate(name);
+        QFile file(found.name);
+        if (!found.ok() || !file.open(QIODevice::ReadOnly)) {
+            if (problems)
+                *problems << (found.ok() ? file.errorString() : found.error);
+            return name;
+        }
+        return DataPrefix + QString::fromLatin1(file.readAll().toBase64());
+    });
+}
+
+QString PictureStore::adopt(const QString &html, QStringList *problems) const
+{
+    static const QRegularExpression source(QStringLiteral("src=\"(data:image/png;base64,[A-Za-z0-9+/=\\s]*)\""));
+    return rewriteSources(html, source, [this, problems](const QString &data) {
+        const QByteArray png = QByteArray::fromBase64(data.mid(DataPrefix.size()).toLatin1());
+        const Result stored = store(png);
+        if (!stored.ok()) {
+            if (problems)
+                *problems << stored.error;
+            // Kept as it was: the note still holds the picture.
+            return data;
+        }
+        return stored.name;
+    });
+}
+
+QString PictureStore::rewriteSources(const QString &html, const QRegularExpression &source,
+                                     const std::function<QString(const QString &)> &rewrite)
+{
     QString out;
     qsizetype last = 0;
     auto it = source.globalMatch(html);
@@ -152,41 +183,7 @@ QString PictureStore::embed(const QString &html, QStringList *problems) const
         const QRegularExpressionMatch match = it.next();
         out += QStringView(html).mid(last, match.capturedStart(1) - last);
         last = match.capturedEnd(1);
-        const Result found = locate(match.captured(1));
-        QFile file(found.name);
-        if (!found.ok() || !file.open(QIODevice::ReadOnly)) {
-            if (problems)
-                *problems << (found.ok() ? file.errorString() : found.error);
-            out += match.captured(1);
-            continue;
-        }
-        out += DataPrefix + QString::fromLatin1(file.readAll().toBase64());
-    }
-    out += QStringView(html).mid(last);
-    return out;
-}
-
-QString PictureStore::adopt(const QString &html, QStringList *problems) const
-{
-    static const QRegularExpression source(QStringLiteral("src=\"data:image/png;base64,([A-Za-z0-9+/=\\s]*)\""));
-    QString out;
-    qsizetype last = 0;
-    auto it = source.globalMatch(html);
-    while (it.hasNext()) {
-        const QRegularExpressionMatch match = it.next();
-        const qsizetype start = match.capturedStart(0) + 5; // after src="
-        out += QStringView(html).mid(last, start - last);
-        last = match.capturedEnd(1);
-        const QByteArray png = QByteArray::fromBase64(match.captured(1).toLatin1());
-        const Result stored = store(png);
-        if (!stored.ok()) {
-            if (problems)
-                *problems << stored.error;
-            // Kept as it was: the note still holds the picture.
-            out += QStringView(html).mid(start, last - start);
-            continue;
-        }
-        out += stored.name;
+        out += rewrite(match.captured(1));
     }
     out += QStringView(html).mid(last);
     return out;

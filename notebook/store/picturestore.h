@@ -6,11 +6,16 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+
+class QRegularExpression;
+
 /// The pictures of a notebook: PNG files in its folder, named
 /// "pictures/<SHA-256 of the file's bytes>.png", which is also the name the
 /// notes' HTML refers to them by (relative to the notebook folder). Equal
-/// pictures are kept once. Files are written through QSaveFile and only
-/// ever added: a picture no note refers to any more stays where it is.
+/// pictures are kept once. Files are written through QSaveFile and never
+/// removed here: a picture no note refers to any more leaves for the trash
+/// (PictureTrash).
 ///
 /// Names from the notes' HTML are checked before any file is touched: only
 /// the exact form above is a picture of the notebook, so a name cannot reach
@@ -65,5 +70,10 @@ public:
     static bool isOutside(const QString &path, const QString &folder);
 
 private:
+    /// html with the first group of each match of source replaced by what
+    /// rewrite makes of it.
+    static QString rewriteSources(const QString &html, const QRegularExpression &source,
+                                  const std::function<QString(const QString &)> &rewrite);
+
     QString m_folder;
 };

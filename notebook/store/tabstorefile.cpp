@@ -17,50 +17,27 @@
 
 namespace {
 
-/// Copies the open file (opened from path) from its start into a new file that did not exist
-/// before (NewOnly), so an earlier copy is never overwritten.
-bool copyAside(QFile &source, const QString &path, QString *copyPath, QString *error)
+/// Copies the open file (opened from path) from its start into a new file
+/// beside it that did not exist before.
+void copyAside(QFile &source, const QString &path, QString *copyPath, QString *error)
 {
-    const QString stem = path + QLatin1String(".damaged-")
-        + QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-hhmmss"));
     if (!source.seek(0)) {
         *error = source.errorString();
-        return false;
+        return;
     }
-    for (int attempt = 1; attempt <= 1000; ++attempt) {
-        const QString candidate = attempt == 1 ? stem : stem + QLatin1Char('-') + QString::number(attempt);
-        QFile copy(candidate);
-        if (!copy.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
-            if (QFile::exists(candidate))
-                continue;
-            *error = copy.errorString();
-            return false;
-        }
-        // The copy holds the same notes: no wider access than the original.
-        copy.setPermissions(QFile::permissions(path));
-        char chunk[64 * 1024];
-        for (;;) {
-            const qint64 got = source.read(chunk, sizeof chunk);
-            if (got == 0)
-                break;
-            if (got < 0 || copy.write(chunk, got) != got) {
-                *error = got < 0 ? source.errorString() : copy.errorString();
-                copy.close();
-                copy.remove();
-                return false;
+    *copyPath = CheckedSave::copyAside(
+        path,
+        [&source](QFile &copy) {
+            char chunk[64 * 1024];
+            for (;;) {
+                const qint64 got = source.read(chunk, sizeof chunk);
+                if (got == 0)
+                    return QString();
+                if (got < 0 || copy.write(chunk, got) != got)
+                    return got < 0 ? source.errorString() : copy.errorString();
             }
-        }
-        if (!copy.flush()) {
-            *error = copy.errorString();
-            copy.close();
-            copy.remove();
-            return false;
-        }
-        *copyPath = candidate;
-        return true;
-    }
-    *error = QStringLiteral("too many damaged copies already");
-    return false;
+        },
+        error);
 }
 
 } // namespace

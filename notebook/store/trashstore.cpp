@@ -7,6 +7,7 @@
 #include <QRegularExpression>
 
 #include "checkedsave.h"
+#include "picturetrash.h"
 #include <QStringDecoder>
 #include <QStringEncoder>
 
@@ -149,6 +150,11 @@ TrashStore::PutResult TrashStore::put(const QString &name, const QString &html, 
     return result;
 }
 
+QString TrashStore::notebookFolder() const
+{
+    return QFileInfo(m_trash).path();
+}
+
 QList<TrashStore::File> TrashStore::files() const
 {
     QList<File> found;
@@ -221,6 +227,10 @@ TrashStore::Taken TrashStore::take(const Entry &entry) const
     }
     taken.html = text;
     taken.ok = true;
+    // The pictures it dropped when it was deleted come back with it.
+    const QStringList lost = PictureTrash(notebookFolder()).bringBack(PictureTrash::referencedBy(text));
+    if (!lost.isEmpty())
+        taken.error = lost.join(QLatin1Char('\n'));
     return taken;
 }
 
@@ -242,6 +252,17 @@ int TrashStore::prune(const QDateTime &now, QStringList *errors) const
         else if (errors)
             *errors << file.path + QLatin1String(": ") + f.errorString();
     }
+    // Pictures dropped with notes go with them; those an entry that stays
+    // refers to are kept whatever their age.
+    const auto stillReferenced = [this, &kept] {
+        QSet<QString> names;
+        for (const File &file : std::as_const(kept)) {
+            QString error;
+            names.unite(PictureTrash::referencedBy(readText(file.path, MaxBytes, &error)));
+        }
+        return names;
+    };
+    removed += PictureTrash(notebookFolder()).prune(now, KeepDays, stillReferenced, errors);
     return removed;
 }
 

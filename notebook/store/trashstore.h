@@ -44,6 +44,8 @@ public:
         QString name;
         /// The note as the editor had it (without the name this store added).
         QString html;
+        /// Why it was not taken; or, when ok, why some of its pictures did
+        /// not come back.
         QString error;
     };
 
@@ -66,7 +68,8 @@ public:
     /// The note of entry, and the entry gone; on failure the entry stays.
     Taken take(const Entry &entry) const;
     /// Removes entries deleted more than KeepDays before now, then the oldest
-    /// beyond MaxEntries. Returns how many went; failures go in errors.
+    /// beyond MaxEntries, and the pictures dropped with them (PictureTrash).
+    /// Returns how many went; failures go in errors.
     int prune(const QDateTime &now, QStringList *errors = nullptr) const;
 
     /// The text a person sees first in the note: its first non-empty line,
@@ -82,6 +85,7 @@ private:
         int sequence = 1;
     };
     QList<File> files() const;
+    QString notebookFolder() const;
 
     QString m_trash;
 };

@@ -123,6 +123,35 @@ def write_png(path, rows):
                   + chunk(b"IDAT", zlib.compress(raw)) + chunk(b"IEND", b""))
 
 
+# Four blocks of colours that nothing else on the screen has.
+COLOURS = [(250, 10, 20), (10, 240, 30), (20, 30, 250), (240, 220, 10)]
+PATTERN_WIDTH, PATTERN_HEIGHT = 120, 80
+
+
+def pattern_rgb():
+    """Rows of a picture of four blocks of COLOURS, for write_png()."""
+    rows = []
+    for y in range(PATTERN_HEIGHT):
+        row = bytearray()
+        for x in range(PATTERN_WIDTH):
+            row += bytes(COLOURS[(x >= PATTERN_WIDTH // 2) + 2 * (y >= PATTERN_HEIGHT // 2)])
+        rows.append(bytes(row))
+    return rows
+
+
+def blocks_on_screen(rect):
+    """How many pixels of each of the picture's colours the screen shows in rect."""
+    shot = Shot()
+    x, y, w, h = rect
+    counts = [0] * len(COLOURS)
+    for py in range(y, y + h, 2):
+        for px in range(x, x + w, 2):
+            pixel = shot.pixel(px, py)
+            if pixel in COLOURS:
+                counts[COLOURS.index(pixel)] += 1
+    return counts
+
+
 def luminance(rgb):
     def linear(c):
         c /= 255.0

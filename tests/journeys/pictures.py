@@ -14,21 +14,6 @@ import zlib
 sys.path.insert(0, os.path.dirname(__file__))
 from journey import *  # noqa: E402,F403
 
-# Four blocks of colours that nothing else on the screen has.
-COLOURS = [(250, 10, 20), (10, 240, 30), (20, 30, 250), (240, 220, 10)]
-WIDTH, HEIGHT = 120, 80
-
-
-def pattern_rgb():
-    rows = []
-    for y in range(HEIGHT):
-        row = bytearray()
-        for x in range(WIDTH):
-            row += bytes(COLOURS[(x >= WIDTH // 2) + 2 * (y >= HEIGHT // 2)])
-        rows.append(bytes(row))
-    return rows
-
-
 def rgb_of(path):
     """The rows of an 8-bit RGB or RGBA PNG as RGB bytes (alpha must be opaque)."""
     with open(path, "rb") as f:
@@ -69,19 +54,6 @@ def rgb_of(path):
             fail("the picture has transparent pixels")
         rows.append(bytes(v for i, v in enumerate(line) if size == 3 or i % 4 != 3))
     return (width, height, b"".join(rows))
-
-
-def blocks_on_screen(rect):
-    """How many pixels of each of the picture's colours the screen shows in rect."""
-    shot = Shot()
-    x, y, w, h = rect
-    counts = [0] * len(COLOURS)
-    for py in range(y, y + h, 2):
-        for px in range(x, x + w, 2):
-            pixel = shot.pixel(px, py)
-            if pixel in COLOURS:
-                counts[COLOURS.index(pixel)] += 1
-    return counts
 
 
 def editor_with(program, words):

@@ -69,6 +69,7 @@ private:
     void click(QPoint at);
     QPoint global(QPoint local) const { return bar->mapToGlobal(local); }
     QImage onScreen(const QRect &local) const;
+    QImage settledOnScreen(const QRect &local) const;
     QStringList texts() const;
 
     NoteTabWidget *tabs = nullptr;
@@ -114,6 +115,21 @@ QImage TestNoteTabBar::onScreen(const QRect &local) const
 {
     const QPoint at = global(local.topLeft());
     return bar->screen()->grabWindow(0, at.x(), at.y(), local.width(), local.height()).toImage();
+}
+
+// The compositing manager puts a window's first frames on the screen some
+// time after the window drew them: the picture counts once it stops changing.
+QImage TestNoteTabBar::settledOnScreen(const QRect &local) const
+{
+    QImage last = onScreen(local);
+    for (int i = 0; i < 50; ++i) {
+        QTest::qWait(60);
+        const QImage now = onScreen(local);
+        if (now == last)
+            return now;
+        last = now;
+    }
+    return last;
 }
 
 QStringList TestNoteTabBar::texts() const
@@ -385,8 +401,7 @@ void TestNoteTabBar::glyphShowsHoverAndPressOnScreen()
         const QRect glyph = bar->closeGlyphRect(index);
         const QPoint text(bar->tabRect(index).left() + 6, glyph.center().y());
         QTest::mouseMove(bar, text);
-        QTest::qWait(50);
-        const QImage normal = onScreen(glyph);
+        const QImage normal = settledOnScreen(glyph);
 
         QTest::mouseMove(bar, glyph.center());
         QTRY_VERIFY(onScreen(glyph) != normal);

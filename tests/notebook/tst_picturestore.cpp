@@ -76,6 +76,7 @@ private slots:
     void noteFileOutsideTheNotebookCarriesItsPictures();
     void editorShowsWidePictureAtTheNoteWidthAndDecodesAtThatSize();
     void editorPastesAnImageAndToldOfAMissingOne();
+    void editorDecodesALargePictureAsideAndShowsOneThatArrives();
 
 private:
     std::unique_ptr<QTemporaryDir> m_dir;
@@ -318,6 +319,40 @@ void TestPictureStore::editorPastesAnImageAndToldOfAMissingOne()
     QCoreApplication::processEvents();
     QCOMPARE(problems.count(), 1);
     QCOMPARE(broken.toPlainText(), QStringLiteral("before \uFFFC after"));
+}
+
+void TestPictureStore::editorDecodesALargePictureAsideAndShowsOneThatArrives()
+{
+    const QString oldCurrent = QDir::currentPath();
+    QVERIFY(QDir::setCurrent(m_dir->path()));
+    const auto restore = qScopeGuard([&] { QDir::setCurrent(oldCurrent); });
+    const PictureStore::Result large = PictureStore(m_dir->path()).store(png(pattern(QSize(1600, 900))));
+    QVERIFY2(large.ok(), qPrintable(large.error));
+    const QByteArray later = png(pattern(QSize(40, 20)));
+    NoteEditor editor;
+    editor.resize(500, 400);
+    editor.setHtml(QStringLiteral("<p><img src=\"%1\" width=\"400\" height=\"225\" /> "
+                                  "<img src=\"%2\" width=\"40\" height=\"20\" /></p>")
+                       .arg(large.name, PictureStore::nameFor(later)));
+    editor.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&editor));
+    const auto held = [&editor](const QString &name) {
+        return editor.document()->resource(QTextDocument::ImageResource, QUrl(name)).value<QPixmap>().toImage()
+            .convertToFormat(QImage::Format_RGB32);
+    };
+
+    // The paint does not wait for the large one: a plain box until the
+    // thread pool has decoded it, at the size shown.
+    editor.grab();
+    QCOMPARE(held(large.name), PictureLoader::pending(QSize(400, 225)));
+    const QImage decoded = PictureLoader::load(m_dir->filePath(large.name), QSize(400, 225)).image;
+    QCOMPARE(decoded.size(), QSize(400, 225));
+    QTRY_COMPARE(held(large.name), decoded.convertToFormat(QImage::Format_RGB32));
+
+    // Not there yet (a synced note before its picture): shown once it comes.
+    QCOMPARE(held(PictureStore::nameFor(later)), PictureLoader::placeholder(QSize(40, 20)));
+    QVERIFY(PictureStore(m_dir->path()).store(later).ok());
+    QTRY_COMPARE(held(PictureStore::nameFor(later)), pattern(QSize(40, 20)));
 }
 
 QTEST_MAIN(TestPictureStore)

@@ -4,6 +4,7 @@
 
 #include "notebook.h"
 #include "notebooksession.h"
+#include "picturetrash.h"
 #include "recentlydeleted.h"
 #include "trashstore.h"
 
@@ -26,6 +27,8 @@ private slots:
     void keepsEachVersionOnce();
     void ctrlZRightAfterDelete_data();
     void ctrlZRightAfterDelete();
+    void dropsPicturesNoNoteRefersTo_data();
+    void dropsPicturesNoNoteRefersTo();
 
 private:
     QTextEdit *addNote(const QString &name, const QString &text, bool fixed);
@@ -160,6 +163,77 @@ void TestRecentlyDeleted::ctrlZRightAfterDelete()
     } else {
         QVERIFY(shown->toPlainText() != before);
     }
+}
+
+void TestRecentlyDeleted::dropsPicturesNoNoteRefersTo_data()
+{
+    // How the note lets go of its picture, and which other note shows it too.
+    QTest::addColumn<QString>("how");
+    QTest::addColumn<QString>("elsewhere");
+    QTest::newRow("note deleted") << "delete" << "";
+    QTest::newRow("picture taken out") << "edit" << "";
+    QTest::newRow("scratch note at quit") << "quit" << "";
+    QTest::newRow("deleted, another tab shows it") << "delete" << "tab";
+    QTest::newRow("taken out, a desktop note shows it") << "edit" << "desktop";
+    QTest::newRow("at quit, an opened file shows it") << "quit" << "file";
+    QTest::newRow("deleted, a conflict copy shows it") << "delete" << "conflict";
+}
+
+void TestRecentlyDeleted::dropsPicturesNoNoteRefersTo()
+{
+    QFETCH(QString, how);
+    QFETCH(QString, elsewhere);
+    const QString name = QStringLiteral("pictures/") + QString(64, QLatin1Char('c')) + QStringLiteral(".png");
+    const QByteArray bytes("the picture's bytes");
+    QVERIFY(QDir(dir->path()).mkpath(QStringLiteral("pictures")));
+    QFile file(dir->filePath(name));
+    QVERIFY(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
+    file.close();
+    const QString html = QStringLiteral("<p>see <img src=\"%1\" width=\"8\" height=\"8\" /></p>").arg(name);
+    if (elsewhere == QLatin1String("tab") || elsewhere == QLatin1String("desktop")) {
+        addNote(QStringLiteral("other"), QString(), true)->setHtml(html);
+        if (elsewhere == QLatin1String("desktop"))
+            QVERIFY(notebook->moveCurrentToScreen(QString()));
+    } else if (elsewhere == QLatin1String("file")) {
+        notebook->addFileTab(QStringLiteral("mine"), dir->filePath(QStringLiteral("mine.not")), html, false, false);
+    } else if (elsewhere == QLatin1String("conflict")) {
+        notebook->addFileTab(QStringLiteral("conflict"), dir->filePath(QStringLiteral("n.sync-conflict.not")), html,
+                             false, true);
+    }
+    QTextEdit *editor = addNote(QStringLiteral("note"), QString(), how != QLatin1String("quit"));
+    editor->setHtml(html);
+    session->settlePictures();
+
+    if (how == QLatin1String("delete")) {
+        QCOMPARE(trash->deleteTab(tabs->indexOf(editor)), Notebook::Refusal::None);
+    } else if (how == QLatin1String("edit")) {
+        QTextCursor all(editor->document());
+        all.select(QTextCursor::Document);
+        all.removeSelectedText();
+    } else {
+        QVERIFY(trash->keepScratchNotes());
+    }
+    session->settlePictures(how == QLatin1String("quit"));
+    const bool dropped = elsewhere.isEmpty();
+    QCOMPARE(QFileInfo::exists(dir->filePath(name)), !dropped);
+    QCOMPARE(PictureTrash(dir->path()).holds(name), dropped);
+    if (!dropped)
+        return;
+
+    // Kept in the trash, and back with the note: restored, or the edit undone.
+    const QString kept = dir->filePath(PictureTrash::folderName() + name.mid(8));
+    QCOMPARE(QFileInfo(kept).size(), bytes.size());
+    if (how == QLatin1String("edit")) {
+        editor->undo();
+        session->settlePictures();
+    } else {
+        QCOMPARE(entries().size(), 1);
+        QVERIFY(trash->restore(entries().first()));
+    }
+    QFile back(dir->filePath(name));
+    QVERIFY(back.open(QIODevice::ReadOnly));
+    QCOMPARE(back.readAll(), bytes);
+    QVERIFY(!QFileInfo::exists(kept));
 }
 
 QTEST_MAIN(TestRecentlyDeleted)

@@ -2,6 +2,7 @@
 
 #include <QtTest>
 
+#include <fcntl.h>
 #include <sys/stat.h>
 
 // trash/ of the notebook: entries written and taken back whole, the files the
@@ -17,6 +18,8 @@ private slots:
     void firstLineOfNote();
     void pruneRemovesOldThenOldestPastTheCap_data();
     void pruneRemovesOldThenOldestPastTheCap();
+    void prunesPicturesNoEntryShows_data();
+    void prunesPicturesNoEntryShows();
 };
 
 namespace {
@@ -158,6 +161,42 @@ void TestTrashStore::pruneRemovesOldThenOldestPastTheCap()
     const QList<TrashStore::Entry> left = trash.list();
     QCOMPARE(left.size(), ageSeconds.size() - removed);
     QCOMPARE(left.last().deleted.secsTo(now), oldestKept);
+}
+
+void TestTrashStore::prunesPicturesNoEntryShows_data()
+{
+    QTest::addColumn<int>("pictureDays"); // since it was dropped
+    QTest::addColumn<int>("entryDays");   // since the note showing it was deleted; -1: none
+    QTest::addColumn<bool>("kept");
+    QTest::newRow("old, no entry shows it") << 40 << -1 << false;
+    QTest::newRow("old, an entry kept shows it") << 40 << 1 << true;
+    QTest::newRow("old, its entry goes too") << 40 << 40 << false;
+    QTest::newRow("dropped lately") << 1 << -1 << true;
+}
+
+void TestTrashStore::prunesPicturesNoEntryShows()
+{
+    QFETCH(int, pictureDays);
+    QFETCH(int, entryDays);
+    QFETCH(bool, kept);
+    QTemporaryDir dir;
+    QVERIFY(QDir().mkpath(dir.filePath("trash/pictures")));
+    const QDateTime now = QDateTime::currentDateTime();
+    const QString name = QStringLiteral("pictures/") + QString(64, QLatin1Char('d')) + QStringLiteral(".png");
+    const QString picture = dir.filePath(QStringLiteral("trash/") + name);
+    QVERIFY(writeFile(picture, "png"));
+    const timespec dropped{now.addDays(-pictureDays).toSecsSinceEpoch(), 0};
+    const timespec times[2] = {dropped, dropped};
+    QCOMPARE(::utimensat(AT_FDCWD, QFile::encodeName(picture).constData(), times, 0), 0);
+    if (entryDays >= 0) {
+        const QString stamp = now.addDays(-entryDays).toString("yyyyMMdd-HHmmss");
+        QVERIFY(writeFile(dir.filePath(QStringLiteral("trash/0123456789abcdef-%1.not").arg(stamp)),
+                          QStringLiteral("<p><img src=\"%1\" /></p>").arg(name).toUtf8()));
+    }
+    QStringList errors;
+    TrashStore(dir.path()).prune(now, &errors);
+    QVERIFY2(errors.isEmpty(), qPrintable(errors.join('\n')));
+    QCOMPARE(QFileInfo::exists(picture), kept);
 }
 
 QTEST_APPLESS_MAIN(TestTrashStore)

@@ -2,12 +2,15 @@
 velmonote running on each side. A note made on one side appears on the
 other while both run, typing reaches the other's open tab, a deleted note
 leaves the other notebook but stays in its trash/, and the same note changed
-on both sides while the link was down ends with both texts on both sides,
-and a full disk on one side blanks nothing on either."""
+on both sides while the link was down ends with both texts on both sides. A
+picture pasted on one side reaches the other's open tab, and a full disk on
+one side blanks nothing on either."""
 
 import os
 import struct
+import subprocess
 import sys
+import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from two_notebooks import *  # noqa: E402,F403
@@ -34,6 +37,42 @@ def typing_in_a_reaches_b_open_tab(books):
              "the words typed in A to show in B's open tab", 15)
     check(current_tabs(b.program) == ["shop"], "B's tab stayed open: %s" % current_tabs(b.program))
     check(b.alive() and b.program.process.pid == pid, "B showed it without a restart")
+
+
+def picture_pasted_in_a_shows_in_b(books):
+    a, b = books.a, books.b
+    original = os.path.join(a.work, "pattern.png")
+    write_png(original, pattern_rgb())
+    type_into(a.program, "shop", " with a picture ")
+    # Another program owns the clipboard, as a screenshot tool would.
+    clipboard = subprocess.Popen(["xclip", "-selection", "clipboard", "-t", "image/png", "-i", original, "-loops", "0",
+                                  "-quiet"])
+    try:
+        time.sleep(0.5)
+        key("ctrl+v")
+        pictures = os.path.join(a.book, "pictures")
+        stored = wait_for(lambda: os.path.isdir(pictures) and os.listdir(pictures), "the picture in A's folder")
+    finally:
+        clipboard.kill()
+        clipboard.wait()
+    with open(os.path.join(pictures, stored[0]), "rb") as f:
+        sent = f.read()
+    wait_saved(a, ["pictures/" + stored[0]])
+    arrived = os.path.join(b.book, "pictures", stored[0])
+
+    def same_bytes():
+        if not os.path.isfile(arrived):
+            return False
+        with open(arrived, "rb") as f:
+            return f.read() == sent
+    wait_for(same_bytes, "the picture's bytes in B's pictures/", 20)
+    # B's tab was open all along: the note and the picture came in either order.
+    check(current_tabs(b.program) == ["shop"], "B's tab stayed open: %s" % current_tabs(b.program))
+    # B's window rolled up when the pointer left it for A's: in again.
+    open_tab(b.program, "shop")
+    editor = wait_for(lambda: [e for e in b.program.all(role=pyatspi.ROLE_TEXT, showing=True)
+                               if extents(e)[2] > 150], "B's note")[0]
+    wait_for(lambda: all(c > 300 for c in blocks_on_screen(extents(editor))), "the picture shown in B's tab", 20)
 
 
 def deleted_in_a_lands_in_b_trash(books):
@@ -153,6 +192,6 @@ def full_disk_in_b_blanks_nothing(books):
 
 
 if __name__ == "__main__":
-    run_cases(new_note_in_b_appears_in_a, typing_in_a_reaches_b_open_tab,
+    run_cases(new_note_in_b_appears_in_a, typing_in_a_reaches_b_open_tab, picture_pasted_in_a_shows_in_b,
               deleted_in_a_lands_in_b_trash, inline_note_from_elsewhere_survives_b_write,
               edited_on_both_while_paused, full_disk_in_b_blanks_nothing, small_b="4m")
