@@ -321,6 +321,7 @@ void Dialog::connectSignals()
     connect(menuPanel, &MenuDialog::sigNotFixed, this, &Dialog::setUnFixedTab);
     menuPanel->setKeepNewNotes(m_session->keepNewNotes());
     connect(menuPanel, &MenuDialog::sigKeepNewNotes, m_session.get(), &NotebookSession::setKeepNewNotes);
+    connect(m_session.get(), &NotebookSession::keepNewNotesChanged, menuPanel, &MenuDialog::setKeepNewNotes);
     connect(menuPanel, &MenuDialog::sigRecentlyDeleted, this, [this] { TrashListDialog::run(m_recentlyDeleted, this); });
 
     connect(menuPanel, &MenuDialog::sigHide, this, &Dialog::autoHide);
