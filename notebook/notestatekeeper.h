@@ -59,6 +59,9 @@ public:
 
     bool keepNewNotes() const { return m_state.keepNewNotes; }
     void setKeepNewNotes(bool on);
+    bool captureKeyNoticeSeen() const { return m_state.captureKeyNoticeSeen; }
+    /// Kept with the next save, like the other settings.
+    void setCaptureKeyNoticeSeen();
     NotebookState::Window window() const { return m_state.window; }
     /// Whether the side file held a window (else the window keeps its default).
     bool hasWindow() const { return m_state.window.geometry.isValid(); }
