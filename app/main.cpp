@@ -17,7 +17,6 @@
 #include <QDir>
 #include <QEventLoop>
 #include <QMessageBox>
-#include <QTimer>
 
 #include <cstdio>
 
@@ -40,23 +39,22 @@ QString captureBeforeAnyWindow(QObject *owner)
 {
     auto *launcher = new CaptureLauncher(owner);
     QString failure;
+    bool done = false;
     QEventLoop loop;
+    const auto end = [&] {
+        done = true;
+        loop.quit();
+    };
     QObject::connect(launcher, &CaptureLauncher::failed, &loop, [&](const QString &reason) {
         failure = reason;
-        loop.quit();
+        end();
     });
-    // On Wayland the picture comes later from the portal and the overlay
-    // runs in a loop of its own: wait until neither is busy.
-    QTimer poll;
-    QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
-        if (!launcher->isBusy())
-            loop.quit();
-    });
+    QObject::connect(launcher, &CaptureLauncher::finished, &loop, end);
+    // On X11 the whole capture runs in start(); on Wayland the picture
+    // comes later from the portal and the overlay runs in a loop of its own.
     launcher->start();
-    if (launcher->isBusy()) {
-        poll.start(20);
+    if (!done)
         loop.exec();
-    }
     return failure;
 }
 
