@@ -66,6 +66,8 @@ bool Tray::statusNotifierHostRunning()
         return false;
     QDBusInterface properties(watcher, QStringLiteral("/StatusNotifierWatcher"),
                               QStringLiteral("org.freedesktop.DBus.Properties"), bus);
+    // Asked once while the window is built: a hung host must not hold the start.
+    properties.setTimeout(1000);
     const QDBusReply<QVariant> host =
         properties.call(QStringLiteral("Get"), watcher, QStringLiteral("IsStatusNotifierHostRegistered"));
     return host.isValid() && host.value().toBool();
