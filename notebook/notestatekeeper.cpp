@@ -238,6 +238,14 @@ void NoteStateKeeper::setKeepNewNotes(bool on)
     emit changed();
 }
 
+void NoteStateKeeper::setCaptureKeyNoticeSeen()
+{
+    if (m_state.captureKeyNoticeSeen)
+        return;
+    m_state.captureKeyNoticeSeen = true;
+    emit changed();
+}
+
 void NoteStateKeeper::setWindow(const NotebookState::Window &window)
 {
     if (m_state.window == window)

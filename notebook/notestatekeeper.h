@@ -63,6 +63,9 @@ public:
     /// folder is no longer in sync folder mode: another computer switched it
     /// off (switching it off here removes that file). True once per switch.
     bool syncEndedElsewhere() const { return m_syncEndedElsewhere; }
+    bool captureKeyNoticeSeen() const { return m_state.captureKeyNoticeSeen; }
+    /// Kept with the next save, like the other settings.
+    void setCaptureKeyNoticeSeen();
     NotebookState::Window window() const { return m_state.window; }
     /// Whether the side file held a window (else the window keeps its default).
     bool hasWindow() const { return m_state.window.geometry.isValid(); }

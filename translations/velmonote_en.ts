@@ -282,7 +282,7 @@
     <message>
         <source>Ctrl+Alt+C 不能用来截图：%1。
 可以在桌面的键盘设置里把一个按键绑定到命令 velmonote -Capture，也可以从托盘菜单的“截图”开始。</source>
-        <translation>Ctrl+Alt+C cannot start a capture: %1.
+        <translation type="vanished">Ctrl+Alt+C cannot start a capture: %1.
 Bind a key to the command velmonote -Capture in the desktop&apos;s keyboard settings, or use &quot;Capture&quot; in the tray menu.</translation>
     </message>
     <message>
@@ -316,6 +316,20 @@ Bind a key to the command velmonote -Capture in the desktop&apos;s keyboard sett
     <message>
         <source>截图未插入：当前便签是主页或只读</source>
         <translation>The capture was not added: the current note is the home page or read-only</translation>
+    </message>
+    <message>
+        <source>Ctrl+Alt+C 不能用来截图：%1。
+
+请在桌面的键盘设置里选一个按键，绑定到这个命令：
+%2</source>
+        <translation>Ctrl+Alt+C cannot start a capture: %1.
+
+In the desktop&apos;s keyboard settings, choose a key and bind it to this command:
+%2</translation>
+    </message>
+    <message>
+        <source>也可以从托盘菜单的“截图”开始。</source>
+        <translation>You can also start a capture from the tray menu&apos;s “Capture” entry.</translation>
     </message>
 </context>
 <context>
@@ -1212,7 +1226,7 @@ Quitting again will not save the changes.</translation>
     </message>
     <message>
         <source>桌面没有全局快捷键服务（%1）</source>
-        <translation>the desktop has no global shortcut service (%1)</translation>
+        <translation type="vanished">the desktop has no global shortcut service (%1)</translation>
     </message>
     <message>
         <source>桌面拒绝了全局快捷键</source>
@@ -1220,11 +1234,19 @@ Quitting again will not save the changes.</translation>
     </message>
     <message>
         <source>桌面没有绑定快捷键（%1）</source>
-        <translation>the desktop did not bind the shortcut (%1)</translation>
+        <translation type="vanished">the desktop did not bind the shortcut (%1)</translation>
     </message>
     <message>
         <source>快捷键的设置被取消</source>
         <translation>the shortcut setup was cancelled</translation>
+    </message>
+    <message>
+        <source>桌面没有全局快捷键服务</source>
+        <translation>the desktop has no global shortcut service</translation>
+    </message>
+    <message>
+        <source>桌面没有绑定快捷键</source>
+        <translation>the desktop did not bind the shortcut</translation>
     </message>
 </context>
 <context>
