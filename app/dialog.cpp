@@ -8,6 +8,7 @@
 #include "firstframereport.h"
 #include "formatbar.h"
 #include "capturehandoff.h"
+#include "capturecommand.h"
 #include "capturelauncher.h"
 #include "globalshortcut.h"
 #include "menudialog.h"
@@ -19,6 +20,7 @@
 #include "noteprinter.h"
 #include "notebookfolder.h"
 #include "notebooksync.h"
+#include "notestatekeeper.h"
 #include "notetabwidget.h"
 #include "notewidget.h"
 #include "promptbar.h"
@@ -47,6 +49,7 @@
 #include <QDateTime>
 #include <QDir>
 #include <QEnterEvent>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMouseEvent>
@@ -55,6 +58,7 @@
 #include <QPushButton>
 #include <QSizeGrip>
 #include <QSlider>
+#include <QStandardPaths>
 #include <QTabWidget>
 #include <QTextEdit>
 #include <QTime>
@@ -103,8 +107,7 @@ Dialog::Dialog(std::unique_ptr<AutoStartEntry> autoStartEntry)
     connect(hotKey, &GlobalShortcut::activated, this, &Dialog::startCutScreen);
     connect(hotKey, &GlobalShortcut::unavailable, this, &Dialog::reportHotKeyUnavailable);
     captureLauncher = new CaptureLauncher(this);
-    connect(captureLauncher, &CaptureLauncher::failed, this,
-            [this](const QString &reason) { tellUser(tr("截图失败"), reason); });
+    connect(captureLauncher, &CaptureLauncher::failed, this, &Dialog::captureFailed);
     Widget::prepareCapture(this);
     // On XWayland, copies reach native Wayland programs too.
     WaylandSelection::install(this);
@@ -324,6 +327,7 @@ void Dialog::connectSignals()
     connect(menuPanel, &MenuDialog::sigNotFixed, this, &Dialog::setUnFixedTab);
     menuPanel->setKeepNewNotes(m_session->keepNewNotes());
     connect(menuPanel, &MenuDialog::sigKeepNewNotes, m_session.get(), &NotebookSession::setKeepNewNotes);
+    connect(m_session.get(), &NotebookSession::keepNewNotesChanged, menuPanel, &MenuDialog::setKeepNewNotes);
     connect(menuPanel, &MenuDialog::sigRecentlyDeleted, this, [this] { TrashListDialog::run(m_recentlyDeleted, this); });
 
     connect(menuPanel, &MenuDialog::sigHide, this, &Dialog::autoHide);
@@ -485,6 +489,7 @@ void Dialog::showMainWindow()
 void Dialog::handleSecondStart(const QString &request)
 {
     if (request == QLatin1String("capture")) {
+        captureKeyUsed();
         startCutScreen();
         return;
     }
@@ -708,17 +713,37 @@ void Dialog::showNotice(const StoreSession::Notice &notice)
     // is what a user sees first.
     if (!notice.label.isEmpty())
         showToolTip(notice.label, 4000);
-    if (!notice.detail.isEmpty())
+    if (notice.detail.isEmpty())
+        return;
+    if (tray->balloonsReachUser())
         tray->icon()->showMessage(tr("提示"), notice.detail, QSystemTrayIcon::Warning, 8000);
+    else if (notice.label.isEmpty() || !isVisible() || isMinimized())
+        tellUser(tr("提示"), notice.detail); // a window: the label would not be seen
 }
 
 void Dialog::reportHotKeyUnavailable(const QString &reason)
 {
-    tellUser(tr("截图热键不可用"),
-             tr("Ctrl+Alt+C 不能用来截图：%1。\n可以在桌面的键盘设置里把一个按键绑定到命令 velmonote -Capture，"
-                "也可以从托盘菜单的“截图”开始。")
-                 .arg(reason));
+    qCWarning(lcApp, "Velmo Note: Ctrl+Alt+C is not available: %s", qPrintable(reason));
+    // Once per notebook: the way around it does not change from start to start.
+    NoteStateKeeper *state = m_session->state();
+    if (state->captureKeyNoticeSeen())
+        return;
+    state->setCaptureKeyNoticeSeen();
+    const QString program = QFileInfo(QCoreApplication::applicationFilePath()).canonicalFilePath();
+    const QString onPath = QFileInfo(QStandardPaths::findExecutable(QStringLiteral("velmonote"))).canonicalFilePath();
+    const QString folder = QFileInfo(QDir::currentPath()).canonicalFilePath();
+    const QString menuFolder = NotebookFolder::defaultFolder(qEnvironmentVariable("XDG_DATA_HOME"), QDir::homePath());
+    const QString command = CaptureCommand::forNotebook(program, onPath, folder,
+                                                        QFileInfo(menuFolder).canonicalFilePath());
+    QString text = tr("Ctrl+Alt+C 不能用来截图：%1。\n\n请在桌面的键盘设置里选一个按键，绑定到这个命令：\n%2").arg(reason, command);
+    if (trayAvailable)
+        text += QLatin1Char('\n') + tr("也可以从托盘菜单的“截图”开始。");
+    tellUser(tr("截图热键不可用"), text);
 }
+
+void Dialog::captureKeyUsed() { m_session->state()->setCaptureKeyNoticeSeen(); }
+
+void Dialog::captureFailed(const QString &reason) { tellUser(tr("截图失败"), reason); }
 
 void Dialog::tellUser(const QString &title, const QString &text) { tray->tell(title, text); }
 

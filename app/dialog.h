@@ -89,10 +89,15 @@ public slots:
     void handleSecondStart(const QString &request);
     void showToolTip(const QString &s, int ms);
     void showToolTip(const QString &s);
-    /// The hot key could not be had: says so once, with the way around it.
+    /// The hot key could not be had: says so once per notebook, with the way around it.
     void reportHotKeyUnavailable(const QString &reason);
     /// A capture's picture to the end of the current note, under a record of when it was taken.
     void addCaptureToNote(const QImage &picture, const QDateTime &captured);
+    /// A capture started by "-Capture" (a key the user bound): the hot key's
+    /// notice has nothing left to teach.
+    void captureKeyUsed();
+    /// A capture got no picture; reason in the user's words.
+    void captureFailed(const QString &reason);
 
 private slots:
     void readHistroyTab();

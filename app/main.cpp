@@ -1,3 +1,4 @@
+#include "capturelauncher.h"
 #include "commandline.h"
 #include "desktopgrabber.h"
 #include "dialog.h"
@@ -14,6 +15,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QEventLoop>
 #include <QMessageBox>
 
 #include <cstdio>
@@ -28,6 +30,32 @@ QString requestOf(int argc, char *argv[])
     if (argc > 1 && qstrcmp(argv[1], "-Hide") == 0)
         return QStringLiteral("hide");
     return QStringLiteral("show");
+}
+
+/// A capture asked for when no notebook ran: it runs before the notebook
+/// builds a single window, so that none of them is in the picture. Returns
+/// why it failed, or nothing.
+QString captureBeforeAnyWindow(QObject *owner)
+{
+    auto *launcher = new CaptureLauncher(owner);
+    QString failure;
+    bool done = false;
+    QEventLoop loop;
+    const auto end = [&] {
+        done = true;
+        loop.quit();
+    };
+    QObject::connect(launcher, &CaptureLauncher::failed, &loop, [&](const QString &reason) {
+        failure = reason;
+        end();
+    });
+    QObject::connect(launcher, &CaptureLauncher::finished, &loop, end);
+    // On X11 the whole capture runs in start(); on Wayland the picture
+    // comes later from the portal and the overlay runs in a loop of its own.
+    launcher->start();
+    if (!done)
+        loop.exec();
+    return failure;
 }
 
 /// A start of a notebook that runs already only hands its request over.
@@ -103,6 +131,10 @@ int main(int argc, char *argv[])
             qCWarning(lcApp, "Velmo Note: cannot switch the sync folder mode on: %s", qPrintable(error));
     }
 
+    // A later start while this capture runs is answered, and its request
+    // (show or capture) has nobody to go to yet: dropped.
+    const QString captureFailure = startCapture ? captureBeforeAnyWindow(&app) : QString();
+
     int result = 0;
     {
         Dialog w;
@@ -112,11 +144,16 @@ int main(int argc, char *argv[])
         QObject::connect(&session, &SessionGuard::commitRequested, &w, &Dialog::commitNotebook);
         // The X server may end before us (logout): Qt then exits from inside the loop.
         const DisplayLossSaver lastSave([&w] { w.saveNotebook(); });
-        w.show();
-        if (startHidden)
-            w.hideDialog();
-        if (startCapture)
-            QMetaObject::invokeMethod(&w, &Dialog::startCutScreen, Qt::QueuedConnection);
+        // A start by the capture key shows no window: the user asked for a capture only.
+        if (!startCapture) {
+            w.show();
+            if (startHidden)
+                w.hideDialog();
+        } else {
+            w.captureKeyUsed();
+            if (!captureFailure.isEmpty())
+                w.captureFailed(captureFailure);
+        }
         result = app.exec();
     }
     return result;

@@ -41,6 +41,14 @@ bool namedFolder(const QStringList &arguments, const QString &workingDir, QStrin
 }
 }
 
+QString NotebookFolder::defaultFolder(const QString &dataHome, const QString &homeDir)
+{
+    // By the XDG base directory rules a relative XDG_DATA_HOME is invalid.
+    const QString base = dataHome.isEmpty() || QDir::isRelativePath(dataHome)
+        ? homeDir + QLatin1String("/.local/share") : dataHome;
+    return QDir::cleanPath(base + QLatin1String("/velmonote"));
+}
+
 bool NotebookFolder::holdsNotebook(const QString &dir)
 {
     const QDir folder(dir);
@@ -58,9 +66,7 @@ QString NotebookFolder::existing(const QStringList &arguments, const QString &wo
         return QFileInfo(folder).isDir() ? folder : QString();
     if (holdsNotebook(workingDir))
         return QDir::cleanPath(QDir(workingDir).absolutePath());
-    const QString base = dataHome.isEmpty() || QDir::isRelativePath(dataHome)
-        ? homeDir + QLatin1String("/.local/share") : dataHome;
-    folder = QDir::cleanPath(base + QLatin1String("/velmonote"));
+    folder = defaultFolder(dataHome, homeDir);
     return QFileInfo(folder).isDir() ? folder : QString();
 }
 
@@ -78,10 +84,7 @@ NotebookFolder::Result NotebookFolder::prepare(const QStringList &arguments, con
             result.path = QDir::cleanPath(QDir(workingDir).absolutePath());
             return result;
         }
-        // By the XDG base directory rules a relative XDG_DATA_HOME is invalid.
-        const QString base = dataHome.isEmpty() || QDir::isRelativePath(dataHome)
-            ? homeDir + QLatin1String("/.local/share") : dataHome;
-        folder = QDir::cleanPath(base + QLatin1String("/velmonote"));
+        folder = defaultFolder(dataHome, homeDir);
     }
     if (!QDir().mkpath(folder)) {
         result.error = QStringLiteral("cannot create the notebook folder %1").arg(folder);

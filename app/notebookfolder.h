@@ -34,6 +34,11 @@ public:
     static QString existing(const QStringList &arguments, const QString &workingDir, const QString &dataHome,
                             const QString &homeDir);
 
+    /// The folder of the notebook started outside any notebook folder (from
+    /// the application menu): $XDG_DATA_HOME/velmonote, or
+    /// ~/.local/share/velmonote when that is unset or relative.
+    static QString defaultFolder(const QString &dataHome, const QString &homeDir);
+
     /// Whether dir already holds a notebook.
     static bool holdsNotebook(const QString &dir);
 

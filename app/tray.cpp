@@ -1,9 +1,15 @@
 #include "tray.h"
 
 #include "lazyiconengine.h"
+#include "logging.h"
 
 #include <QAction>
 #include <QApplication>
+#include <QCursor>
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QDBusInterface>
+#include <QDBusReply>
 #include <QMenu>
 #include <QMessageBox>
 #include <QSystemTrayIcon>
@@ -13,7 +19,9 @@ Tray::Tray(QWidget *window, bool trayAvailable)
     : QObject(window)
     , m_window(window)
     , m_available(trayAvailable)
-    , m_clicks(QApplication::doubleClickInterval())
+    , m_statusNotifier(trayAvailable && statusNotifierHostRunning())
+    // A StatusNotifier host sends one Activate per click, and some only that.
+    , m_clicks(QApplication::doubleClickInterval(), m_statusNotifier)
 {
     m_clock.start();
     m_actions[StayOnTop] = new QAction(tr("窗口总在最前"), this);
@@ -44,6 +52,54 @@ Tray::Tray(QWidget *window, bool trayAvailable)
     m_icon->setToolTip(tr("Velmo Note V0.5"));
     m_icon->setContextMenu(m_menu);
     m_icon->show();
+    // A host that draws the D-Bus menu asks for its contents when it opens it.
+    connect(m_menu, &QMenu::aboutToShow, this, [this] { m_menuAskedAt = m_clock.elapsed(); });
+    if (m_statusNotifier)
+        connect(m_icon, &QSystemTrayIcon::activated, this, &Tray::popUpMenuFor);
+}
+
+bool Tray::statusNotifierHostRunning()
+{
+    const QDBusConnection bus = QDBusConnection::sessionBus();
+    const QString watcher = QStringLiteral("org.kde.StatusNotifierWatcher");
+    if (!bus.isConnected() || !bus.interface()->isServiceRegistered(watcher))
+        return false;
+    QDBusInterface properties(watcher, QStringLiteral("/StatusNotifierWatcher"),
+                              QStringLiteral("org.freedesktop.DBus.Properties"), bus);
+    // Asked once while the window is built: a hung host must not hold the start.
+    properties.setTimeout(1000);
+    const QDBusReply<QVariant> host =
+        properties.call(QStringLiteral("Get"), watcher, QStringLiteral("IsStatusNotifierHostRegistered"));
+    return host.isValid() && host.value().toBool();
+}
+
+bool Tray::balloonsReachUser() const
+{
+    if (!m_available)
+        return false;
+    // An XEmbed tray's balloon is a window of Qt's own.
+    if (!m_statusNotifier)
+        return true;
+    // Qt hands a StatusNotifier item's balloon to the notification server;
+    // with none, all that shows is a warning icon in the tray.
+    const QDBusConnection bus = QDBusConnection::sessionBus();
+    const QString server = QStringLiteral("org.freedesktop.Notifications");
+    if (!bus.isConnected())
+        return false;
+    if (bus.interface()->isServiceRegistered(server))
+        return true;
+    const QDBusReply<QStringList> startable = bus.interface()->call(QStringLiteral("ListActivatableNames"));
+    return startable.isValid() && startable.value().contains(server);
+}
+
+void Tray::popUpMenuFor(QSystemTrayIcon::ActivationReason reason)
+{
+    constexpr int HostMenuMs = 1000;
+    if (reason != QSystemTrayIcon::Context || m_menu->isVisible())
+        return;
+    if (m_menuAskedAt >= 0 && m_clock.elapsed() - m_menuAskedAt < HostMenuMs)
+        return;
+    m_menu->popup(QCursor::pos());
 }
 
 QAction *Tray::action(Entry entry) const { return m_actions[entry]; }
@@ -55,7 +111,9 @@ bool Tray::completesDoubleClick(QSystemTrayIcon::ActivationReason reason)
 
 void Tray::tell(const QString &title, const QString &text)
 {
-    if (m_available) {
+    // Also in the log, for a notice closed unread.
+    qCInfo(lcApp).noquote() << "notice:" << title << "|" << QString(text).replace(QLatin1Char('\n'), QLatin1Char(' '));
+    if (balloonsReachUser()) {
         m_icon->showMessage(title, text, QSystemTrayIcon::Warning, 10000);
         return;
     }
@@ -69,6 +127,6 @@ void Tray::tell(const QString &title, const QString &text)
 
 void Tray::inform(const QString &title, const QString &text)
 {
-    if (m_available)
+    if (balloonsReachUser())
         m_icon->showMessage(title, text, QSystemTrayIcon::Information, 8000);
 }

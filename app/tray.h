@@ -10,9 +10,16 @@ class QMenu;
 class QWidget;
 
 /// The tray icon with its menu, and notices for the user: a balloon from the
-/// icon, or, where there is no tray host, a small window over the main
+/// icon where one reaches the user, or else a small window over the main
 /// window that does not block. It owns its actions and menu and leaves what
 /// the entries do to the window, which connects them.
+///
+/// Two kinds of tray host: an XEmbed tray, where Qt draws the menu and the
+/// balloons itself, and a StatusNotifier host (KDE, GNOME's AppIndicator,
+/// swaybar) on the session bus, which gets the menu over D-Bus and shows
+/// balloons only through the desktop's notification server. A host that
+/// draws no menu (swaybar 1.7) asks the item for one (ContextMenu): then the
+/// menu pops up here, at the pointer.
 class Tray : public QObject
 {
     Q_OBJECT
@@ -31,10 +38,22 @@ public:
     void tell(const QString &title, const QString &text);
     /// News worth a balloon where there is a tray; nothing otherwise.
     void inform(const QString &title, const QString &text);
+    /// Whether a balloon is seen: an XEmbed tray, or a StatusNotifier host
+    /// with a notification server on the session bus.
+    bool balloonsReachUser() const;
+    /// Whether the tray is a StatusNotifier host on the session bus (what Qt
+    /// uses when one is registered).
+    static bool statusNotifierHostRunning();
 
 private:
+    /// The host asked for a menu: shown here unless the host is showing the
+    /// D-Bus one (it asked for its contents just now) or it is open already.
+    void popUpMenuFor(QSystemTrayIcon::ActivationReason reason);
+
     QWidget *m_window;
     bool m_available;
+    bool m_statusNotifier;
+    qint64 m_menuAskedAt = -1;
     QAction *m_actions[Quit + 1] = {};
     QMenu *m_menu = nullptr;
     QSystemTrayIcon *m_icon = nullptr;

@@ -12,6 +12,12 @@ bool TrayClickFilter::activated(QSystemTrayIcon::ActivationReason reason, qint64
         m_lastToggle = nowMs;
         return true;
     case QSystemTrayIcon::Trigger:
+        if (m_singleClick) {
+            if (within(m_lastToggle))
+                return false;
+            m_lastToggle = nowMs;
+            return true;
+        }
         if (within(m_lastTrigger)) {
             m_lastTrigger = -1;
             m_lastToggle = nowMs;

@@ -50,4 +50,5 @@ void CaptureLauncher::runOverlay(std::unique_ptr<GrabSource> source)
     m_running = false;
     if (!grabbed)
         emit failed(tr("无法读取屏幕画面"));
+    emit finished();
 }

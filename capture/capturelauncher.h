@@ -33,6 +33,8 @@ public slots:
 
 signals:
     void failed(const QString &reason);
+    /// The overlay of a capture closed (after failed() when it had no picture).
+    void finished();
 
 private:
     /// Runs the overlay on the given source, or on the session's own.

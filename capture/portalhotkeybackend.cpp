@@ -1,5 +1,6 @@
 #include "portalhotkeybackend.h"
 
+#include "logging.h"
 #include "portalrequest.h"
 
 #include <QDBusArgument>
@@ -160,7 +161,9 @@ void PortalHotKeyBackend::bindKeys()
                                             BindTimeoutMs, this);
         connect(request, &PortalRequest::failed, this, [this](const QString &reason) {
             m_creating = false;
-            refuse(tr("桌面没有全局快捷键服务（%1）").arg(reason));
+            // The bus's own words are for the log; the user reads plain ones.
+            qCWarning(lcCapture).noquote() << "GlobalShortcuts portal: CreateSession failed:" << reason;
+            refuse(tr("桌面没有全局快捷键服务"));
         });
         connect(request, &PortalRequest::answered, this, [this](uint response, const QVariantMap &results) {
             m_creating = false;
@@ -178,7 +181,10 @@ void PortalHotKeyBackend::bindKeys()
         ShortcutsInterface, QStringLiteral("BindShortcuts"),
         {QVariant::fromValue(QDBusObjectPath(m_session)), shortcutList(), QString()}, {}, BindTimeoutMs, this);
     connect(request, &PortalRequest::failed, this,
-            [this](const QString &reason) { refuse(tr("桌面没有绑定快捷键（%1）").arg(reason)); });
+            [this](const QString &reason) {
+                qCWarning(lcCapture).noquote() << "GlobalShortcuts portal: BindShortcuts failed:" << reason;
+                refuse(tr("桌面没有绑定快捷键"));
+            });
     connect(request, &PortalRequest::answered, this, [this](uint response, const QVariantMap &) {
         if (response != PortalRequest::Success)
             refuse(response == PortalRequest::Cancelled ? tr("快捷键的设置被取消") : tr("桌面拒绝了全局快捷键"));

@@ -36,6 +36,7 @@ NotebookSession::NotebookSession(Notebook *notebook, const QString &folder, QObj
     connect(notebook, &Notebook::changed, m_store.get(), &StoreSession::scheduleAutosave);
     connect(m_keeper.get(), &NoteStateKeeper::changed, m_store.get(), &StoreSession::scheduleAutosave);
     connect(m_keeper.get(), &NoteStateKeeper::notice, this, &NotebookSession::tell);
+    connect(m_keeper.get(), &NoteStateKeeper::keepNewNotesChanged, this, &NotebookSession::keepNewNotesChanged);
     connect(m_store.get(), &StoreSession::autosaveFailed, this, &NotebookSession::notice);
     m_pictureLook.setSingleShot(true);
     m_pictureLook.setInterval(PictureLookDelayMs);
@@ -95,6 +96,16 @@ void NotebookSession::open()
         opened.notice.label = state.label;
     if (!state.detail.isEmpty())
         opened.notice.detail += (opened.notice.detail.isEmpty() ? QString() : QStringLiteral("\n")) + state.detail;
+    if (m_keeper->syncEndedElsewhere()) {
+        // This computer kept the mode when it last ran; the others learn of
+        // a switch only through the folder, so it is told here once.
+        if (opened.notice.label.isEmpty())
+            opened.notice.label = tr("另一处关闭了同步文件夹模式");
+        opened.notice.detail += (opened.notice.detail.isEmpty() ? QString() : QStringLiteral("\n"))
+            + tr("另一台电脑关闭了同步文件夹模式（%1 已删除）：这里不再同步，便签都还在 notes/ 中，"
+                 "别处改过的便签文件不会被这里的修改覆盖。要继续同步，在托盘菜单中再勾选“同步文件夹模式”。")
+                  .arg(NotebookSync::modeFile(m_folder));
+    }
     tell(opened.notice);
     if (!opened.skinPath.isEmpty())
         applySkin(opened.skinPath);

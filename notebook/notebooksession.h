@@ -101,6 +101,8 @@ signals:
     void syncMessage(const QString &label, const QString &detail, bool problem);
     /// Another skin is to be shown (chosen here or on another computer).
     void skinChanged(const QString &path);
+    /// The choice for new notes changed on another computer.
+    void keepNewNotesChanged(bool on);
 
 private:
     void startSync(bool passive);

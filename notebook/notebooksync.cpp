@@ -183,6 +183,8 @@ void NotebookSync::start()
         const QByteArray read = m_notebook->identityWhenRead(bound.path);
         const bool replaced = !read.isEmpty() && read != FileStamp::identity(abs(bound.path));
         m_known.insert(file, replaced ? FileStamp::outdated() : now);
+        if (!replaced && now.exists() && now.size == 0 && !m_notebook->differsFromFile(bound.page))
+            emptyAtStart(bound.page, bound.path);
     }
     if (const auto loaded = readStore(abs(StoreName)))
         setBase(*loaded);
@@ -663,6 +665,22 @@ void NotebookSync::emptiedElsewhere(const QString &file, const FileStamp &stamp)
                  tr("便签“%1”的文件 %2 在别处变成了空文件（冲突）：这里的文字保留，并会重新写入").arg(name, path),
                  true);
     emit saveWanted();
+}
+
+void NotebookSync::emptyAtStart(QWidget *page, const QString &path)
+{
+    // No save of ours leaves a note file empty, so this one was emptied by
+    // a write that failed elsewhere or by another tool; tab.dat still lists
+    // it, so it held a note. With no newer copy here (that would have been
+    // read instead, and is written back) the tab shows it empty, and nothing
+    // is written there until the user types into it: another computer that
+    // still has the text puts it back, and it is read as a change.
+    const QString name = m_notebook->nameOf(page);
+    emit message(tr("“%1”的文件是空文件").arg(shortName(name)),
+                 tr("便签“%1”的文件 %2 启动时是空文件：不是在这里清空的（可能是别处写入失败或别的程序所为）。"
+                    "这里没有它更新的文字；文件保持原样，直到你在标签中输入。另一台电脑仍有文字时会把它送回来。")
+                     .arg(name, path),
+                 true);
 }
 
 bool NotebookSync::keepForeignBytes(const QString &file)

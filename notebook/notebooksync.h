@@ -131,6 +131,9 @@ private:
     /// A note file emptied elsewhere while it held text: the tab keeps its
     /// text and writes it again.
     void emptiedElsewhere(const QString &file, const FileStamp &stamp);
+    /// A note file tab.dat lists was empty when the notebook read it: told,
+    /// never taken as the user's edit.
+    void emptyAtStart(QWidget *page, const QString &path);
     /// A note file that is not UTF-8 has its bytes kept in trash/ before a
     /// save may write it as UTF-8; false when they could not be kept.
     bool keepForeignBytes(const QString &file);

@@ -65,9 +65,13 @@ NoteFile::ReadResult NoteFile::read(const QString &path)
     QByteArray raw; // kept only while the bytes are not UTF-8, to read them again as Latin-1
     // No encoding gives more UTF-16 units than bytes; pages not written to cost nothing.
     result.text.reserve(file.size());
+    // Asked for no more than the file holds (and a byte to see it end): a
+    // megabyte asked for a small note is a buffer that glibc takes from the
+    // system and hands back at every read, hundreds of times at start.
+    const qint64 chunk = qBound(qint64(4096), file.size() + 1, qint64(1024 * 1024));
     qint64 total = 0;
     for (;;) {
-        const QByteArray bytes = file.read(1024 * 1024);
+        const QByteArray bytes = file.read(chunk);
         if (file.error() != QFileDevice::NoError) {
             result.error = file.errorString();
             result.text = QString();

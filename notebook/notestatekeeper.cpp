@@ -11,12 +11,14 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLocale>
 #include <QScopedValueRollback>
 #include <QTextEdit>
 #include <QTimer>
 
 #include <algorithm>
+#include <optional>
 
 namespace {
 /// How often a synced folder's side file is looked at (the sync's own pace).
@@ -55,14 +57,21 @@ StoreSession::Notice NoteStateKeeper::open(bool sync)
         told.label = tr("提醒和设置已恢复为默认");
         details << loaded.message;
     }
-    if (sync) {
+    const QString localPath = NotebookStateFile::localPath(m_folder);
+    // Without the mode, this computer's file of a synced run is left only
+    // when the mode ended elsewhere: its window and last run are still ours.
+    m_syncEndedElsewhere = !sync && QFileInfo::exists(localPath);
+    if (sync || m_syncEndedElsewhere) {
         // The window and the last run are this computer's own.
-        const NotebookStateFile::LoadResult local = NotebookStateFile::load(NotebookStateFile::localPath(m_folder));
+        const NotebookStateFile::LoadResult local = NotebookStateFile::load(localPath);
         m_state.window = local.state.window;
         m_state.lastRun = local.state.lastRun;
         if (!local.message.isEmpty())
             details << local.message;
     }
+    // Told once: from now on the side file keeps them.
+    if (m_syncEndedElsewhere && !QFile::remove(localPath))
+        qCWarning(lcNotebook).noquote() << "could not remove" << localPath;
     setSync(sync);
     bindToRecords();
 
@@ -91,7 +100,7 @@ StoreSession::Notice NoteStateKeeper::open(bool sync)
         details << missed;
     }
     told.detail = details.join(QLatin1Char('\n'));
-    if (loaded.status == NotebookStateFile::Loaded && !sync) {
+    if (loaded.status == NotebookStateFile::Loaded && !sync && !m_syncEndedElsewhere) {
         // A quit that changed nothing leaves the file as it was read.
         NotebookState timeless = m_state;
         timeless.lastRun = QDateTime();
@@ -102,6 +111,10 @@ StoreSession::Notice NoteStateKeeper::open(bool sync)
 
 void NoteStateKeeper::setSync(bool on)
 {
+    // Switched off here: the next start must not take that for the other
+    // computers' doing.
+    if (m_sync && !on)
+        QFile::remove(NotebookStateFile::localPath(m_folder));
     m_sync = on;
     m_lastShared.clear();
     m_localDue = on;
@@ -225,6 +238,14 @@ void NoteStateKeeper::setKeepNewNotes(bool on)
     emit changed();
 }
 
+void NoteStateKeeper::setCaptureKeyNoticeSeen()
+{
+    if (m_state.captureKeyNoticeSeen)
+        return;
+    m_state.captureKeyNoticeSeen = true;
+    emit changed();
+}
+
 void NoteStateKeeper::setWindow(const NotebookState::Window &window)
 {
     if (m_state.window == window)
@@ -317,11 +338,16 @@ void NoteStateKeeper::checkSynced()
     if (!m_sync || !m_notebook)
         return;
     QList<NotebookState> theirs;
+    std::optional<bool> keepNewThere;
     const FileStamp stamp = FileStamp::of(path(), NotebookStateFile::MaxBytes);
     if (!stamp.sameContent(m_stamp)) {
         const NotebookStateFile::LoadResult loaded = NotebookStateFile::load(path());
         if (loaded.status == NotebookStateFile::Loaded || loaded.status == NotebookStateFile::Damaged)
             theirs << loaded.state;
+        // The file that replaced ours holds the newest choice (a conflict
+        // copy tells nothing about which is newer, a damaged one nothing sure).
+        if (loaded.status == NotebookStateFile::Loaded)
+            keepNewThere = loaded.state.keepNewNotes;
         m_stamp = stamp;
         m_lastShared.clear();
     }
@@ -340,6 +366,10 @@ void NoteStateKeeper::checkSynced()
         return;
     for (const NotebookState &other : std::as_const(theirs))
         m_state = NotebookState::merge(m_state, other);
+    if (keepNewThere && *keepNewThere != m_state.keepNewNotes) {
+        m_state.keepNewNotes = *keepNewThere;
+        emit keepNewNotesChanged(m_state.keepNewNotes);
+    }
     QHash<QString, NotebookState::Note> merged;
     for (const NotebookState::Note &note : std::as_const(m_state.notes))
         merged.insert(note.key, note);

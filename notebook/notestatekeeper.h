@@ -59,6 +59,13 @@ public:
 
     bool keepNewNotes() const { return m_state.keepNewNotes; }
     void setKeepNewNotes(bool on);
+    /// open() found this computer's own file of a synced run although the
+    /// folder is no longer in sync folder mode: another computer switched it
+    /// off (switching it off here removes that file). True once per switch.
+    bool syncEndedElsewhere() const { return m_syncEndedElsewhere; }
+    bool captureKeyNoticeSeen() const { return m_state.captureKeyNoticeSeen; }
+    /// Kept with the next save, like the other settings.
+    void setCaptureKeyNoticeSeen();
     NotebookState::Window window() const { return m_state.window; }
     /// Whether the side file held a window (else the window keeps its default).
     bool hasWindow() const { return m_state.window.geometry.isValid(); }
@@ -75,6 +82,8 @@ signals:
     /// What to tell the user while running (a reminder rang with no
     /// notification server, a merge).
     void notice(const StoreSession::Notice &notice);
+    /// Another computer's choice for new notes arrived with the side file.
+    void keepNewNotesChanged(bool on);
 
 private:
     void watch(NoteWidget *note);
@@ -94,6 +103,7 @@ private:
     bool m_writable = true;
     bool m_localDue = false;
     bool m_applying = false;
+    bool m_syncEndedElsewhere = false;
     /// The side file as this run last read or wrote it (sync folder mode).
     FileStamp m_stamp;
     QByteArray m_lastShared;

@@ -282,7 +282,7 @@
     <message>
         <source>Ctrl+Alt+C 不能用来截图：%1。
 可以在桌面的键盘设置里把一个按键绑定到命令 velmonote -Capture，也可以从托盘菜单的“截图”开始。</source>
-        <translation>Ctrl+Alt+C cannot start a capture: %1.
+        <translation type="vanished">Ctrl+Alt+C cannot start a capture: %1.
 Bind a key to the command velmonote -Capture in the desktop&apos;s keyboard settings, or use &quot;Capture&quot; in the tray menu.</translation>
     </message>
     <message>
@@ -316,6 +316,20 @@ Bind a key to the command velmonote -Capture in the desktop&apos;s keyboard sett
     <message>
         <source>截图未插入：当前便签是主页或只读</source>
         <translation>The capture was not added: the current note is the home page or read-only</translation>
+    </message>
+    <message>
+        <source>Ctrl+Alt+C 不能用来截图：%1。
+
+请在桌面的键盘设置里选一个按键，绑定到这个命令：
+%2</source>
+        <translation>Ctrl+Alt+C cannot start a capture: %1.
+
+In the desktop&apos;s keyboard settings, choose a key and bind it to this command:
+%2</translation>
+    </message>
+    <message>
+        <source>也可以从托盘菜单的“截图”开始。</source>
+        <translation>You can also start a capture from the tray menu&apos;s “Capture” entry.</translation>
     </message>
 </context>
 <context>
@@ -897,6 +911,14 @@ Quitting again will not save the changes.</translation>
         <translation>Sync folder mode is off: the notes stay in notes/; changes made elsewhere are no longer read in by themselves, and a note file changed elsewhere is never written over by changes made here.</translation>
     </message>
     <message>
+        <source>另一处关闭了同步文件夹模式</source>
+        <translation>Sync folder mode switched off elsewhere</translation>
+    </message>
+    <message>
+        <source>另一台电脑关闭了同步文件夹模式（%1 已删除）：这里不再同步，便签都还在 notes/ 中，别处改过的便签文件不会被这里的修改覆盖。要继续同步，在托盘菜单中再勾选“同步文件夹模式”。</source>
+        <translation>Another computer switched sync folder mode off (%1 was deleted): this computer no longer syncs; every note is still in notes/, and a note file changed elsewhere is never written over by changes made here. To keep syncing, check “Sync folder mode” in the tray menu again.</translation>
+    </message>
+    <message>
         <source>图片未能移动</source>
         <translation>Pictures not moved</translation>
     </message>
@@ -1106,6 +1128,14 @@ Quitting again will not save the changes.</translation>
         <source>另一处（未开同步文件夹模式）在 tab.dat 中记下的便签“%1”已存为 %2</source>
         <translation>The note “%1”, kept inside tab.dat by a computer where sync folder mode is off, is now saved as %2</translation>
     </message>
+    <message>
+        <source>“%1”的文件是空文件</source>
+        <translation>The file of “%1” is empty</translation>
+    </message>
+    <message>
+        <source>便签“%1”的文件 %2 启动时是空文件：不是在这里清空的（可能是别处写入失败或别的程序所为）。这里没有它更新的文字；文件保持原样，直到你在标签中输入。另一台电脑仍有文字时会把它送回来。</source>
+        <translation>The file %2 of the note “%1” was empty at start: it was not emptied here (a write that failed elsewhere, or another program). No newer text of it is kept here; the file stays as it is until you type into the tab. A computer that still has the text will send it back.</translation>
+    </message>
 </context>
 <context>
     <name>PictureLoader</name>
@@ -1196,7 +1226,7 @@ Quitting again will not save the changes.</translation>
     </message>
     <message>
         <source>桌面没有全局快捷键服务（%1）</source>
-        <translation>the desktop has no global shortcut service (%1)</translation>
+        <translation type="vanished">the desktop has no global shortcut service (%1)</translation>
     </message>
     <message>
         <source>桌面拒绝了全局快捷键</source>
@@ -1204,11 +1234,19 @@ Quitting again will not save the changes.</translation>
     </message>
     <message>
         <source>桌面没有绑定快捷键（%1）</source>
-        <translation>the desktop did not bind the shortcut (%1)</translation>
+        <translation type="vanished">the desktop did not bind the shortcut (%1)</translation>
     </message>
     <message>
         <source>快捷键的设置被取消</source>
         <translation>the shortcut setup was cancelled</translation>
+    </message>
+    <message>
+        <source>桌面没有全局快捷键服务</source>
+        <translation>the desktop has no global shortcut service</translation>
+    </message>
+    <message>
+        <source>桌面没有绑定快捷键</source>
+        <translation>the desktop did not bind the shortcut</translation>
     </message>
 </context>
 <context>

@@ -7,6 +7,8 @@
 // against the window that draws text: at most 1.7 times its first frame and
 // 1.3 times its idle memory.
 // Needs an X session (scripts/test-session.sh) with a compositor.
+// VELMO_BENCH_BASELINE=OTHER_VELMONOTE adds another build of the program to
+// the rounds and prints the ratio of the two.
 
 #include <QCoreApplication>
 #include <QDir>
@@ -114,9 +116,13 @@ int main(int argc, char *argv[])
     const QString bare = QFileInfo(args.at(2)).absoluteFilePath();
     const QString data = QFileInfo(args.at(3)).absoluteFilePath();
     struct Series { const char *name; QString program; QStringList arguments; QString data; QList<double> paint, rss; };
-    Series series[] = {{"velmonote", program, {}, data, {}, {}},
-                       {"bare", bare, {}, QString(), {}, {}},
-                       {"bare+text", bare, {QStringLiteral("--text")}, QString(), {}, {}}};
+    QList<Series> series = {{"velmonote", program, {}, data, {}, {}},
+                            {"bare", bare, {}, QString(), {}, {}},
+                            {"bare+text", bare, {QStringLiteral("--text")}, QString(), {}, {}}};
+    // Another build of the program, interleaved with the rest: a change's before and after in one run.
+    const QString baseline = qEnvironmentVariable("VELMO_BENCH_BASELINE");
+    if (!baseline.isEmpty())
+        series.append({"baseline", QFileInfo(baseline).absoluteFilePath(), {}, data, {}, {}});
     // One warm-up of each so that all start from a warm file cache.
     for (const Series &s : series)
         runOnce(s.program, s.arguments, s.data);
@@ -143,5 +149,11 @@ int main(int argc, char *argv[])
     std::printf("idle memory: velmonote %.1f MiB, bare %.1f MiB, bare+text %.1f MiB\n", rss[0], rss[1], rss[2]);
     std::printf("  velmonote / bare+text %.2f (goal <= 1.3), velmonote / bare %.2f, bare+text / bare %.2f\n",
                 rss[0] / rss[2], rss[0] / rss[1], rss[2] / rss[1]);
+    if (series.size() > 3) {
+        const double basePaint = median(series[3].paint);
+        const double baseRss = median(series[3].rss);
+        std::printf("baseline: first frame %.1f ms, idle memory %.1f MiB; velmonote / baseline %.2f and %.2f\n",
+                    basePaint, baseRss, paint[0] / basePaint, rss[0] / baseRss);
+    }
     return 0;
 }

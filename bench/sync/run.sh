@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Runs the sync benchmark in a private test session with an accessibility bus.
-#   bench/sync/run.sh BUILD_DIR [latency|startup|all]
+#   bench/sync/run.sh BUILD_DIR [latency|startup|space|all]
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 build=$(realpath "$1"); shift

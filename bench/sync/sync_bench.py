@@ -5,12 +5,17 @@
    shows. Interleaved with Syncthing's own time for a plain file in the same
    pair of folders: a file written in A's folder, B's folder polled for it.
 2. Start-up and memory of a 500-note synced notebook against the same 500
-   notes kept in tab.dat (the notebook benchmark's notebook), interleaved.
+   notes kept in tab.dat (the notebook benchmark's notebook), interleaved;
+   with VELMO_BASELINE_BINARY, another build's synced start joins the rounds.
+3. Space returning: a synced notebook on a small tmpfs that is full while a
+   word is typed; the filler is removed and the note file polled until it
+   holds the word (nobody types meanwhile).
 
 Run through bench/sync/run.sh (a test session with the accessibility bus)."""
 
 import os
 import random
+import shutil
 import signal
 import statistics
 import struct
@@ -162,12 +167,12 @@ def status_kib(pid, field):
     return -1
 
 
-def start_once(folder, synced, config):
+def start_once(folder, synced, config, binary=None):
     env = dict(os.environ, LANG="zh_CN.UTF-8", VELMO_REPORT_FIRST_PAINT="1",
                XDG_CONFIG_HOME=config, XDG_DATA_HOME=config)
     env.pop("LC_ALL", None)
     env.pop("QT_LINUX_ACCESSIBILITY_ALWAYS_ON", None)
-    args = [BINARY, "--notebook", folder] + (["--sync-folder"] if synced else [])
+    args = [binary or BINARY, "--notebook", folder] + (["--sync-folder"] if synced else [])
     started = time.clock_gettime(time.CLOCK_MONOTONIC)
     process = subprocess.Popen(args, cwd=folder, env=env, stderr=subprocess.PIPE, text=True)
     paint = None
@@ -204,18 +209,29 @@ def startup():
         pair.wait_connected()
         write_notebook(synced_folder, synced=True)
         pair.wait_in_step(timeout=120)
+        baseline = os.environ.get("VELMO_BASELINE_BINARY")
         # One warm-up each: the first start lays the notebook out.
         start_once(synced_folder, True, config)
         start_once(plain_folder, False, config)
+        if baseline:
+            start_once(synced_folder, True, config, baseline)
         pair.wait_in_step(timeout=120)
-        figures = {True: [], False: []}
+        kinds = ["synced", "plain"] + (["baseline"] if baseline else [])
+        figures = {kind: [] for kind in kinds}
         for i in range(START_RUNS):
-            for synced in ((True, False) if i % 2 == 0 else (False, True)):
-                figures[synced].append(start_once(synced_folder if synced else plain_folder, synced, config))
+            for kind in (kinds if i % 2 == 0 else kinds[::-1]):
+                if kind == "plain":
+                    figures[kind].append(start_once(plain_folder, False, config))
+                else:
+                    figures[kind].append(start_once(synced_folder, True, config,
+                                                    baseline if kind == "baseline" else None))
         print()
         print("%d notes x %d characters, %d runs each, interleaved:" % (NOTES, CHARS, START_RUNS))
-        for synced, name in ((True, "synced (notes/, --sync-folder)"), (False, "tab.dat only")):
-            rows = figures[synced]
+        for kind, name in (("synced", "synced (notes/, --sync-folder)"), ("plain", "tab.dat only"),
+                           ("baseline", "baseline build, synced")):
+            rows = figures.get(kind)
+            if not rows:
+                continue
             paints = [r[0] for r in rows if r[0] is not None]
             if paints:
                 summary(name + ": first paint", paints)
@@ -225,6 +241,45 @@ def startup():
         print("note files in the synced notebook after the runs: %d" % notes)
 
 
+# ------------------------------------------------------- space returning
+
+def space_returns():
+    root = tempfile.mkdtemp(prefix="velmo-spacebench-")
+    side = Side("S", root, 80, "4m")
+    if not side.disk:
+        print("space returning: not measured, no tmpfs can be mounted here")
+        return
+    try:
+        side.start()
+        add_note(side.program, "bench", "start")
+        wait_saved(side, ["start"])
+        times = []
+        for i in range(RUNS):
+            filler = side.fill_disk()
+            word = "f%02dx" % i
+            type_into(side.program, "bench", " " + word)
+            # Long past the note's delay and the autosave: the save failed.
+            # The random part samples every phase of the retry timer.
+            time.sleep(4.0 + random.uniform(0.0, 3.0))
+            check(side.holds([word], "notes") == [word], "the word is not on the full disk")
+            os.remove(filler)
+            freed = time.monotonic()
+            saved = poll(lambda: not side.holds([word], "notes"), 30, 0.005)
+            if saved is None:
+                print("run %d: not saved within 30 s" % i, flush=True)
+                continue
+            times.append(saved - freed)
+            print("run %d: saved %.0f ms after space returned" % (i, times[-1] * 1000), flush=True)
+        print()
+        print("Space returning (tmpfs freed) to the note saved, %d runs:" % RUNS)
+        if times:
+            summary("velmonote: space freed to note file written", times)
+    finally:
+        side.program.stop()
+        subprocess.run(["umount", side.disk])
+        shutil.rmtree(root, ignore_errors=True)
+
+
 if __name__ == "__main__":
     part = os.environ.get("VELMO_BENCH_PART", "all")
     if part in ("all", "latency"):
@@ -232,3 +287,5 @@ if __name__ == "__main__":
             latency(books)
     if part in ("all", "startup"):
         startup()
+    if part in ("all", "space"):
+        space_returns()

@@ -31,7 +31,8 @@ FileStamp FileStamp::of(const QString &path, qint64 maxBytes)
     }
     if (!file.open(QIODevice::ReadOnly))
         return FileStamp();
-    return ofBytes(file.read(maxBytes), modified);
+    // What the file holds, not the limit: that much would be allocated for every file.
+    return ofBytes(file.read(qMin(maxBytes, info.size() + 1)), modified);
 }
 
 QByteArray FileStamp::identity(const QString &path)

@@ -278,6 +278,8 @@ QByteArray NotebookState::toJson(bool includeWindow) const
     QJsonObject root;
     root.insert(QLatin1String("version"), Version);
     root.insert(QLatin1String("keepNewNotes"), keepNewNotes);
+    if (captureKeyNoticeSeen)
+        root.insert(QLatin1String("captureKeyNoticeSeen"), true);
     if (includeWindow) {
         if (lastRun.isValid())
             root.insert(QLatin1String("lastRun"), utcText(lastRun));
@@ -336,6 +338,7 @@ NotebookState NotebookState::fromJson(const QByteArray &json, QStringList *probl
         problems << QStringLiteral("version %1, this program reads version %2").arg(version).arg(Version);
 
     state.keepNewNotes = field.boolean("keepNewNotes", true);
+    state.captureKeyNoticeSeen = field.boolean("captureKeyNoticeSeen", false);
     state.lastRun = field.time("lastRun");
     const QJsonObject window = field.object("window");
     if (!window.isEmpty()) {
@@ -395,6 +398,8 @@ NotebookState NotebookState::fromJson(const QByteArray &json, QStringList *probl
 NotebookState NotebookState::merge(const NotebookState &local, const NotebookState &other)
 {
     NotebookState merged = local;
+    // Told on one computer is told for the notebook.
+    merged.captureKeyNoticeSeen = local.captureKeyNoticeSeen || other.captureKeyNoticeSeen;
     QHash<QString, int> otherByKey;
     for (int n = 0; n < other.notes.size(); ++n)
         otherByKey.insert(other.notes.at(n).key, n);

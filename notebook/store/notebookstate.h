@@ -67,6 +67,9 @@ public:
     };
 
     bool keepNewNotes = true;
+    /// The user was told once how to bind a key to the capture where the
+    /// desktop gives the program no hot key.
+    bool captureKeyNoticeSeen = false;
     /// After bind() and match(): one per tab.dat record, in record order.
     /// As read: the file's notes in its order.
     QList<Note> notes;

@@ -311,13 +311,16 @@ void TestStartProcess::captureArgumentWithoutTheHotKey()
 
 void TestStartProcess::captureArgumentStartsANotebook()
 {
-    // Nothing runs in this folder: the notebook starts in the tray and captures.
+    // Nothing runs in this folder: the capture comes first, before any
+    // window of the program, then the notebook starts in the tray.
     QProcess *notebook = start({QStringLiteral("-Capture")});
     QTRY_COMPARE_WITH_TIMEOUT(fullScreenWindows(), 1, 10000);
-    QTRY_VERIFY_WITH_TIMEOUT(dockedInTray(), 10000);
     QVERIFY(visibleMainWindows().isEmpty());
+    QVERIFY(!dockedInTray());
     QVERIFY(QProcess::execute(QStringLiteral("xdotool"), {QStringLiteral("key"), QStringLiteral("Escape")}) == 0);
     QTRY_COMPARE_WITH_TIMEOUT(fullScreenWindows(), 0, 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(dockedInTray(), 10000);
+    QVERIFY(visibleMainWindows().isEmpty());
     QCOMPARE(notebook->state(), QProcess::Running);
 }
 

@@ -20,19 +20,26 @@ void TestTrayClickFilter::togglesOncePerDoubleClick_data()
     QTest::addColumn<QList<int>>("reasons");
     QTest::addColumn<QList<int>>("times");
     QTest::addColumn<int>("toggles");
+    QTest::addColumn<bool>("singleClick");
     const int T = QSystemTrayIcon::Trigger;
     const int D = QSystemTrayIcon::DoubleClick;
     const int C = QSystemTrayIcon::Context;
     const int M = QSystemTrayIcon::MiddleClick;
-    QTest::newRow("xembed double click") << QList<int>{T, D} << QList<int>{0, 80} << 1;
-    QTest::newRow("status notifier double click") << QList<int>{T, T} << QList<int>{0, 150} << 1;
-    QTest::newRow("host sending both forms") << QList<int>{T, T, D} << QList<int>{0, 80, 90} << 1;
-    QTest::newRow("two slow single clicks") << QList<int>{T, T} << QList<int>{0, 900} << 0;
-    QTest::newRow("single click") << QList<int>{T} << QList<int>{0} << 0;
-    QTest::newRow("context and middle clicks") << QList<int>{C, M, C} << QList<int>{0, 10, 20} << 0;
-    QTest::newRow("two xembed double clicks") << QList<int>{T, D, T, D} << QList<int>{0, 80, 1000, 1080} << 2;
-    QTest::newRow("two notifier double clicks") << QList<int>{T, T, T, T} << QList<int>{0, 100, 1000, 1100} << 2;
-    QTest::newRow("triple trigger") << QList<int>{T, T, T} << QList<int>{0, 100, 200} << 1;
+    QTest::newRow("xembed double click") << QList<int>{T, D} << QList<int>{0, 80} << 1 << false;
+    QTest::newRow("status notifier double click") << QList<int>{T, T} << QList<int>{0, 150} << 1 << false;
+    QTest::newRow("host sending both forms") << QList<int>{T, T, D} << QList<int>{0, 80, 90} << 1 << false;
+    QTest::newRow("two slow single clicks") << QList<int>{T, T} << QList<int>{0, 900} << 0 << false;
+    QTest::newRow("single click") << QList<int>{T} << QList<int>{0} << 0 << false;
+    QTest::newRow("context and middle clicks") << QList<int>{C, M, C} << QList<int>{0, 10, 20} << 0 << false;
+    QTest::newRow("two xembed double clicks") << QList<int>{T, D, T, D} << QList<int>{0, 80, 1000, 1080} << 2 << false;
+    QTest::newRow("two notifier double clicks") << QList<int>{T, T, T, T} << QList<int>{0, 100, 1000, 1100} << 2 << false;
+    QTest::newRow("triple trigger") << QList<int>{T, T, T} << QList<int>{0, 100, 200} << 1 << false;
+    // Hosts that report only single clicks: each click is the toggle.
+    QTest::newRow("single-click host, one click") << QList<int>{T} << QList<int>{0} << 1 << true;
+    QTest::newRow("single-click host, double click") << QList<int>{T, T} << QList<int>{0, 150} << 1 << true;
+    QTest::newRow("single-click host, slow clicks") << QList<int>{T, T} << QList<int>{0, 900} << 2 << true;
+    QTest::newRow("single-click host, click then double") << QList<int>{T, D} << QList<int>{0, 80} << 1 << true;
+    QTest::newRow("single-click host, context click") << QList<int>{C, M} << QList<int>{0, 900} << 0 << true;
 }
 
 void TestTrayClickFilter::togglesOncePerDoubleClick()
@@ -40,7 +47,8 @@ void TestTrayClickFilter::togglesOncePerDoubleClick()
     QFETCH(QList<int>, reasons);
     QFETCH(QList<int>, times);
     QFETCH(int, toggles);
-    TrayClickFilter filter(400);
+    QFETCH(bool, singleClick);
+    TrayClickFilter filter(400, singleClick);
     int count = 0;
     for (int i = 0; i < reasons.size(); ++i)
         count += filter.activated(Reason(reasons.at(i)), times.at(i)) ? 1 : 0;

@@ -7,11 +7,9 @@
 #include "globalshortcutprivate.h"
 #include "portalhotkeybackend.h"
 #include "portalscreenshot.h"
+#include "privatesessionbus.h"
 
 #include <QtTest>
-
-#include <csignal>
-#include <cstdio>
 
 namespace {
 const QString standIn = QStringLiteral(VELMO_SOURCE_DIR "/tests/capture/standin_portal.py");
@@ -167,29 +165,10 @@ void TestPortalHotKey::screenshotFileIsRemovedOnceRead()
     QFile::remove(file);
 }
 
-// A private session bus for the whole run, set up before Qt may open one.
 int main(int argc, char *argv[])
 {
-    FILE *daemon = popen("dbus-daemon --session --fork --print-address=1 --print-pid=1", "r");
-    char address[512] = {0};
-    long pid = 0;
-    if (!daemon || !fgets(address, sizeof address, daemon) || fscanf(daemon, "%ld", &pid) != 1) {
-        fprintf(stderr, "no private session bus\n");
-        return 1;
-    }
-    pclose(daemon);
-    address[strcspn(address, "\n")] = '\0';
-    qputenv("DBUS_SESSION_BUS_ADDRESS", address);
-
-    int result;
-    {
-        // The screenshot portal sizes its memory by the screens.
-        QGuiApplication app(argc, argv);
-        TestPortalHotKey test;
-        result = QTest::qExec(&test, argc, argv);
-    }
-    kill(pid_t(pid), SIGTERM);
-    return result;
+    // The screenshot portal sizes its memory by the screens.
+    return PrivateSessionBus::run<QGuiApplication, TestPortalHotKey>(argc, argv);
 }
 
 #include "tst_portalhotkey.moc"

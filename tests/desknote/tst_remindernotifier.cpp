@@ -1,3 +1,4 @@
+#include "privatesessionbus.h"
 #include "remindernotifier.h"
 
 #include <QCoreApplication>
@@ -10,10 +11,6 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QtTest>
-
-#include <csignal>
-#include <cstdio>
-#include <cstring>
 
 namespace {
 const QString standIn = QStringLiteral(VELMO_SOURCE_DIR "/tests/desknote/standin_notifications.py");
@@ -86,27 +83,9 @@ void TestReminderNotifier::namesTheNoteOrFallsBack()
     }
 }
 
-// A private session bus for the whole run, set up before Qt may open one.
 int main(int argc, char *argv[])
 {
-    FILE *daemon = popen("dbus-daemon --session --fork --print-address=1 --print-pid=1", "r");
-    char address[512] = {0};
-    long pid = 0;
-    if (!daemon || !fgets(address, sizeof address, daemon) || fscanf(daemon, "%ld", &pid) != 1) {
-        fprintf(stderr, "no private session bus\n");
-        return 1;
-    }
-    pclose(daemon);
-    address[strcspn(address, "\n")] = '\0';
-    qputenv("DBUS_SESSION_BUS_ADDRESS", address);
-    int result;
-    {
-        QCoreApplication app(argc, argv);
-        TestReminderNotifier test;
-        result = QTest::qExec(&test, argc, argv);
-    }
-    kill(pid_t(pid), SIGTERM);
-    return result;
+    return PrivateSessionBus::run<QCoreApplication, TestReminderNotifier>(argc, argv);
 }
 
 #include "tst_remindernotifier.moc"

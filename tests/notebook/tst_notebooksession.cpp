@@ -105,10 +105,12 @@ void TestNotebookSession::syncedSideFileChangedElsewhereReachesTheNotes_data()
     QTest::addColumn<QString>("written");   // the file the other computer's version arrives as
     QTest::addColumn<bool>("theirsNewer");
     QTest::addColumn<bool>("taken");
+    // Their "keep new notes" choice (off) reaches the menu panel: only from a file that replaced ours.
+    QTest::addColumn<bool>("keepNewTaken");
     const QString copy = QStringLiteral("notebook-state.sync-conflict-20261208-120000-ABCDEFG.json");
-    QTest::newRow("replaced, newer") << QStringLiteral("notebook-state.json") << true << true;
-    QTest::newRow("conflict copy, newer") << copy << true << true;
-    QTest::newRow("replaced, older than our change") << QStringLiteral("notebook-state.json") << false << false;
+    QTest::newRow("replaced, newer") << QStringLiteral("notebook-state.json") << true << true << true;
+    QTest::newRow("conflict copy, newer") << copy << true << true << false;
+    QTest::newRow("replaced, older than our change") << QStringLiteral("notebook-state.json") << false << false << true;
 }
 
 void TestNotebookSession::syncedSideFileChangedElsewhereReachesTheNotes()
@@ -116,6 +118,7 @@ void TestNotebookSession::syncedSideFileChangedElsewhereReachesTheNotes()
     QFETCH(QString, written);
     QFETCH(bool, theirsNewer);
     QFETCH(bool, taken);
+    QFETCH(bool, keepNewTaken);
     QCOMPARE(NotebookSync::setOn(m_dir->path(), true), QString());
     NotebookSession session(m_notebook, m_dir->path());
     session.open();
@@ -145,12 +148,16 @@ void TestNotebookSession::syncedSideFileChangedElsewhereReachesTheNotes()
     theirs.insert(QLatin1String("updated"), when.toString(Qt::ISODateWithMs));
     notes.insert(key, theirs);
     root.insert(QLatin1String("notes"), notes);
+    root.insert(QLatin1String("keepNewNotes"), false);
     QFile other(written);
     QVERIFY(other.open(QIODevice::WriteOnly));
     other.write(QJsonDocument(root).toJson());
     other.close();
 
+    QSignalSpy keepNew(&session, &NotebookSession::keepNewNotesChanged);
     session.state()->checkSynced();
+    QCOMPARE(session.keepNewNotes(), !keepNewTaken);
+    QCOMPARE(keepNew.size(), keepNewTaken ? 1 : 0);
     QCOMPARE(note->isReadOnly(), taken);
     QCOMPARE(note->opacityLevel(), taken ? 6 : 9);
     // Written back merged; a conflict copy is gone once the merge is saved.

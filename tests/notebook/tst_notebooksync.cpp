@@ -10,6 +10,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QSignalSpy>
 #include <QTabWidget>
@@ -31,6 +32,8 @@ private slots:
 
     void foreignFilesKeepEveryWord_data();
     void foreignFilesKeepEveryWord();
+    void noteFileEmptyAtStartIsNeverTakenAsAnEdit_data();
+    void noteFileEmptyAtStartIsNeverTakenAsAnEdit();
     void fullDiskKeepsOldFileAndSavesWhenSpaceReturns();
     void switchedOffHereNeverWritesOverAnEditFromElsewhere();
     void switchedOffElsewhereIsToldAndKeptHere();
@@ -38,6 +41,8 @@ private slots:
     void conflictTabsAreToldApartAndOutliveTheirPrunedCopies();
 
 private:
+    /// A notebook in a window of its own, as a new run has.
+    void makeNotebook();
     /// Opens the notebook in sync folder mode in folder (the working directory).
     void open(const QString &folder);
     /// Types text at the end of the note bound to path.
@@ -57,6 +62,14 @@ void TestNotebookSync::init()
 {
     m_before = QDir::currentPath();
     m_dir = std::make_unique<QTemporaryDir>();
+    // This computer's own state of a synced notebook, kept out of the user's.
+    qputenv("XDG_STATE_HOME", QFile::encodeName(m_dir->filePath(QStringLiteral(".state"))));
+    makeNotebook();
+}
+
+void TestNotebookSync::makeNotebook()
+{
+    m_session.reset();
     m_tabs = std::make_unique<QTabWidget>();
     auto *home = new QTextEdit;
     m_tabs->addTab(home, QStringLiteral("home"));
@@ -187,6 +200,57 @@ void TestNotebookSync::foreignFilesKeepEveryWord()
     QCOMPARE(messages.size(), told);
 }
 
+void TestNotebookSync::noteFileEmptyAtStartIsNeverTakenAsAnEdit_data()
+{
+    // A copy of the text the last run could not write (tab.dat.recovered/) is newer than any file.
+    QTest::addColumn<bool>("recoveryCopy");
+    QTest::newRow("nothing newer here") << false;
+    QTest::newRow("recovery copy of this computer") << true;
+}
+
+void TestNotebookSync::noteFileEmptyAtStartIsNeverTakenAsAnEdit()
+{
+    QFETCH(bool, recoveryCopy);
+    const QString note = QStringLiteral("notes/n.not");
+    QVERIFY(QDir(m_dir->path()).mkpath(QStringLiteral("notes")));
+    QVERIFY(writeFile(m_dir->filePath(note), "<p>before</p>"));
+    open(m_dir->path());
+    QVERIFY(m_session->saveNow().isEmpty());
+    const QString recovery = m_notebook->recoveryPath(note);
+    if (recoveryCopy) {
+        QVERIFY(QDir().mkpath(QFileInfo(recovery).path()));
+        QVERIFY(writeFile(recovery, "<p>before and after</p>"));
+    }
+
+    // The program ends; a failed write elsewhere leaves the file empty.
+    makeNotebook();
+    QVERIFY(writeFile(note, QByteArray()));
+    m_session = std::make_unique<NotebookSession>(m_notebook, m_dir->path());
+    QSignalSpy messages(m_session.get(), &NotebookSession::syncMessage);
+    m_session->open();
+    m_session->sync()->start();
+    QWidget *page = m_notebook->pageForFile(note);
+    QVERIFY(page);
+    const QString shown = QTextDocumentFragment::fromHtml(m_notebook->textOf(page)).toPlainText();
+    QCOMPARE(shown, recoveryCopy ? QStringLiteral("before and after") : QString());
+    QCOMPARE(messages.size(), recoveryCopy ? 0 : 1);
+    if (!recoveryCopy) {
+        QVERIFY(messages.first().at(2).toBool());
+        QVERIFY2(messages.first().at(1).toString().contains(note), qPrintable(messages.first().at(1).toString()));
+    }
+    QVERIFY(m_session->saveNow().isEmpty());
+    if (recoveryCopy) {
+        QVERIFY(contents(note).contains("before and after"));
+        return;
+    }
+    // Not written empty (as HTML) in its place: that would reach the others as an edit.
+    QCOMPARE(contents(note), QByteArray());
+    // Another computer that still has the text puts it back: shown here.
+    QVERIFY(writeFile(note, "<p>before</p>"));
+    m_session->sync()->checkNow();
+    QCOMPARE(QTextDocumentFragment::fromHtml(m_notebook->textOf(page)).toPlainText(), QStringLiteral("before"));
+}
+
 void TestNotebookSync::fullDiskKeepsOldFileAndSavesWhenSpaceReturns()
 {
     const QString mountPoint = m_dir->filePath(QStringLiteral("small"));
@@ -267,6 +331,12 @@ void TestNotebookSync::switchedOffHereNeverWritesOverAnEditFromElsewhere()
     const QStringList copies = QDir(QStringLiteral("notes")).entryList({QStringLiteral("n.velmo-conflict-*.not")});
     QCOMPARE(copies.size(), 1);
     QCOMPARE(contents(QStringLiteral("notes/") + copies.first()), QByteArray("<p>theirs</p>"));
+    // Switched off here: the next start has nothing to tell about it.
+    makeNotebook();
+    m_session = std::make_unique<NotebookSession>(m_notebook, m_dir->path());
+    QSignalSpy notices(m_session.get(), &NotebookSession::notice);
+    m_session->open();
+    QVERIFY(notices.isEmpty());
 }
 
 void TestNotebookSync::switchedOffElsewhereIsToldAndKeptHere()
@@ -285,6 +355,24 @@ void TestNotebookSync::switchedOffElsewhereIsToldAndKeptHere()
     QVERIFY(writeFile(QStringLiteral("notes/new.not"), "<p>arrived</p>"));
     m_session->sync()->checkNow();
     QVERIFY(m_notebook->pageForFile(QStringLiteral("notes/new.not")));
+    QVERIFY(m_session->quitRequested());
+
+    // Started again: told once more, at this start only; the notes are all there.
+    for (const bool told : {true, false}) {
+        makeNotebook();
+        m_session = std::make_unique<NotebookSession>(m_notebook, m_dir->path());
+        QSignalSpy notices(m_session.get(), &NotebookSession::notice);
+        m_session->open();
+        QVERIFY(!m_session->sync());
+        QCOMPARE(notices.size(), told ? 1 : 0);
+        if (told) {
+            const StoreSession::Notice notice = notices.first().first().value<StoreSession::Notice>();
+            QVERIFY2(notice.detail.contains(NotebookSync::modeFile(m_dir->path())), qPrintable(notice.detail));
+        }
+        QVERIFY(m_notebook->pageForFile(QStringLiteral("notes/n.not")));
+        QVERIFY(m_notebook->pageForFile(QStringLiteral("notes/new.not")));
+        QVERIFY(m_session->quitRequested());
+    }
 }
 
 void TestNotebookSync::textRecordOfAStoreCopyBecomesANoteFile()

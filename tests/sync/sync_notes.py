@@ -3,7 +3,8 @@ velmonote running on each side. A note made on one side appears on the
 other while both run, typing reaches the other's open tab, a deleted note
 leaves the other notebook but stays in its trash/, and the same note changed
 on both sides while the link was down ends with both texts on both sides. A
-picture pasted on one side reaches the other's open tab."""
+picture pasted on one side reaches the other's open tab, and a full disk on
+one side blanks nothing on either."""
 
 import os
 import struct
@@ -151,7 +152,46 @@ def edited_on_both_while_paused(books):
         check(conflicts, "%s marks the other version as a conflict: %s" % (side.name, tab_names(side.program)))
 
 
+def full_disk_in_b_blanks_nothing(books):
+    """B's notebook is on a small disk that fills while B types and renames:
+    nothing goes blank on either side, and once space returns B's text and
+    name are saved with nobody typing, and reach A."""
+    a, b = books.a, books.b
+    if not b.disk:
+        print("SKIPPED full_disk_in_b_blanks_nothing: no disk of its own for B", flush=True)
+        return
+    books.pair.wait_in_step()
+    filler = b.fill_disk()
+    type_into(b.program, "shop", " typed while full")
+    open_name_bar(b.program, "便签改名")
+    type_text("groceries")
+    key("Return")
+    wait_for(lambda: "groceries" in tab_names(b.program), "B's tab renamed")
+    wait_for(lambda: [n for n in b.program.all(showing=True) if "磁盘已满" in (n.name or "")],
+             "B to tell that its disk is full", 15)
+    # Saves are tried and retried while the disk stays full.
+    time.sleep(5)
+    for side in (a, b):
+        names = [p for p in side.files() if p == "tab.dat" or p.startswith("notes/")]
+        empty = [p for p in names if os.path.getsize(os.path.join(side.book, p)) == 0]
+        check(names and not empty, "no empty file in %s's notebook: %s" % (side.name, empty))
+        check("shop" in [r[0] for r in read_store(os.path.join(side.book, "tab.dat"))],
+              "%s's tab.dat keeps the last saved name" % side.name)
+    check("typed while full" in current_text(b.program), "B still shows what was typed")
+    open_tab(a.program, "shop")
+    check("eggs and flour" in current_text(a.program), "A's tab is not blank")
+
+    os.remove(filler)
+    wait_saved(b, ["typed while full"], 30)
+    wait_for(lambda: "groceries" in [r[0] for r in read_store(os.path.join(b.book, "tab.dat"))],
+             "B's tab.dat to take the name", 30)
+    wait_for(lambda: "groceries" in tab_names(a.program), "the name to reach A", 30)
+    open_tab(a.program, "groceries")
+    wait_for(lambda: "eggs and flour" in current_text(a.program) and "typed while full" in current_text(a.program),
+             "the words typed while B's disk was full to show in A", 20)
+
+
 if __name__ == "__main__":
     run_cases(new_note_in_b_appears_in_a, typing_in_a_reaches_b_open_tab, picture_pasted_in_a_shows_in_b,
               deleted_in_a_lands_in_b_trash, inline_note_from_elsewhere_survives_b_write,
-              edited_on_both_while_paused)
+              edited_on_both_while_paused, full_disk_in_b_blanks_nothing, small_b="4m")

@@ -25,10 +25,23 @@ class Side:
     """One computer: its working folder (settings and the like) and the
     synced notebook folder inside it, with a velmonote running there."""
 
-    def __init__(self, name, root, x):
+    def __init__(self, name, root, x, disk_size=None):
         self.name = name
         self.work = os.path.join(root, name)
+        # disk_size: the notebook on a disk of its own of that size (a
+        # tmpfs), which a journey can fill; None when it cannot be mounted.
+        self.disk = None
         self.book = os.path.join(self.work, "book")
+        if disk_size:
+            disk = os.path.join(self.work, "disk")
+            os.makedirs(disk)
+            mounted = subprocess.run(["mount", "-t", "tmpfs", "-o", "size=" + disk_size, "tmpfs", disk],
+                                     stderr=subprocess.PIPE, text=True)
+            if mounted.returncode == 0:
+                self.disk = disk
+                self.book = os.path.join(disk, "book")
+            else:
+                print("%s: no disk of its own: %s" % (name, mounted.stderr.strip()), flush=True)
         os.makedirs(self.book)
         self.program = Program(self.work)
         self.x = x
@@ -57,6 +70,23 @@ class Side:
         self.program.process.kill()
         self.program.process.wait()
         print("%s: killed" % self.name, flush=True)
+
+    def fill_disk(self):
+        """Fills the notebook's disk to the last byte with a file beside the
+        notebook folder (so that the sync tool leaves it alone); returns it."""
+        filler = os.path.join(self.disk, "filler")
+        fd = os.open(filler, os.O_WRONLY | os.O_CREAT, 0o600)
+        try:
+            for size in (65536, 4096, 1):
+                try:
+                    while os.write(fd, b"x" * size) == size:
+                        pass
+                except OSError:
+                    pass
+        finally:
+            os.close(fd)
+        check(os.statvfs(self.disk).f_bavail == 0, "%s's disk is full" % self.name)
+        return filler
 
     def alive(self):
         return self.program.process is not None and self.program.process.poll() is None
@@ -109,7 +139,20 @@ def current_tabs(program):
 
 
 def open_tab(program, name):
-    press(program, role=pyatspi.ROLE_PAGE_TAB, name=name)
+    """Clicks the tab; one scrolled out of the tab bar's view (a click there
+    would miss the window) is reached with Ctrl+Tab from the current one."""
+    main = program.find(role=pyatspi.ROLE_DIALOG, name="Velmo Note")
+    tab = wait_for(lambda: program.find(role=pyatspi.ROLE_PAGE_TAB, name=name), "the tab " + name)
+    left, _, width, _ = extents(main)
+    if left + 8 <= centre(tab)[0] <= left + width - 8:
+        press(program, role=pyatspi.ROLE_PAGE_TAB, name=name)
+    else:
+        press(program, role=pyatspi.ROLE_PAGE_TAB, name=current_tabs(program)[0])
+        for _ in tab_names(program):
+            if current_tabs(program) == [name]:
+                break
+            key("ctrl+Tab")
+            time.sleep(0.2)
     wait_for(lambda: current_tabs(program) == [name], "the tab %s to open" % name)
 
 
@@ -176,10 +219,10 @@ class TwoNotebooks:
     notebook copied over to B by Syncthing, velmonote started in B: the way a
     user sets up a second computer."""
 
-    def __init__(self):
+    def __init__(self, small_b=None):
         self.root = tempfile.mkdtemp(prefix="velmo-sync-")
         self.a = Side("A", self.root, 80)
-        self.b = Side("B", self.root, 1000)
+        self.b = Side("B", self.root, 1000, small_b)
         self.pair = SyncPair(self.a.book, self.b.book)
 
     def __enter__(self):
@@ -202,19 +245,23 @@ class TwoNotebooks:
         for side in (self.a, self.b):
             side.program.stop()
         self.pair.close()
+        for side in (self.a, self.b):
+            if side.disk:
+                subprocess.run(["umount", side.disk])
         if kind is None and not os.environ.get("VELMO_KEEP_SYNCTHING"):
             shutil.rmtree(self.root, ignore_errors=True)
         elif kind is not None:
             print("notebooks kept in " + self.root, flush=True)
 
 
-def run_cases(*cases):
+def run_cases(*cases, small_b=None):
     """Runs the cases in order on one pair of notebooks; a failure ends the
-    journey (every wait is bounded), Syncthing and both programs end with it."""
+    journey (every wait is bounded), Syncthing and both programs end with it.
+    small_b: B's notebook on a disk of that size (see Side)."""
     seed = int(os.environ.get("VELMO_SYNC_SEED", time.time()))
     print("random seed %d (VELMO_SYNC_SEED repeats it)" % seed, flush=True)
     random.seed(seed)
-    with TwoNotebooks() as books:
+    with TwoNotebooks(small_b) as books:
         for case in cases:
             started = time.monotonic()
             print("== " + case.__name__, flush=True)
