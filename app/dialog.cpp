@@ -8,7 +8,7 @@
 #include "firstframereport.h"
 #include "formatbar.h"
 #include "capturehandoff.h"
-#include "capturecommand.h"
+#include "capturekeynotice.h"
 #include "capturelauncher.h"
 #include "globalshortcut.h"
 #include "menudialog.h"
@@ -49,7 +49,6 @@
 #include <QDateTime>
 #include <QDir>
 #include <QEnterEvent>
-#include <QFileInfo>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMouseEvent>
@@ -58,7 +57,6 @@
 #include <QPushButton>
 #include <QSizeGrip>
 #include <QSlider>
-#include <QStandardPaths>
 #include <QTabWidget>
 #include <QTextEdit>
 #include <QTime>
@@ -305,7 +303,11 @@ void Dialog::connectSignals()
             [this](const QImage &picture, const QRect &place, const QDateTime &captured) {
                 m_session->pinPicture(picture, place, captured);
             });
-    connect(CaptureHandoff::instance(), &CaptureHandoff::noteWanted, this, &Dialog::addCaptureToNote);
+    connect(CaptureHandoff::instance(), &CaptureHandoff::noteWanted, this, [this](const QImage &picture, const QDateTime &at) {
+        const QString refused = noteFileActions->addCapture(picture, at);
+        if (!refused.isEmpty())
+            showToolTip(refused, 3000);
+    });
     connect(tray->action(Tray::SyncFolder), &QAction::triggered, this, &Dialog::setSyncFolder);
     connect(tray->action(Tray::StayOnTop), &QAction::triggered, this, &Dialog::stayOnTop);
     connect(rollUp->animation(), &QPropertyAnimation::finished, this, &Dialog::animationEnd);
@@ -401,9 +403,6 @@ void Dialog::logoClicked() { menuPanel->unfoldFrom(geometry()); }
 void Dialog::closeMenu() { menuPanel->fold(); }
 void Dialog::about() { showToolTip(tr("Velmo Note 便签 Author:") + QStringLiteral("Lin Mo"), 1500); }
 void Dialog::setTransparent(int i) { setWindowOpacity(i / 10.0); }
-
-// ---- message label --------------------------------------------------------------
-
 void Dialog::showToolTip(const QString &s, int ms) { tipLabel->showMessage(s, ms); }
 void Dialog::showToolTip(const QString &s) { showToolTip(s, 1000); }
 
@@ -663,28 +662,13 @@ void Dialog::preInsertTable()
     tableDialog->dropDown(tableAnimation, geometry());
 }
 
-void Dialog::insertTable()
-{
-    // The cursor is taken before the dialog runs: that is where the table goes.
-    QPointer<QTextEdit> editor = notebook->currentEditor();
-    const QTextCursor cursor = editor ? editor->textCursor() : QTextCursor();
-    if (tableDialog->ask() != QDialog::Accepted || !editor)
-        return;
-    const QTextCursor typing = tableDialog->shape().applyAndEnter(cursor);
-    if (!typing.isNull())
-        editor->setTextCursor(typing);
-}
+void Dialog::insertTable() { tableDialog->askAndInsert(notebook->currentEditor()); }
 
 void Dialog::print() { NotePrinter::print(notebook->currentEditor(), this, tabWidget->tabText(tabWidget->currentIndex())); }
 
 void Dialog::clean()
 {
-    // One undoable edit, unlike QTextEdit::clear(), which drops the history.
-    if (QTextEdit *editor = notebook->currentEditor()) {
-        QTextCursor all(editor->document());
-        all.select(QTextCursor::Document);
-        all.removeSelectedText();
-    }
+    EditorBehaviour::clearUndoably(notebook->currentEditor());
     showToolTip(tr("已清除便签内容"), 1000);
 }
 
@@ -724,21 +708,9 @@ void Dialog::showNotice(const StoreSession::Notice &notice)
 void Dialog::reportHotKeyUnavailable(const QString &reason)
 {
     qCWarning(lcApp, "Velmo Note: Ctrl+Alt+C is not available: %s", qPrintable(reason));
-    // Once per notebook: the way around it does not change from start to start.
-    NoteStateKeeper *state = m_session->state();
-    if (state->captureKeyNoticeSeen())
-        return;
-    state->setCaptureKeyNoticeSeen();
-    const QString program = QFileInfo(QCoreApplication::applicationFilePath()).canonicalFilePath();
-    const QString onPath = QFileInfo(QStandardPaths::findExecutable(QStringLiteral("velmonote"))).canonicalFilePath();
-    const QString folder = QFileInfo(QDir::currentPath()).canonicalFilePath();
-    const QString menuFolder = NotebookFolder::defaultFolder(qEnvironmentVariable("XDG_DATA_HOME"), QDir::homePath());
-    const QString command = CaptureCommand::forNotebook(program, onPath, folder,
-                                                        QFileInfo(menuFolder).canonicalFilePath());
-    QString text = tr("Ctrl+Alt+C 不能用来截图：%1。\n\n请在桌面的键盘设置里选一个按键，绑定到这个命令：\n%2").arg(reason, command);
-    if (trayAvailable)
-        text += QLatin1Char('\n') + tr("也可以从托盘菜单的“截图”开始。");
-    tellUser(tr("截图热键不可用"), text);
+    const QString text = CaptureKeyNotice::once(m_session->state(), reason, trayAvailable);
+    if (!text.isEmpty())
+        tellUser(CaptureKeyNotice::title(), text);
 }
 
 void Dialog::captureKeyUsed() { m_session->state()->setCaptureKeyNoticeSeen(); }
@@ -748,17 +720,6 @@ void Dialog::captureFailed(const QString &reason) { tellUser(tr("截图失败"),
 void Dialog::tellUser(const QString &title, const QString &text) { tray->tell(title, text); }
 
 void Dialog::startCutScreen() { captureLauncher->start(); }
-
-void Dialog::addCaptureToNote(const QImage &picture, const QDateTime &captured)
-{
-    auto *editor = qobject_cast<NoteEditor *>(notebook->currentEditor());
-    if (!editor || editor == notebook->homeEditor() || editor->isReadOnly()) {
-        showToolTip(tr("截图未插入：当前便签是主页或只读"), 3000);
-        return;
-    }
-    RecordHeader::append(editor, captured);
-    editor->insertPicture(picture);
-}
 
 void Dialog::quitAndSave()
 {

@@ -91,8 +91,6 @@ public slots:
     void showToolTip(const QString &s);
     /// The hot key could not be had: says so once per notebook, with the way around it.
     void reportHotKeyUnavailable(const QString &reason);
-    /// A capture's picture to the end of the current note, under a record of when it was taken.
-    void addCaptureToNote(const QImage &picture, const QDateTime &captured);
     /// A capture started by "-Capture" (a key the user bound): the hot key's
     /// notice has nothing left to teach.
     void captureKeyUsed();

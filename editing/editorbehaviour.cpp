@@ -51,6 +51,15 @@ void EditorBehaviour::find(QTextEdit *editor, bool replace)
         FindBar::of(editor)->open(replace);
 }
 
+void EditorBehaviour::clearUndoably(QTextEdit *editor)
+{
+    if (!editor)
+        return;
+    QTextCursor all(editor->document());
+    all.select(QTextCursor::Document);
+    all.removeSelectedText();
+}
+
 bool EditorBehaviour::eventFilter(QObject *watched, QEvent *event)
 {
     if (watched == m_viewport) {

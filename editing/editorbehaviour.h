@@ -25,6 +25,9 @@ public:
     static bool isAttached(QTextEdit *editor);
     /// Opens the editor's find bar (replace: with the replace row).
     static void find(QTextEdit *editor, bool replace);
+    /// Empties editor as one edit that can be undone, unlike QTextEdit::clear(),
+    /// which drops the history. Nothing happens without an editor.
+    static void clearUndoably(QTextEdit *editor);
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;

@@ -5,6 +5,7 @@
 #include "noteeditor.h"
 #include "noteloader.h"
 #include "picturestore.h"
+#include "recordheader.h"
 
 #include <QDir>
 #include <QFileDialog>
@@ -124,5 +125,15 @@ QString NoteFileActions::insertPicture()
     // A failure is told by the editor's pictureProblem().
     editor->insertPictureFile(path);
     editor->setFocus();
+    return QString();
+}
+
+QString NoteFileActions::addCapture(const QImage &picture, const QDateTime &captured)
+{
+    auto *editor = qobject_cast<NoteEditor *>(m_notebook->currentEditor());
+    if (!editor || editor == m_notebook->homeEditor() || editor->isReadOnly())
+        return tr("截图未插入：当前便签是主页或只读");
+    RecordHeader::append(editor, captured);
+    editor->insertPicture(picture);
     return QString();
 }

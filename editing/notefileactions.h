@@ -3,6 +3,9 @@
 #include <QObject>
 #include <QString>
 
+class QDateTime;
+class QImage;
+
 #include <functional>
 
 class Notebook;
@@ -48,6 +51,9 @@ public:
     QString save();
     /// Asks for a picture file and puts it at the current note's cursor.
     QString insertPicture();
+    /// A capture's picture to the end of the current note, under a record
+    /// of when it was taken. Returns why not, or nothing.
+    QString addCapture(const QImage &picture, const QDateTime &captured);
 
 private:
     Notebook *m_notebook;

@@ -4,8 +4,10 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QPainter>
+#include <QPointer>
 #include <QPropertyAnimation>
 #include <QSpinBox>
+#include <QTextEdit>
 #include <QToolBar>
 #include <QToolButton>
 
@@ -107,6 +109,18 @@ int TableDialog::ask()
     if (!isVisible())
         return result();
     return exec();
+}
+
+void TableDialog::askAndInsert(QTextEdit *editor)
+{
+    // The cursor is taken before the dialog runs: that is where the table goes.
+    QPointer<QTextEdit> target = editor;
+    const QTextCursor cursor = editor ? editor->textCursor() : QTextCursor();
+    if (ask() != QDialog::Accepted || !target)
+        return;
+    const QTextCursor typing = shape().applyAndEnter(cursor);
+    if (!typing.isNull())
+        target->setTextCursor(typing);
 }
 
 TableShape TableDialog::shape() const

@@ -16,6 +16,8 @@ class QToolButton;
 /// caller owns the animation) and paints its rows centred on its own width,
 /// following the bottom edge while it unfolds. Rows and columns start at 1:
 /// a table without either cannot be made.
+class QTextEdit;
+
 class TableDialog : public QDialog
 {
     Q_OBJECT
@@ -33,6 +35,9 @@ public:
     /// Rejected. An answer given while it was still dropping down stands.
     int ask();
     TableShape shape() const;
+    /// Runs the dialog and puts the table where editor's cursor was when it
+    /// was called, the cursor in its first cell.
+    void askAndInsert(QTextEdit *editor);
     /// Shows the dialog folded to nothing at the top centre of window (screen
     /// coordinates) and starts animation to unfold it downwards.
     void dropDown(QPropertyAnimation *animation, const QRect &window);

@@ -105,6 +105,27 @@
     </message>
 </context>
 <context>
+    <name>CaptureKeyNotice</name>
+    <message>
+        <source>Ctrl+Alt+C 不能用来截图：%1。
+
+请在桌面的键盘设置里选一个按键，绑定到这个命令：
+%2</source>
+        <translation>Ctrl+Alt+C cannot start a capture: %1.
+
+In the desktop&apos;s keyboard settings, choose a key and bind it to this command:
+%2</translation>
+    </message>
+    <message>
+        <source>也可以从托盘菜单的“截图”开始。</source>
+        <translation>You can also start a capture from the tray menu&apos;s “Capture” entry.</translation>
+    </message>
+    <message>
+        <source>截图热键不可用</source>
+        <translation>Capture key unavailable</translation>
+    </message>
+</context>
+<context>
     <name>CaptureLauncher</name>
     <message>
         <source>无法读取屏幕画面</source>
@@ -277,7 +298,7 @@
     </message>
     <message>
         <source>截图热键不可用</source>
-        <translation>Capture key unavailable</translation>
+        <translation type="vanished">Capture key unavailable</translation>
     </message>
     <message>
         <source>Ctrl+Alt+C 不能用来截图：%1。
@@ -315,21 +336,21 @@ Bind a key to the command velmonote -Capture in the desktop&apos;s keyboard sett
     </message>
     <message>
         <source>截图未插入：当前便签是主页或只读</source>
-        <translation>The capture was not added: the current note is the home page or read-only</translation>
+        <translation type="vanished">The capture was not added: the current note is the home page or read-only</translation>
     </message>
     <message>
         <source>Ctrl+Alt+C 不能用来截图：%1。
 
 请在桌面的键盘设置里选一个按键，绑定到这个命令：
 %2</source>
-        <translation>Ctrl+Alt+C cannot start a capture: %1.
+        <translation type="vanished">Ctrl+Alt+C cannot start a capture: %1.
 
 In the desktop&apos;s keyboard settings, choose a key and bind it to this command:
 %2</translation>
     </message>
     <message>
         <source>也可以从托盘菜单的“截图”开始。</source>
-        <translation>You can also start a capture from the tray menu&apos;s “Capture” entry.</translation>
+        <translation type="vanished">You can also start a capture from the tray menu&apos;s “Capture” entry.</translation>
     </message>
 </context>
 <context>
@@ -708,6 +729,10 @@ In the desktop&apos;s keyboard settings, choose a key and bind it to this comman
     <message>
         <source>便签</source>
         <translation>Note</translation>
+    </message>
+    <message>
+        <source>截图未插入：当前便签是主页或只读</source>
+        <translation>The capture was not added: the current note is the home page or read-only</translation>
     </message>
 </context>
 <context>
