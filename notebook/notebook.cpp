@@ -349,6 +349,11 @@ void Notebook::noteMoved(NoteWidget *note)
 QString Notebook::htmlOf(QWidget *page)
 {
     EditorState &state = m_states[page];
+    if (state.html.isNull() && !state.placeholder) {
+        // A capture shown a moment ago gets its lasting name before the text is kept.
+        if (auto *pictures = qobject_cast<NoteEditor *>(page))
+            pictures->storeCaptures();
+    }
     if (state.html.isNull())
         state.html = state.placeholder ? state.pending : static_cast<QTextEdit *>(page)->toHtml();
     return state.html;
@@ -529,6 +534,8 @@ int Notebook::restore(const TabStoreData &data)
 
 QString Notebook::saveNoteFile(QTextEdit *editor, const QString &path)
 {
+    if (auto *pictures = qobject_cast<NoteEditor *>(editor))
+        pictures->storeCaptures();
     return writeGuarded(editor, path, editor->toHtml());
 }
 

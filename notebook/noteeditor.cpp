@@ -106,14 +106,9 @@ bool NoteEditor::insertPicture(const QImage &image)
     if (image.isNull())
         return false;
     QString error = PictureStore::sizeRefusal(tr("（粘贴的图片）"), image.size());
-    QByteArray png;
-    if (error.isEmpty())
-        png = PictureLoader::encode(image, &error);
     PictureStore::Result stored;
-    if (error.isEmpty()) {
-        stored = notebookStore().store(png);
-        error = stored.error;
-    }
+    if (error.isEmpty())
+        error = store(image, &stored);
     if (!error.isEmpty()) {
         emit pictureProblem(error);
         return false;
@@ -130,6 +125,16 @@ bool NoteEditor::insertPicture(const QImage &image)
     format.setHeight(shown.height());
     textCursor().insertImage(format);
     return true;
+}
+
+QString NoteEditor::store(const QImage &image, PictureStore::Result *stored)
+{
+    QString error;
+    const QByteArray png = PictureLoader::encode(image, &error);
+    if (!error.isEmpty())
+        return error;
+    *stored = notebookStore().store(png);
+    return stored->error;
 }
 
 void NoteEditor::insertCapture(const QImage &image)
@@ -164,13 +169,8 @@ void NoteEditor::storeCaptures()
     m_storeScheduled = false;
     const QHash<QString, QImage> unstored = std::exchange(m_unstored, {});
     for (auto it = unstored.constBegin(); it != unstored.constEnd(); ++it) {
-        QString error;
-        const QByteArray png = PictureLoader::encode(it.value(), &error);
         PictureStore::Result stored;
-        if (error.isEmpty()) {
-            stored = notebookStore().store(png);
-            error = stored.error;
-        }
+        const QString error = store(it.value(), &stored);
         if (!error.isEmpty()) {
             emit pictureProblem(error);
             continue;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "picturestore.h"
+
 #include <QHash>
 #include <QImage>
 #include <QSet>
@@ -37,6 +39,9 @@ public:
     /// kept in the store just after the editor has painted it, so that a
     /// large capture appears without waiting for its PNG.
     void insertCapture(const QImage &image);
+    /// Stores the captures insertCapture() showed and gives them their
+    /// names; done before the note's text is read for saving.
+    void storeCaptures();
     /// The same as insertPicture for a picture file chosen or dropped by the user.
     bool insertPictureFile(const QString &path);
     /// The picture at a document position (the character there), or an
@@ -77,8 +82,9 @@ private:
     QSize shownSize(const QString &name) const;
     void addPictureMenu(QMenu *menu, const QTextCursor &picture);
     void savePictureAs(const QTextCursor &picture);
-    /// Stores the captures insertCapture() showed and gives them their names.
-    void storeCaptures();
+    /// The picture encoded and written into the notebook's store; returns
+    /// why not, or nothing.
+    QString store(const QImage &image, PictureStore::Result *stored);
 
     /// Pictures being decoded in the thread pool.
     QSet<QString> m_decoding;

@@ -129,6 +129,18 @@ bool xdotool(const QStringList &args)
 {
     return QProcess::execute(QStringLiteral("xdotool"), args) == 0;
 }
+
+// Drags the selection over area in the overlay, then copies it with Space.
+bool selectAndCopy(const QRect &area)
+{
+    const QPoint from = area.topLeft();
+    const QPoint to = area.bottomRight();
+    if (!xdotool({"mousemove", QString::number(from.x()), QString::number(from.y()), "mousedown", "1", "mousemove",
+                  QString::number(to.x()), QString::number(to.y()), "mouseup", "1"}))
+        return false;
+    QTest::qWait(200);
+    return xdotool({"key", "space"});
+}
 }
 
 class TestWaylandCapture : public QObject
@@ -232,12 +244,7 @@ void TestWaylandCapture::keyBindingCapturesANativeWindow()
     QTRY_COMPARE_WITH_TIMEOUT(overlays(m_output), 1, 15000);
     // The compositor really shows the overlay: the desktop behind its veil.
     QTRY_VERIFY_WITH_TIMEOUT(veiledOver(shot(area, m_work.filePath(QStringLiteral("overlay.png"))), expected), 10000);
-    const QPoint from = area.topLeft();
-    const QPoint to = area.bottomRight();
-    QVERIFY(xdotool({"mousemove", QString::number(from.x()), QString::number(from.y()), "mousedown", "1", "mousemove",
-                     QString::number(to.x()), QString::number(to.y()), "mouseup", "1"}));
-    QTest::qWait(200);
-    QVERIFY(xdotool({"key", "space"}));
+    QVERIFY(selectAndCopy(area));
     QTRY_COMPARE_WITH_TIMEOUT(overlays(m_output), 0, 10000);
 
     const QImage copied = QImage::fromData(xClipboard({"-t", "image/png"}), "png").convertToFormat(QImage::Format_RGB32);
@@ -269,12 +276,7 @@ void TestWaylandCapture::nativeProgramPastesTheCapture()
         QTRY_COMPARE_WITH_TIMEOUT(overlays(m_output), 1, 15000);
         QTRY_VERIFY_WITH_TIMEOUT(veiledOver(shot(area, m_work.filePath(QStringLiteral("overlay.png"))), expected),
                                  10000);
-        const QPoint from = area.topLeft();
-        const QPoint to = area.bottomRight();
-        QVERIFY(xdotool({"mousemove", QString::number(from.x()), QString::number(from.y()), "mousedown", "1",
-                         "mousemove", QString::number(to.x()), QString::number(to.y()), "mouseup", "1"}));
-        QTest::qWait(200);
-        QVERIFY(xdotool({"key", "space"}));
+        QVERIFY(selectAndCopy(area));
         QTRY_COMPARE_WITH_TIMEOUT(overlays(m_output), 0, 10000);
         // The native program has the focus again before it pastes.
         QCOMPARE(QProcess::execute(QStringLiteral("swaymsg"), {"[title=\"wlpattern\"] focus"}), 0);
@@ -360,12 +362,7 @@ void TestWaylandCapture::everyOutputIsCaptured()
                                             .copy(expected.rect().translated(area.topLeft() * scale)),
                                         expected),
                              10000);
-    const QPoint from = area.topLeft();
-    const QPoint to = area.bottomRight();
-    QVERIFY(xdotool({"mousemove", QString::number(from.x()), QString::number(from.y()), "mousedown", "1", "mousemove",
-                     QString::number(to.x()), QString::number(to.y()), "mouseup", "1"}));
-    QTest::qWait(200);
-    QVERIFY(xdotool({"key", "space"}));
+    QVERIFY(selectAndCopy(area));
     QTRY_COMPARE_WITH_TIMEOUT(overlays(desktop), 0, 10000);
 
     const QImage pasted = QImage::fromData(run(QStringLiteral("wl-paste"), {"-t", "image/png"}), "png")
