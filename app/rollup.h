@@ -13,7 +13,11 @@ class QWidget;
 /// opacity slider, the size grip) hide as it rolls up and show as it rolls down.
 ///
 /// It only animates and keeps the state; when to roll (the pointer, a
-/// button, the auto-hide setting) is the window's decision.
+/// button, the auto-hide setting) is the window's decision. A window whose
+/// size the desktop holds (a tiling compositor's tile, maximised, full
+/// screen) does not roll: every step would be refused and the refused sizes
+/// would stay on screen. It stays open at the size it is given, and is
+/// repainted whole whenever that size changes.
 class RollUp : public QObject
 {
     Q_OBJECT
@@ -24,7 +28,7 @@ public:
 
     RollUp(QWidget *window, QList<QWidget *> hiddenWhileRolled);
 
-    /// Starts rolling up when expanded, down when rolled up.
+    /// Starts rolling up when expanded, down when rolled up; nothing while held.
     void toggle();
     /// The animation has ended: the window is now the other way round.
     void finished();
@@ -33,7 +37,15 @@ public:
     bool isAnimating() const { return m_animating; }
     QPropertyAnimation *animation() const { return m_animation; }
 
+    /// Whether the desktop decides the window's size (tiled, maximised, full screen).
+    static bool isHeld(const QWidget *window);
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
 private:
+    void showRolledAway(bool visible);
+
     QWidget *m_window;
     QList<QWidget *> m_hiddenWhileRolled;
     QPropertyAnimation *m_animation;

@@ -45,8 +45,9 @@ WindowStateKeeper::WindowStateKeeper(QWidget *window, const RollUp *rollUp, Menu
 
 bool WindowStateKeeper::eventFilter(QObject *watched, QEvent *event)
 {
+    // A tile's or a maximised window's place and size are the desktop's, not the user's.
     if (watched == m_window && (event->type() == QEvent::Move || event->type() == QEvent::Resize)
-        && m_window->isVisible()) {
+        && m_window->isVisible() && !RollUp::isHeld(m_window)) {
         if (m_rollUp->isExpanded() && !m_rollUp->isAnimating())
             m_fullSize = m_window->size();
         store();

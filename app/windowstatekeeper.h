@@ -14,7 +14,8 @@ class QWidget;
 /// moves or resizes the window or switches auto-hide.
 ///
 /// The size it keeps is the unrolled one: while the window is rolled up to
-/// its strip (or rolling), only its place counts.
+/// its strip (or rolling), only its place counts; while the desktop holds
+/// the window (tiled, maximised), nothing is kept.
 class WindowStateKeeper : public QObject
 {
     Q_OBJECT

@@ -393,6 +393,16 @@ void Widget::showEvent(QShowEvent *event)
     activateWindow();
 }
 
+void Widget::changeEvent(QEvent *event)
+{
+    QDialog::changeEvent(event);
+    // A Wayland compositor's full-screen configure at the size the window has
+    // already waits for a new frame (sway: 200 ms), and Qt draws none unasked.
+    if (event->type() == QEvent::WindowStateChange && isVisible()
+        && QGuiApplication::platformName() == QLatin1String("wayland"))
+        update();
+}
+
 void Widget::updateCorners(QPoint p, QPoint q)
 {
     sel.updateCorners(p, q);
