@@ -9,6 +9,8 @@ overlay's veil changes it: what the user sees, including any time the
 compositor holds the new window back.
 
 usage: native_overlay.py VELMONOTE_A VELMONOTE_B [--runs N]
+The pattern window is the test program wlpattern of the first build (found
+beside it as BUILD/tests/capture/wlpattern), or VELMO_WLPATTERN.
 """
 import os
 import shutil
@@ -19,7 +21,12 @@ import tempfile
 import time
 
 HERE = os.path.dirname(os.path.abspath(__file__))
-PATTERN = os.path.join(HERE, "..", "..", "build", "dev", "tests", "capture", "wlpattern")
+def pattern_program(velmonote):
+    """The wlpattern program of the build that velmonote belongs to."""
+    if os.environ.get("VELMO_WLPATTERN"):
+        return os.environ["VELMO_WLPATTERN"]
+    build = os.path.dirname(os.path.dirname(os.path.abspath(velmonote)))
+    return os.path.join(build, "tests", "capture", "wlpattern")
 PIXEL = ["-g", "600,400 1x1", "-t", "ppm", "-"]
 AS_USER = ["setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"]
 
@@ -58,7 +65,7 @@ def one_round(program):
 def main():
     programs = sys.argv[1:3]
     runs = int(sys.argv[sys.argv.index("--runs") + 1]) if "--runs" in sys.argv else 5
-    pattern = subprocess.Popen([PATTERN], env=dict(os.environ, QT_QPA_PLATFORM="wayland"), stdout=subprocess.DEVNULL)
+    pattern = subprocess.Popen([pattern_program(programs[0])], env=dict(os.environ, QT_QPA_PLATFORM="wayland"), stdout=subprocess.DEVNULL)
     time.sleep(1.5)
     times = {p: [] for p in programs}
     for _ in range(runs):
