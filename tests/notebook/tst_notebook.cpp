@@ -2,6 +2,7 @@
 
 #include "notebook.h"
 #include "notebooksync.h"
+#include "noteeditor.h"
 #include "notefile.h"
 #include "notewidget.h"
 #include "tabstorefile.h"
@@ -43,6 +44,7 @@ private slots:
     void arrivingNoteFileReplacesItsKeptRecord();
     void appliesAnotherComputersLayout();
     void syncSeesAFileReplacedAfterTheRead();
+    void captureKeptUnderItsLastingNameAtOnce();
 
 private:
     QTextEdit *addAndFix(const QString &name, const QString &text);
@@ -684,6 +686,31 @@ void TestNotebook::syncSeesAFileReplacedAfterTheRead()
     QVERIFY(notebook->writeChangedNoteFiles().isEmpty());
     const NoteFile::ReadResult onDisk = NoteFile::read(record.pathOrText);
     QVERIFY(onDisk.text.contains(QLatin1String("milk and eggs")));
+}
+
+void TestNotebook::captureKeptUnderItsLastingNameAtOnce()
+{
+    // A pin shows its capture from memory and stores it after the first
+    // paint; a save before that paint (a quit right after the pin) must
+    // still keep the picture, under the name it has in the notebook.
+    QTemporaryDir dir;
+    QVERIFY(QDir::setCurrent(dir.path()));
+    addAndFix(QStringLiteral("pin"), QString());
+    auto *editor = qobject_cast<NoteEditor *>(notebook->currentEditor());
+    QVERIFY(editor);
+    QImage shot(64, 48, QImage::Format_RGB32);
+    shot.fill(QColor(200, 40, 90));
+    editor->insertCapture(shot);
+
+    QString html;
+    for (const TabRecord &record : notebook->snapshot(QString()).records) {
+        if (record.name == QLatin1String("pin"))
+            html = record.pathOrText;
+    }
+    const QRegularExpressionMatch source = QRegularExpression(QStringLiteral("src=\"([^\"]+)\"")).match(html);
+    QVERIFY2(source.hasMatch(), qPrintable(html));
+    QVERIFY2(source.captured(1).startsWith(QLatin1String("pictures/")), qPrintable(source.captured(1)));
+    QCOMPARE(QImage(dir.filePath(source.captured(1))).convertToFormat(QImage::Format_RGB32), shot);
 }
 
 QTEST_MAIN(TestNotebook)
