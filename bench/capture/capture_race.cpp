@@ -208,28 +208,22 @@ int main(int argc, char *argv[])
 {
     std::setvbuf(stdout, nullptr, _IOLBF, 0);
     QApplication app(argc, argv);
-    QString velmoPath;
-    int runs = 10;
-    bool withFlameshot = true;
     bool save = false;
     int idleSeconds = 0;
-    const QStringList args = app.arguments();
-    for (int i = 1; i < args.size(); ++i) {
-        if (args[i] == QLatin1String("--velmo") && i + 1 < args.size())
-            velmoPath = args[++i];
-        else if (args[i] == QLatin1String("--runs") && i + 1 < args.size())
-            runs = std::max(1, args[++i].toInt());
-        else if (args[i] == QLatin1String("--no-flameshot"))
-            withFlameshot = false;
-        else if (args[i] == QLatin1String("--save"))
+    RaceOptions options(10);
+    const auto takeOwn = [&](const QStringList &args, int &i) {
+        if (args[i] == QLatin1String("--save"))
             save = true;
         else if (args[i] == QLatin1String("--idle") && i + 1 < args.size())
             idleSeconds = std::max(0, args[++i].toInt());
-    }
-    if (velmoPath.isEmpty()) {
-        std::fprintf(stderr, "usage: capture_race --velmo PATH [--runs N] [--idle SECONDS] [--save] [--no-flameshot]\n");
+        else
+            return false;
+        return true;
+    };
+    if (!options.parse(app.arguments(),
+                       "usage: capture_race --velmo PATH [--runs N] [--idle SECONDS] [--save] [--no-flameshot]",
+                       takeOwn))
         return 2;
-    }
     Display *display = XOpenDisplay(nullptr);
     if (!display)
         return 1;
@@ -241,13 +235,14 @@ int main(int argc, char *argv[])
 
     RaceRig rig;
     rig.env.remove(QStringLiteral("QT_SCALE_FACTOR"));
-    if (!rig.start(velmoPath, withFlameshot))
+    if (!rig.start(options.velmoPath, options.withFlameshot))
         return 1;
     // Both resident and idle before the first capture.
     spin(4000);
 
     Probe probe;
-    std::printf("desktop %dx%d, %d rounds, interleaved\n", probe.size().width(), probe.size().height(), runs + 1);
+    std::printf("desktop %dx%d, %d rounds, interleaved\n", probe.size().width(), probe.size().height(),
+                options.runs + 1);
     Tool velmoTool{"Velmo Note (Ctrl+Alt+C)", {}, -1, 0};
     // Captures after a long pause, each tool's own figure.
     std::vector<double> velmoIdle, flameIdle;
@@ -319,14 +314,14 @@ int main(int argc, char *argv[])
             flameTool.later.push_back(ms);
     };
 
-    for (int round = 0; round <= runs; ++round) {
+    for (int round = 0; round <= options.runs; ++round) {
         const bool first = round == 0;
         if (round % 2 == 0) {
             runVelmo(first);
-            if (withFlameshot)
+            if (options.withFlameshot)
                 runFlameshot(first);
         } else {
-            if (withFlameshot)
+            if (options.withFlameshot)
                 runFlameshot(first);
             runVelmo(first);
         }
@@ -343,10 +338,10 @@ int main(int argc, char *argv[])
             spin(idleSeconds * 1000);
             if (pause == 0) {
                 runVelmo(false);
-                if (withFlameshot)
+                if (options.withFlameshot)
                     runFlameshot(false);
             } else {
-                if (withFlameshot)
+                if (options.withFlameshot)
                     runFlameshot(false);
                 runVelmo(false);
             }
@@ -371,7 +366,7 @@ int main(int argc, char *argv[])
     report(velmoTool);
     std::printf("  Velmo Note, hint text drawn: first %.1f ms, later median %.1f ms\n",
                 hintFirst.empty() ? 0.0 : hintFirst.front(), median(hintLater));
-    if (withFlameshot) {
+    if (options.withFlameshot) {
         report(flameTool);
         if (!velmoTool.later.empty() && velmoTool.first > 0)
             std::printf("  Flameshot / Velmo Note: first %.2fx, later %.2fx\n", flameTool.first / velmoTool.first,

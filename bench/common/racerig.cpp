@@ -50,6 +50,25 @@ void pressKeys(Display *display, std::initializer_list<KeySym> syms)
     XSync(display, False);
 }
 
+bool RaceOptions::parse(const QStringList &args, const char *usage, const OwnOption &takeOwn)
+{
+    for (int i = 1; i < args.size(); ++i) {
+        if (args[i] == QLatin1String("--velmo") && i + 1 < args.size())
+            velmoPath = args[++i];
+        else if (args[i] == QLatin1String("--runs") && i + 1 < args.size())
+            runs = std::max(1, args[++i].toInt());
+        else if (args[i] == QLatin1String("--no-flameshot"))
+            withFlameshot = false;
+        else if (takeOwn)
+            takeOwn(args, i);
+    }
+    if (velmoPath.isEmpty()) {
+        std::fprintf(stderr, "%s\n", usage);
+        return false;
+    }
+    return true;
+}
+
 RaceRig::RaceRig(const QByteArray &extraFlameshotIni)
     : env(QProcessEnvironment::systemEnvironment())
 {

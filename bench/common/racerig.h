@@ -6,6 +6,7 @@
 #include <QString>
 #include <QTemporaryDir>
 
+#include <functional>
 #include <initializer_list>
 #include <vector>
 
@@ -28,6 +29,28 @@ void spin(int ms);
 /// Presses the keys of syms in order and releases them in reverse, through
 /// XTest, as a user's chord.
 void pressKeys(Display *display, std::initializer_list<KeySym> syms);
+
+/// What both races take on their command line: --velmo PATH (required),
+/// --runs N and --no-flameshot; other arguments are ignored unless takeOwn
+/// takes them.
+struct RaceOptions
+{
+    /// Given the arguments and the index of the one at hand, says whether it
+    /// took that one, moving the index past any value it read.
+    using OwnOption = std::function<bool(const QStringList &args, int &i)>;
+
+    explicit RaceOptions(int defaultRuns)
+        : runs(defaultRuns)
+    {
+    }
+
+    QString velmoPath;
+    int runs;
+    bool withFlameshot = true;
+
+    /// False, with usage on stderr, when no program to race was named.
+    bool parse(const QStringList &args, const char *usage, const OwnOption &takeOwn = {});
+};
 
 /// Velmo Note and, when asked, the Flameshot daemon, started in a temporary
 /// home of their own so that neither reads the user's settings. Flameshot

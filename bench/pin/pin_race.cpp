@@ -154,27 +154,18 @@ int main(int argc, char *argv[])
 {
     std::setvbuf(stdout, nullptr, _IOLBF, 0);
     QApplication app(argc, argv);
-    QString velmoPath;
-    int runs = 6;
-    bool withFlameshot = true;
     QSize selectionSize(800, 600);
-    const QStringList args = app.arguments();
-    for (int i = 1; i < args.size(); ++i) {
-        if (args[i] == QLatin1String("--velmo") && i + 1 < args.size())
-            velmoPath = args[++i];
-        else if (args[i] == QLatin1String("--runs") && i + 1 < args.size())
-            runs = std::max(1, args[++i].toInt());
-        else if (args[i] == QLatin1String("--no-flameshot"))
-            withFlameshot = false;
-        else if (args[i] == QLatin1String("--size") && i + 1 < args.size()) {
-            const QStringList wh = args[++i].split(QLatin1Char('x'));
-            selectionSize = QSize(wh.value(0).toInt(), wh.value(1).toInt());
-        }
-    }
-    if (velmoPath.isEmpty()) {
-        std::fprintf(stderr, "usage: pin_race --velmo PATH [--runs N] [--size WxH] [--no-flameshot]\n");
+    RaceOptions options(6);
+    const auto takeSize = [&](const QStringList &args, int &i) {
+        if (args[i] != QLatin1String("--size") || i + 1 >= args.size())
+            return false;
+        const QStringList wh = args[++i].split(QLatin1Char('x'));
+        selectionSize = QSize(wh.value(0).toInt(), wh.value(1).toInt());
+        return true;
+    };
+    if (!options.parse(app.arguments(), "usage: pin_race --velmo PATH [--runs N] [--size WxH] [--no-flameshot]",
+                       takeSize))
         return 2;
-    }
     Display *display = XOpenDisplay(nullptr);
     if (!display)
         return 1;
@@ -193,7 +184,7 @@ int main(int argc, char *argv[])
     // No help or side panel over the capture; the pin tool on a key of its own.
     RaceRig rig("showHelp=false\nshowSidePanelButton=false\n[Shortcuts]\nTYPE_PIN=Ctrl+P\n");
     rig.env.insert(QStringLiteral("XDG_CONFIG_HOME"), rig.filePath(QStringLiteral(".config")));
-    if (!rig.start(velmoPath, withFlameshot))
+    if (!rig.start(options.velmoPath, options.withFlameshot))
         return 1;
     spin(5000);
 
@@ -294,14 +285,14 @@ int main(int argc, char *argv[])
     Tool velmoTool{"Velmo Note (P)", {}, 0};
     Tool flameTool{"Flameshot (pin tool, Ctrl+P)", {}, 0};
     std::printf("screen %dx%d, selection %dx%d at (%d, %d), %d rounds, interleaved\n", screen.width(),
-                screen.height(), selection.width(), selection.height(), selection.x(), selection.y(), runs);
-    for (int i = 0; i < runs; ++i) {
+                screen.height(), selection.width(), selection.height(), selection.x(), selection.y(), options.runs);
+    for (int i = 0; i < options.runs; ++i) {
         if (i % 2 == 0) {
             round(velmoTool, true);
-            if (withFlameshot)
+            if (options.withFlameshot)
                 round(flameTool, false);
         } else {
-            if (withFlameshot)
+            if (options.withFlameshot)
                 round(flameTool, false);
             round(velmoTool, true);
         }
@@ -317,7 +308,7 @@ int main(int argc, char *argv[])
     };
     std::printf("pin key to the pinned picture on the screen:\n");
     report(velmoTool);
-    if (withFlameshot) {
+    if (options.withFlameshot) {
         report(flameTool);
         if (!velmoTool.ms.empty() && !flameTool.ms.empty())
             std::printf("Flameshot / Velmo Note: %.2fx\n", median(flameTool.ms) / median(velmoTool.ms));
