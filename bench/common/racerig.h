@@ -4,6 +4,7 @@
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QString>
+#include <QStringList>
 #include <QTemporaryDir>
 
 #include <functional>
@@ -78,6 +79,5 @@ public:
     QProcess flameshot;
 
 private:
-
     QTemporaryDir m_home;
 };
