@@ -13,6 +13,7 @@
 #include "widget.h"
 
 #include "backdrop.h"
+#include "racerig.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -36,13 +37,6 @@
 #include <xcb/xcb.h>
 
 namespace {
-
-qint64 nowUs()
-{
-    return std::chrono::duration_cast<std::chrono::microseconds>(
-               std::chrono::steady_clock::now().time_since_epoch())
-        .count();
-}
 
 /// The process's resident memory, in KiB: private anonymous memory, shared
 /// memory (the X backing stores) and mapped files (fonts, libraries).
@@ -84,15 +78,6 @@ void resetPeakMemory()
     QFile refs(QStringLiteral("/proc/self/clear_refs"));
     if (refs.open(QIODevice::WriteOnly))
         refs.write("5");
-}
-
-double median(std::vector<double> values)
-{
-    if (values.empty())
-        return 0;
-    std::sort(values.begin(), values.end());
-    const size_t n = values.size();
-    return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
 }
 
 

@@ -13,21 +13,18 @@
 // is up, and with --save the whole-screen PNG save against scrot.
 
 #include "backdrop.h"
+#include "racerig.h"
 
 #include <QApplication>
-#include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QPainter>
 #include <QProcess>
 #include <QScreen>
-#include <QTemporaryDir>
 #include <QThread>
 #include <QWidget>
 
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <vector>
 
@@ -41,32 +38,6 @@
 #include <xcb/xcb.h>
 
 namespace {
-
-qint64 nowUs()
-{
-    return std::chrono::duration_cast<std::chrono::microseconds>(
-               std::chrono::steady_clock::now().time_since_epoch())
-        .count();
-}
-
-double median(std::vector<double> v)
-{
-    if (v.empty())
-        return 0;
-    std::sort(v.begin(), v.end());
-    return v.size() % 2 ? v[v.size() / 2] : (v[v.size() / 2 - 1] + v[v.size() / 2]) / 2;
-}
-
-void spin(int ms)
-{
-    QElapsedTimer t;
-    t.start();
-    while (t.elapsed() < ms) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-        QThread::usleep(500);
-    }
-}
-
 
 /// Reads a grid of root-window pixels from a connection of its own.
 class Probe
@@ -209,18 +180,6 @@ private:
     qint64 m_firstChange = 0;
 };
 
-void keys(Display *d, std::initializer_list<KeySym> syms)
-{
-    std::vector<KeyCode> codes;
-    for (KeySym s : syms)
-        codes.push_back(XKeysymToKeycode(d, s));
-    for (KeyCode k : codes)
-        XTestFakeKeyEvent(d, k, True, CurrentTime);
-    for (auto it = codes.rbegin(); it != codes.rend(); ++it)
-        XTestFakeKeyEvent(d, *it, False, CurrentTime);
-    XSync(d, False);
-}
-
 /// Resident memory of a process in KiB: private plus shared memory.
 long residentKiB(qint64 pid)
 {
@@ -249,28 +208,22 @@ int main(int argc, char *argv[])
 {
     std::setvbuf(stdout, nullptr, _IOLBF, 0);
     QApplication app(argc, argv);
-    QString velmoPath;
-    int runs = 10;
-    bool withFlameshot = true;
     bool save = false;
     int idleSeconds = 0;
-    const QStringList args = app.arguments();
-    for (int i = 1; i < args.size(); ++i) {
-        if (args[i] == QLatin1String("--velmo") && i + 1 < args.size())
-            velmoPath = args[++i];
-        else if (args[i] == QLatin1String("--runs") && i + 1 < args.size())
-            runs = std::max(1, args[++i].toInt());
-        else if (args[i] == QLatin1String("--no-flameshot"))
-            withFlameshot = false;
-        else if (args[i] == QLatin1String("--save"))
+    RaceOptions options(10);
+    const auto takeOwn = [&](const QStringList &args, int &i) {
+        if (args[i] == QLatin1String("--save"))
             save = true;
         else if (args[i] == QLatin1String("--idle") && i + 1 < args.size())
             idleSeconds = std::max(0, args[++i].toInt());
-    }
-    if (velmoPath.isEmpty()) {
-        std::fprintf(stderr, "usage: capture_race --velmo PATH [--runs N] [--idle SECONDS] [--save] [--no-flameshot]\n");
+        else
+            return false;
+        return true;
+    };
+    if (!options.parse(app.arguments(),
+                       "usage: capture_race --velmo PATH [--runs N] [--idle SECONDS] [--save] [--no-flameshot]",
+                       takeOwn))
         return 2;
-    }
     Display *display = XOpenDisplay(nullptr);
     if (!display)
         return 1;
@@ -280,38 +233,16 @@ int main(int argc, char *argv[])
     backdrop.show();
     spin(800);
 
-    QTemporaryDir home;
-    QDir(home.path()).mkpath(QStringLiteral(".config/flameshot"));
-    QDir(home.path()).mkpath(QStringLiteral("work"));
-    {
-        QFile ini(home.filePath(QStringLiteral(".config/flameshot/flameshot.ini")));
-        ini.open(QIODevice::WriteOnly);
-        ini.write("[General]\nshowStartupLaunchMessage=false\nshowDesktopNotification=false\n"
-                  "checkForUpdates=false\nstartupLaunch=false\n");
-    }
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("HOME"), home.path());
-    env.remove(QStringLiteral("QT_SCALE_FACTOR"));
-
-    QProcess velmo;
-    velmo.setProcessEnvironment(env);
-    velmo.setWorkingDirectory(home.filePath(QStringLiteral("work")));
-    velmo.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    velmo.start(velmoPath, {QStringLiteral("-Hide")});
-    QProcess flameshot;
-    if (withFlameshot) {
-        flameshot.setProcessEnvironment(env);
-        flameshot.start(QStringLiteral("flameshot"), {});
-    }
-    if (!velmo.waitForStarted() || (withFlameshot && !flameshot.waitForStarted())) {
-        std::fprintf(stderr, "could not start the programs\n");
+    RaceRig rig;
+    rig.env.remove(QStringLiteral("QT_SCALE_FACTOR"));
+    if (!rig.start(options.velmoPath, options.withFlameshot))
         return 1;
-    }
     // Both resident and idle before the first capture.
     spin(4000);
 
     Probe probe;
-    std::printf("desktop %dx%d, %d rounds, interleaved\n", probe.size().width(), probe.size().height(), runs + 1);
+    std::printf("desktop %dx%d, %d rounds, interleaved\n", probe.size().width(), probe.size().height(),
+                options.runs + 1);
     Tool velmoTool{"Velmo Note (Ctrl+Alt+C)", {}, -1, 0};
     // Captures after a long pause, each tool's own figure.
     std::vector<double> velmoIdle, flameIdle;
@@ -327,11 +258,11 @@ int main(int argc, char *argv[])
     std::vector<double> *flameTarget = nullptr;
     auto runVelmo = [&](bool first) {
         const std::vector<quint32> base = probe.sample();
-        const long before = residentKiB(velmo.processId());
+        const long before = residentKiB(rig.velmo.processId());
         if (baseline < 0)
             baseline = before;
         const qint64 sent = nowUs();
-        keys(display, {XK_Control_L, XK_Alt_L, XK_c});
+        pressKeys(display, {XK_Control_L, XK_Alt_L, XK_c});
         probe.watchHint(true);
         const qint64 done = probe.waitSettledChange(base, 200, 5000);
         probe.watchHint(false);
@@ -341,11 +272,11 @@ int main(int argc, char *argv[])
                         (done - sent) / 1000.0);
         if (done && probe.hintSeen() && !velmoTarget)
             (first ? hintFirst : hintLater).push_back((probe.hintSeen() - sent) / 1000.0);
-        const long shown = residentKiB(velmo.processId());
-        keys(display, {XK_Escape});
+        const long shown = residentKiB(rig.velmo.processId());
+        pressKeys(display, {XK_Escape});
         probe.waitBack(base, 5000);
         spin(300);
-        const long after = residentKiB(velmo.processId());
+        const long after = residentKiB(rig.velmo.processId());
         if (!done) {
             ++velmoTool.failures;
             return;
@@ -365,9 +296,9 @@ int main(int argc, char *argv[])
         const qint64 sent = nowUs();
         QProcess::startDetached(QStringLiteral("flameshot"), {QStringLiteral("gui")});
         const qint64 done = probe.waitSettledChange(base, 200, 8000);
-        keys(display, {XK_Escape});
+        pressKeys(display, {XK_Escape});
         if (!probe.waitBack(base, 5000))
-            keys(display, {XK_Escape});
+            pressKeys(display, {XK_Escape});
         probe.waitBack(base, 5000);
         spin(300);
         if (!done) {
@@ -383,14 +314,14 @@ int main(int argc, char *argv[])
             flameTool.later.push_back(ms);
     };
 
-    for (int round = 0; round <= runs; ++round) {
+    for (int round = 0; round <= options.runs; ++round) {
         const bool first = round == 0;
         if (round % 2 == 0) {
             runVelmo(first);
-            if (withFlameshot)
+            if (options.withFlameshot)
                 runFlameshot(first);
         } else {
-            if (withFlameshot)
+            if (options.withFlameshot)
                 runFlameshot(first);
             runVelmo(first);
         }
@@ -407,10 +338,10 @@ int main(int argc, char *argv[])
             spin(idleSeconds * 1000);
             if (pause == 0) {
                 runVelmo(false);
-                if (withFlameshot)
+                if (options.withFlameshot)
                     runFlameshot(false);
             } else {
-                if (withFlameshot)
+                if (options.withFlameshot)
                     runFlameshot(false);
                 runVelmo(false);
             }
@@ -435,7 +366,7 @@ int main(int argc, char *argv[])
     report(velmoTool);
     std::printf("  Velmo Note, hint text drawn: first %.1f ms, later median %.1f ms\n",
                 hintFirst.empty() ? 0.0 : hintFirst.front(), median(hintLater));
-    if (withFlameshot) {
+    if (options.withFlameshot) {
         report(flameTool);
         if (!velmoTool.later.empty() && velmoTool.first > 0)
             std::printf("  Flameshot / Velmo Note: first %.2fx, later %.2fx\n", flameTool.first / velmoTool.first,
@@ -463,43 +394,36 @@ int main(int argc, char *argv[])
         // into the save dialog; timed from Return to the complete file.
         std::vector<double> velmoSave, scrotSave;
         for (int i = 0; i < 3; ++i) {
-            const QString target = home.filePath(QStringLiteral("shot%1.png").arg(i));
+            const QString target = rig.filePath(QStringLiteral("shot%1.png").arg(i));
             const std::vector<quint32> base = probe.sample();
-            keys(display, {XK_Control_L, XK_Alt_L, XK_c});
+            pressKeys(display, {XK_Control_L, XK_Alt_L, XK_c});
             probe.waitSettledChange(base, 200, 5000);
-            keys(display, {XK_KP_Enter});
+            pressKeys(display, {XK_KP_Enter});
             spin(1500);
-            keys(display, {XK_Control_L, XK_a});
+            pressKeys(display, {XK_Control_L, XK_a});
             QProcess::execute(QStringLiteral("xdotool"), {QStringLiteral("type"), QStringLiteral("--delay"),
                                                           QStringLiteral("0"), target});
             spin(300);
             const qint64 sent = nowUs();
-            keys(display, {XK_Return});
+            pressKeys(display, {XK_Return});
             while (!QFileInfo::exists(target) && nowUs() - sent < 10000000)
                 QThread::usleep(500);
             velmoSave.push_back((nowUs() - sent) / 1000.0);
             probe.waitBack(base, 5000);
             spin(300);
 
-            const QString scrotTarget = home.filePath(QStringLiteral("scrot%1.png").arg(i));
+            const QString scrotTarget = rig.filePath(QStringLiteral("scrot%1.png").arg(i));
             const qint64 t0 = nowUs();
             QProcess::execute(QStringLiteral("scrot"), {scrotTarget});
             scrotSave.push_back((nowUs() - t0) / 1000.0);
         }
-        const QImage check(home.filePath(QStringLiteral("shot0.png")));
+        const QImage check(rig.filePath(QStringLiteral("shot0.png")));
         std::printf("whole screen to PNG: Velmo Note %.1f ms (Return to complete file, %dx%d, median of 3), "
                     "scrot %.1f ms\n",
                     median(velmoSave), check.width(), check.height(), median(scrotSave));
     }
 
-    velmo.terminate();
-    velmo.waitForFinished(3000);
-    velmo.kill();
-    if (withFlameshot) {
-        flameshot.terminate();
-        flameshot.waitForFinished(3000);
-        flameshot.kill();
-    }
+    rig.stop();
     XCloseDisplay(display);
     return 0;
 }

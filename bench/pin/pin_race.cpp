@@ -12,19 +12,15 @@
 // again, exactly, while the ring around it no longer shows the capture's
 // screen: the pin is painted. Rounds alternate which tool goes first.
 
+#include "racerig.h"
+
 #include <QApplication>
-#include <QDir>
-#include <QElapsedTimer>
-#include <QFile>
 #include <QPainter>
 #include <QProcess>
 #include <QScreen>
-#include <QTemporaryDir>
-#include <QThread>
 #include <QWidget>
 
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <vector>
@@ -37,31 +33,6 @@
 namespace {
 
 constexpr int Edge = 4;
-
-qint64 clockUs()
-{
-    using namespace std::chrono;
-    return duration_cast<microseconds>(steady_clock::now().time_since_epoch()).count();
-}
-
-void pump(int ms)
-{
-    QElapsedTimer timer;
-    timer.start();
-    while (timer.elapsed() < ms) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-        QThread::usleep(500);
-    }
-}
-
-double middle(std::vector<double> values)
-{
-    if (values.empty())
-        return 0;
-    std::sort(values.begin(), values.end());
-    const size_t n = values.size();
-    return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
-}
 
 /// The whole desktop, in one of two patterns that differ at every pixel.
 class Stage : public QWidget
@@ -138,29 +109,17 @@ private:
     QSize m_size;
 };
 
-void press(Display *d, std::initializer_list<KeySym> chord)
-{
-    std::vector<KeyCode> codes;
-    for (KeySym sym : chord)
-        codes.push_back(XKeysymToKeycode(d, sym));
-    for (KeyCode code : codes)
-        XTestFakeKeyEvent(d, code, True, CurrentTime);
-    for (auto it = codes.rbegin(); it != codes.rend(); ++it)
-        XTestFakeKeyEvent(d, *it, False, CurrentTime);
-    XSync(d, False);
-}
-
 void dragPointer(Display *d, QPoint from, QPoint to)
 {
     XTestFakeMotionEvent(d, -1, from.x(), from.y(), CurrentTime);
     XTestFakeButtonEvent(d, 1, True, CurrentTime);
     XSync(d, False);
-    pump(60);
+    spin(60);
     for (int step = 1; step <= 6; ++step) {
         const QPoint at = from + (to - from) * step / 6;
         XTestFakeMotionEvent(d, -1, at.x(), at.y(), CurrentTime);
         XSync(d, False);
-        pump(30);
+        spin(30);
     }
     XTestFakeButtonEvent(d, 1, False, CurrentTime);
     XSync(d, False);
@@ -195,27 +154,18 @@ int main(int argc, char *argv[])
 {
     std::setvbuf(stdout, nullptr, _IOLBF, 0);
     QApplication app(argc, argv);
-    QString velmoPath;
-    int runs = 6;
-    bool withFlameshot = true;
     QSize selectionSize(800, 600);
-    const QStringList args = app.arguments();
-    for (int i = 1; i < args.size(); ++i) {
-        if (args[i] == QLatin1String("--velmo") && i + 1 < args.size())
-            velmoPath = args[++i];
-        else if (args[i] == QLatin1String("--runs") && i + 1 < args.size())
-            runs = std::max(1, args[++i].toInt());
-        else if (args[i] == QLatin1String("--no-flameshot"))
-            withFlameshot = false;
-        else if (args[i] == QLatin1String("--size") && i + 1 < args.size()) {
-            const QStringList wh = args[++i].split(QLatin1Char('x'));
-            selectionSize = QSize(wh.value(0).toInt(), wh.value(1).toInt());
-        }
-    }
-    if (velmoPath.isEmpty()) {
-        std::fprintf(stderr, "usage: pin_race --velmo PATH [--runs N] [--size WxH] [--no-flameshot]\n");
+    RaceOptions options(6);
+    const auto takeSize = [&](const QStringList &args, int &i) {
+        if (args[i] != QLatin1String("--size") || i + 1 >= args.size())
+            return false;
+        const QStringList wh = args[++i].split(QLatin1Char('x'));
+        selectionSize = QSize(wh.value(0).toInt(), wh.value(1).toInt());
+        return true;
+    };
+    if (!options.parse(app.arguments(), "usage: pin_race --velmo PATH [--runs N] [--size WxH] [--no-flameshot]",
+                       takeSize))
         return 2;
-    }
     Display *display = XOpenDisplay(nullptr);
     if (!display)
         return 1;
@@ -229,37 +179,14 @@ int main(int argc, char *argv[])
 
     Stage stage(screen);
     stage.show();
-    pump(800);
+    spin(800);
 
-    QTemporaryDir home;
-    QDir(home.path()).mkpath(QStringLiteral(".config/flameshot"));
-    QDir(home.path()).mkpath(QStringLiteral("work"));
-    {
-        // No welcome, no notification; the pin tool on a key of its own.
-        QFile ini(home.filePath(QStringLiteral(".config/flameshot/flameshot.ini")));
-        ini.open(QIODevice::WriteOnly);
-        ini.write("[General]\nshowStartupLaunchMessage=false\nshowDesktopNotification=false\n"
-                  "checkForUpdates=false\nstartupLaunch=false\nshowHelp=false\nshowSidePanelButton=false\n"
-                  "[Shortcuts]\nTYPE_PIN=Ctrl+P\n");
-    }
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("HOME"), home.path());
-    env.insert(QStringLiteral("XDG_CONFIG_HOME"), home.filePath(QStringLiteral(".config")));
-    QProcess velmo;
-    velmo.setProcessEnvironment(env);
-    velmo.setWorkingDirectory(home.filePath(QStringLiteral("work")));
-    velmo.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    velmo.start(velmoPath, {QStringLiteral("-Hide")});
-    QProcess flameshot;
-    if (withFlameshot) {
-        flameshot.setProcessEnvironment(env);
-        flameshot.start(QStringLiteral("flameshot"), {});
-    }
-    if (!velmo.waitForStarted() || (withFlameshot && !flameshot.waitForStarted())) {
-        std::fprintf(stderr, "could not start the programs\n");
+    // No help or side panel over the capture; the pin tool on a key of its own.
+    RaceRig rig("showHelp=false\nshowSidePanelButton=false\n[Shortcuts]\nTYPE_PIN=Ctrl+P\n");
+    rig.env.insert(QStringLiteral("XDG_CONFIG_HOME"), rig.filePath(QStringLiteral(".config")));
+    if (!rig.start(options.velmoPath, options.withFlameshot))
         return 1;
-    }
-    pump(5000);
+    spin(5000);
 
     const QPoint inside = selection.topLeft() - watched.topLeft();
     const auto isSelection = [&](int x, int y) {
@@ -277,41 +204,41 @@ int main(int argc, char *argv[])
     // key, then wait for A in the selection with the capture gone around it.
     const auto round = [&](Tool &tool, bool isVelmo) {
         stage.showPattern(0);
-        pump(400);
+        spin(400);
         const std::vector<quint32> a = reader.read(watched);
         if (isVelmo) {
-            press(display, {XK_Control_L, XK_Alt_L, XK_c});
-            pump(1500);
+            pressKeys(display, {XK_Control_L, XK_Alt_L, XK_c});
+            spin(1500);
             if (!whole)
                 dragPointer(display, selection.topLeft(), selection.bottomRight() + QPoint(1, 1));
         } else {
             // In the daemon's setting (HOME), or it would read another configuration.
             QProcess gui;
-            gui.setProcessEnvironment(env);
+            gui.setProcessEnvironment(rig.env);
             gui.setProgram(QStringLiteral("flameshot"));
             gui.setArguments({QStringLiteral("gui"), QStringLiteral("--region"),
                               QStringLiteral("%1x%2+%3+%4")
                                   .arg(selection.width()).arg(selection.height()).arg(selection.x()).arg(selection.y())});
             gui.startDetached();
-            pump(2500);
+            spin(2500);
             // Its capture window does not always get the keyboard by itself here.
             QProcess::execute(QStringLiteral("xdotool"),
                               {QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--class"),
                                QStringLiteral("flameshot"), QStringLiteral("windowactivate"), QStringLiteral("--sync")});
         }
-        pump(400);
+        spin(400);
         stage.showPattern(1);
-        pump(400);
+        spin(400);
         const std::vector<quint32> opened = reader.read(watched);
-        const qint64 sent = clockUs();
+        const qint64 sent = nowUs();
         if (isVelmo)
-            press(display, {XK_p});
+            pressKeys(display, {XK_p});
         else
-            press(display, {XK_Control_L, XK_p});
+            pressKeys(display, {XK_Control_L, XK_p});
         qint64 seen = 0;
-        while (!seen && clockUs() - sent < 8'000'000) {
+        while (!seen && nowUs() - sent < 8'000'000) {
             const std::vector<quint32> now = reader.read(watched);
-            const qint64 at = clockUs();
+            const qint64 at = nowUs();
             if (now.size() != a.size())
                 continue;
             bool pictureBack = true;
@@ -349,23 +276,23 @@ int main(int argc, char *argv[])
         std::printf("  %s: %s\n", tool.name, seen ? qPrintable(QString::number((seen - sent) / 1000.0, 'f', 1) + " ms")
                                                   : "not seen");
         // The pin goes (and the capture, had the pin not come).
-        pump(isVelmo && whole ? 1500 : 500);
-        press(display, {XK_Escape});
+        spin(isVelmo && whole ? 1500 : 500);
+        pressKeys(display, {XK_Escape});
         closePins(isVelmo ? QStringLiteral("velmonote") : QStringLiteral("flameshot"));
-        pump(800);
+        spin(800);
     };
 
     Tool velmoTool{"Velmo Note (P)", {}, 0};
     Tool flameTool{"Flameshot (pin tool, Ctrl+P)", {}, 0};
     std::printf("screen %dx%d, selection %dx%d at (%d, %d), %d rounds, interleaved\n", screen.width(),
-                screen.height(), selection.width(), selection.height(), selection.x(), selection.y(), runs);
-    for (int i = 0; i < runs; ++i) {
+                screen.height(), selection.width(), selection.height(), selection.x(), selection.y(), options.runs);
+    for (int i = 0; i < options.runs; ++i) {
         if (i % 2 == 0) {
             round(velmoTool, true);
-            if (withFlameshot)
+            if (options.withFlameshot)
                 round(flameTool, false);
         } else {
-            if (withFlameshot)
+            if (options.withFlameshot)
                 round(flameTool, false);
             round(velmoTool, true);
         }
@@ -375,25 +302,18 @@ int main(int argc, char *argv[])
             std::printf("%-30s not seen (%d)\n", t.name, t.missed);
             return;
         }
-        std::printf("%-30s median %7.1f ms (%.1f..%.1f)%s\n", t.name, middle(t.ms),
+        std::printf("%-30s median %7.1f ms (%.1f..%.1f)%s\n", t.name, median(t.ms),
                     *std::min_element(t.ms.begin(), t.ms.end()), *std::max_element(t.ms.begin(), t.ms.end()),
                     t.missed ? qPrintable(QStringLiteral("  %1 not seen").arg(t.missed)) : "");
     };
     std::printf("pin key to the pinned picture on the screen:\n");
     report(velmoTool);
-    if (withFlameshot) {
+    if (options.withFlameshot) {
         report(flameTool);
         if (!velmoTool.ms.empty() && !flameTool.ms.empty())
-            std::printf("Flameshot / Velmo Note: %.2fx\n", middle(flameTool.ms) / middle(velmoTool.ms));
+            std::printf("Flameshot / Velmo Note: %.2fx\n", median(flameTool.ms) / median(velmoTool.ms));
     }
-    velmo.terminate();
-    velmo.waitForFinished(3000);
-    velmo.kill();
-    if (withFlameshot) {
-        flameshot.terminate();
-        flameshot.waitForFinished(3000);
-        flameshot.kill();
-    }
+    rig.stop();
     XCloseDisplay(display);
     return 0;
 }
