@@ -334,6 +334,8 @@ void TestWaylandCapture::everyOutputIsCaptured()
         m_secondPattern.setProcessEnvironment(m_pattern.processEnvironment());
         m_secondPattern.start(patternClient, {QStringLiteral("wlpattern2")});
         QVERIFY(m_secondPattern.waitForReadyRead(15000));
+        // Ready to draw is not yet mapped: sway finds the window only once it is.
+        QTRY_VERIFY_WITH_TIMEOUT(windowRect(QStringLiteral("wlpattern2")).isValid(), 10000);
         QCOMPARE(QProcess::execute(QStringLiteral("swaymsg"),
                                    {"[title=\"wlpattern2\"] move container to output HEADLESS-2"}),
                  0);
