@@ -132,7 +132,12 @@ bool PinnedPicture::fit(QPoint at, bool bare)
 
 bool PinnedPicture::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched != m_editor->viewport())
+    // The viewport also gets palette, resize and other events: only the
+    // mouse's may be read as mouse events.
+    const QEvent::Type type = event->type();
+    const bool fromMouse = type == QEvent::MouseButtonDblClick || type == QEvent::MouseButtonPress
+        || type == QEvent::MouseMove || type == QEvent::MouseButtonRelease;
+    if (watched != m_editor->viewport() || !fromMouse)
         return QObject::eventFilter(watched, event);
     const auto *mouse = static_cast<QMouseEvent *>(event);
     switch (event->type()) {
