@@ -34,6 +34,7 @@ PinnedPicture::PinnedPicture(NoteWidget *note)
     // The picture fills the editor exactly: a scroll bar would push it aside.
     m_editor->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_editor->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_viewport = m_editor->viewport();
     m_editor->viewport()->installEventFilter(this);
     // A restored note's text (and picture) arrives after the window is up.
     connect(m_editor->document(), &QTextDocument::contentsChanged, this, [this] {
@@ -137,7 +138,7 @@ bool PinnedPicture::eventFilter(QObject *watched, QEvent *event)
     const QEvent::Type type = event->type();
     const bool fromMouse = type == QEvent::MouseButtonDblClick || type == QEvent::MouseButtonPress
         || type == QEvent::MouseMove || type == QEvent::MouseButtonRelease;
-    if (watched != m_editor->viewport() || !fromMouse)
+    if (watched != m_viewport || !fromMouse || !m_editor)
         return QObject::eventFilter(watched, event);
     const auto *mouse = static_cast<QMouseEvent *>(event);
     switch (event->type()) {

@@ -57,6 +57,9 @@ private:
 
     NoteWidget *m_note;
     QPointer<QTextEdit> m_editor;
+    /// The editor's viewport, compared by address only: its events reach the
+    /// filter while the editor is being destroyed, when it cannot be asked.
+    const QObject *m_viewport = nullptr;
     /// Where the picture goes once the note's text has arrived.
     std::optional<QPoint> m_waiting;
     /// Bare: the press's offset from the window's top-left during a drag.
