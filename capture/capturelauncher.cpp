@@ -16,8 +16,10 @@ CaptureLauncher::CaptureLauncher(QObject *parent)
     connect(m_portal, &PortalScreenshot::failed, this, &CaptureLauncher::failed);
     connect(m_portal, &PortalScreenshot::grabbed, this, [this](const QImage &picture) {
         // Out of the bus's delivery first: the overlay runs its own loop. The
-        // picture is moved on, so the source holds its only reference.
-        QTimer::singleShot(0, this, [this, picture]() mutable {
+        // picture is moved on, so the source holds its only reference (a
+        // plain capture would be const, its move a copy, and the overlay
+        // would copy the whole picture again to change its format).
+        QTimer::singleShot(0, this, [this, picture = QImage(picture)]() mutable {
             runOverlay(std::make_unique<PortalGrabSource>(std::move(picture)));
         });
     });
@@ -31,8 +33,10 @@ bool CaptureLauncher::isBusy() const
 void CaptureLauncher::start()
 {
     if (m_portal) {
-        if (!m_running)
+        if (!m_running) {
             m_portal->request();
+            Widget::prepareWindow();
+        }
         return;
     }
     runOverlay(m_sourceFactory ? m_sourceFactory() : nullptr);
