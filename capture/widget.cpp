@@ -208,8 +208,11 @@ void Widget::warmBackingStore()
     const ScreenGrabSource screens;
     const QRect desktop = screens.desktop();
     const QRect logical(desktop.topLeft(), (QSizeF(desktop.size()) / screens.pixelRatio()).toSize());
+    // Only a window already at the desktop's place: it is placed once the
+    // picture is there (placed here, ahead of it, selections came out a few
+    // pixels off after a monitor's scale had changed).
     if (geometry() != logical)
-        setGeometry(logical);
+        return;
     create();
     QBackingStore *store = backingStore();
     if (!store)
@@ -639,10 +642,11 @@ void Widget::pinToDesktop()
     const QRect area = sel.saveRect();
     const QImage picture = CaptureHandoff::cut(fullPixmap, area);
     const QRect place = CaptureHandoff::logicalPlace(area, geometry().topLeft(), m_ratio);
-    // Hidden first: the pinned note comes up where the overlay was.
+    // The picture's stand-in is mapped over the overlay first: where the
+    // overlay showed the selection, the screen never shows anything else.
+    CaptureHandoff::instance()->pin(picture, place, m_captureTime);
     m_pinned = true;
     endCapture();
-    CaptureHandoff::instance()->pin(picture, place, m_captureTime);
 }
 
 void Widget::addToNote()
