@@ -301,7 +301,7 @@ void Dialog::connectSignals()
     connect(tray->action(Tray::Capture), &QAction::triggered, this, &Dialog::startCutScreen);
     connect(CaptureHandoff::instance(), &CaptureHandoff::pinWanted, this,
             [this](const QImage &picture, const QRect &place, const QDateTime &captured) {
-                m_session->pinPicture(picture, place, captured);
+                CaptureHandoff::instance()->pinnedIn(m_session->pinPicture(picture, place, captured));
             });
     connect(CaptureHandoff::instance(), &CaptureHandoff::noteWanted, this, [this](const QImage &picture, const QDateTime &at) {
         const QString refused = noteFileActions->addCapture(picture, at);

@@ -1,8 +1,11 @@
 #include "capturehandoff.h"
 
+#include "pinstandin.h"
+
 #include <QCoreApplication>
 
 #include <cmath>
+#include <utility>
 
 CaptureHandoff *CaptureHandoff::instance()
 {
@@ -32,4 +35,26 @@ QRect CaptureHandoff::logicalPlace(const QRect &area, QPoint origin, qreal ratio
     const QPoint topLeft(int(std::lround(area.x() / ratio)), int(std::lround(area.y() / ratio)));
     const QSize size(int(std::lround(area.width() / ratio)), int(std::lround(area.height() / ratio)));
     return QRect(origin + topLeft, size);
+}
+
+PinStandIn *CaptureHandoff::pin(const QImage &picture, const QRect &place, const QDateTime &captured)
+{
+    auto *standIn = new PinStandIn(picture, place);
+    // The note is built on a later turn of the event loop: the overlay goes
+    // first.
+    connect(
+        standIn, &PinStandIn::shown, this,
+        [this, standIn, picture, place, captured] {
+            m_standIn = standIn;
+            emit pinWanted(picture, place, captured);
+        },
+        Qt::QueuedConnection);
+    standIn->showPicture();
+    return standIn;
+}
+
+void CaptureHandoff::pinnedIn(QWidget *window)
+{
+    if (m_standIn)
+        std::exchange(m_standIn, nullptr)->retireWhenShown(window);
 }

@@ -3,7 +3,11 @@
 #include <QDateTime>
 #include <QImage>
 #include <QObject>
+#include <QPointer>
 #include <QRect>
+
+class PinStandIn;
+class QWidget;
 
 /// Where the overlay hands a selection on to the rest of the program: the
 /// outputs that end in the notebook (a picture pinned to the desktop, a
@@ -25,7 +29,13 @@ public:
     /// logical pixel lies in logical coordinates.
     static QRect logicalPlace(const QRect &area, QPoint origin, qreal ratio);
 
-    void pin(const QImage &picture, const QRect &place, const QDateTime &captured) { emit pinWanted(picture, place, captured); }
+    /// Shows the picture at place at once (PinStandIn, returned) and asks for
+    /// the pin after that is on the screen; the listener answers with
+    /// pinnedIn().
+    PinStandIn *pin(const QImage &picture, const QRect &place, const QDateTime &captured);
+    /// The pinned note's window (none when the pin failed): the stand-in
+    /// goes once it has been painted.
+    void pinnedIn(QWidget *window);
     void addToNote(const QImage &picture, const QDateTime &captured) { emit noteWanted(picture, captured); }
 
 signals:
@@ -36,4 +46,6 @@ signals:
 
 private:
     using QObject::QObject;
+
+    QPointer<PinStandIn> m_standIn;
 };

@@ -17,7 +17,6 @@
 
 namespace {
 // Each strip holds about this share of the window's pixels (two strips).
-constexpr int StripsPerWindow = 40;
 constexpr int MinStripRows = 16;
 
 /// Waits for the reply of a round trip: the server has handled every
@@ -40,7 +39,7 @@ struct X11ShmPresenter::Strip
     xcb_get_input_focus_cookie_t done{};
 };
 
-std::unique_ptr<X11ShmPresenter> X11ShmPresenter::create(quint32 window, QSize windowSize)
+std::unique_ptr<X11ShmPresenter> X11ShmPresenter::create(quint32 window, QSize windowSize, int stripsPerWindow)
 {
     auto *x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
     if (!x11 || !x11->connection() || !window || windowSize.isEmpty())
@@ -66,18 +65,18 @@ std::unique_ptr<X11ShmPresenter> X11ShmPresenter::create(quint32 window, QSize w
     const quint32 gc = xcb_generate_id(c);
     const quint32 noExposures = 0;
     xcb_create_gc(c, gc, window, XCB_GC_GRAPHICS_EXPOSURES, &noExposures);
-    return std::unique_ptr<X11ShmPresenter>(new X11ShmPresenter(c, window, gc, depth, windowSize));
+    return std::unique_ptr<X11ShmPresenter>(new X11ShmPresenter(c, window, gc, depth, windowSize, std::max(1, stripsPerWindow)));
 }
 
 X11ShmPresenter::X11ShmPresenter(xcb_connection_t *connection, quint32 window, quint32 gc, int depth,
-                                 QSize windowSize)
+                                 QSize windowSize, int stripsPerWindow)
     : m_connection(connection)
     , m_window(window)
     , m_gc(gc)
     , m_depth(depth)
     , m_windowSize(windowSize)
 {
-    m_stripRows = std::max(MinStripRows, (windowSize.height() + StripsPerWindow - 1) / StripsPerWindow);
+    m_stripRows = std::max(MinStripRows, (windowSize.height() + stripsPerWindow - 1) / stripsPerWindow);
 }
 
 X11ShmPresenter::~X11ShmPresenter()
@@ -87,33 +86,33 @@ X11ShmPresenter::~X11ShmPresenter()
     xcb_flush(m_connection);
 }
 
-bool X11ShmPresenter::makeStrips()
+bool X11ShmPresenter::makeStrip(int index)
 {
+    // Each when first needed: one put of a small window uses one strip.
+    std::unique_ptr<Strip> &strip = m_strips[index];
+    if (strip)
+        return true;
     const size_t bytes = size_t(m_windowSize.width()) * size_t(m_stripRows) * 4;
-    for (auto &strip : m_strips) {
-        if (strip)
-            continue;
-        auto made = std::make_unique<Strip>();
-        made->id = shmget(IPC_PRIVATE, bytes, IPC_CREAT | 0600);
-        if (made->id < 0)
-            return false;
-        void *address = shmat(made->id, nullptr, 0);
-        if (address == reinterpret_cast<void *>(-1)) {
-            shmctl(made->id, IPC_RMID, nullptr);
-            return false;
-        }
-        made->memory = static_cast<uchar *>(address);
-        made->bytes = bytes;
-        made->segment = xcb_generate_id(m_connection);
-        const XcbReply<xcb_generic_error_t> error(xcb_request_check(
-            m_connection, xcb_shm_attach_checked(m_connection, made->segment, quint32(made->id), 1)));
+    auto made = std::make_unique<Strip>();
+    made->id = shmget(IPC_PRIVATE, bytes, IPC_CREAT | 0600);
+    if (made->id < 0)
+        return false;
+    void *address = shmat(made->id, nullptr, 0);
+    if (address == reinterpret_cast<void *>(-1)) {
         shmctl(made->id, IPC_RMID, nullptr);
-        if (error) {
-            shmdt(address);
-            return false;
-        }
-        strip = std::move(made);
+        return false;
     }
+    made->memory = static_cast<uchar *>(address);
+    made->bytes = bytes;
+    made->segment = xcb_generate_id(m_connection);
+    const XcbReply<xcb_generic_error_t> error(xcb_request_check(
+        m_connection, xcb_shm_attach_checked(m_connection, made->segment, quint32(made->id), 1)));
+    shmctl(made->id, IPC_RMID, nullptr);
+    if (error) {
+        shmdt(address);
+        return false;
+    }
+    strip = std::move(made);
     return true;
 }
 
@@ -131,9 +130,9 @@ void X11ShmPresenter::release()
     xcb_flush(m_connection);
 }
 
-bool X11ShmPresenter::present(const QRegion &region, const PaintFunction &paint)
+bool X11ShmPresenter::present(const QRegion &region, const PaintFunction &paint, Completion completion)
 {
-    if (!makeStrips())
+    if (!makeStrip(0))
         return false;
     int current = 0;
     // Bytes of the current strip already holding bands put in this present:
@@ -158,6 +157,8 @@ bool X11ShmPresenter::present(const QRegion &region, const PaintFunction &paint)
                 xcb_flush(m_connection);
                 current = 1 - current;
                 used = 0;
+                if (!makeStrip(current))
+                    return false;
             }
             Strip &strip = *m_strips[current];
             // The server may still be copying what this strip held before.
@@ -184,8 +185,10 @@ bool X11ShmPresenter::present(const QRegion &region, const PaintFunction &paint)
         m_strips[current]->pending = true;
     }
     xcb_flush(m_connection);
+    if (completion == Completion::Sent)
+        return true;
     for (auto &strip : m_strips) {
-        if (strip->pending) {
+        if (strip && strip->pending) {
             awaitRoundTrip(m_connection, strip->done);
             strip->pending = false;
         }

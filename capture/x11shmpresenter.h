@@ -26,11 +26,19 @@ public:
 
     /// Null unless Qt runs on xcb with MIT-SHM and the window is 24 bits deep
     /// with 32-bit pixels, which take QImage::Format_RGB32 as it is.
-    static std::unique_ptr<X11ShmPresenter> create(quint32 window, QSize windowSize);
+    /// stripsPerWindow: how many strips it takes to cover the window's
+    /// height; one puts a whole window at once, with one round trip.
+    static std::unique_ptr<X11ShmPresenter> create(quint32 window, QSize windowSize, int stripsPerWindow = 40);
 
-    /// Paints the region through paint() and puts it on the window; returns
-    /// once the X server has every pixel.
-    bool present(const QRegion &region, const PaintFunction &paint);
+    enum class Completion {
+        /// present() returns once the X server has every pixel.
+        Copied,
+        /// It returns once the requests are sent; the server takes them in
+        /// order with anything sent after them.
+        Sent
+    };
+    /// Paints the region through paint() and puts it on the window.
+    bool present(const QRegion &region, const PaintFunction &paint, Completion completion = Completion::Copied);
     quint32 window() const { return m_window; }
     QSize windowSize() const { return m_windowSize; }
     /// Gives the strips back to the system; the next present() makes new ones.
@@ -38,8 +46,9 @@ public:
 
 private:
     struct Strip;
-    X11ShmPresenter(xcb_connection_t *connection, quint32 window, quint32 gc, int depth, QSize windowSize);
-    bool makeStrips();
+    X11ShmPresenter(xcb_connection_t *connection, quint32 window, quint32 gc, int depth, QSize windowSize,
+                    int stripsPerWindow);
+    bool makeStrip(int index);
 
     xcb_connection_t *m_connection;
     quint32 m_window;

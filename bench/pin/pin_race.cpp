@@ -146,6 +146,9 @@ struct Tool
     const char *name;
     std::vector<double> ms;
     int missed = 0;
+    /// From the key to the last change of the watched area: the pin's
+    /// window whole, frame and all.
+    std::vector<double> settledMs;
 };
 
 } // namespace
@@ -273,8 +276,26 @@ int main(int argc, char *argv[])
             tool.ms.push_back((seen - sent) / 1000.0);
         else
             ++tool.missed;
-        std::printf("  %s: %s\n", tool.name, seen ? qPrintable(QString::number((seen - sent) / 1000.0, 'f', 1) + " ms")
-                                                  : "not seen");
+        // Read on until nothing changes for a while: the last change is when
+        // the pin stood complete (a stand-in replaced by the note's window,
+        // a frame or shadow drawn after the picture).
+        if (seen) {
+            std::vector<quint32> last = reader.read(watched);
+            qint64 changed = seen;
+            while (nowUs() - changed < 300'000 && nowUs() - sent < 3'000'000) {
+                std::vector<quint32> now = reader.read(watched);
+                if (now != last) {
+                    changed = nowUs();
+                    last = std::move(now);
+                }
+            }
+            tool.settledMs.push_back((changed - sent) / 1000.0);
+        }
+        std::printf("  %s: %s\n", tool.name,
+                    seen ? qPrintable(QStringLiteral("%1 ms, settled %2 ms")
+                                          .arg((seen - sent) / 1000.0, 0, 'f', 1)
+                                          .arg(tool.settledMs.back(), 0, 'f', 1))
+                         : "not seen");
         // The pin goes (and the capture, had the pin not come).
         spin(isVelmo && whole ? 1500 : 500);
         pressKeys(display, {XK_Escape});
@@ -282,8 +303,8 @@ int main(int argc, char *argv[])
         spin(800);
     };
 
-    Tool velmoTool{"Velmo Note (P)", {}, 0};
-    Tool flameTool{"Flameshot (pin tool, Ctrl+P)", {}, 0};
+    Tool velmoTool{"Velmo Note (P)", {}, 0, {}};
+    Tool flameTool{"Flameshot (pin tool, Ctrl+P)", {}, 0, {}};
     std::printf("screen %dx%d, selection %dx%d at (%d, %d), %d rounds, interleaved\n", screen.width(),
                 screen.height(), selection.width(), selection.height(), selection.x(), selection.y(), options.runs);
     for (int i = 0; i < options.runs; ++i) {
@@ -312,6 +333,13 @@ int main(int argc, char *argv[])
         report(flameTool);
         if (!velmoTool.ms.empty() && !flameTool.ms.empty())
             std::printf("Flameshot / Velmo Note: %.2fx\n", median(flameTool.ms) / median(velmoTool.ms));
+    }
+    std::printf("pin key to the last change around it (the pin complete):\n");
+    for (Tool *t : {&velmoTool, &flameTool}) {
+        if (!t->settledMs.empty())
+            std::printf("%-30s median %7.1f ms (%.1f..%.1f)\n", t->name, median(t->settledMs),
+                        *std::min_element(t->settledMs.begin(), t->settledMs.end()),
+                        *std::max_element(t->settledMs.begin(), t->settledMs.end()));
     }
     rig.stop();
     XCloseDisplay(display);

@@ -1,10 +1,12 @@
 #include "aboutdialog.h"
 #include "capturefilesaver.h"
+#include "capturehandoff.h"
 #include "capturelauncher.h"
 #include "grabsource.h"
 #include "inputdialog.h"
 #include "modalscript.h"
 #include "patternwindow.h"
+#include "pinstandin.h"
 #include "widget.h"
 #include "x11grabsource.h"
 
@@ -162,6 +164,7 @@ private slots:
     void failedSaveReportsAndKeepsOverlay();
     void copiesSelectionToClipboard_data();
     void copiesSelectionToClipboard();
+    void pinShowsThePictureBeforeTheNoteAndGivesWayToIt();
     void fixedSizeDialogResizesSelection();
     void helpOpensOnceFromF1AndMenu();
     void failedGrabIsToldWithoutOverlayOrOutput_data();
@@ -667,6 +670,57 @@ void TestOverlay::copiesSelectionToClipboard()
         QCOMPARE(image, overlay->desktopPicture().convertToFormat(QImage::Format_RGB32));
     else
         QCOMPARE(image, PatternWindow::expected(copied));
+}
+
+void TestOverlay::pinShowsThePictureBeforeTheNoteAndGivesWayToIt()
+{
+    drawSelection(overlay, QPoint(200, 150), QPoint(440, 310));
+    // The desktop under the overlay changes: from now on only the pin can
+    // show the captured pixels there.
+    pattern.hide();
+    const auto screenAt = [](const QRect &area) {
+        return QGuiApplication::primaryScreen()->grabWindow(0, area.x(), area.y(), area.width(), area.height())
+            .toImage()
+            .convertToFormat(QImage::Format_RGB32);
+    };
+    QRect place;
+    QImage shownAtRequest;
+    QImage pinned;
+    std::unique_ptr<QWidget> note;
+    const QMetaObject::Connection asked = connect(
+        CaptureHandoff::instance(), &CaptureHandoff::pinWanted, this,
+        [&](const QImage &picture, const QRect &at, const QDateTime &) {
+            place = at;
+            pinned = picture.convertToFormat(QImage::Format_RGB32);
+            shownAtRequest = screenAt(at);
+        });
+    QTest::keyClick(overlay, Qt::Key_P);
+    QTRY_VERIFY(!place.isEmpty());
+    disconnect(asked);
+    QVERIFY(!overlay->isVisible());
+    QCOMPARE(pinned, PatternWindow::expected(place));
+    // Asked for the note, the picture already stands where it was captured.
+    QCOMPARE(shownAtRequest, pinned);
+    // It stays while the note's window is being built...
+    QTest::qWait(300);
+    QCOMPARE(screenAt(place), pinned);
+
+    // ...and goes once that window has been painted over it.
+    note = std::make_unique<QWidget>(nullptr, Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint);
+    note->setPalette(QPalette(Qt::darkGreen));
+    note->setAutoFillBackground(true);
+    note->setGeometry(place);
+    note->show();
+    CaptureHandoff::instance()->pinnedIn(note.get());
+    const auto standIns = [] {
+        int count = 0;
+        for (QWidget *w : QApplication::topLevelWidgets())
+            count += qobject_cast<PinStandIn *>(w) != nullptr;
+        return count;
+    };
+    // Well before the stand-in's own end, a few seconds on.
+    QTRY_COMPARE_WITH_TIMEOUT(standIns(), 0, 2000);
+    QTRY_COMPARE(screenAt(place).pixel(place.width() / 2, place.height() / 2), QColor(Qt::darkGreen).rgb());
 }
 
 // ---- fixed size and help -----------------------------------------------------

@@ -1,8 +1,9 @@
 """A capture pinned to the desktop stays: a picture another program shows is
 captured (Ctrl+Alt+C, a drag, the key P); a note window shows the selection's
-pixels exactly where they were, after the other program is gone, also bare (a double
-click), and again after a restart. The key A adds a capture to the current note: its HTML
-refers to a file under pictures/ with the selection's pixels."""
+pixels exactly where they were, after the other program is gone, also bare (a
+double click); dragged aside, nothing of it stays behind, and it is there again
+after a restart. The key A adds a capture to the current note: its HTML refers
+to a file under pictures/ with the selection's pixels."""
 
 import glob
 import json
@@ -98,6 +99,13 @@ try:
     xdotool("click", "--repeat", "2", "--delay", "80", "1")
     wait_for(lambda: extents(pinned_windows(program)[0]) == selection, "the window shrunk to the picture")
     check(region(Shot(), selection) == expected, "bare, the picture stays in place")
+    # Dragged aside, the picture goes with its window: nothing of it stays behind.
+    moved = (selection[0] + 150, selection[1] + 40, selection[2], selection[3])
+    drag((selection[0] + 50, selection[1] + 50), (moved[0] + 50, moved[1] + 50))
+    wait_for(lambda: extents(pinned_windows(program)[0]) == moved, "the pin dragged aside")
+    wait_for(lambda: region(Shot(), moved) == expected, "the picture where the pin went", timeout=5)
+    left = region(Shot(), (selection[0], selection[1], 150, selection[3]))
+    check(not any(bytes(c) in left for c in COLOURS), "nothing of the picture where it was")
 
     menu_command(program, "退出")
     check(program.wait_ended() == 0, "the program quit")
@@ -121,9 +129,9 @@ try:
     check(len(glob.glob(os.path.join(program.work, "pictures", "*.png"))) == 1, "one copy of the picture")
 
     program.start()
-    wait_for(lambda: pinned_windows(program) and extents(pinned_windows(program)[0]) == selection,
-             "the pinned note, bare, after a restart")
-    wait_for(lambda: region(Shot(), selection) == expected, "the pinned picture in place after a restart", timeout=5)
+    wait_for(lambda: pinned_windows(program) and extents(pinned_windows(program)[0]) == moved,
+             "the pinned note, bare, where it was dragged, after a restart")
+    wait_for(lambda: region(Shot(), moved) == expected, "the pinned picture in place after a restart", timeout=5)
     print("journey passed")
 finally:
     program.stop()
