@@ -20,10 +20,4 @@ public:
     /// overlay then must not ask for the ordinary full-screen state, which
     /// would take it back to one output).
     static bool ensure();
-
-    /// One message of sway's IPC protocol: its magic, the payload's length
-    /// and the message type in the machine's byte order, then the payload.
-    static QByteArray message(quint32 type, const QByteArray &payload);
-    /// Whether a RUN_COMMAND reply says every command succeeded.
-    static bool succeeded(const QByteArray &replyPayload);
 };

@@ -1,5 +1,7 @@
 #include "stripdrag.h"
 
+#include "swayipc.h"
+
 #include <QMouseEvent>
 #include <QWidget>
 
@@ -50,7 +52,7 @@ void StripDrag::pressEvent(QWidget *window, const QMouseEvent *event)
 void StripDrag::moveEvent(QWidget *window, const QMouseEvent *event) const
 {
     if (m_dragging)
-        window->move(move(QPoint(0, 0), event->globalPosition().toPoint()));
+        SwayIpc::moveWindow(window, move(QPoint(0, 0), event->globalPosition().toPoint()));
 }
 
 void StripDrag::releaseEvent(QWidget *window)
@@ -60,5 +62,5 @@ void StripDrag::releaseEvent(QWidget *window)
     // Only the snap to the top edge moves the window here.
     const QPoint at = release(window->pos());
     if (at != window->pos())
-        window->move(at);
+        SwayIpc::moveWindow(window, at);
 }

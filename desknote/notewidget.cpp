@@ -7,6 +7,7 @@
 #include "notepage.h"
 #include "ringplayer.h"
 #include "roundedframe.h"
+#include "swayipc.h"
 #include "windowshaker.h"
 
 #include <QMouseEvent>
@@ -366,6 +367,13 @@ void NoteWidget::resizeEvent(QResizeEvent *event)
     sizeGrip->move(w - sizeGrip->width() - 2, h - sizeGrip->height() - 2);
     opacitySlider->move(10, h - 12);
     emit geometryChanged();
+}
+
+void NoteWidget::showEvent(QShowEvent *event)
+{
+    QDialog::showEvent(event);
+    // sway centres a floating X window that places itself.
+    SwayIpc::keepPlaceWhenMapped(this);
 }
 
 void NoteWidget::moveEvent(QMoveEvent *event)

@@ -100,6 +100,7 @@ protected:
     void paintEvent(QPaintEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
     void moveEvent(QMoveEvent *event) override;
+    void showEvent(QShowEvent *event) override;
     void reject() override;
     bool eventFilter(QObject *watched, QEvent *event) override;
 

@@ -3,6 +3,7 @@
 #include "noteeditor.h"
 #include "notewidget.h"
 #include "pinframe.h"
+#include "swayipc.h"
 
 #include <QMouseEvent>
 #include <QScrollBar>
@@ -160,7 +161,7 @@ bool PinnedPicture::eventFilter(QObject *watched, QEvent *event)
         break;
     case QEvent::MouseMove:
         if (m_drag) {
-            m_note->move(mouse->globalPosition().toPoint() - *m_drag);
+            SwayIpc::moveWindow(m_note, mouse->globalPosition().toPoint() - *m_drag);
             return true;
         }
         break;

@@ -6,6 +6,7 @@
 // sway runs as, as it would on a real desktop.
 
 #include <QImage>
+#include <QRegularExpression>
 #include <QtTest>
 
 #include <sys/types.h>
@@ -26,9 +27,10 @@ QByteArray run(const QString &tool, const QStringList &args)
 }
 
 /// The rectangle sway gives the first window whose app_id or name matches.
-QRect windowRect(const QJsonObject &node, const QString &name)
+QRect windowRect(const QJsonObject &node, const QRegularExpression &name)
 {
-    if (node[QStringLiteral("app_id")].toString() == name || node[QStringLiteral("name")].toString() == name) {
+    if (name.match(node[QStringLiteral("app_id")].toString()).hasMatch()
+        || name.match(node[QStringLiteral("name")].toString()).hasMatch()) {
         const QJsonObject r = node[QStringLiteral("rect")].toObject();
         return QRect(r[QStringLiteral("x")].toInt(), r[QStringLiteral("y")].toInt(), r[QStringLiteral("width")].toInt(),
                      r[QStringLiteral("height")].toInt());
@@ -43,10 +45,15 @@ QRect windowRect(const QJsonObject &node, const QString &name)
     return QRect();
 }
 
-QRect windowRect(const QString &name)
+QRect windowRect(const QRegularExpression &name)
 {
     const QJsonObject tree = QJsonDocument::fromJson(run(QStringLiteral("swaymsg"), {"-t", "get_tree"})).object();
     return windowRect(tree, name);
+}
+
+QRect windowRect(const QString &name)
+{
+    return windowRect(QRegularExpression(QRegularExpression::anchoredPattern(QRegularExpression::escape(name))));
 }
 
 /// Visible velmonote windows as large as the whole output (the overlay).
@@ -152,6 +159,7 @@ private slots:
     void keyBindingCapturesANativeWindow();
     void nativeProgramPastesTheCapture();
     void copiedTextReachesBothKinds();
+    void pinnedCaptureStaysWhereItWasTaken();
     void everyOutputIsCaptured_data();
     void everyOutputIsCaptured();
     void missingPortalIsToldAndSurvived();
@@ -304,6 +312,39 @@ void TestWaylandCapture::copiedTextReachesBothKinds()
     QCOMPARE(QString::fromUtf8(xClipboard({})), text);
     host.terminate();
     QVERIFY(host.waitForFinished(5000));
+}
+
+void TestWaylandCapture::pinnedCaptureStaysWhereItWasTaken()
+{
+    const QRect pattern = windowRect(QStringLiteral("wlpattern"));
+    const QRect area(pattern.topLeft() + QPoint(311, 207), QSize(200, 120));
+    const QImage expected = shot(area, m_work.filePath(QStringLiteral("pin-reference.png")));
+    QVERIFY(!expected.isNull());
+    QVERIFY(pressCaptureKey());
+    QTRY_COMPARE_WITH_TIMEOUT(overlays(pattern.size()), 1, 15000);
+    const QPoint to = area.bottomRight();
+    QVERIFY(xdotool({"mousemove", QString::number(area.x()), QString::number(area.y()), "mousedown", "1", "mousemove",
+                     QString::number(to.x()), QString::number(to.y()), "mouseup", "1"}));
+    QTest::qWait(200);
+    QVERIFY(xdotool({"key", "p"}));
+    const QRegularExpression pinName(QStringLiteral("^\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d$"));
+    // sway centres an X window that places itself: the pin's window is
+    // moved over its socket, so that the picture sits where it was taken.
+    QTRY_VERIFY_WITH_TIMEOUT(windowRect(pinName).contains(area), 10000);
+    // With the desktop behind it gone, only the pin shows those pixels.
+    m_pattern.kill();
+    m_pattern.waitForFinished(5000);
+    // Its last column and row show the note's background on sway (not on
+    // X11): compared inside them.
+    const QRect inner(QPoint(0, 0), area.size() - QSize(1, 1));
+    QTRY_COMPARE_WITH_TIMEOUT(shot(area, m_work.filePath(QStringLiteral("pinned.png"))).copy(inner), expected.copy(inner),
+                              5000);
+
+    QCOMPARE(QProcess::execute(QStringLiteral("swaymsg"), {QStringLiteral("[title=\"^\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d$\"] kill")}), 0);
+    QTRY_VERIFY_WITH_TIMEOUT(!windowRect(pinName).isValid(), 5000);
+    m_pattern.start(m_pattern.program(), {});
+    QVERIFY(m_pattern.waitForReadyRead(15000));
+    QTRY_VERIFY_WITH_TIMEOUT(windowRect(QStringLiteral("wlpattern")).isValid(), 10000);
 }
 
 void TestWaylandCapture::everyOutputIsCaptured_data()
