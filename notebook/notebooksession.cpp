@@ -130,7 +130,9 @@ void NotebookSession::moveCurrentToScreen()
 
 NoteWidget *NotebookSession::pinPicture(const QImage &picture, const QRect &place, const QDateTime &captured)
 {
-    m_notebook->addTab(captured.toString(QStringLiteral("yyyy-MM-dd hh:mm:ss")));
+    // Only ever into the note made for it, never into whichever is current.
+    if (m_notebook->addTab(captured.toString(QStringLiteral("yyyy-MM-dd hh:mm:ss"))) != Notebook::Refusal::None)
+        return nullptr;
     auto *editor = qobject_cast<NoteEditor *>(m_notebook->currentEditor());
     if (!editor)
         return nullptr;
