@@ -105,7 +105,7 @@ private:
     }
 
     static constexpr int RetryMs = 20;
-    static constexpr int MaxTries = 50;
+    static constexpr int MaxTries = 100;
     QWidget *m_window;
     QPoint m_at;
     bool m_trying = false;
@@ -130,18 +130,33 @@ bool SwayIpc::run(const QByteArray &command, QByteArray *reply)
 
 bool SwayIpc::moveWindow(QWidget *window, QPoint topLeft)
 {
-    window->move(topLeft);
-    if (!isRunning() || !window->isVisible() || !window->internalWinId())
+    if (placeMapped(window, "move absolute position " + QByteArray::number(topLeft.x()) + " "
+                                + QByteArray::number(topLeft.y())))
         return true;
-    const QByteArray command = "[id=" + QByteArray::number(quint64(window->internalWinId())) + "] move absolute position "
-        + QByteArray::number(topLeft.x()) + " " + QByteArray::number(topLeft.y());
-    QByteArray reply;
-    // A tiled window (the main window in sway's layout) stays in its tile.
-    if (!run(command, &reply)) {
-        qCDebug(lcApp) << "sway did not move the window:" << reply;
+    window->move(topLeft);
+    return !isRunning();
+}
+
+void SwayIpc::setWindowGeometry(QWidget *window, const QRect &geometry)
+{
+    if (!placeMapped(window, "resize set width " + QByteArray::number(geometry.width()) + " px height "
+                                 + QByteArray::number(geometry.height()) + " px, move absolute position "
+                                 + QByteArray::number(geometry.x()) + " " + QByteArray::number(geometry.y())))
+        window->setGeometry(geometry);
+}
+
+bool SwayIpc::placeMapped(QWidget *window, const QByteArray &command)
+{
+    // On sway a mapped window is placed by sway alone: its own request to
+    // move or resize would reach sway after the command and centre it again.
+    if (!isRunning() || !window->isVisible() || !window->internalWinId())
         return false;
-    }
-    return true;
+    QByteArray reply;
+    if (run("[id=" + QByteArray::number(quint64(window->internalWinId())) + "] " + command, &reply))
+        return true;
+    // Not mapped yet, or tiled (the main window in sway's layout).
+    qCDebug(lcApp) << "sway did not place the window:" << reply;
+    return false;
 }
 
 void SwayIpc::keepPlaceWhenMapped(QWidget *window)

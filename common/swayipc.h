@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QPoint>
+#include <QRect>
 
 class QWidget;
 
@@ -21,6 +22,9 @@ public:
     /// sway, where the window manager's move is not taken, over the socket.
     /// False when sway did not move it (not mapped yet, or tiled).
     static bool moveWindow(QWidget *window, QPoint topLeft);
+    /// Gives a top-level window geometry (global logical coordinates), on
+    /// sway over the socket once the window is mapped.
+    static void setWindowGeometry(QWidget *window, const QRect &geometry);
     /// Puts a window that is about to be shown where it was placed (its
     /// pos() now), once sway has mapped it.
     static void keepPlaceWhenMapped(QWidget *window);
@@ -30,4 +34,8 @@ public:
     static QByteArray message(quint32 type, const QByteArray &payload);
     /// Whether a RUN_COMMAND reply says every command succeeded.
     static bool succeeded(const QByteArray &replyPayload);
+
+private:
+    /// Runs command for window when sway shows it; false when it could not.
+    static bool placeMapped(QWidget *window, const QByteArray &command);
 };

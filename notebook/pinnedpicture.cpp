@@ -126,7 +126,7 @@ bool PinnedPicture::fit(QPoint at, bool bare)
     m_note->setBare(bare, editorInsets());
     // Bare, the note is a picture: no text cursor blinks on it.
     m_editor->setCursorWidth(bare ? 0 : 1);
-    m_note->setGeometry(PinFrame::window(QRect(at, size), around(), bare, minimum));
+    SwayIpc::setWindowGeometry(m_note, PinFrame::window(QRect(at, size), around(), bare, minimum));
     m_editor->horizontalScrollBar()->setValue(0);
     m_editor->verticalScrollBar()->setValue(0);
     return true;
