@@ -329,16 +329,37 @@ void TestWaylandCapture::pinnedCaptureStaysWhereItWasTaken()
     QVERIFY(xdotool({"key", "p"}));
     const QRegularExpression pinName(QStringLiteral("^\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d$"));
     // sway centres an X window that places itself: the pin's window is
-    // moved over its socket, so that the picture sits where it was taken.
+    // placed over sway's socket, so that the picture sits where it was taken.
     QTRY_VERIFY_WITH_TIMEOUT(windowRect(pinName).contains(area), 10000);
+    // A double click: the bare look, the window only the picture, still in
+    // place; dragged by the picture, it follows the pointer (sway would
+    // centre a window that moves itself).
+    const QPoint grip = area.center();
+    QVERIFY(xdotool({"mousemove", QString::number(grip.x()), QString::number(grip.y()), "click", "--repeat", "2",
+                     "--delay", "80", "1"}));
+    // On sway the pinned picture comes out one pixel short each way (not on
+    // X11), a known fault: places are compared exactly, sizes within it.
+    const auto at = [](const QRect &shown, const QRect &wanted) {
+        return shown.topLeft() == wanted.topLeft() && wanted.width() - shown.width() <= 1
+            && wanted.height() - shown.height() <= 1 && shown.width() <= wanted.width()
+            && shown.height() <= wanted.height();
+    };
+    QTRY_VERIFY_WITH_TIMEOUT(at(windowRect(pinName), area), 5000);
+    const QPoint by(120, 60);
+    QVERIFY(xdotool({"mousedown", "1"}));
+    for (int step = 1; step <= 6; ++step) {
+        const QPoint at = grip + by * step / 6;
+        QVERIFY(xdotool({"mousemove", QString::number(at.x()), QString::number(at.y())}));
+    }
+    QVERIFY(xdotool({"mouseup", "1"}));
+    QTRY_VERIFY_WITH_TIMEOUT(at(windowRect(pinName), area.translated(by)), 5000);
     // With the desktop behind it gone, only the pin shows those pixels.
     m_pattern.kill();
     m_pattern.waitForFinished(5000);
-    // Its last column and row show the note's background on sway (not on
-    // X11): compared inside them.
+    // Inside the pixel it lacks.
     const QRect inner(QPoint(0, 0), area.size() - QSize(1, 1));
-    QTRY_COMPARE_WITH_TIMEOUT(shot(area, m_work.filePath(QStringLiteral("pinned.png"))).copy(inner), expected.copy(inner),
-                              5000);
+    QTRY_COMPARE_WITH_TIMEOUT(shot(area.translated(by), m_work.filePath(QStringLiteral("pinned.png"))).copy(inner),
+                              expected.copy(inner), 5000);
 
     QCOMPARE(QProcess::execute(QStringLiteral("swaymsg"), {QStringLiteral("[title=\"^\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d$\"] kill")}), 0);
     QTRY_VERIFY_WITH_TIMEOUT(!windowRect(pinName).isValid(), 5000);
