@@ -155,7 +155,7 @@ bool SwayIpc::placeMapped(QWidget *window, const QByteArray &command)
     if (run("[id=" + QByteArray::number(quint64(window->internalWinId())) + "] " + command, &reply))
         return true;
     // Not mapped yet, or tiled (the main window in sway's layout).
-    qCDebug(lcApp) << "sway did not place the window:" << reply;
+    qCDebug(lcApp) << "sway did not place the window:" << command << window->internalWinId() << reply;
     return false;
 }
 
