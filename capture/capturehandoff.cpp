@@ -37,7 +37,7 @@ QRect CaptureHandoff::logicalPlace(const QRect &area, QPoint origin, qreal ratio
     return QRect(origin + topLeft, size);
 }
 
-PinStandIn *CaptureHandoff::pin(const QImage &picture, const QRect &place, const QDateTime &captured)
+void CaptureHandoff::pin(const QImage &picture, const QRect &place, const QDateTime &captured)
 {
     auto *standIn = new PinStandIn(picture, place);
     // The note is built on a later turn of the event loop: the overlay goes
@@ -50,7 +50,6 @@ PinStandIn *CaptureHandoff::pin(const QImage &picture, const QRect &place, const
         },
         Qt::QueuedConnection);
     standIn->showPicture();
-    return standIn;
 }
 
 void CaptureHandoff::pinnedIn(QWidget *window)

@@ -29,10 +29,9 @@ public:
     /// logical pixel lies in logical coordinates.
     static QRect logicalPlace(const QRect &area, QPoint origin, qreal ratio);
 
-    /// Shows the picture at place at once (PinStandIn, returned) and asks for
-    /// the pin after that is on the screen; the listener answers with
-    /// pinnedIn().
-    PinStandIn *pin(const QImage &picture, const QRect &place, const QDateTime &captured);
+    /// Shows the picture at place at once (PinStandIn) and asks for the pin
+    /// after that is on the screen; the listener answers with pinnedIn().
+    void pin(const QImage &picture, const QRect &place, const QDateTime &captured);
     /// The pinned note's window (none when the pin failed): the stand-in
     /// goes once it has been painted.
     void pinnedIn(QWidget *window);

@@ -33,10 +33,8 @@ bool CaptureLauncher::isBusy() const
 void CaptureLauncher::start()
 {
     if (m_portal) {
-        if (!m_running) {
+        if (!m_running)
             m_portal->request();
-            Widget::prepareWindow();
-        }
         return;
     }
     runOverlay(m_sourceFactory ? m_sourceFactory() : nullptr);

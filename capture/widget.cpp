@@ -10,14 +10,12 @@
 #include "grabsource.h"
 #include "imagesuffixrule.h"
 #include "inputdialog.h"
-#include "screengrabsource.h"
 #include "swayoverlayrule.h"
 #include "waylandselection.h"
 #include "x11shmpresenter.h"
 
 #include <QAction>
 #include <QApplication>
-#include <QBackingStore>
 #include <QClipboard>
 #include <QDateTime>
 #include <QDir>
@@ -192,42 +190,6 @@ void Widget::prepareCapture(QObject *context)
         if (!keeper->overlay && !keeper->busy)
             keeper->overlay = std::make_unique<Widget>(nullptr, QColor(0, 0, 255), -1, false);
     });
-}
-
-void Widget::prepareWindow()
-{
-    if (keeper && keeper->overlay && !keeper->busy)
-        keeper->overlay->warmBackingStore();
-}
-
-void Widget::warmBackingStore()
-{
-    // Only where Qt paints the window (not past it, see X11ShmPresenter).
-    if (m_presenter)
-        return;
-    const ScreenGrabSource screens;
-    const QRect desktop = screens.desktop();
-    const QRect logical(desktop.topLeft(), (QSizeF(desktop.size()) / screens.pixelRatio()).toSize());
-    // Only a window already at the desktop's place: it is placed once the
-    // picture is there (placed here, ahead of it, selections came out a few
-    // pixels off after a monitor's scale had changed).
-    if (geometry() != logical)
-        return;
-    create();
-    QBackingStore *store = backingStore();
-    if (!store)
-        return;
-    // A new window's backing store is fresh memory, and the first paint of
-    // a whole desktop into it spent more on mapping its pages than on
-    // painting. Touched now, while the picture is taken.
-    if (store->size() != logical.size())
-        store->resize(logical.size());
-    const QRegion all(QRect(QPoint(0, 0), logical.size()));
-    store->beginPaint(all);
-    QPainter painter(store->paintDevice());
-    painter.fillRect(all.boundingRect(), Qt::black);
-    painter.end();
-    store->endPaint();
 }
 
 bool Widget::runModal()

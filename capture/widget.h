@@ -70,10 +70,6 @@ public:
     /// overlay belongs to context (the main window) and goes with it; until
     /// this is called every capture makes an overlay of its own.
     static void prepareCapture(QObject *context);
-    /// Readies the kept overlay's window for a picture that is on its way
-    /// (the desktop's screenshot service is taking it): the window exists
-    /// and its painting memory is mapped, so the first paint only paints.
-    static void prepareWindow();
     /// Starts over with no selection and starts a new grab of the desktop,
     /// whose picture runModal() takes once the window is shown.
     void recapture();
@@ -130,7 +126,6 @@ protected:
     QPaintEngine *paintEngine() const override;
 
 private:
-    void warmBackingStore();
     void createMenu();
     enum class Grab {
         None,

@@ -16,7 +16,7 @@
 #include <cstdlib>
 
 namespace {
-// Each strip holds about this share of the window's pixels (two strips).
+// A strip is never thinner than this, however many a window is cut into.
 constexpr int MinStripRows = 16;
 
 /// Waits for the reply of a round trip: the server has handled every

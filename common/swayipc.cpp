@@ -97,7 +97,8 @@ protected:
 private:
     void tryMove()
     {
-        if (!m_window->isVisible() || SwayIpc::moveWindow(m_window, m_at) || ++m_tries >= MaxTries) {
+        if (!m_window->isVisible() || SwayIpc::placeMapped(m_window, SwayIpc::positionCommand(m_at))
+            || ++m_tries >= MaxTries) {
             deleteLater();
             return;
         }
@@ -128,21 +129,23 @@ bool SwayIpc::run(const QByteArray &command, QByteArray *reply)
     return succeeded(answer);
 }
 
-bool SwayIpc::moveWindow(QWidget *window, QPoint topLeft)
+void SwayIpc::moveWindow(QWidget *window, QPoint topLeft)
 {
-    if (placeMapped(window, "move absolute position " + QByteArray::number(topLeft.x()) + " "
-                                + QByteArray::number(topLeft.y())))
-        return true;
-    window->move(topLeft);
-    return !isRunning();
+    if (!placeMapped(window, positionCommand(topLeft)))
+        window->move(topLeft);
 }
 
 void SwayIpc::setWindowGeometry(QWidget *window, const QRect &geometry)
 {
     if (!placeMapped(window, "resize set width " + QByteArray::number(geometry.width()) + " px height "
-                                 + QByteArray::number(geometry.height()) + " px, move absolute position "
-                                 + QByteArray::number(geometry.x()) + " " + QByteArray::number(geometry.y())))
+                                 + QByteArray::number(geometry.height()) + " px, "
+                                 + positionCommand(geometry.topLeft())))
         window->setGeometry(geometry);
+}
+
+QByteArray SwayIpc::positionCommand(QPoint topLeft)
+{
+    return "move absolute position " + QByteArray::number(topLeft.x()) + " " + QByteArray::number(topLeft.y());
 }
 
 bool SwayIpc::placeMapped(QWidget *window, const QByteArray &command)

@@ -20,8 +20,7 @@ public:
 
     /// Moves a top-level window to topLeft (global logical coordinates); on
     /// sway, where the window manager's move is not taken, over the socket.
-    /// False when sway did not move it (not mapped yet, or tiled).
-    static bool moveWindow(QWidget *window, QPoint topLeft);
+    static void moveWindow(QWidget *window, QPoint topLeft);
     /// Gives a top-level window geometry (global logical coordinates), on
     /// sway over the socket once the window is mapped.
     static void setWindowGeometry(QWidget *window, const QRect &geometry);
@@ -35,7 +34,9 @@ public:
     /// Whether a RUN_COMMAND reply says every command succeeded.
     static bool succeeded(const QByteArray &replyPayload);
 
-private:
-    /// Runs command for window when sway shows it; false when it could not.
+    /// Runs command for window when sway shows it; false when it could not
+    /// (not on sway, not mapped yet, or tiled).
     static bool placeMapped(QWidget *window, const QByteArray &command);
+    /// sway's command that puts a floating window's top-left at topLeft.
+    static QByteArray positionCommand(QPoint topLeft);
 };
