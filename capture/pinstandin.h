@@ -25,7 +25,8 @@ public:
     PinStandIn(const QImage &picture, const QRect &place);
     ~PinStandIn() override;
 
-    /// Shows the window; on X11 the picture is on the screen on return.
+    /// Shows the window; on X11 the server has the picture on return (a
+    /// compositing manager shows it a moment later).
     void showPicture();
     /// Goes once window has been painted, or at once without one.
     void retireWhenShown(QWidget *window);
