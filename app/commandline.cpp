@@ -119,3 +119,12 @@ std::optional<int> CommandLine::answer(int argc, char *argv[])
     }
     return outcome.exitCode;
 }
+
+QString CommandLine::requestOf(int argc, char *argv[])
+{
+    if (argc > 1 && qstrcmp(argv[1], "-Capture") == 0)
+        return QStringLiteral("capture");
+    if (argc > 1 && qstrcmp(argv[1], "-Hide") == 0)
+        return QStringLiteral("hide");
+    return QStringLiteral("show");
+}

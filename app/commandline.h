@@ -36,4 +36,9 @@ public:
     /// For main(): prints what parse() asks for and returns the exit status,
     /// or nothing when the program is to run.
     static std::optional<int> answer(int argc, char *argv[]);
+
+    /// The request a start hands to a notebook that runs already: "capture"
+    /// for -Capture, "hide" for -Hide, else "show". Only the first argument
+    /// counts, compared exactly.
+    static QString requestOf(int argc, char *argv[]);
 };

@@ -1,67 +1,18 @@
-#include "capturelauncher.h"
+#include "appmodule.h"
 #include "commandline.h"
-#include "desktopgrabber.h"
-#include "dialog.h"
-#include "logging.h"
-#include "displaylosssaver.h"
-#include "fontconfigwarmup.h"
 #include "notebookfolder.h"
-#include "notebooksync.h"
-#include "sessionguard.h"
-#include "sessionkind.h"
 #include "singleinstance.h"
-#include "uilanguage.h"
-#include "accessiblenames.h"
 
-#include <QApplication>
 #include <QDir>
-#include <QEventLoop>
-#include <QMessageBox>
 
-#include <cstdio>
+#include <optional>
 
 namespace {
-/// The request a start with these arguments hands to a running notebook.
-QString requestOf(int argc, char *argv[])
-{
-    // Only the first argument counts, compared exactly.
-    if (argc > 1 && qstrcmp(argv[1], "-Capture") == 0)
-        return QStringLiteral("capture");
-    if (argc > 1 && qstrcmp(argv[1], "-Hide") == 0)
-        return QStringLiteral("hide");
-    return QStringLiteral("show");
-}
-
-/// A capture asked for when no notebook ran: it runs before the notebook
-/// builds a single window, so that none of them is in the picture. Returns
-/// why it failed, or nothing.
-QString captureBeforeAnyWindow(QObject *owner)
-{
-    auto *launcher = new CaptureLauncher(owner);
-    QString failure;
-    bool done = false;
-    QEventLoop loop;
-    const auto end = [&] {
-        done = true;
-        loop.quit();
-    };
-    QObject::connect(launcher, &CaptureLauncher::failed, &loop, [&](const QString &reason) {
-        failure = reason;
-        end();
-    });
-    QObject::connect(launcher, &CaptureLauncher::finished, &loop, end);
-    // On X11 the whole capture runs in start(); on Wayland the picture
-    // comes later from the portal and the overlay runs in a loop of its own.
-    launcher->start();
-    if (!done)
-        loop.exec();
-    return failure;
-}
-
 /// A start of a notebook that runs already only hands its request over.
-/// Tried before Qt connects to the display, it takes milliseconds: what a
-/// desktop's key bound to "velmonote -Capture" needs. When nothing answers,
-/// the full start below decides, with all its checks.
+/// Tried before the notebook's module and Qt's display libraries are
+/// loaded, it takes a few milliseconds: what a desktop's key bound to
+/// "velmonote -Capture" needs. When nothing answers, the notebook's own
+/// start decides, with all its checks.
 bool handedOverEarly(int argc, char *argv[])
 {
     QStringList arguments;
@@ -69,7 +20,8 @@ bool handedOverEarly(int argc, char *argv[])
         arguments << QString::fromLocal8Bit(argv[i]);
     const QString folder = NotebookFolder::existing(arguments, QDir::currentPath(),
                                                     qEnvironmentVariable("XDG_DATA_HOME"), QDir::homePath());
-    return !folder.isEmpty() && SingleInstance(folder).handOverIfRunning(requestOf(argc, argv), 1000);
+    return !folder.isEmpty()
+        && SingleInstance(folder).handOverIfRunning(CommandLine::requestOf(argc, argv), 1000);
 }
 }
 
@@ -81,80 +33,5 @@ int main(int argc, char *argv[])
         return *status;
     if (handedOverEarly(argc, argv))
         return 0;
-    DesktopGrabber::setUpAllocator();
-    const FontConfigWarmUp fontConfig;
-    SessionKind::preferXWayland();
-    QApplication app(argc, argv);
-    UiLanguage::install(&app);
-    app.installEventFilter(new AccessibleNames(&app));
-    QCoreApplication::setApplicationName(QStringLiteral("Velmo Note"));
-    QCoreApplication::setApplicationVersion(QObject::tr("Ver 0.1"));
-    QApplication::setQuitOnLastWindowClosed(false);
-
-    // "-Capture" asks the notebook of this folder for a capture (a desktop's
-    // own key binding runs it); with none running, the notebook starts hidden
-    // and captures.
-    const QString request = requestOf(argc, argv);
-    const bool startCapture = request == QLatin1String("capture");
-    const bool startHidden = request != QLatin1String("show");
-
-    // The notebook's folder becomes the working directory: the one started
-    // in when it holds a notebook, else the user's data folder or --notebook DIR.
-    const NotebookFolder::Result folder = NotebookFolder::prepare(
-        QCoreApplication::arguments(), QDir::currentPath(), qEnvironmentVariable("XDG_DATA_HOME"),
-        QDir::homePath(), NotebookFolder::defaultsFolder(QCoreApplication::applicationDirPath()));
-    if (!folder.error.isEmpty())
-        qCWarning(lcApp, "Velmo Note: %s", qPrintable(folder.error));
-    if (folder.path.isEmpty() || !QDir::setCurrent(folder.path))
-        return 2;
-
-    // One notebook per working directory: a later start hands over and leaves.
-    SingleInstance instance(QDir::currentPath());
-    const auto role = instance.claim(request);
-    if (role == SingleInstance::Role::Secondary)
-        return 0;
-    if (role == SingleInstance::Role::Failed) {
-        // Two notebooks on one folder overwrite each other's tab.dat: refuse.
-        std::fprintf(stderr, "velmonote: not starting: cannot make sure no other notebook runs in %s (%s)\n",
-                     qPrintable(QDir::currentPath()), qPrintable(instance.errorString()));
-        QMessageBox::critical(nullptr, QObject::tr("Velmo Note"),
-                              QObject::tr("无法确认此文件夹中没有另一个便签在运行，为免两个便签互相覆盖 tab.dat，本次不启动。\n\n%1")
-                                  .arg(instance.errorString()));
-        return 1;
-    }
-
-    // "--sync-folder" keeps this notebook folder safe to sync from now on
-    // (the choice is kept in the folder, like the tray menu's entry).
-    if (QCoreApplication::arguments().contains(QLatin1String("--sync-folder"))) {
-        const QString error = NotebookSync::setOn(QDir::currentPath(), true);
-        if (!error.isEmpty())
-            qCWarning(lcApp, "Velmo Note: cannot switch the sync folder mode on: %s", qPrintable(error));
-    }
-
-    // A later start while this capture runs is answered, and its request
-    // (show or capture) has nobody to go to yet: dropped.
-    const QString captureFailure = startCapture ? captureBeforeAnyWindow(&app) : QString();
-
-    int result = 0;
-    {
-        Dialog w;
-        QObject::connect(&instance, &SingleInstance::requestReceived, &w, &Dialog::handleSecondStart);
-        SessionGuard session;
-        QObject::connect(&session, &SessionGuard::terminationRequested, &w, &Dialog::quitForSessionEnd);
-        QObject::connect(&session, &SessionGuard::commitRequested, &w, &Dialog::commitNotebook);
-        // The X server may end before us (logout): Qt then exits from inside the loop.
-        const DisplayLossSaver lastSave([&w] { w.saveNotebook(); });
-        // A start by the capture key shows no window: the user asked for a capture only.
-        if (!startCapture) {
-            w.show();
-            if (startHidden)
-                w.hideDialog();
-        } else {
-            w.captureKeyUsed();
-            if (!captureFailure.isEmpty())
-                w.captureFailed(captureFailure);
-        }
-        result = app.exec();
-    }
-    return result;
+    return AppModule::run(argc, argv);
 }

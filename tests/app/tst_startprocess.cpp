@@ -80,6 +80,7 @@ private slots:
     void otherSpellingsStartVisible();
     void secondStartShowsRunningNotebook();
     void secondHiddenStartLeavesItHidden();
+    void withoutItsNotebookModuleTheProgramSaysSo();
     void differentFoldersRunSeparateNotebooks();
     void withoutTrayHidingMinimises();
     void hotKeyCapturesWhileHidden();
@@ -164,12 +165,25 @@ void TestStartProcess::secondStartShowsRunningNotebook()
     QTRY_VERIFY_WITH_TIMEOUT(dockedInTray(), 10000);
     QVERIFY(visibleMainWindows().isEmpty());
 
-    QProcess *second = start({});
+    // The hand-over loads no display library: the loader's own record of
+    // what it mapped (a desktop key runs this start at every press).
+    const QString loaderLog = work->path() + QLatin1String("/loader");
+    QProcessEnvironment traced = QProcessEnvironment::systemEnvironment();
+    traced.insert(QStringLiteral("LD_DEBUG"), QStringLiteral("files"));
+    traced.insert(QStringLiteral("LD_DEBUG_OUTPUT"), loaderLog);
+    QProcess *second = start({}, QString(), traced);
+    const qint64 secondPid = second->processId();
     QVERIFY(second->waitForFinished(10000));
     QCOMPARE(second->exitStatus(), QProcess::NormalExit);
     QCOMPARE(second->exitCode(), 0);
     QTRY_COMPARE_WITH_TIMEOUT(visibleMainWindows().size(), 1, 10000);
     QCOMPARE(first->state(), QProcess::Running);
+    QFile loaded(loaderLog + QLatin1Char('.') + QString::number(secondPid));
+    QVERIFY2(loaded.open(QIODevice::ReadOnly), qPrintable(loaded.fileName()));
+    const QByteArray mapped = loaded.readAll();
+    QVERIFY(mapped.contains("libQt6Core.so"));
+    for (const char *library : {"libQt6Gui.so", "libQt6Widgets.so", "libQt6DBus.so", "libvelmonote_app.so"})
+        QVERIFY2(!mapped.contains(library), library);
 
     // A later hidden start leaves the shown window as it is.
     QProcess *third = start({QStringLiteral("-Hide")});
@@ -177,6 +191,22 @@ void TestStartProcess::secondStartShowsRunningNotebook()
     QCOMPARE(third->exitCode(), 0);
     QTest::qWait(300);
     QCOMPARE(visibleMainWindows().size(), 1);
+}
+
+void TestStartProcess::withoutItsNotebookModuleTheProgramSaysSo()
+{
+    // The program copied alone, as a broken install would leave it.
+    const QString lone = work->path() + QLatin1String("/bin/velmonote");
+    QVERIFY(QDir().mkpath(work->path() + QLatin1String("/bin")));
+    QVERIFY(QFile::copy(program, lone));
+    QProcess process;
+    process.setWorkingDirectory(work->path());
+    process.start(lone, {QStringLiteral("-Hide")});
+    QVERIFY(process.waitForFinished(10000));
+    QCOMPARE(process.exitCode(), 1);
+    const QString said = QString::fromLocal8Bit(process.readAllStandardError());
+    QVERIFY2(said.contains(QLatin1String("cannot load the notebook")) && said.contains(QLatin1String("/velmonote/libvelmonote_app.so")),
+             qPrintable(said));
 }
 
 void TestStartProcess::secondHiddenStartLeavesItHidden()
