@@ -37,18 +37,23 @@ QRect CaptureHandoff::logicalPlace(const QRect &area, QPoint origin, qreal ratio
     return QRect(origin + topLeft, size);
 }
 
-void CaptureHandoff::pin(const QImage &picture, const QRect &place, const QDateTime &captured)
+void CaptureHandoff::pin(const QImage &desktop, const QRect &area, const QRect &place, const QDateTime &captured)
 {
-    auto *standIn = new PinStandIn(picture, place);
+    // The stand-in paints straight from the overlay's picture: the copy the
+    // note keeps is cut after the overlay has gone, off the way to the screen.
+    auto *standIn = new PinStandIn(desktop, area, place);
     // The note is built on a later turn of the event loop: the overlay goes
-    // first.
+    // first. Single shot: the desktop's picture is not held past it.
     connect(
         standIn, &PinStandIn::shown, this,
-        [this, standIn, picture, place, captured] {
+        [this, standIn = QPointer<PinStandIn>(standIn), desktop, area, place, captured] {
+            const QImage picture = cut(desktop, area);
+            if (standIn)
+                standIn->keepOnly(picture);
             m_standIn = standIn;
             emit pinWanted(picture, place, captured);
         },
-        Qt::QueuedConnection);
+        Qt::ConnectionType(Qt::QueuedConnection | Qt::SingleShotConnection));
     standIn->showPicture();
 }
 

@@ -29,9 +29,11 @@ public:
     /// logical pixel lies in logical coordinates.
     static QRect logicalPlace(const QRect &area, QPoint origin, qreal ratio);
 
-    /// Shows the picture at place at once (PinStandIn) and asks for the pin
-    /// after that is on the screen; the listener answers with pinnedIn().
-    void pin(const QImage &picture, const QRect &place, const QDateTime &captured);
+    /// Shows area of desktop (the overlay's picture) at place at once
+    /// (PinStandIn) and, once that is on the screen and the overlay gone,
+    /// asks for the pin of that area's cut(); the listener answers with
+    /// pinnedIn().
+    void pin(const QImage &desktop, const QRect &area, const QRect &place, const QDateTime &captured);
     /// The pinned note's window (none when the pin failed): the stand-in
     /// goes once it has been painted.
     void pinnedIn(QWidget *window);

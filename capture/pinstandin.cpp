@@ -18,11 +18,12 @@ constexpr int ShownFallbackMs = 100;
 constexpr int LifetimeMs = 3000;
 }
 
-PinStandIn::PinStandIn(const QImage &picture, const QRect &place)
+PinStandIn::PinStandIn(const QImage &picture, const QRect &area, const QRect &place)
     : QWidget(nullptr,
               Qt::Window | Qt::FramelessWindowHint | Qt::X11BypassWindowManagerHint | Qt::WindowStaysOnTopHint
                   | Qt::WindowTransparentForInput | Qt::WindowDoesNotAcceptFocus)
     , m_picture(picture)
+    , m_area(area)
 {
     setAttribute(Qt::WA_DeleteOnClose);
     setAttribute(Qt::WA_ShowWithoutActivating);
@@ -31,7 +32,7 @@ PinStandIn::PinStandIn(const QImage &picture, const QRect &place)
     // Where the picture's pixels are the window's own, they go straight to
     // the X server; anything else (Wayland, a scaled screen) is painted by Qt.
     if (QGuiApplication::platformName() == QLatin1String("xcb") && !SessionKind::isWayland()
-        && picture.size() == place.size()) {
+        && area.size() == place.size()) {
         setAttribute(Qt::WA_PaintOnScreen);
         create();
         if (qFuzzyCompare(devicePixelRatioF(), 1.0))
@@ -40,7 +41,7 @@ PinStandIn::PinStandIn(const QImage &picture, const QRect &place)
             setAttribute(Qt::WA_PaintOnScreen, false);
     }
     if (place.width() > 0)
-        m_picture.setDevicePixelRatio(qreal(picture.width()) / place.width());
+        m_ratio = qreal(area.width()) / place.width();
     QTimer::singleShot(ShownFallbackMs, this, &PinStandIn::markShown);
     QTimer::singleShot(LifetimeMs, this, &PinStandIn::retire);
 }
@@ -56,6 +57,12 @@ void PinStandIn::showPicture()
     // (whatever is sent next, the overlay going, comes after it).
     if (m_presenter && present(rect(), X11ShmPresenter::Completion::Sent))
         markShown();
+}
+
+void PinStandIn::keepOnly(const QImage &areaPicture)
+{
+    m_picture = areaPicture;
+    m_area = areaPicture.rect();
 }
 
 void PinStandIn::retireWhenShown(QWidget *window)
@@ -76,8 +83,9 @@ void PinStandIn::paintEvent(QPaintEvent *event)
     }
     QPainter painter(this);
     for (const QRect &area : event->region())
-        painter.drawImage(area, m_picture, QRectF(QPointF(area.topLeft()) * m_picture.devicePixelRatio(),
-                                                   QSizeF(area.size()) * m_picture.devicePixelRatio()));
+        painter.drawImage(area, m_picture,
+                          QRectF(QPointF(area.topLeft()) * m_ratio + QPointF(m_area.topLeft()),
+                                 QSizeF(area.size()) * m_ratio));
     // Told once the paint has gone to the screen, which happens when this
     // event returns.
     QTimer::singleShot(0, this, &PinStandIn::markShown);
@@ -91,7 +99,10 @@ QPaintEngine *PinStandIn::paintEngine() const
 bool PinStandIn::present(const QRegion &region, X11ShmPresenter::Completion completion)
 {
     return m_presenter->present(
-        region, [this](QPainter &painter, const QRect &area) { painter.drawImage(area.topLeft(), m_picture, area); },
+        region,
+        [this](QPainter &painter, const QRect &area) {
+            painter.drawImage(area.topLeft(), m_picture, area.translated(m_area.topLeft()));
+        },
         completion);
 }
 

@@ -15,19 +15,24 @@
 /// been painted over it, or after a few seconds whatever happens. It deletes
 /// itself.
 ///
-/// place is in Qt's global logical coordinates; the picture keeps its device
-/// pixels. On X11 the picture is put on the window as soon as it is mapped
-/// (X11ShmPresenter), without waiting for the server's expose.
+/// It shows area (device pixels) of a larger picture, the overlay's, without
+/// a copy of its own until keepOnly(). place is in Qt's global logical
+/// coordinates; the picture keeps its device pixels. On X11 the picture is
+/// put on the window as soon as it is mapped (X11ShmPresenter), without
+/// waiting for the server's expose.
 class PinStandIn : public QWidget
 {
     Q_OBJECT
 public:
-    PinStandIn(const QImage &picture, const QRect &place);
+    PinStandIn(const QImage &picture, const QRect &area, const QRect &place);
     ~PinStandIn() override;
 
     /// Shows the window; on X11 the server has the picture on return (a
     /// compositing manager shows it a moment later).
     void showPicture();
+    /// From now on shows this picture, the area's own copy, and lets the
+    /// larger one go.
+    void keepOnly(const QImage &areaPicture);
     /// Goes once window has been painted, or at once without one.
     void retireWhenShown(QWidget *window);
 
@@ -46,6 +51,9 @@ private:
     void retire();
 
     QImage m_picture;
+    /// The part of m_picture shown, and its device pixels per logical pixel.
+    QRect m_area;
+    qreal m_ratio = 1;
     std::unique_ptr<X11ShmPresenter> m_presenter;
     QPointer<QWidget> m_window;
     bool m_shown = false;

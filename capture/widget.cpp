@@ -602,11 +602,10 @@ void Widget::pinToDesktop()
     if (!takePicture())
         return;
     const QRect area = sel.saveRect();
-    const QImage picture = CaptureHandoff::cut(fullPixmap, area);
     const QRect place = CaptureHandoff::logicalPlace(area, geometry().topLeft(), m_ratio);
     // The picture's stand-in is mapped over the overlay before it goes:
     // where the overlay showed the selection, the screen shows nothing else.
-    CaptureHandoff::instance()->pin(picture, place, m_captureTime);
+    CaptureHandoff::instance()->pin(fullPixmap, area, place, m_captureTime);
     m_pinned = true;
     endCapture();
 }
