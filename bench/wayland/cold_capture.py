@@ -44,6 +44,10 @@ def main():
         os.mkdir(os.path.join(work, name), 0o755)
         binaries[name] = os.path.join(work, name, "velmonote")
         shutil.copy(getattr(args, name), binaries[name])
+        # The notebook's module, where a build has one, goes beside the program.
+        module = os.path.join(os.path.dirname(getattr(args, name)), "libvelmonote_app.so")
+        if os.path.exists(module):
+            shutil.copy(module, os.path.join(work, name))
         os.chmod(binaries[name], 0o755)
     size = (1920, 1080)
     run(binaries["new"], work, size)  # the portal's first start

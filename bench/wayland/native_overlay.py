@@ -41,6 +41,10 @@ def one_round(program):
     with open(os.path.join(work, "index.dat"), "w") as f:
         f.write("<p>home</p>")
     shutil.copy(program, os.path.join(work, "velmonote"))
+    # The notebook's module, where a build has one, goes beside the program.
+    module = os.path.join(os.path.dirname(program), "libvelmonote_app.so")
+    if os.path.exists(module):
+        shutil.copy(module, work)
     subprocess.run(["chmod", "-R", "a+rX", work], check=True)
     subprocess.run(["chown", "-R", "65534:65534", work], check=True)
     env = dict(os.environ, XDG_RUNTIME_DIR=os.environ["VELMO_WL_USER_RUNTIME"], HOME=os.path.join(work, "home"),

@@ -14,6 +14,7 @@
 
 namespace {
 const QString program = QStringLiteral(VELMO_BINARY_DIR "/app/velmonote");
+const QString programModule = QStringLiteral(VELMO_BINARY_DIR "/app/libvelmonote_app.so");
 const QString patternClient = QStringLiteral(VELMO_BINARY_DIR "/tests/capture/wlpattern");
 const QString clipboardHost = QStringLiteral(VELMO_BINARY_DIR "/tests/capture/clipboardhost");
 constexpr uid_t SessionUser = 65534; // sway refuses root; it runs as nobody
@@ -196,10 +197,14 @@ void TestWaylandCapture::initTestCase()
         QCOMPARE(::chown(QFile::encodeName(path).constData(), SessionUser, SessionUser), 0);
     // The build folder may be closed to the session's user (a checkout in a
     // private temporary folder): the program runs from the notebook's folder.
-    QVERIFY(QFile::copy(program, m_program));
-    QVERIFY(QFile::setPermissions(m_program, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner
-                                                  | QFile::ReadOther | QFile::ExeOther | QFile::ReadGroup
-                                                  | QFile::ExeGroup));
+    // The notebook's module goes beside it, where the program looks first.
+    for (const QString &file : {program, programModule}) {
+        const QString copy = m_work.filePath(QFileInfo(file).fileName());
+        QVERIFY(QFile::copy(file, copy));
+        QVERIFY(QFile::setPermissions(copy, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner
+                                                | QFile::ReadOther | QFile::ExeOther | QFile::ReadGroup
+                                                | QFile::ExeGroup));
+    }
 
     QProcessEnvironment patternEnv = QProcessEnvironment::systemEnvironment();
     patternEnv.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("wayland"));
