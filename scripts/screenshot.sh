@@ -18,7 +18,7 @@ pid=""
 # The program saves its notebook when told to end: wait for it before cleaning up.
 trap '[ -n "$pid" ] && kill $pid 2>/dev/null && wait $pid 2>/dev/null; rm -rf "$work"' EXIT
 cp -r "$build/defaultdata/." "$work/"
-cp "$build/app/velmonote" "$work/"
+cp "$build/app/velmonote" "$build/app/libvelmonote_app.so" "$work/"
 cd "$work"
 read -ra args <<<"${VELMO_ARGS:-}"
 ./velmonote "${args[@]}" >"$work/log.txt" 2>&1 &

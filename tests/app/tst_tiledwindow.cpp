@@ -89,7 +89,7 @@ void TestTiledWindow::tiledWindowShowsNoEarlierFrame()
     const QString w = m_work.path();
     m_notebook.setProcessChannelMode(QProcess::ForwardedChannels);
     m_notebook.start(QStringLiteral("sh"),
-                     {"-c", QStringLiteral("cd %1 && mkdir home && echo '<p>home</p>' >index.dat && cp %2/app/velmonote . "
+                     {"-c", QStringLiteral("cd %1 && mkdir home && echo '<p>home</p>' >index.dat && cp %2/app/velmonote %2/app/libvelmonote_app.so . "
                                            "&& chmod 755 . && chown -R 65534:65534 . && exec setpriv --reuid=65534 "
                                            "--regid=65534 --clear-groups env XDG_RUNTIME_DIR=%3 HOME=%1/home ./velmonote")
                                 .arg(w, QStringLiteral(VELMO_BINARY_DIR), qEnvironmentVariable("VELMO_WL_USER_RUNTIME"))});

@@ -85,7 +85,7 @@ void TestWaylandShell::initTestCase()
     QVERIFY(output("swaymsg -t get_outputs").contains("\"width\": 1920"));
     const QString w = m_work.path();
     QCOMPARE(QProcess::execute(QStringLiteral("sh"),
-                               {"-c", QStringLiteral("mkdir -p %1/home %1/usr/bin %1/usr/share %1/elsewhere && cp %2/app/velmonote %1/usr/bin/ "
+                               {"-c", QStringLiteral("mkdir -p %1/home %1/usr/bin %1/usr/share %1/elsewhere && cp %2/app/velmonote %2/app/libvelmonote_app.so %1/usr/bin/ "
                                                      "&& cp -r %2/defaultdata %1/usr/share/velmonote && chown -R 65534:65534 %1")
                                           .arg(w, QStringLiteral(VELMO_BINARY_DIR))}),
              0);
