@@ -1,6 +1,6 @@
 #include "patternwindow.h"
 
-#include <QGuiApplication>
+#include <QApplication>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QScreen>
@@ -70,7 +70,21 @@ bool PatternWindow::showOnScreen()
     };
     for (int i = 0; i < 200 && !shown(); ++i)
         QTest::qWait(25);
-    return shown();
+    if (shown())
+        return true;
+    // Say what covers it: the probe that differs and the program's own windows.
+    for (const QPoint &p : probes) {
+        const QRgb seen = screen->grabWindow(0, p.x(), p.y(), 1, 1).toImage().pixel(0, 0) & 0xffffff;
+        if (seen != (colorAt(p.x(), p.y()) & 0xffffff))
+            qWarning("pattern not shown at (%d, %d): %06x instead of %06x", p.x(), p.y(), seen,
+                     colorAt(p.x(), p.y()) & 0xffffff);
+    }
+    for (const QWidget *w : QApplication::topLevelWidgets()) {
+        if (w->isVisible())
+            qWarning("visible: %s %s at %d,%d %dx%d", w->metaObject()->className(), qPrintable(w->objectName()),
+                     w->x(), w->y(), w->width(), w->height());
+    }
+    return false;
 }
 
 void PatternWindow::paintEvent(QPaintEvent *event)
