@@ -16,27 +16,22 @@ namespace {
 /// The module's entry point (notebookmain.cpp).
 using RunFunction = int (*)(int, char **);
 const char *const EntryPoint = "velmonote_run";
+const char *const FileName = "libvelmonote_app.so";
 }
 
-const char *AppModule::fileName()
-{
-    return "libvelmonote_app.so";
-}
-
-QStringList AppModule::candidates(const QString &programDir)
+QStringList AppModule::candidates(const QString &programDir, const QString &fileName)
 {
     const QDir here(programDir);
-    const QString name = QString::fromLatin1(fileName());
-    return {here.filePath(name),
-            QDir::cleanPath(here.filePath(QLatin1String(VELMO_PRIVATE_LIB_RELATIVE_DIR "/") + name))};
+    return {here.filePath(fileName),
+            QDir::cleanPath(here.filePath(QLatin1String(VELMO_PRIVATE_LIB_RELATIVE_DIR "/") + fileName))};
 }
 
 int AppModule::run(int argc, char *argv[])
 {
     // The program's own folder, links resolved: where a package installed it.
     const QString programDir = QFileInfo(QStringLiteral("/proc/self/exe")).canonicalPath();
-    QString why = QStringLiteral("no program folder");
-    for (const QString &file : candidates(programDir)) {
+    QString why;
+    for (const QString &file : candidates(programDir, QLatin1String(FileName))) {
         if (!QFileInfo::exists(file)) {
             why = QStringLiteral("%1 does not exist").arg(file);
             continue;
@@ -56,6 +51,6 @@ int AppModule::run(int argc, char *argv[])
         // Not unloaded: Qt's global objects live in it until the process ends.
         return run(argc, argv);
     }
-    std::fprintf(stderr, "velmonote: cannot load the notebook (%s): %s\n", fileName(), why.toLocal8Bit().constData());
+    std::fprintf(stderr, "velmonote: cannot load the notebook (%s): %s\n", FileName, why.toLocal8Bit().constData());
     return 1;
 }

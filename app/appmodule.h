@@ -12,11 +12,10 @@
 class AppModule
 {
 public:
-    /// The module's file name.
-    static const char *fileName();
-    /// Where the module is looked for, in order, for a program in programDir:
+    /// Where a library of the program's own (this module, the sound module)
+    /// named fileName is looked for, in order, for a program in programDir:
     /// beside it (a build tree), then in the program's private library folder.
-    static QStringList candidates(const QString &programDir);
+    static QStringList candidates(const QString &programDir, const QString &fileName);
     /// Loads the module and runs the notebook with these arguments; returns
     /// the exit status. When no candidate loads, says why on standard error
     /// and returns 1.

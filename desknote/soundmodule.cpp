@@ -1,14 +1,11 @@
 #include "soundmodule.h"
 
+#include "appmodule.h"
 #include "logging.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
-
-#ifndef VELMO_SOUND_MODULE_RELATIVE_DIR
-#define VELMO_SOUND_MODULE_RELATIVE_DIR "../lib/velmonote"
-#endif
 
 namespace {
 const char *const ModuleName = "libvelmo_sound.so";
@@ -35,10 +32,7 @@ QStringList SoundModule::candidatesFor(const QString &applicationDir, const QStr
     QStringList files;
     if (!chosen.isEmpty())
         files << chosen;
-    const QDir here(applicationDir);
-    files << here.filePath(QLatin1String(ModuleName));
-    files << QDir::cleanPath(here.filePath(QLatin1String(VELMO_SOUND_MODULE_RELATIVE_DIR "/") + QLatin1String(ModuleName)));
-    return files;
+    return files + AppModule::candidates(applicationDir, QLatin1String(ModuleName));
 }
 
 bool SoundModule::load()
